@@ -1,0 +1,29 @@
+# Shared by the scripts in this folder: package installation and the build.
+# Sourced, not run.
+
+ZEPHON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Installs the Debian packages listed in scripts/packages that are not installed yet.
+zephon_install_packages() {
+  local wanted missing=()
+  wanted=$(grep -v '^#' "$ZEPHON_ROOT/scripts/packages" | tr -s ' \n' '\n' | sed '/^$/d')
+  for p in $wanted; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# zephon_build DIR [cmake options...]: configures (once) and builds the tree in DIR.
+zephon_build() {
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ZEPHON_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  fi
+  cmake --build "$dir" --parallel "$(nproc)"
+}
