@@ -20,3 +20,15 @@ constexpr int kSyllableCount = 406;
 
 WordItem charReadings(quint16 c);
 QString syllableName(int iIndex);
+
+// The process-wide character -> main reading map behind toPinyin. It is replaced once at
+// start-up (CDatabase::loadPinyin) before any worker runs and only read afterwards, so
+// readers take no lock; replacing it while another thread calls toPinyin is not allowed.
+void setPinyinMap(QHash<char16_t, QString> mapPinyin);
+int pinyinMapSize();
+
+// Sort key of a name: punctuation removed, each character replaced by its main reading
+// where the map has one, the whole lower-cased.
+QString toPinyin(const QString &strText);
+QString removePunctuation(const QString &strText);
+QString removeAlphanumerics(const QString &strText);
