@@ -1,0 +1,332 @@
+#include "cnetwork.h"
+
+#include <QNetworkInterface>
+#include <QTimer>
+
+#include "cfieldwriter.h"
+#include "csessionstate.h"
+#include "packint.h"
+
+#ifndef ZEPHON_DEFAULT_SERVER
+#define ZEPHON_DEFAULT_SERVER "127.0.0.1"
+#endif
+
+namespace {
+
+constexpr quint8 CMD_HEART = 3;
+constexpr quint8 CMD_MSG = 14;
+constexpr quint8 CMD_LOGOUT = 35;
+constexpr quint8 CMD_CONTACT = 36;
+constexpr quint8 CMD_LOGIN = 39;
+constexpr quint8 CMD_CARD = 81;
+constexpr quint8 CMD_CIRCLE = 93;
+constexpr quint8 CMD_SUBSERVER = 102;
+
+} // namespace
+
+CNetwork::CNetwork(QObject *parent) : QObject(parent)
+{
+    registerNetworkMetaTypes();
+    CSessionState &s = sessionState();
+    connect(s.pTimerLogin, &QTimer::timeout, this, &CNetwork::slot_onTimerLogin);
+    connect(s.pTimerHeart, &QTimer::timeout, this, &CNetwork::slot_onTimerHeart);
+    connect(s.pTimerResend, &QTimer::timeout, this, &CNetwork::slot_onTimerResend);
+    connect(s.pTimerReLogin, &QTimer::timeout, this, &CNetwork::slot_onTimerReLogin);
+    connect(s.pTimerStopCall, &QTimer::timeout, this, &CNetwork::slot_onTimerStopCall);
+}
+
+CNetwork::~CNetwork()
+{
+    for (CSocket *pSocket : {m_pTcpSocket, m_pUdpSocket}) {
+        if (pSocket) {
+            pSocket->close();
+            delete pSocket;
+        }
+    }
+}
+
+CNetwork::Endpoint CNetwork::parseServer(const QString &strServer)
+{
+    Endpoint endpoint;
+    QString strText = strServer.trimmed();
+    if (strText.isEmpty())
+        strText = QStringLiteral(ZEPHON_DEFAULT_SERVER);
+
+    QString strPort;
+    if (strText.startsWith('[')) {
+        const int iClose = int(strText.indexOf(']'));
+        if (iClose > 0) {
+            endpoint.strHost = strText.mid(1, iClose - 1);
+            if (strText.mid(iClose + 1).startsWith(':'))
+                strPort = strText.mid(iClose + 2);
+        } else {
+            endpoint.strHost = strText;
+        }
+    } else if (strText.count(':') == 1) {
+        const int iColon = int(strText.indexOf(':'));
+        endpoint.strHost = strText.left(iColon);
+        strPort = strText.mid(iColon + 1);
+    } else {
+        // No colon, or a bare IPv6 address.
+        endpoint.strHost = strText;
+    }
+    if (!strPort.isEmpty()) {
+        bool bOk = false;
+        const uint iPort = strPort.toUInt(&bOk);
+        if (bOk && iPort > 0 && iPort <= 65535)
+            endpoint.iPort = quint16(iPort);
+    }
+    if (endpoint.strHost.isEmpty())
+        endpoint.strHost = QStringLiteral(ZEPHON_DEFAULT_SERVER);
+    return endpoint;
+}
+
+CNetwork::Endpoint CNetwork::mainServer()
+{
+    return parseServer(qEnvironmentVariable("ZEPHON_SERVER"));
+}
+
+QString CNetwork::chooseLocalId(const QList<InterfaceInfo> &interfaces)
+{
+    const QString strWanted = QString::fromLocal8Bit("本地连接");
+    QString strId;
+    for (const InterfaceInfo &info : interfaces) {
+        if (info.strName == strWanted)
+            strId = info.strHardwareAddress;
+    }
+    if (strId.isEmpty()) {
+        for (const InterfaceInfo &info : interfaces) {
+            if (info.bUp && !info.bLoopback && !info.strHardwareAddress.isEmpty() &&
+                info.strHardwareAddress != QLatin1String("00:00:00:00:00:00")) {
+                strId = info.strHardwareAddress;
+                break;
+            }
+        }
+    }
+    return strId.replace(':', '-');
+}
+
+void CNetwork::queryLocalId()
+{
+    QList<InterfaceInfo> interfaces;
+    const auto all = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : all) {
+        InterfaceInfo info;
+        info.strName = iface.humanReadableName();
+        info.strHardwareAddress = iface.hardwareAddress();
+        info.bUp = iface.flags().testFlag(QNetworkInterface::IsUp);
+        info.bLoopback = iface.flags().testFlag(QNetworkInterface::IsLoopBack);
+        interfaces.append(info);
+    }
+    sessionState().g_strLocalId = chooseLocalId(interfaces);
+    m_trace.traceText("g_strLocalId", sessionState().g_strLocalId);
+}
+
+void CNetwork::logout()
+{
+    for (int i = 0; i < 3; ++i)
+        emit sig_createProtocol(CMD_LOGOUT);
+    CSessionState &s = sessionState();
+    s.pTimerHeart->stop();
+    s.pTimerResend->stop();
+    s.pTimerReLogin->stop();
+    for (CSocket *pSocket : {m_pTcpSocket, m_pUdpSocket}) {
+        if (pSocket)
+            pSocket->close();
+    }
+}
+
+void CNetwork::setResend(const QByteArray &arKey, const QByteArray &arRecord)
+{
+    ::setResend(arKey, arRecord);
+}
+
+void CNetwork::removeResend(const QByteArray &arKey)
+{
+    ::removeResend(arKey);
+}
+
+CSocket *CNetwork::socket(SOCKETTYPE type) const
+{
+    return type == SOCKET_TCP ? m_pTcpSocket : m_pUdpSocket;
+}
+
+void CNetwork::slot_onLogin(QString strLoginId, QString strPassword, int iLoginType)
+{
+    CSessionState &s = sessionState();
+    s.strLoginId = strLoginId;
+    s.strLoginPassword = strPassword;
+    s.iLoginType = iLoginType;
+    s.pTimerLogin->start(s.iLoginMs);
+    emit sig_loginState(5, QString(), QString(), QString(), QString());
+    const Endpoint server = mainServer();
+    m_trace.traceText("main server", QString("%1:%2").arg(server.strHost).arg(server.iPort));
+    slot_onConnectServer(server.strHost, server.iPort, CONNECT_MAIN, SOCKET_TCP);
+}
+
+void CNetwork::slot_onConnectServer(QString strAddr, quint16 iPort, CONNECT_STATE state,
+                                    SOCKETTYPE type)
+{
+    CSocket *&pSocket = type == SOCKET_TCP ? m_pTcpSocket : m_pUdpSocket;
+    if (pSocket)
+        pSocket->close();
+    else
+        pSocket = createSocket(type == SOCKET_TCP ? SOCKET_TCP : SOCKET_UDP, this);
+    m_iConnectState = state;
+    pSocket->connectToHost(strAddr, iPort);
+}
+
+void CNetwork::slot_onSendProtocol(QByteArray arBuff, SOCKETTYPE type)
+{
+    CSocket *pSocket = type == SOCKET_TCP ? m_pTcpSocket : m_pUdpSocket;
+    if (!pSocket) {
+        m_trace.traceNumber("no socket for packet", quint8(arBuff.isEmpty() ? 0 : arBuff.at(0)));
+        return;
+    }
+    QString strHost;
+    pSocket->write(arBuff.constData(), int(arBuff.size()), strHost, 0);
+}
+
+void CNetwork::onConnect()
+{
+    CSessionState &s = sessionState();
+    m_trace.traceNumber("onConnect", m_iConnectState);
+    switch (m_iConnectState) {
+    case CONNECT_MAIN:
+        s.bSuppressDisconnect = true;
+        emit sig_createProtocol(CMD_SUBSERVER);
+        break;
+    case CONNECT_LOGIN:
+        emit sig_createProtocol(CMD_LOGIN);
+        break;
+    case CONNECT_SESSION:
+        for (int i = 0; i < 3; ++i)
+            emit sig_createProtocol(CMD_HEART);
+        s.pTimerHeart->start(s.iHeartMs);
+        slot_onGetCard(s.strZpid, 0);
+        slot_onGetCard(s.strZpid, 1);
+        emit sig_createProtocol(CMD_CONTACT);
+        emit sig_createProtocol(CMD_CIRCLE);
+        break;
+    case CONNECT_RESUME:
+        for (int i = 0; i < 3; ++i)
+            emit sig_createProtocol(CMD_HEART);
+        s.pTimerHeart->start(s.iHeartMs);
+        break;
+    default:
+        break;
+    }
+}
+
+void CNetwork::onDisconnected()
+{
+    if (sessionState().bSuppressDisconnect)
+        return;
+    emit sig_netState(-1);
+}
+
+void CNetwork::onReceive(QByteArray arBuff, QString strAddr, quint16 iPort)
+{
+    emit sig_parseProtocol(arBuff, strAddr, iPort);
+}
+
+void CNetwork::onError(int iError)
+{
+    m_trace.traceNumber("socket error", iError);
+    emit sig_netState(-1);
+}
+
+void CNetwork::slot_onTimerLogin()
+{
+    sessionState().pTimerLogin->stop();
+    emit sig_netState(1);
+}
+
+void CNetwork::slot_onTimerHeart()
+{
+    emit sig_createProtocol(CMD_HEART);
+}
+
+void CNetwork::slot_onTimerReLogin()
+{
+    const CSessionState &s = sessionState();
+    slot_onLogin(s.strLoginId, s.strLoginPassword, s.iLoginType);
+}
+
+void CNetwork::slot_onTimerStopCall()
+{
+    sessionState().pTimerStopCall->stop();
+}
+
+void CNetwork::slot_onTimerResend()
+{
+    CSessionState &s = sessionState();
+    ++s.iResendTick;
+    if (s.mapResend.isEmpty()) {
+        s.pTimerResend->stop();
+        return;
+    }
+    // A give-up may re-enter (re-login, receivers of our signals), so walk a snapshot of the
+    // keys and look each one up again.
+    const QList<QByteArray> keys = s.mapResend.keys();
+    for (const QByteArray &arKey : keys) {
+        auto it = s.mapResend.find(arKey);
+        if (it == s.mapResend.end())
+            continue;
+        QByteArray arRecord = it.value();
+        if (arRecord.isEmpty()) {
+            s.mapResend.erase(it);
+            giveUp(arKey);
+            continue;
+        }
+        int iAttempts = qint8(arRecord.at(0));
+        const int iLimit = arRecord.size() > 1 ? quint8(arRecord.at(1)) : 0;
+        // A period of 0 would divide by zero; it counts on every tick instead.
+        const int iPeriod = qMax(1, arRecord.size() > 2 ? int(quint8(arRecord.at(2))) : 0);
+        if (iLimit == 0) {
+            if (iAttempts <= 0) {
+                s.mapResend.erase(it);
+                giveUp(arKey);
+                continue;
+            }
+            --iAttempts;
+            arRecord[0] = char(iAttempts);
+            it.value() = arRecord;
+        } else if (s.iResendTick % iPeriod == 0) {
+            ++iAttempts;
+            if (iAttempts >= iLimit) {
+                s.mapResend.erase(it);
+                giveUp(arKey);
+                continue;
+            }
+            arRecord[0] = char(iAttempts);
+            it.value() = arRecord;
+        }
+        const QByteArray arPacket = arRecord.mid(3);
+        if (!arPacket.isEmpty())
+            slot_onSendProtocol(arPacket, SOCKET_UDP);
+    }
+}
+
+void CNetwork::giveUp(const QByteArray &arKey)
+{
+    const quint8 iCmd = arKey.isEmpty() ? 0 : quint8(arKey.at(0));
+    m_trace.traceNumber("resend given up", iCmd);
+    CSessionState &s = sessionState();
+    if (iCmd == CMD_HEART) {
+        slot_onLogin(s.strLoginId, s.strLoginPassword, s.iLoginType);
+        if (++s.iHeartLoss > 2) {
+            s.iHeartLoss = 0;
+            emit sig_netState(2);
+        }
+    } else if (iCmd == CMD_MSG) {
+        emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), 3, 0);
+    }
+}
+
+void CNetwork::slot_onGetCard(QString strZpid, int iType)
+{
+    CFieldWriter writer;
+    writer.u32(strZpid.toUInt()).u8(quint8(iType));
+    emit sig_createProtocol(CMD_CARD, writer.packet());
+}

@@ -1,0 +1,101 @@
+// CNetwork: the client's end of the session. It runs the connection sequence (main server,
+// sub-server, UDP session), keeps the session alive with heartbeats, re-sends unacknowledged
+// UDP requests, re-logs in after losses and offers one request slot per user operation; the
+// packets themselves are built and parsed by Protocol, joined to it by signals.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include "clistener.h"
+#include "csocket.h"
+#include "ctrace.h"
+
+class CNetwork : public QObject, public CListener
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 MAIN_SERVER_PORT = 4666;
+
+    struct Endpoint
+    {
+        QString strHost;
+        quint16 iPort = MAIN_SERVER_PORT;
+    };
+
+    // What queryLocalId needs to know of a network interface.
+    struct InterfaceInfo
+    {
+        QString strName;
+        QString strHardwareAddress;
+        bool bUp = false;
+        bool bLoopback = false;
+    };
+
+    explicit CNetwork(QObject *parent = nullptr);
+    ~CNetwork() override;
+
+    // Main server from "host" or "host:port" ("[v6]:port" for IPv6); empty text gives the
+    // built-in default.
+    static Endpoint parseServer(const QString &strServer);
+    // ZEPHON_SERVER when set, else the built-in default.
+    static Endpoint mainServer();
+
+    // The machine id sent at login: the hardware address of the interface named "本地连接"
+    // (the last one when several are), else of the first interface that is up, not loopback
+    // and has a hardware address; ":" becomes "-".
+    static QString chooseLocalId(const QList<InterfaceInfo> &interfaces);
+    void queryLocalId();
+
+    void logout();
+
+    void setResend(const QByteArray &arKey, const QByteArray &arRecord);
+    void removeResend(const QByteArray &arKey);
+
+    // The socket of a transport, null until first needed.
+    CSocket *socket(SOCKETTYPE type) const;
+
+    void onConnect() override;
+    void onDisconnected() override;
+    void onReceive(QByteArray arBuff, QString strAddr, quint16 iPort) override;
+    void onError(int iError) override;
+
+signals:
+    void sig_createProtocol(quint8 iCmd, QByteArray arParam = QByteArray());
+    void sig_parseProtocol(QByteArray arBuff, QString strAddr, quint16 iPort);
+    void sig_netState(int iState);
+    void sig_loginState(int iState, QString strLoginId = QString(),
+                        QString strLoginPassword = QString(), QString strZpid = QString(),
+                        QString strPhone = QString());
+    void sig_saveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray arCaption,
+                           QByteArray arContent, int iMsgId, int iMsgState, int iType, int iSubType,
+                           bool bSend, QStringList strList = QStringList());
+    void sig_updateMsgRecord(quint32 iCircleId, QByteArray arRecvZpid, int iMsgId, int iMsgState,
+                             int iType);
+
+public slots:
+    void slot_onLogin(QString strLoginId, QString strPassword, int iLoginType);
+    void slot_onConnectServer(QString strAddr, quint16 iPort, CONNECT_STATE state, SOCKETTYPE type);
+    void slot_onSendProtocol(QByteArray arBuff, SOCKETTYPE type = SOCKET_TCP);
+
+    void slot_onTimerLogin();
+    void slot_onTimerHeart();
+    void slot_onTimerResend();
+    void slot_onTimerReLogin();
+    void slot_onTimerStopCall();
+
+    void slot_onGetCard(QString strZpid, int iType);
+
+private:
+    void giveUp(const QByteArray &arKey);
+
+    CSocket *m_pTcpSocket = nullptr;
+    CSocket *m_pUdpSocket = nullptr;
+    int m_iConnectState = CONNECT_MAIN;
+    QString m_strName{"CNetwork"};
+    CTrace m_trace{"CNetwork"};
+};
