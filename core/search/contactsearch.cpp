@@ -1,0 +1,160 @@
+#include "contactsearch.h"
+
+#include "ctrace.h"
+#include "pinyin.h"
+#include "searchcontactmodel.h"
+
+namespace {
+
+const CTrace g_trace("ContactSearch");
+
+const QLatin1String kFontOpen("<font color='#0080ff'>");
+const QLatin1String kFontClose("</font>");
+
+void appendEscaped(QString &out, QChar ch)
+{
+    switch (ch.unicode()) {
+    case '&':
+        out += QLatin1String("&amp;");
+        break;
+    case '<':
+        out += QLatin1String("&lt;");
+        break;
+    case '>':
+        out += QLatin1String("&gt;");
+        break;
+    case '"':
+        out += QLatin1String("&quot;");
+        break;
+    case '\'':
+        out += QLatin1String("&#39;");
+        break;
+    default:
+        out += ch;
+    }
+}
+
+void appendEscaped(QString &out, QStringView text)
+{
+    for (QChar ch : text)
+        appendEscaped(out, ch);
+}
+
+bool needsCharacterMode(const QString &strKey)
+{
+    for (QChar ch : strKey) {
+        const char16_t u = ch.unicode();
+        if ((u >= 0x4E00 && u <= 0x9FFF) || u >= 0xFF00)
+            return true;
+    }
+    return false;
+}
+
+bool passesFilter(int iFilter, int iType)
+{
+    switch (iFilter) {
+    case CS_FILTER_NO_ASSISTANT:
+        return iType != 1;
+    case CS_FILTER_USERS:
+        return iType == 1 || iType == 2;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+cs_reader csDefaultReader()
+{
+    return cs_reader{charReadings, syllableName};
+}
+
+cs_list *createIndex(const QList<QObject *> &listSource)
+{
+    QList<QStringList> listRows;
+    listRows.reserve(listSource.size());
+    for (QObject *pObject : listSource) {
+        if (const auto *pRow = qobject_cast<SearchContactModel *>(pObject))
+            listRows.append(QStringList{pRow->strName(), pRow->strPhone()});
+        else
+            listRows.append(QStringList{QString(), QString()});
+    }
+    return createIndex(listRows, csDefaultReader());
+}
+
+cs_list *searchContact(cs_list *pIndex, const QString &strKey, int iMode)
+{
+    if (strKey.isEmpty())
+        return pIndex;
+    if (iMode == CS_MODE_CHARS || needsCharacterMode(strKey))
+        return searchIndex(pIndex, strKey.utf16(), int(strKey.size()), CS_MODE_CHARS);
+    const QByteArray arKey = strKey.toUtf8();
+    return searchIndex(pIndex, arKey.constData(), int(arKey.size()), iMode);
+}
+
+QList<QObject *> buildResults(const QList<QObject *> &listSource, cs_list *pIndex,
+                              const QString &strKey, cs_list *pResult, int iFilter)
+{
+    QList<QObject *> listOut;
+    if (!pResult)
+        return listOut;
+    listOut.reserve(pResult->count);
+    for (const cs_item *item = pResult->first; item; item = item->next) {
+        auto *pRow = qobject_cast<SearchContactModel *>(listSource.value(item->number));
+        if (!pRow) {
+            g_trace.traceNumber("search hit without a source row", item->number);
+            continue;
+        }
+        const int iType = pRow->iType();
+        if (!passesFilter(iFilter, iType))
+            continue;
+        if (const cs_entry *name = item->first) {
+            pRow->setStrName(markUp(entryText(name), strKey, name->weight));
+            if (const cs_entry *phone = name->next)
+                pRow->setStrPhone(markUp(entryText(phone), strKey, 0));
+        }
+        if (!strKey.isEmpty() || iType > 1)
+            listOut.append(pRow);
+        else
+            listOut.prepend(pRow);
+    }
+    if (pResult != pIndex)
+        freeIndex(pResult);
+    return listOut;
+}
+
+QString markUp(const QString &strText, const QString &strKey, quint64 iMask)
+{
+    QString strOut;
+    if (strKey.isEmpty()) {
+        strOut.reserve(strText.size());
+        appendEscaped(strOut, strText);
+        return strOut;
+    }
+    if (iMask != 0) {
+        const qsizetype n = qMin<qsizetype>(strText.size(), kCsMaskPositions);
+        for (qsizetype p = 0; p < n; ++p) {
+            if (iMask & csPositionBit(int(p))) {
+                strOut += kFontOpen;
+                appendEscaped(strOut, strText.at(p));
+                strOut += kFontClose;
+            } else {
+                appendEscaped(strOut, strText.at(p));
+            }
+        }
+        return strOut;
+    }
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = strText.indexOf(strKey, from, Qt::CaseSensitive);
+        if (at < 0)
+            break;
+        appendEscaped(strOut, QStringView(strText).mid(from, at - from));
+        strOut += kFontOpen;
+        appendEscaped(strOut, strKey);
+        strOut += kFontClose;
+        from = at + strKey.size();
+    }
+    appendEscaped(strOut, QStringView(strText).mid(from));
+    return strOut;
+}

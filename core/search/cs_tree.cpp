@@ -1,0 +1,572 @@
+#include "cs_tree.h"
+
+#include "ctrace.h"
+#include "pinyin.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+// Syllable forms: letters for mode 0, keypad digits for mode 1. Readings are looked up once
+// at build time; matching reads only this table and the word arrays.
+struct cs_syllable
+{
+    char form[2][8];
+    quint8 length;
+    qint16 rank; // position of the syllable string in byte order, equal strings equal rank
+};
+
+// A chunk of list storage. Lists allocate by bumping through their blocks and free them all
+// at once, so an index is a handful of allocations and a query's copies are a few more.
+struct cs_block
+{
+    cs_block *next;
+    size_t capacity;
+    size_t used;
+};
+
+namespace {
+
+const CTrace g_trace("cs_tree");
+
+// Checks of pointer arguments: programming errors, not input errors, so they stop the process
+// naming the check and the unit.
+[[noreturn]] void checkFailed(const char *check, int line)
+{
+    qFatal("ASSERT: \"%s\" in file core/search/cs_tree.cpp, line %d", check, line);
+    std::abort();
+}
+
+#define CS_CHECK(cond, text)                                                                       \
+    do {                                                                                           \
+        if (Q_UNLIKELY(!(cond)))                                                                   \
+            checkFailed(text, __LINE__);                                                           \
+    } while (0)
+
+constexpr size_t kAlign = alignof(std::max_align_t);
+constexpr size_t kBlockHeader = (sizeof(cs_block) + kAlign - 1) & ~(kAlign - 1);
+constexpr size_t kFirstCopyBlock = 16 * 1024;
+constexpr size_t kMaxCopyBlock = 1024 * 1024;
+
+struct KeypadTable
+{
+    uchar digit[256];
+    constexpr KeypadTable() : digit()
+    {
+        const char *const keys[8] = {"abc", "def", "ghi", "jkl", "mno", "pqrs", "tuv", "wxyz"};
+        for (int i = 0; i < 256; ++i)
+            digit[i] = uchar(i);
+        for (int k = 0; k < 8; ++k) {
+            for (const char *p = keys[k]; *p; ++p) {
+                digit[uchar(*p)] = uchar('2' + k);
+                digit[uchar(*p - 'a' + 'A')] = uchar('2' + k);
+            }
+        }
+    }
+};
+constexpr KeypadTable kKeypad;
+
+// Makes the list's current block one with room for bytes, at least reserve bytes large.
+void reserveBlock(cs_list *list, size_t bytes, size_t reserve)
+{
+    const cs_block *current = list->blocks;
+    if (current && current->capacity - current->used >= bytes)
+        return;
+    const size_t capacity = std::max(bytes, reserve);
+    void *raw = std::malloc(kBlockHeader + capacity);
+    if (!raw)
+        throw std::bad_alloc();
+    auto *block = static_cast<cs_block *>(raw);
+    block->next = list->blocks;
+    block->capacity = capacity;
+    block->used = 0;
+    list->blocks = block;
+}
+
+void *allocate(cs_list *list, size_t bytes, size_t reserve)
+{
+    bytes = (bytes + 7) & ~size_t(7);
+    reserveBlock(list, bytes, reserve);
+    cs_block *block = list->blocks;
+    void *p = reinterpret_cast<char *>(block) + kBlockHeader + block->used;
+    block->used += bytes;
+    return p;
+}
+
+// Size of the next block of a result list: doubling with the list's growth.
+size_t copyReserve(const cs_list *list)
+{
+    if (!list->blocks)
+        return kFirstCopyBlock;
+    return std::min(list->blocks->capacity * 2, kMaxCopyBlock);
+}
+
+cs_list *newList(const cs_syllable *syllables, bool ownsSyllables)
+{
+    auto *list = new cs_list;
+    list->first = nullptr;
+    list->last = nullptr;
+    list->count = 0;
+    list->blocks = nullptr;
+    list->syllables = syllables;
+    list->owns_syllables = ownsSyllables;
+    return list;
+}
+
+void append(cs_list *list, cs_item *item)
+{
+    CS_CHECK(item != nullptr, "item!=NULL");
+    item->next = nullptr;
+    if (list->last)
+        list->last->next = item;
+    else
+        list->first = item;
+    list->last = item;
+    ++list->count;
+}
+
+cs_syllable *buildSyllables(const cs_reader &reader)
+{
+    auto *table = new cs_syllable[kSyllableCount];
+    std::vector<QByteArray> names(kSyllableCount);
+    for (int i = 0; i < kSyllableCount; ++i) {
+        names[i] = reader.syllable(i).toUtf8();
+        cs_syllable &s = table[i];
+        std::memset(&s, 0, sizeof s);
+        s.length = quint8(std::min<qsizetype>(names[i].size(), sizeof s.form[0] - 1));
+        for (int k = 0; k < s.length; ++k) {
+            s.form[0][k] = names[i].at(k);
+            s.form[1][k] = char(kKeypad.digit[uchar(names[i].at(k))]);
+        }
+    }
+    std::vector<int> order(kSyllableCount);
+    for (int i = 0; i < kSyllableCount; ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&names](int a, int b) { return std::strcmp(names[a], names[b]) < 0; });
+    qint16 rank = 0;
+    for (int k = 0; k < kSyllableCount; ++k) {
+        if (k > 0 && std::strcmp(names[order[k - 1]], names[order[k]]) != 0)
+            ++rank;
+        table[order[k]].rank = rank;
+    }
+    return table;
+}
+
+cs_word makeWord(const cs_reader &reader, quint16 c)
+{
+    const WordItem item = reader.readings(c);
+    cs_word word;
+    std::memset(&word, 0, sizeof word);
+    word.code = item.iCode;
+    const int count = std::clamp(item.iCount, 0, 4);
+    for (int r = 0; r < count; ++r) {
+        if (item.arReadings[r] >= 0 && item.arReadings[r] < kSyllableCount)
+            word.readings[word.count++] = quint16(item.arReadings[r]);
+    }
+    return word;
+}
+
+// Word items compare by the first reading's syllable string when both have one; a word with
+// a reading sorts after one without; words without readings compare by code unit.
+int compareWords(const cs_syllable *syllables, const cs_word &a, const cs_word &b)
+{
+    if (a.count && b.count)
+        return syllables[a.readings[0]].rank - syllables[b.readings[0]].rank;
+    if (a.count)
+        return 1;
+    if (b.count)
+        return -1;
+    return int(a.code) - int(b.code);
+}
+
+int compareWordRuns(const cs_syllable *syllables, const cs_word *a, int na, const cs_word *b,
+                    int nb)
+{
+    const int n = std::min(na, nb);
+    for (int i = 0; i < n; ++i) {
+        if (const int d = compareWords(syllables, a[i], b[i]))
+            return d;
+    }
+    return na - nb;
+}
+
+void addStartBits(quint64 mask[3], const cs_syllable *syllables, const cs_word &word)
+{
+    mask[CS_MODE_CHARS] |= quint64(1) << (word.code & 63);
+    if (word.count == 0) {
+        uchar ch = uchar(word.code);
+        if (ch >= 'A' && ch <= 'Z')
+            ch = uchar(ch - 'A' + 'a');
+        mask[CS_MODE_LETTERS] |= quint64(1) << (ch & 63);
+        mask[CS_MODE_KEYPAD] |= quint64(1) << (kKeypad.digit[ch] & 63);
+        return;
+    }
+    for (int r = 0; r < word.count; ++r) {
+        const cs_syllable &s = syllables[word.readings[r]];
+        if (s.length == 0)
+            continue;
+        mask[CS_MODE_LETTERS] |= quint64(1) << (uchar(s.form[0][0]) & 63);
+        mask[CS_MODE_KEYPAD] |= quint64(1) << (uchar(s.form[1][0]) & 63);
+    }
+}
+
+// How many characters of the remaining key (left > 0) one word item consumes in modes 0/1.
+inline int consumeWord(const cs_syllable *syllables, const cs_word &word, const uchar *key,
+                       int left, int mode)
+{
+    if (word.count == 0) {
+        uchar ch = uchar(word.code);
+        if (ch >= 'A' && ch <= 'Z')
+            ch = uchar(ch - 'A' + 'a');
+        if (mode == CS_MODE_KEYPAD)
+            ch = kKeypad.digit[ch];
+        return ch == key[0] ? 1 : 0;
+    }
+    int best = 0;
+    int bestLength = 0;
+    for (int r = 0; r < word.count; ++r) {
+        const cs_syllable &s = syllables[word.readings[r]];
+        const char *form = s.form[mode];
+        const int limit = std::min<int>(s.length, left);
+        int n = 0;
+        while (n < limit && uchar(form[n]) == key[n])
+            ++n;
+        if (n > best) {
+            best = n;
+            bestLength = s.length;
+        }
+    }
+    // A syllable the key leaves before its end counts for its initial only.
+    if (best > 0 && best < left && best < bestLength)
+        return 1;
+    return best;
+}
+
+// Finds a run of consecutive word items that consumes the whole key; returns its mask.
+quint64 matchLetters(const cs_syllable *syllables, const cs_entry *cii, const uchar *key,
+                     int length, int mode)
+{
+    CS_CHECK(cii != nullptr, "cii!=NULL");
+    if (length == 0)
+        return 0;
+    const cs_word *words = cii->words;
+    const int count = cii->words_count;
+    int start = 0;
+    int furthest = 0;
+    for (;;) {
+        if (start >= count)
+            return 0;
+        quint64 bits = 0;
+        int consumed = 0;
+        int i = start;
+        for (;;) {
+            if (i >= count)
+                return 0;
+            const int n = consumeWord(syllables, words[i], key + consumed, length - consumed, mode);
+            if (n == 0)
+                break;
+            bits |= csPositionBit(i);
+            consumed += n;
+            ++i;
+            if (consumed == length)
+                return bits;
+        }
+        // The chain broke at i: restart near the first later item that takes up the rest.
+        int j = i;
+        while (j < count &&
+               consumeWord(syllables, words[j], key + consumed, length - consumed, mode) == 0)
+            ++j;
+        if (j >= count)
+            return 0;
+        const int s = j - consumed;
+        if (s <= 0) {
+            if (j <= 1)
+                return 0;
+            start = j - 1;
+        } else if (s <= furthest) {
+            start = furthest + 1;
+        } else {
+            start = s;
+        }
+        furthest = start;
+    }
+}
+
+// The key's characters must occur in the entry in order, not necessarily adjacent.
+quint64 matchChars(const cs_entry *cii, const quint16 *key, int length)
+{
+    CS_CHECK(cii != nullptr, "cii!=NULL");
+    if (length == 0 || cii->words_count == 0)
+        return 0;
+    quint64 bits = 0;
+    int k = 0;
+    for (int i = 0; i < cii->words_count; ++i) {
+        if (cii->words[i].code == key[k]) {
+            bits |= csPositionBit(i);
+            if (++k == length)
+                return bits;
+        }
+    }
+    return 0;
+}
+
+// Matches every entry of the item, records each entry's weight and the best entry, and
+// returns the item's weight.
+quint64 matchItem(const cs_syllable *syllables, cs_item *item, const void *key, int length,
+                  int mode)
+{
+    CS_CHECK(item != nullptr, "item!=NULL");
+    item->best = item->first;
+    quint64 best = 0;
+    for (cs_entry *cii = item->first; cii; cii = cii->next) {
+        const quint64 weight =
+            mode == CS_MODE_CHARS
+                ? matchChars(cii, static_cast<const quint16 *>(key), length)
+                : matchLetters(syllables, cii, static_cast<const uchar *>(key), length, mode);
+        cii->weight = weight;
+        if (weight > best) {
+            best = weight;
+            item->best = cii;
+        }
+    }
+    return best;
+}
+
+void clearWeights(cs_item *item)
+{
+    item->best = item->first;
+    for (cs_entry *cii = item->first; cii; cii = cii->next)
+        cii->weight = 0;
+}
+
+cs_item *copyItem(cs_list *result, const cs_item *item)
+{
+    auto *copy = static_cast<cs_item *>(allocate(result, sizeof(cs_item), copyReserve(result)));
+    *copy = *item;
+    copy->first = copy->last = copy->best = nullptr;
+    copy->next = nullptr;
+    for (const cs_entry *cii = item->first; cii; cii = cii->next) {
+        auto *entry =
+            static_cast<cs_entry *>(allocate(result, sizeof(cs_entry), copyReserve(result)));
+        *entry = *cii;
+        entry->next = nullptr;
+        if (copy->last)
+            copy->last->next = entry;
+        else
+            copy->first = entry;
+        copy->last = entry;
+        if (cii == item->best)
+            copy->best = entry;
+    }
+    return copy;
+}
+
+inline quint64 itemWeight(const cs_item *item)
+{
+    return item->best ? item->best->weight : 0;
+}
+
+// Stable sort by descending weight. Hits arrive in index order and often in long runs of
+// equal weight, so a natural merge sort of the linked list needs few passes and no memory.
+void sortByWeight(cs_list *list)
+{
+    if (list->count < 2)
+        return;
+    for (;;) {
+        cs_item *head = nullptr;
+        cs_item **tail = &head;
+        cs_item *last = nullptr;
+        int runs = 0;
+        cs_item *p = list->first;
+        while (p) {
+            cs_item *a = p;
+            cs_item *aEnd = a;
+            while (aEnd->next && itemWeight(aEnd->next) <= itemWeight(aEnd))
+                aEnd = aEnd->next;
+            cs_item *b = aEnd->next;
+            aEnd->next = nullptr;
+            ++runs;
+            if (!b) {
+                *tail = a;
+                last = aEnd;
+                break;
+            }
+            cs_item *bEnd = b;
+            while (bEnd->next && itemWeight(bEnd->next) <= itemWeight(bEnd))
+                bEnd = bEnd->next;
+            p = bEnd->next;
+            bEnd->next = nullptr;
+            while (a && b) {
+                if (itemWeight(a) >= itemWeight(b)) {
+                    *tail = a;
+                    last = a;
+                    a = a->next;
+                } else {
+                    *tail = b;
+                    last = b;
+                    b = b->next;
+                }
+                tail = &last->next;
+            }
+            *tail = a ? a : b;
+            last = a ? aEnd : bEnd;
+            tail = &last->next;
+        }
+        list->first = head;
+        list->last = last;
+        if (runs <= 1)
+            return;
+    }
+}
+
+struct RowLayout
+{
+    int firstText;
+    int textCount;
+};
+
+struct TextLayout
+{
+    int offset;
+    int length;
+};
+
+} // namespace
+
+cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader)
+{
+    CS_CHECK(reader.readings != nullptr && reader.syllable != nullptr, "reader!=NULL");
+    cs_syllable *syllables = buildSyllables(reader);
+    cs_list *list = newList(syllables, true);
+
+    std::vector<RowLayout> rows;
+    std::vector<TextLayout> texts;
+    std::vector<cs_word> words;
+    rows.reserve(size_t(listRows.size()));
+    for (const QStringList &row : listRows) {
+        rows.push_back({int(texts.size()), int(row.size())});
+        for (const QString &text : row) {
+            qsizetype length = text.size();
+            if (length >= kCsMaxWords) {
+                g_trace.traceNumber("search text cut to 2047 code units, length", length);
+                length = kCsMaxWords - 1;
+            }
+            texts.push_back({int(words.size()), int(length)});
+            const QChar *units = text.constData();
+            for (qsizetype k = 0; k < length; ++k)
+                words.push_back(makeWord(reader, units[k].unicode()));
+        }
+    }
+
+    // Inserting each item before the first greater one, as the order is defined, is a stable
+    // sort; doing it as one keeps a large address book from costing quadratic time.
+    auto compareRows = [&](int a, int b) {
+        const RowLayout &ra = rows[size_t(a)];
+        const RowLayout &rb = rows[size_t(b)];
+        const int n = std::min(ra.textCount, rb.textCount);
+        for (int t = 0; t < n; ++t) {
+            const TextLayout &ta = texts[size_t(ra.firstText + t)];
+            const TextLayout &tb = texts[size_t(rb.firstText + t)];
+            if (const int d = compareWordRuns(syllables, words.data() + ta.offset, ta.length,
+                                              words.data() + tb.offset, tb.length))
+                return d;
+        }
+        return ra.textCount - rb.textCount;
+    };
+    std::vector<int> order(rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return compareRows(a, b) < 0; });
+
+    // Words first, then item records (item and its entries side by side), each in index order
+    // in one block, so a scan reads memory front to back.
+    auto *wordBlock = static_cast<cs_word *>(
+        allocate(list, std::max<size_t>(1, words.size()) * sizeof(cs_word), 0));
+    const size_t recordBytes = rows.size() * sizeof(cs_item) + texts.size() * sizeof(cs_entry);
+    reserveBlock(list, recordBytes, recordBytes);
+    size_t wordPos = 0;
+    for (int rowIndex : order) {
+        const RowLayout &row = rows[size_t(rowIndex)];
+        auto *item = static_cast<cs_item *>(allocate(list, sizeof(cs_item), 0));
+        item->number = rowIndex;
+        item->first = item->last = item->best = nullptr;
+        item->next = nullptr;
+        item->start_mask[0] = item->start_mask[1] = item->start_mask[2] = 0;
+        for (int t = 0; t < row.textCount; ++t) {
+            const TextLayout &text = texts[size_t(row.firstText + t)];
+            auto *cii = static_cast<cs_entry *>(allocate(list, sizeof(cs_entry), 0));
+            cii->weight = 0;
+            cii->words_count = text.length;
+            CS_CHECK(cii->words_count < kCsMaxWords, "cii->words_count<2048");
+            cs_word *dest = wordBlock + wordPos;
+            std::copy_n(words.data() + text.offset, text.length, dest);
+            wordPos += size_t(text.length);
+            cii->words = dest;
+            cii->next = nullptr;
+            for (int k = 0; k < text.length; ++k)
+                addStartBits(item->start_mask, syllables, dest[k]);
+            if (item->last)
+                item->last->next = cii;
+            else
+                item->first = cii;
+            item->last = cii;
+        }
+        item->best = item->first;
+        append(list, item);
+    }
+    return list;
+}
+
+cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode)
+{
+    CS_CHECK(list != nullptr, "list!=NULL");
+    CS_CHECK(mode >= CS_MODE_LETTERS && mode <= CS_MODE_CHARS, "mode>=0&&mode<=2");
+    CS_CHECK(keyLength >= 0 && (key != nullptr || keyLength == 0), "key!=NULL");
+
+    cs_list *result = newList(list->syllables, false);
+    if (keyLength == 0) {
+        for (cs_item *item = list->first; item; item = item->next)
+            clearWeights(item);
+        return result;
+    }
+    const unsigned first = mode == CS_MODE_CHARS ? static_cast<const quint16 *>(key)[0]
+                                                 : static_cast<const uchar *>(key)[0];
+    const quint64 startBit = quint64(1) << (first & 63);
+    for (cs_item *item = list->first; item; item = item->next) {
+        if (!(item->start_mask[mode] & startBit)) {
+            clearWeights(item);
+            continue;
+        }
+        if (matchItem(list->syllables, item, key, keyLength, mode) != 0)
+            append(result, copyItem(result, item));
+    }
+    sortByWeight(result);
+    return result;
+}
+
+void freeIndex(cs_list *list)
+{
+    CS_CHECK(list != nullptr, "list!=NULL");
+    for (cs_block *block = list->blocks; block;) {
+        cs_block *next = block->next;
+        std::free(block);
+        block = next;
+    }
+    if (list->owns_syllables)
+        delete[] list->syllables;
+    delete list;
+}
+
+QString entryText(const cs_entry *cii)
+{
+    CS_CHECK(cii != nullptr, "cii!=NULL");
+    QString text(cii->words_count, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (int i = 0; i < cii->words_count; ++i)
+        out[i] = QChar(cii->words[i].code);
+    return text;
+}
