@@ -1,0 +1,97 @@
+// FakeService: a scriptable stand-in for the service, listening on loopback only. It has a
+// main-server TCP port that answers 102 with its own sub-server address, a sub-server TCP port
+// (frames towards the client carry a 16-bit little-endian length) and a UDP port. Every packet
+// the client sends is recorded in order; tests push any packet back and add responders per
+// command code as command families grow.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+class FakeService : public QObject
+{
+    Q_OBJECT
+public:
+    enum Channel
+    {
+        Main,
+        Sub,
+        Udp
+    };
+
+    struct Received
+    {
+        Channel channel;
+        QByteArray packet;
+    };
+
+    // Packets to send back on the channel the request came in on.
+    using Responder = std::function<QList<QByteArray>(const Received &)>;
+    // Byte length of the client packet at the start of buf (client TCP packets carry no
+    // frame), or -1 while it is incomplete.
+    using LengthRule = std::function<int(const QByteArray &buf)>;
+
+    explicit FakeService(QObject *parent = nullptr);
+    ~FakeService() override;
+
+    bool start();
+    quint16 mainPort() const;
+    quint16 subPort() const;
+    quint16 udpPort() const;
+    // The main server as ZEPHON_SERVER expects it.
+    QString serverText() const;
+
+    // Answer 102 on the main port with the sub-server's address and port (on by default).
+    void setAnswerSubServer(bool bAnswer) { m_bAnswer102 = bAnswer; }
+    void setResponder(quint8 iCode, Responder responder);
+    void setLengthRule(quint8 iCode, LengthRule rule);
+
+    const QList<Received> &received() const { return m_received; }
+    QList<QByteArray> packets(quint8 iCode, Channel channel) const;
+    void clearReceived() { m_received.clear(); }
+
+    // Pushes towards the most recent client connection of the channel.
+    void pushMain(const QByteArray &arPacket);
+    void pushSub(const QByteArray &arPacket);
+    void pushSubRaw(const QByteArray &arBytes);
+    // To the address and port the last datagram came from.
+    void pushUdp(const QByteArray &arPacket);
+
+    void closeMainClients();
+    void closeSubClients();
+    int subConnectionCount() const { return m_iSubConnections; }
+
+signals:
+    void packetReceived(FakeService::Received received);
+
+private:
+    void onNewConnection(QTcpServer *pServer, Channel channel);
+    void onTcpData(QTcpSocket *pSocket, Channel channel);
+    void onDatagrams();
+    void handle(const Received &received);
+    void reply(Channel channel, const QByteArray &arPacket);
+    int packetLength(const QByteArray &arBuffer) const;
+
+    QTcpServer *m_pMain;
+    QTcpServer *m_pSub;
+    QUdpSocket *m_pUdp;
+    QPointer<QTcpSocket> m_pLastMain;
+    QPointer<QTcpSocket> m_pLastSub;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QHostAddress m_udpPeer;
+    quint16 m_iUdpPeerPort = 0;
+    bool m_bAnswer102 = true;
+    int m_iSubConnections = 0;
+    QHash<quint8, Responder> m_responders;
+    QHash<quint8, LengthRule> m_lengthRules;
+    QList<Received> m_received;
+};
