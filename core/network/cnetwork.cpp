@@ -1,5 +1,6 @@
 #include "cnetwork.h"
 
+#include <QAbstractSocket>
 #include <QNetworkInterface>
 #include <QTimer>
 
@@ -233,6 +234,10 @@ void CNetwork::onReceive(QByteArray arBuff, QString strAddr, quint16 iPort)
 void CNetwork::onError(int iError)
 {
     m_trace.traceNumber("socket error", iError);
+    // The peer closing the connection is followed by onDisconnected(), which knows whether the
+    // close matters (the main server closing after its answer does not).
+    if (iError == QAbstractSocket::RemoteHostClosedError)
+        return;
     emit sig_netState(-1);
 }
 

@@ -86,7 +86,13 @@ QString CTcpSocket::peerName()
 
 void CTcpSocket::close()
 {
-    m_socket.close();
+    // A socket still looking up or connecting only defers a close, and the next connectToHost
+    // would then be refused; a re-login may well start while the previous attempt connects.
+    if (m_socket.state() == QAbstractSocket::HostLookupState ||
+        m_socket.state() == QAbstractSocket::ConnectingState)
+        m_socket.abort();
+    else
+        m_socket.close();
 }
 
 void CTcpSocket::slot_onConnected()
