@@ -1,0 +1,250 @@
+// Core's lifecycle without the network: list publication, login and network state reports,
+// logout, and the window and tray operations on a real (offscreen) window.
+#include <QApplication>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core.h"
+#include "csetting.h"
+#include "facemodel.h"
+
+Q_DECLARE_METATYPE(QList<QObject *>)
+
+class TestCore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void publishesEveryListEmpty();
+    void publishedListRebindsView();
+    void loginState_data();
+    void loginState();
+    void netStateReportsAndGoesOffline();
+    void logoutSavesSettings();
+    void windowOperationsWithoutWindow();
+    void centerWindowPutsLeftEdgeInTheMiddle();
+    void minimizeAndRestoreFollowTray();
+    void skinnedFlagsReplaceStaysOnTop();
+    void autoStartupEntryFollowsSetting();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCore::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
+    CSetting::instance()->setAutoStartup(false);
+}
+
+void TestCore::publishesEveryListEmpty()
+{
+    QQmlEngine engine;
+    Core core;
+    core.setRootContext(engine.rootContext());
+    core.initialize();
+
+    const char *arNames[] = {
+        "faceModel",         "contactModel",    "searchcontactModel", "msgrecordModel",
+        "messageModel",      "cardsysmsgModel", "circlesysmsgModel",  "callrecordModel",
+        "callModel",         "circleModel",     "circlememberModel",  "searchuserModel",
+        "searchcircleModel", "selectModel",     "netcontactModel",    "mayknowModel",
+        "masscontactModel",  "orginfoModel",    "empinfoModel"};
+    for (const char *pName : arNames) {
+        const QVariant value = engine.rootContext()->contextProperty(QLatin1String(pName));
+        QVERIFY2(value.isValid(), pName);
+        QVERIFY2(value.canConvert<QList<QObject *>>(), pName);
+        QVERIFY2(value.value<QList<QObject *>>().isEmpty(), pName);
+    }
+    QCOMPARE(engine.rootContext()->contextProperty(QStringLiteral("setting")).value<QObject *>(),
+             CSetting::instance());
+}
+
+void TestCore::publishedListRebindsView()
+{
+    QQmlEngine engine;
+    Core core;
+    core.setRootContext(engine.rootContext());
+    core.initialize();
+
+    QQmlComponent component(&engine);
+    component.setData("import QtQuick\n"
+                      "ListView { width: 100; height: 400; model: faceModel;\n"
+                      "  delegate: Text { height: 10; text: modelData.strName } }",
+                      QUrl());
+    std::unique_ptr<QObject> pView(component.create());
+    QVERIFY2(pView, qPrintable(component.errorString()));
+    QCOMPARE(pView->property("count").toInt(), 0);
+
+    // Publishing a list under the same name is how a list is refreshed.
+    FaceModel first(QStringLiteral("1"), QStringLiteral("smile"), QStringLiteral("^wx^"));
+    FaceModel second(QStringLiteral("2"), QStringLiteral("wink"), QStringLiteral("^zy^"));
+    engine.rootContext()->setContextProperty(
+        QStringLiteral("faceModel"), QVariant::fromValue(QList<QObject *>{&first, &second}));
+    QTRY_COMPARE(pView->property("count").toInt(), 2);
+    engine.rootContext()->setContextProperty(QStringLiteral("faceModel"),
+                                             QVariant::fromValue(QList<QObject *>()));
+    QTRY_COMPARE(pView->property("count").toInt(), 0);
+}
+
+void TestCore::loginState_data()
+{
+    QTest::addColumn<int>("iState");
+    QTest::addColumn<bool>("bStart");
+    QTest::addColumn<bool>("bOnline");
+    QTest::addColumn<bool>("bReported");
+    QTest::newRow("0 signed in") << 0 << false << true << true;
+    QTest::newRow("1 unknown account") << 1 << false << false << true;
+    QTest::newRow("2 wrong password") << 2 << false << false << true;
+    QTest::newRow("5 attempt started") << 5 << true << false << false;
+}
+
+void TestCore::loginState()
+{
+    QFETCH(int, iState);
+    QFETCH(bool, bStart);
+    QFETCH(bool, bOnline);
+    QFETCH(bool, bReported);
+
+    Core core;
+    QList<QString> events;
+    connect(&core, &Core::sig_changeState, this, [&events](bool start, bool online) {
+        events << QStringLiteral("changeState %1 %2").arg(start).arg(online);
+    });
+    connect(&core, &Core::sig_loginState, this,
+            [&events](int i, QString a, QString b, QString c, QString d) {
+                events << QStringLiteral("loginState %1 %2 %3 %4 %5").arg(i).arg(a, b, c, d);
+            });
+    core.slot_onLoginState(iState, QStringLiteral("13800000000"), QStringLiteral("pw"),
+                           QStringLiteral("1234567"), QStringLiteral("13800000000"));
+
+    QList<QString> expected{QStringLiteral("changeState %1 %2").arg(bStart).arg(bOnline)};
+    if (bReported)
+        expected << QStringLiteral("loginState %1 13800000000 pw 1234567 13800000000").arg(iState);
+    QCOMPARE(events, expected);
+}
+
+void TestCore::netStateReportsAndGoesOffline()
+{
+    Core core;
+    QSignalSpy netSpy(&core, &Core::sig_netState);
+    QSignalSpy stateSpy(&core, &Core::sig_changeState);
+    core.slot_onNetState(-1);
+    QCOMPARE(netSpy.count(), 1);
+    QCOMPARE(netSpy.at(0).at(0).value<QVariant>().toInt(), -1);
+    QCOMPARE(stateSpy.count(), 1);
+    QCOMPARE(stateSpy.at(0).at(0).toBool(), false);
+    QCOMPARE(stateSpy.at(0).at(1).toBool(), false);
+}
+
+void TestCore::logoutSavesSettings()
+{
+    QFile::remove(QStringLiteral("config"));
+    Core core;
+    QSignalSpy stateSpy(&core, &Core::sig_changeState);
+    core.logout();
+    QFile config(QStringLiteral("config"));
+    QVERIFY(config.open(QIODevice::ReadOnly));
+    QCOMPARE(config.readAll(), QByteArray("0\n0\n1\n1\n1\n"));
+    // Not signed in: nothing but the settings.
+    QCOMPARE(stateSpy.count(), 0);
+}
+
+void TestCore::windowOperationsWithoutWindow()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("zephon.Core.warning=true"));
+    Core core;
+    for (int i = 0; i < 4; ++i)
+        QTest::ignoreMessage(QtWarningMsg, "m_pMainWindow is NULL");
+    core.centerWindow(0, 0);
+    core.minimize();
+    core.setStaysOnTop(true);
+    core.moveWindow(1, 1);
+    QLoggingCategory::setFilterRules(QString());
+}
+
+void TestCore::centerWindowPutsLeftEdgeInTheMiddle()
+{
+    QWindow window;
+    window.resize(302, 660);
+    Core core;
+    core.setMainWindow(&window);
+    core.centerWindow(0, 0);
+    const QSize desktop = window.screen()->size();
+    QCOMPARE(window.position(), QPoint(desktop.width() / 2, int((desktop.height() - 660) * 0.5)));
+    core.centerWindow(15, 0);
+    QCOMPARE(window.position(), QPoint(15, 0));
+}
+
+void TestCore::minimizeAndRestoreFollowTray()
+{
+    QQuickWindow window;
+    window.resize(100, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QQmlEngine engine;
+    Core core;
+    core.setMainWindow(&window);
+    core.setRootContext(engine.rootContext());
+    core.initialize();
+
+    core.minimize();
+    QVERIFY(!window.isVisible());
+    core.slot_onActivated(QSystemTrayIcon::Context);
+    QVERIFY(!window.isVisible());
+    core.slot_onActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(window.isVisible());
+    core.slot_onMinimize();
+    core.slot_onActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(window.isVisible());
+}
+
+void TestCore::skinnedFlagsReplaceStaysOnTop()
+{
+    QWindow window;
+    Core core;
+    core.setMainWindow(&window);
+    core.setMainWindowSize(302.7, 660.2);
+    core.setStaysOnTop(true);
+    QVERIFY(window.flags().testFlag(Qt::WindowStaysOnTopHint));
+    core.setMainWindowFlag(true);
+    QVERIFY(!window.flags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.flags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(window.size(), QSize(302, 660));
+    QCOMPARE(window.maximumWidth(), 302);
+
+    core.setMainWindowFlag(false);
+    QVERIFY(!window.flags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(window.flags().testFlag(Qt::WindowTitleHint));
+    QCOMPARE(window.minimumSize(), QSize(302, 660));
+}
+
+void TestCore::autoStartupEntryFollowsSetting()
+{
+    const QString strEntry = Core::autoStartupEntryPath();
+    QVERIFY(strEntry.startsWith(m_dir.path()));
+    Core core;
+    core.setAutoStartup(true);
+    QFile file(strEntry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY(content.startsWith("[Desktop Entry]\n"));
+    QVERIFY(content.contains(QCoreApplication::applicationFilePath().toUtf8()));
+    file.close();
+    core.setAutoStartup(false);
+    QVERIFY(!QFile::exists(strEntry));
+    core.setAutoStartup(false);
+    QVERIFY(!QFile::exists(strEntry));
+}
+
+QTEST_MAIN(TestCore)
+#include "tst_core.moc"
