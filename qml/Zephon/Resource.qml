@@ -1,0 +1,297 @@
+import QtQuick
+
+// Window geometry and every text the screens show. The texts are set by translator() from
+// their Chinese source texts, once at start and again whenever a catalogue is loaded.
+QtObject {
+    id: resource
+
+    // The skinned frame and the inner window placed in it.
+    readonly property int frameWidth: 302
+    readonly property int frameHeight: 660
+    readonly property int windowWidth: 280
+    readonly property int windowHeight: 510
+    readonly property int windowX: 11
+    readonly property int windowY: 58
+    readonly property int minimizeX: 192
+    readonly property int minimizeY: 8
+    readonly property int logoY: 592
+    readonly property string fontFamily: "微软雅黑"
+    property string textAppName: ""
+    property string textMinimize: ""
+    property string textClose: ""
+    property string textTabCall: ""
+    property string textTabContact: ""
+    property string textTabCircle: ""
+    property string textTabMessage: ""
+    property string textTabMore: ""
+    property string textOk: ""
+    property string textCancel: ""
+    property string textSave: ""
+    property string textSend: ""
+    property string textOpen: ""
+    property string textTemplate: ""
+    property string textAgree: ""
+    property string textRefuse: ""
+    property string textBack: ""
+    property string textEdit: ""
+    property string textDelete: ""
+    property string textAdd: ""
+    property string textLogin: ""
+    property string textAccount: ""
+    property string textPassword: ""
+    property string textAccountHint: ""
+    property string textPasswordHint: ""
+    property string textRememberPassword: ""
+    property string textHelp: ""
+    property string textAccountEmpty: ""
+    property string textPasswordEmpty: ""
+    property string textAccountInvalid: ""
+    property string textAccountUnknown: ""
+    property string textPasswordWrong: ""
+    property string textLoggingIn: ""
+    property string textNetError: ""
+    property string textServerTimeout: ""
+    property string textNumberInvalid: ""
+    property string textNotUser: ""
+    property string textPeerOffline: ""
+    property string textUnknownContact: ""
+    property string textPeerRefused: ""
+    property string textCallEnded: ""
+    property string textPeerBusy: ""
+    property string textFold: ""
+    property string textUnfold: ""
+    property string textCalling: ""
+    property string textIncomingCall: ""
+    property string textAnswer: ""
+    property string textHangup: ""
+    property string textMute: ""
+    property string textDialpad: ""
+    property string textCallDetail: ""
+    property string textDial: ""
+    property string textSendMessage: ""
+    property string textDeleteOne: ""
+    property string textDeleteAll: ""
+    property string textOutgoing: ""
+    property string textIncoming: ""
+    property string textMissed: ""
+    property string textSearch: ""
+    property string textPersonalCard: ""
+    property string textCard: ""
+    property string textExchangeCard: ""
+    property string textSendCard: ""
+    property string textEditMember: ""
+    property string textDeleteMember: ""
+    property string textNetContact: ""
+    property string textBackup: ""
+    property string textImport: ""
+    property string textBackingUp: ""
+    property string textExporting: ""
+    property string textImporting: ""
+    property string textImportOk: ""
+    property string textImportFailed: ""
+    property string textOverwriteBackup: ""
+    property string textOpenFile: ""
+    property string textCardRequests: ""
+    property string textCircleRequests: ""
+    property string textAgreed: ""
+    property string textRefused: ""
+    property string textMayKnow: ""
+    property string textNewCircle: ""
+    property string textCircleNameTooLong: ""
+    property string textCircleProfileTooLong: ""
+    property string textAdminUndeletable: ""
+    property string textDismissCircle: ""
+    property string textExitCircle: ""
+    property string textApplyCircle: ""
+    property string textClearHistory: ""
+    property string textAll: ""
+    property string textFemale: ""
+    property string textMale: ""
+    property string textNewMessage: ""
+    property string textReceive: ""
+    property string textReceived: ""
+    property string textSent: ""
+    property string textCancelled: ""
+    property string textPicture: ""
+    property string textFile: ""
+    property string textScreenshot: ""
+    property string textLocation: ""
+    property string textSystemSetting: ""
+    property string textChangeSkin: ""
+    property string textFeedback: ""
+    property string textAbout: ""
+    property string textLogout: ""
+    property string textChangePassword: ""
+    property string textOldPassword: ""
+    property string textNewPassword: ""
+    property string textAutoStartup: ""
+    property string textStaysOnTop: ""
+    property string textCallPrompt: ""
+    property string textMsgPrompt: ""
+    property string textAutoUpdate: ""
+    property string textVersion: ""
+    property string textUserProtocol: ""
+    property string textWebsite: ""
+    property string textMaintainEnterprise: ""
+    property string textLoginEnterprise: ""
+    property string textLogoutEnterprise: ""
+    property string textConfirmLogoutEnterprise: ""
+    property string textCreateEnterprise: ""
+    property string textEditDept: ""
+    property string textDeleteDept: ""
+    property string textManageEmp: ""
+    property string textEditEmp: ""
+    property string textDeleteEmp: ""
+    property string textAddEmp: ""
+    property string textAddDept: ""
+    property string textExportEmp: ""
+    property string textImportEmp: ""
+    property string textTreeView: ""
+    property string textListView: ""
+    property string textDeleteDeptFirst: ""
+
+    property Connections languageWatch: Connections {
+        target: typeof ctranslator !== "undefined" ? ctranslator : null
+        function onLanguageChanged() {
+            resource.translator();
+        }
+    }
+
+    function translator() {
+        resource.textAppName = "Zephon";
+        resource.textMinimize = qsTr("最小化");
+        resource.textClose = qsTr("关闭");
+        resource.textTabCall = qsTr("通话");
+        resource.textTabContact = qsTr("通讯录");
+        resource.textTabCircle = qsTr("社交圈");
+        resource.textTabMessage = qsTr("消息");
+        resource.textTabMore = qsTr("更多");
+        resource.textOk = qsTr("确定");
+        resource.textCancel = qsTr("取消");
+        resource.textSave = qsTr("保存");
+        resource.textSend = qsTr("发送");
+        resource.textOpen = qsTr("打开");
+        resource.textTemplate = qsTr("模板");
+        resource.textAgree = qsTr("同意");
+        resource.textRefuse = qsTr("拒绝");
+        resource.textBack = qsTr("返回");
+        resource.textEdit = qsTr("编辑");
+        resource.textDelete = qsTr("删除");
+        resource.textAdd = qsTr("添加");
+        resource.textLogin = qsTr("登录");
+        resource.textAccount = qsTr("帐号");
+        resource.textPassword = qsTr("密码");
+        resource.textAccountHint = qsTr("请输入Zephon号或手机号");
+        resource.textPasswordHint = qsTr("请输入密码");
+        resource.textRememberPassword = qsTr("记住密码");
+        resource.textHelp = qsTr("帮助");
+        resource.textAccountEmpty = qsTr("帐号不能为空");
+        resource.textPasswordEmpty = qsTr("密码不能为空");
+        resource.textAccountInvalid = qsTr("帐号格式不正确");
+        resource.textAccountUnknown = qsTr("帐号不存在");
+        resource.textPasswordWrong = qsTr("密码不对");
+        resource.textLoggingIn = qsTr("正在登录");
+        resource.textNetError = qsTr("网络错误，请检查网络");
+        resource.textServerTimeout = qsTr("服务器响应超时，请重试");
+        resource.textNumberInvalid = qsTr("号码格式不对");
+        resource.textNotUser = qsTr("对方不是Zephon用户");
+        resource.textPeerOffline = qsTr("对方不在线");
+        resource.textUnknownContact = qsTr("未知联系人");
+        resource.textPeerRefused = qsTr("对方不方便接听");
+        resource.textCallEnded = qsTr("通话结束");
+        resource.textPeerBusy = qsTr("对方正在通话中");
+        resource.textFold = qsTr("收起");
+        resource.textUnfold = qsTr("展开");
+        resource.textCalling = qsTr("正在呼叫");
+        resource.textIncomingCall = qsTr("来电");
+        resource.textAnswer = qsTr("接听");
+        resource.textHangup = qsTr("挂断");
+        resource.textMute = qsTr("静音");
+        resource.textDialpad = qsTr("拨号盘");
+        resource.textCallDetail = qsTr("通话详情");
+        resource.textDial = qsTr("拨打电话");
+        resource.textSendMessage = qsTr("发送消息");
+        resource.textDeleteOne = qsTr("删除本条");
+        resource.textDeleteAll = qsTr("删除全部");
+        resource.textOutgoing = qsTr("呼出");
+        resource.textIncoming = qsTr("呼入");
+        resource.textMissed = qsTr("未接");
+        resource.textSearch = qsTr("搜索");
+        resource.textPersonalCard = qsTr("个人名片");
+        resource.textCard = qsTr("名片");
+        resource.textExchangeCard = qsTr("交换名片");
+        resource.textSendCard = qsTr("发送名片");
+        resource.textEditMember = qsTr("编辑成员");
+        resource.textDeleteMember = qsTr("删除成员");
+        resource.textNetContact = qsTr("云通讯录");
+        resource.textBackup = qsTr("备份");
+        resource.textImport = qsTr("导入");
+        resource.textBackingUp = qsTr("正在备份");
+        resource.textExporting = qsTr("正在导出");
+        resource.textImporting = qsTr("正在导入");
+        resource.textImportOk = qsTr("导入成功");
+        resource.textImportFailed = qsTr("导入失败");
+        resource.textOverwriteBackup = qsTr("该操作将覆盖原来的备份");
+        resource.textOpenFile = qsTr("是否打开");
+        resource.textCardRequests = qsTr("名片请求消息");
+        resource.textCircleRequests = qsTr("圈子请求消息");
+        resource.textAgreed = qsTr("已同意");
+        resource.textRefused = qsTr("已拒绝");
+        resource.textMayKnow = qsTr("可能认识");
+        resource.textNewCircle = qsTr("新建圈子");
+        resource.textCircleNameTooLong = qsTr("圈子名字仅限8个汉字");
+        resource.textCircleProfileTooLong = qsTr("圈子简介仅限30个汉字");
+        resource.textAdminUndeletable = qsTr("管理员不能被删除");
+        resource.textDismissCircle = qsTr("解散圈子");
+        resource.textExitCircle = qsTr("退出圈子");
+        resource.textApplyCircle = qsTr("申请加入");
+        resource.textClearHistory = qsTr("清空聊天记录");
+        resource.textAll = qsTr("全部");
+        resource.textFemale = qsTr("女");
+        resource.textMale = qsTr("男");
+        resource.textNewMessage = qsTr("新消息");
+        resource.textReceive = qsTr("接收");
+        resource.textReceived = qsTr("已接收");
+        resource.textSent = qsTr("已发送");
+        resource.textCancelled = qsTr("已取消");
+        resource.textPicture = qsTr("图片");
+        resource.textFile = qsTr("文件");
+        resource.textScreenshot = qsTr("截屏");
+        resource.textLocation = qsTr("位置");
+        resource.textSystemSetting = qsTr("系统设置");
+        resource.textChangeSkin = qsTr("更换皮肤");
+        resource.textFeedback = qsTr("意见反馈");
+        resource.textAbout = qsTr("关于");
+        resource.textLogout = qsTr("退出登录");
+        resource.textChangePassword = qsTr("修改密码");
+        resource.textOldPassword = qsTr("旧密码");
+        resource.textNewPassword = qsTr("新密码");
+        resource.textAutoStartup = qsTr("开机自动启动");
+        resource.textStaysOnTop = qsTr("窗口置顶");
+        resource.textCallPrompt = qsTr("来电提示音");
+        resource.textMsgPrompt = qsTr("消息提示音");
+        resource.textAutoUpdate = qsTr("自动检查更新");
+        resource.textVersion = qsTr("版本号");
+        resource.textUserProtocol = qsTr("用户协议");
+        resource.textWebsite = qsTr("产品网站");
+        resource.textMaintainEnterprise = qsTr("维护企业通讯录");
+        resource.textLoginEnterprise = qsTr("登录企业");
+        resource.textLogoutEnterprise = qsTr("退出企业");
+        resource.textConfirmLogoutEnterprise = qsTr("确定要退出企业帐号？");
+        resource.textCreateEnterprise = qsTr("创建企业通讯录");
+        resource.textEditDept = qsTr("编辑部门");
+        resource.textDeleteDept = qsTr("删除部门");
+        resource.textManageEmp = qsTr("员工管理");
+        resource.textEditEmp = qsTr("编辑员工");
+        resource.textDeleteEmp = qsTr("删除员工");
+        resource.textAddEmp = qsTr("添加员工");
+        resource.textAddDept = qsTr("添加部门");
+        resource.textExportEmp = qsTr("导出员工");
+        resource.textImportEmp = qsTr("导入员工");
+        resource.textTreeView = qsTr("树形显示");
+        resource.textListView = qsTr("列表显示");
+        resource.textDeleteDeptFirst = qsTr("请删除部门下的员工后，再删除部门");
+    }
+
+    Component.onCompleted: translator()
+}

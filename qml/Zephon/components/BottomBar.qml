@@ -1,0 +1,154 @@
+import QtQuick
+
+// Message input bar of a conversation: text field, emoticon and "more" buttons, send button,
+// and below it either the emoticon picker or the panel of further functions.
+Rectangle {
+    id: bottomBar
+
+    property bool showFace: false
+    property bool expand: false
+    property bool showBtnAdd: true
+    property alias textInput: input.input
+    property alias text: input.text
+    property string sendLabel: qsTr("发送")
+    property string placeholderText: ""
+
+    signal btnSendClicked(string strMsg)
+    signal btnCardClicked
+    signal btnFaceClicked
+    signal btnPicClicked
+    signal btnFileClicked
+    signal btnScreenClicked
+
+    // Sends what was typed; an empty or blank text is not sent.
+    function send() {
+        const strMsg = input.text;
+        if (strMsg.trim().length === 0)
+            return;
+        input.text = "";
+        bottomBar.btnSendClicked(strMsg);
+    }
+
+    function appendFace(strId) {
+        const sign = typeof core !== "undefined" ? core.getSign(strId) : "";
+        if (sign)
+            input.text = input.text + sign;
+        bottomBar.showFace = false;
+        input.forceActiveFocus();
+    }
+
+    width: 280
+    height: bar.height + (faces.visible ? faces.height : 0) + (funcs.visible ? funcs.height : 0)
+    color: "#f4f6f9"
+
+    Item {
+        id: bar
+        width: parent.width
+        height: 46
+
+        Text {
+            id: faceButton
+            objectName: "btnFace"
+            anchors.left: parent.left
+            anchors.leftMargin: 6
+            anchors.verticalCenter: parent.verticalCenter
+            width: 28
+            horizontalAlignment: Text.AlignHCenter
+            text: "\u263a"
+            color: bottomBar.showFace ? "#2b7de9" : "#8a94a6"
+            font.pixelSize: 24
+            MouseArea {
+                anchors.fill: parent
+                onClicked: {
+                    bottomBar.showFace = !bottomBar.showFace;
+                    if (bottomBar.showFace)
+                        bottomBar.expand = false;
+                    bottomBar.btnFaceClicked();
+                }
+            }
+        }
+
+        InputBox {
+            id: input
+            objectName: "input"
+            anchors.left: faceButton.right
+            anchors.leftMargin: 4
+            anchors.right: addButton.visible ? addButton.left : sendButton.left
+            anchors.rightMargin: 4
+            anchors.verticalCenter: parent.verticalCenter
+            placeholderText: bottomBar.placeholderText
+            focus: true
+            onAccepted: bottomBar.send()
+        }
+
+        Text {
+            id: addButton
+            objectName: "btnAdd"
+            visible: bottomBar.showBtnAdd
+            anchors.right: sendButton.left
+            anchors.rightMargin: 4
+            anchors.verticalCenter: parent.verticalCenter
+            width: 28
+            horizontalAlignment: Text.AlignHCenter
+            text: "\u2295"
+            color: bottomBar.expand ? "#2b7de9" : "#8a94a6"
+            font.pixelSize: 24
+            MouseArea {
+                anchors.fill: parent
+                onClicked: {
+                    bottomBar.expand = !bottomBar.expand;
+                    if (bottomBar.expand)
+                        bottomBar.showFace = false;
+                }
+            }
+        }
+
+        Button {
+            id: sendButton
+            objectName: "btnSend"
+            anchors.right: parent.right
+            anchors.rightMargin: 6
+            anchors.verticalCenter: parent.verticalCenter
+            width: 52
+            height: 30
+            label: bottomBar.sendLabel
+            onClicked: bottomBar.send()
+        }
+    }
+
+    Face {
+        id: faces
+        objectName: "facePanel"
+        anchors.top: bar.bottom
+        width: parent.width
+        visible: bottomBar.showFace
+        onClicked: function (strId) {
+            bottomBar.appendFace(strId);
+        }
+    }
+
+    FuncPanel {
+        id: funcs
+        objectName: "funcPanel"
+        anchors.top: bar.bottom
+        width: parent.width
+        visible: bottomBar.expand && bottomBar.showBtnAdd
+        onClicked: function (index) {
+            bottomBar.expand = false;
+            switch (index) {
+            case 0:
+                bottomBar.btnCardClicked();
+                break;
+            case 1:
+                bottomBar.btnPicClicked();
+                break;
+            case 2:
+                bottomBar.btnFileClicked();
+                break;
+            case 3:
+                bottomBar.btnScreenClicked();
+                break;
+            }
+        }
+    }
+}

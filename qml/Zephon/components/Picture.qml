@@ -1,0 +1,74 @@
+import QtQuick
+import "TransferFilter.js" as TransferFilter
+
+// Picture message: the picture itself, with a spinner while it is still being transferred.
+Item {
+    id: picture
+
+    property int iMsgId: 0
+    property int iType: 0
+    property int iMsgState: 0
+    property bool bSend: false
+    property string picname: ""
+    property bool finished: false
+    property int progress: 0
+    property int maxSide: 160
+
+    signal clicked
+
+    function reload() {
+        image.source = "";
+        image.source = Qt.binding(function () {
+            return TransferFilter.toUrl(picture.picname);
+        });
+    }
+
+    width: image.status === Image.Ready ? image.paintedWidth : 100
+    height: image.status === Image.Ready ? image.paintedHeight : 80
+
+    Rectangle {
+        anchors.fill: parent
+        visible: image.status !== Image.Ready
+        radius: 6
+        color: "#eceff3"
+    }
+
+    Image {
+        id: image
+        objectName: "image"
+        width: Math.min(picture.maxSide, sourceSize.width)
+        height: Math.min(picture.maxSide, sourceSize.height)
+        fillMode: Image.PreserveAspectFit
+        cache: false
+        asynchronous: true
+        source: TransferFilter.toUrl(picture.picname)
+    }
+
+    BusyIndicator {
+        objectName: "progress"
+        anchors.centerIn: parent
+        on: picture.iMsgState === 0 && !picture.finished
+        progress: picture.progress
+    }
+
+    MouseArea {
+        anchors.fill: parent
+        onClicked: picture.clicked()
+    }
+
+    Connections {
+        target: typeof core !== "undefined" ? core : null
+        function onSig_progress(strProgress, download, iMsgId, iType) {
+            if (TransferFilter.matches(picture.bSend, picture.iMsgId, picture.iType,
+                                       picture.iMsgState, download, iMsgId, iType))
+                picture.progress = TransferFilter.percent(strProgress);
+        }
+        function onSig_success(filename, strZpid, download, iMsgId, iType) {
+            if (!TransferFilter.matches(picture.bSend, picture.iMsgId, picture.iType,
+                                        picture.iMsgState, download, iMsgId, iType))
+                return;
+            picture.finished = true;
+            picture.reload();
+        }
+    }
+}

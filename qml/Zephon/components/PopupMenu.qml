@@ -1,0 +1,68 @@
+import QtQuick
+
+// Drop-down list of entries (ListEntry children: icon and text), 46 pixels each.
+Rectangle {
+    id: popupMenu
+
+    default property list<QtObject> entries
+    property int entryHeight: 46
+
+    signal menuClicked(int index)
+
+    width: 160
+    height: column.height + 8
+    radius: 6
+    color: "white"
+    border.color: "#dfe3ea"
+    z: 800
+
+    Column {
+        id: column
+        y: 4
+        width: parent.width
+
+        Repeater {
+            model: popupMenu.entries
+
+            delegate: Rectangle {
+                id: row
+                required property var modelData
+                required property int index
+                objectName: "entry_" + index
+                width: column.width
+                height: modelData.visible === false ? 0 : popupMenu.entryHeight
+                visible: modelData.visible !== false
+                color: mouse.containsMouse ? "#e8f1fd" : "white"
+
+                Image {
+                    id: icon
+                    anchors.left: parent.left
+                    anchors.leftMargin: 12
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: row.modelData.icon ? 22 : 0
+                    height: 22
+                    source: row.modelData.icon || ""
+                    fillMode: Image.PreserveAspectFit
+                }
+                Text {
+                    anchors.left: icon.right
+                    anchors.leftMargin: 10
+                    anchors.right: parent.right
+                    anchors.rightMargin: 10
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: row.modelData.title || ""
+                    textFormat: Text.PlainText
+                    elide: Text.ElideRight
+                    color: "#333333"
+                    font.pixelSize: 14
+                }
+                MouseArea {
+                    id: mouse
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    onClicked: popupMenu.menuClicked(row.index)
+                }
+            }
+        }
+    }
+}

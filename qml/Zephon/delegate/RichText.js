@@ -1,0 +1,46 @@
+.pragma library
+
+// Texts from the lists come from other users (names, messages, captions). They are shown as
+// styled text only where the client itself puts markup in (search highlights, emoticons,
+// request links); everything else in them is escaped, so a peer cannot inject markup.
+
+function escape(text) {
+    return String(text === undefined || text === null ? "" : text)
+        .replace(/&/g, "&amp;")
+        .replace(/</g, "&lt;")
+        .replace(/>/g, "&gt;");
+}
+
+// Search results: keeps only the highlight tags the contact search puts around matches.
+function highlight(text) {
+    return escape(text)
+        .replace(/&lt;font color='#0080ff'&gt;/g, "<font color='#0080ff'>")
+        .replace(/&lt;\/font&gt;/g, "</font>");
+}
+
+// Message bodies: keeps the emoticon pictures and the links the client writes itself.
+function message(text) {
+    return escape(text)
+        .replace(/&lt;img width="20" height = "20" source = "\.\.\/components\/images\/face\/face_(\d{1,2})\.png"&gt;/g,
+                 "<img width=\"20\" height=\"20\" src=\"../components/images/face/face_$1.png\">")
+        .replace(/&lt;a href=(map|circlename|name|userpic)&gt;/g, "<a href=\"$1\">")
+        .replace(/&lt;\/a&gt;/g, "</a>")
+        .replace(/\r?\n/g, "<br>");
+}
+
+// One-line preview of a message body: emoticons kept, links reduced to their text.
+function preview(text) {
+    return message(text).replace(/<a href="[a-z]+">/g, "").replace(/<\/a>/g, "").replace(/<br>/g, " ");
+}
+
+// Field `index` of a ":"-separated card; empty past the end.
+function cardField(card, index) {
+    const parts = String(card === undefined || card === null ? "" : card).split(":");
+    return index < parts.length ? parts[index] : "";
+}
+
+// Display name of a card: field 0, or the mobile number (field 5) when it has no name.
+function cardName(card) {
+    const name = cardField(card, 0);
+    return name !== "" ? name : cardField(card, 5);
+}

@@ -1,0 +1,62 @@
+import QtQuick
+import "../components"
+import "RichText.js" as RichText
+
+// Row of the circle search results: name, number, creator (once the card has come) and size.
+RowBase {
+    id: circle
+
+    signal userPicClicked
+
+    property string creatorText: qsTr("创建者")
+    property string membersText: qsTr("人")
+
+    UserPic {
+        id: pic
+        anchors.left: parent.left
+        anchors.leftMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        iType: 7
+        iSubType: circle.modelData.iType
+        strName: circle.modelData.strName
+        onClicked: circle.userPicClicked()
+    }
+
+    Text {
+        objectName: "name"
+        anchors.left: pic.right
+        anchors.leftMargin: 10
+        anchors.right: count.left
+        anchors.rightMargin: 8
+        anchors.top: pic.top
+        text: circle.modelData.strName + " (" + circle.modelData.strId + ")"
+        textFormat: Text.PlainText
+        elide: Text.ElideRight
+        color: "#333333"
+        font.pixelSize: 15
+    }
+    Text {
+        id: count
+        objectName: "count"
+        anchors.right: parent.right
+        anchors.rightMargin: 10
+        anchors.top: pic.top
+        text: circle.modelData.iUserCount + circle.membersText
+        color: "#a0a8b5"
+        font.pixelSize: 12
+    }
+    Text {
+        objectName: "creator"
+        anchors.left: pic.right
+        anchors.leftMargin: 10
+        anchors.right: parent.right
+        anchors.rightMargin: 10
+        anchors.bottom: pic.bottom
+        visible: circle.modelData.strCreater !== ""
+        text: circle.creatorText + ": " + RichText.cardName(circle.modelData.strCreater)
+        textFormat: Text.PlainText
+        elide: Text.ElideRight
+        color: "#8a94a6"
+        font.pixelSize: 12
+    }
+}

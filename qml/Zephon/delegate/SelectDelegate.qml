@@ -1,0 +1,26 @@
+import QtQuick
+import "../components"
+
+// Row of a selection list: a click ticks or unticks the person (bChecked of the row).
+PersonRow {
+    id: person
+
+    function toggle() {
+        person.modelData.bChecked = !person.modelData.bChecked;
+    }
+
+    onLeftClicked: person.toggle()
+
+    CheckBox {
+        objectName: "check"
+        anchors.right: parent.right
+        anchors.rightMargin: 14
+        anchors.verticalCenter: parent.verticalCenter
+        checkable: false
+        checked: person.modelData.bChecked === true
+        onClicked: {
+            person.select();
+            person.leftClicked();
+        }
+    }
+}
