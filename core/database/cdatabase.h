@@ -1,0 +1,196 @@
+// CDatabase: the local store. Owns the connections to the main database ("Zephon.db") and
+// the common database ("common.db"), creates their tables, and runs every statement of the
+// stores by table family. Shared through a QSharedPointer by Core and the workers.
+//
+// Threads: a QSqlDatabase connection may only be used on the thread that opened it, so the
+// thread that constructs the store uses the connections named after the files, and every
+// other thread gets its own connection to the same file the first time it touches the store
+// (closed again when that thread finishes). Worker batches are serialised by the process-wide
+// store mutex held from beginTransaction to commitTransaction; the files run in WAL mode, so
+// the GUI thread reads the last committed state while a batch is open instead of failing.
+#pragma once
+
+#include "ctrace.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <QVariant>
+
+#include <atomic>
+
+class QSqlQuery;
+
+class CDatabase : public QObject
+{
+    Q_OBJECT
+
+public:
+    CDatabase(const QString &strDbName, const QString &strCommonDbName);
+    ~CDatabase() override;
+
+    // True when the file opened (and its tables exist); otherwise every operation on it finds
+    // no rows and changes nothing.
+    bool isOpen() const { return m_bOpen; }
+    bool isCommonOpen() const { return m_bCommonOpen; }
+
+    // The signed-in account: its Zpid owns the rows of tables with a LoginZpid column, its
+    // phone number is skipped by the address-book worker. Set by Core from the log-in reply.
+    void setLoginZpid(quint32 iZpid) { m_iLoginZpid.store(iZpid); }
+    quint32 loginZpid() const { return m_iLoginZpid.load(); }
+    void setLoginPhone(const QString &strPhone);
+    QString loginPhone() const;
+
+    // Worker batches: takes the store mutex, then begins a transaction on the calling
+    // thread's connection of that name; commit ends it and releases the mutex.
+    void beginTransaction(const QString &strConnectionName);
+    void commitTransaction(const QString &strConnectionName);
+
+    // Fills the process-wide sort-key map from the common database's Pinyin table.
+    void loadPinyin();
+
+    // Business-card text: ':'-separated fields, the full card having 14 and the short one 4.
+    static QString cardField(const QString &strCard, int iIndex);
+
+    // Contact: the personal address book (own card, assistant, address-book entries).
+    void clearContact();
+    void addContact(const QString &strName, const QString &strPhone, const QString &strPinyin);
+    void setContactZpid(const QString &strZpid, const QString &strPhone);
+    void replaceContact(quint32 iZpid, const QString &strName, const QString &strSex,
+                        const QString &strPost, const QString &strCompany,
+                        const QString &strAddress, const QString &strPhone, const QString &strTel,
+                        const QString &strEmail, const QString &strNotes,
+                        const QString &strProfession, const QString &strHomepage,
+                        const QString &strFax, const QString &strAge, const QString &strNickname,
+                        const QString &strPinyin, int iType);
+    void saveCard(quint32 iZpid, const QString &strCard, int iType);
+    QList<QObject *> getSearchContact();
+    // iExcludedZpids: the chosen group-send recipients that kind 3 leaves out.
+    QList<QObject *> getContact(int iKind, const QString &strCircleId,
+                                const QStringList &excludedZpids = {});
+    QString getContactCard(const QString &strKey, int iKind);
+    QString getContactNameByZpid(quint32 iZpid);
+    QString getContactPhoneByZpid(quint32 iZpid);
+    QString getContactNameByPhone(const QString &strPhone);
+    QString getContactZpidByPhone(const QString &strPhone);
+
+    // NetContact: the cloud address book as last received.
+    void clearNetContact();
+    void addNetContact(const QString &strName, const QString &strPhone, const QString &strGroup,
+                       const QString &strPinyin);
+    QList<QObject *> getNetContact(bool bDisplay);
+    QString getNetContactPhone(const QString &strId);
+
+    // MsgRecord: messages, requests and notices, grouped into conversations by Type and key
+    // (the peer's Zpid for types 0 to 2, the CircleId for type 7).
+    void addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
+                      quint32 iZpid, const QString &strName, const QString &strPhone, bool bRead,
+                      bool bSend, const QString &strCaption, const QString &strContent, int iMsgId,
+                      int iMsgState, int iType, int iSubType, const QString &strTime);
+    QList<QObject *> getMsgRecord();
+    QList<QObject *> getMessage(int iType, const QString &strKey);
+    void updateMessage(int iType, const QString &strKey);
+    int getUnReadMsgRecord(int iType, const QString &strKey);
+    void delMsgRecord(int iType, const QString &strKey);
+    void setMsgState(int iMsgId, int iState, bool bSend, const QString &strCaption);
+    void setRequestState(int iType, quint32 iCircleId, int iState, const QString &strContent);
+    void updateCardRequest(int iType, quint32 iZpid, const QString &strCaption,
+                           const QString &strCard, int iKind);
+    QString getSentContent(int iMsgId);
+    int getMaxMsgId();
+
+    // CallRecord: the call log.
+    void addCallRecord(quint32 iLoginZpid, const QString &strZpid, const QString &strName,
+                       const QString &strPhone, bool bRead, int iCallTime, int iType);
+    QList<QObject *> getCallRecord(const QString &strKey);
+    void updateCallRecord(const QString &strZpid);
+    void delCallRecord(const QString &strKey);
+    int getUnReadCallRecord(const QString &strKey);
+
+    // Circle and CircleMember: the circles of the account and their members.
+    void addCircle(quint32 iCircleId, const QString &strCircleName, quint32 iCreateZpid,
+                   double dCreateTime, int iType, int iProperty, const QString &strProfile,
+                   int iUserType, int iUserCount, int iVersion);
+    void setCircleFlag(bool bFlag, quint32 iCircleId);
+    void removeCircle(quint32 iCircleId);
+    void setCircleCreater(quint32 iCircleId, const QString &strCreater);
+    void clearCircleMember(quint32 iCircleId);
+    void addCircleMember(quint32 iCircleId, quint32 iZpid, const QString &strName,
+                         const QString &strSex, const QString &strPost, const QString &strCompany,
+                         const QString &strAddress, const QString &strPhone, const QString &strTel,
+                         const QString &strEmail, const QString &strNotes,
+                         const QString &strProfession, const QString &strHomepage,
+                         const QString &strFax, const QString &strAge, const QString &strNickname,
+                         const QString &strPinyin, int iType);
+    void saveCircleMemberCard(quint32 iCircleId, quint32 iZpid, const QString &strCard, int iRole);
+    QList<QObject *> getCircle();
+    QList<QObject *> getCircleMember(quint32 iCircleId);
+    bool hasCircleMember(const QString &strCircleId, const QString &strZpid,
+                         const QString &strPhone);
+    int getCircleMemberCount(quint32 iCircleId);
+    quint32 getCircleMemberZpid(const QString &strId);
+    QString getCircleMemberName(const QString &strKey, const QString &strCircleId);
+    QString getCircleMemberPhone(const QString &strKey, const QString &strCircleId);
+    QString getCircleMemberCard(const QString &strKey, const QString &strCircleId);
+    QString getCircleName(quint32 iCircleId);
+    QString getCircleCreateZpid(quint32 iCircleId);
+    QString getCircleProfile(quint32 iCircleId);
+    int getCircleType(quint32 iCircleId);
+    int getCircleVersion(quint32 iCircleId);
+    int getCircleUserType(const QString &strCircleId, const QString &strZpid);
+
+    // Dept and Emp: the enterprise directory of the last enterprise log-in. The role
+    // received with that log-in is carried by every directory element.
+    void setOrgUserType(int iUserType) { m_iOrgUserType.store(iUserType); }
+    void clearDept();
+    void clearEmp();
+    void addDept(const QString &strName, const QString &strParentNo, const QString &strDeptNo,
+                 int iOrgId, const QString &strEx);
+    void addEmp(quint32 iZpid, const QString &strName, const QString &strPhone,
+                const QString &strTel, const QString &strPost, int iUserType,
+                const QString &strUserId, const QString &strDeptNo, int iOrgId,
+                const QString &strEx);
+    QList<QObject *> getDept();
+    QList<QObject *> getEmp(const QString &strDeptNo);
+    QString getDeptName(const QString &strDeptNo);
+    QString getDeptEx(const QString &strDeptNo);
+    int getEmpCount(const QString &strDeptNo);
+    int getEmpUserType(const QString &strDeptNo, const QString &strUserId);
+    QStringList getEmpByPhone(const QString &strPhone);
+    QString getEmpCard(const QString &strUserId, const QString &strDeptNo);
+
+    // Account and EnAccount: remembered log-ins (Account is shared by all accounts).
+    void addAccount(const QString &strUserId, const QString &strPassword);
+    QStringList getAccount();
+    QString getPassword(const QString &strUserId);
+    void addEnAccount(const QString &strUserId, const QString &strPassword);
+    QString getEnPassword(const QString &strUserId);
+
+private:
+    bool openConnection(const QString &strName, bool bMain);
+    QSqlDatabase connection(const QString &strName) const;
+    QSqlQuery run(const QString &strSql, const QVariantList &values,
+                  const QString &strConnection) const;
+    bool exec(const QString &strSql, const QVariantList &values = {}) const;
+    QVariant value(const QString &strSql, const QVariantList &values = {}) const;
+    int zpidType(const QString &strZpid) const;
+    QString conversationClause(int iType, const QString &strKey, QVariantList &values) const;
+
+    QString m_strDbName;
+    QString m_strCommonDbName;
+    QString m_strDbPath;
+    QString m_strCommonDbPath;
+    bool m_bOpen = false;
+    bool m_bCommonOpen = false;
+    QThread *m_pOwnerThread;
+    int m_iInstance;
+    std::atomic<quint32> m_iLoginZpid{0};
+    std::atomic<int> m_iOrgUserType{0};
+    mutable QMutex m_phoneMutex;
+    QString m_strLoginPhone;
+    CTrace m_trace{"CDatabase"};
+};

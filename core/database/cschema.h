@@ -1,0 +1,23 @@
+// CSchema: the tables of the two database files, column by column, and the statements that
+// create them. The store creates its tables from here and the build tool that produces the
+// delivered common database uses the same definition of the Pinyin table.
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+class CSchema
+{
+public:
+    struct Table
+    {
+        QString strName;
+        // Column name and declared type (with constraints), in table order.
+        QList<QPair<QString, QString>> columns;
+    };
+
+    static const QList<Table> &mainTables();
+    static const Table &pinyinTable();
+    static QString createStatement(const Table &table);
+};

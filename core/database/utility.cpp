@@ -1,0 +1,107 @@
+#include "utility.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+
+#include <cmath>
+
+namespace {
+
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+QString twoDigits(qint64 iValue)
+{
+    return (iValue >= 0 && iValue < 10) ? QLatin1Char('0') + QString::number(iValue)
+                                        : QString::number(iValue);
+}
+
+} // namespace
+
+QString displayTime(const QString &strTime, int iForm)
+{
+    return displayTime(strTime, iForm, QDate::currentDate());
+}
+
+QString displayTime(const QString &strTime, int iForm, const QDate &today)
+{
+    const QString strDay = strTime.left(10);
+    const QString strToday = today.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString strYesterday = today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd"));
+    const QString strTodayMark = QStringLiteral("今天 ");
+    const QString strYesterdayMark = QStringLiteral("昨天 ");
+
+    if (strDay == strToday) {
+        if (iForm == 2)
+            return strTodayMark + strTime.mid(11);
+        return strTime.mid(11, 5);
+    }
+    if (strDay == strYesterday) {
+        if (iForm == 0)
+            return QStringLiteral("昨天");
+        if (iForm == 1)
+            return strYesterdayMark + strTime.mid(11, 5);
+        return strYesterdayMark + strTime.mid(11);
+    }
+    if (iForm == 0)
+        return strTime.mid(5, 5);
+    if (iForm == 1)
+        return strTime.left(16);
+    return strTime;
+}
+
+QString dayCountToText(double dDays)
+{
+    const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0), Qt::LocalTime);
+    const double dMs = std::trunc(dDays * 86400000.0);
+    // Values far outside any real timestamp (or NaN) would overflow the millisecond count.
+    if (!std::isfinite(dMs) || std::fabs(dMs) > 1e16)
+        return QString();
+    const qint64 iMs = origin.toMSecsSinceEpoch() + qint64(dMs);
+    return QDateTime::fromMSecsSinceEpoch(iMs, Qt::LocalTime).toString(kTimeFormat);
+}
+
+QString formatTime(qint64 iSecs)
+{
+    const qint64 iHours = iSecs / 3600;
+    const qint64 iMinutes = (iSecs % 3600) / 60;
+    const qint64 iSeconds = iSecs % 60;
+    return twoDigits(iHours) + QLatin1Char(':') + twoDigits(iMinutes) + QLatin1Char(':') +
+           twoDigits(iSeconds);
+}
+
+QString formatSize(qint64 iBytes)
+{
+    if (iBytes < 1024)
+        return QStringLiteral("%1B").arg(iBytes);
+    if (iBytes < 1048576)
+        return QStringLiteral("%1KB").arg(iBytes / 1024);
+    if (iBytes < 1073741824)
+        return QStringLiteral("%1M").arg(iBytes / 1048576);
+    return QStringLiteral("%1G").arg(iBytes / 1073741824);
+}
+
+QString getFileMd5(const QString &strPath)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "getFileMd5: file open error";
+        return QString();
+    }
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    const qint64 iSize = file.size();
+    qint64 iRead = 0;
+    QByteArray arBlock;
+    while (iRead < iSize) {
+        arBlock = file.read(qMin<qint64>(4096, iSize - iRead));
+        // A file that shrinks or fails while being read would otherwise loop forever.
+        if (arBlock.isEmpty()) {
+            qDebug() << "getFileMd5: file read error";
+            return QString();
+        }
+        hash.addData(arBlock);
+        iRead += arBlock.size();
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}

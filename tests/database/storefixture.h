@@ -1,0 +1,72 @@
+// StoreFixture: a fresh working directory with the two database files opened by a CDatabase,
+// as at a first start. The store resolves its file names against the working directory, so
+// the fixture changes into a temporary one and back again.
+#pragma once
+
+#include "cdatabase.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class StoreFixture
+{
+public:
+    StoreFixture() : m_strOldDir(QDir::currentPath())
+    {
+        QDir::setCurrent(m_dir.path());
+        open();
+    }
+    ~StoreFixture()
+    {
+        m_pDb.reset();
+        QDir::setCurrent(m_strOldDir);
+    }
+
+    // Closes the files and opens them again, as a second start of the client does.
+    void reopen()
+    {
+        const quint32 iZpid = m_pDb->loginZpid();
+        m_pDb.reset();
+        open();
+        m_pDb->setLoginZpid(iZpid);
+    }
+
+    CDatabase &db() { return *m_pDb; }
+    std::shared_ptr<CDatabase> shared() { return m_pDb; }
+    QString path(const QString &strName) const { return m_dir.filePath(strName); }
+
+private:
+    void open()
+    {
+        m_pDb =
+            std::make_shared<CDatabase>(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
+    }
+
+    QString m_strOldDir;
+    QTemporaryDir m_dir;
+    std::shared_ptr<CDatabase> m_pDb;
+};
+
+// Takes ownership of the element objects a list operation returns.
+struct OwnedList
+{
+    explicit OwnedList(QList<QObject *> list) : items(std::move(list)) {}
+    ~OwnedList() { qDeleteAll(items); }
+    OwnedList(const OwnedList &) = delete;
+    OwnedList &operator=(const OwnedList &) = delete;
+
+    int size() const { return int(items.size()); }
+    template <typename T> T *at(int i) const { return qobject_cast<T *>(items.at(i)); }
+    // One property of every element, as text, for compact comparisons.
+    QStringList column(const char *property) const
+    {
+        QStringList values;
+        for (QObject *item : items)
+            values << item->property(property).toString();
+        return values;
+    }
+
+    QList<QObject *> items;
+};
