@@ -80,6 +80,8 @@ class TestDeclarativeItems : public QObject
 private slots:
     void initTestCase();
 
+    void typesUnderTheirQmlNames();
+
     void checkBoxStateBits_data();
     void checkBoxStateBits();
     void checkBoxEmitsEvenWhenUnchanged();
@@ -108,6 +110,35 @@ void TestDeclarativeItems::initTestCase()
 {
     registerNativeQuickWidgets();
     registerNativeQuickWidgets();
+}
+
+void TestDeclarativeItems::typesUnderTheirQmlNames()
+{
+    QQmlComponent component(&m_engine);
+    component.setData(R"(
+        import QtQuick
+        import NativeQuickWidgets 1.0
+        Item {
+            property var box: box
+            property var area: area
+            DeclarativeCheckBox { id: box; checked: true; widgetEnabled: false }
+            CursorArea { id: area; cursorShape: "pointing_hand" }
+            Menu { MenuAction { text: "a" } }
+        }
+    )",
+                      QUrl(QStringLiteral("qrc:/tst_types.qml")));
+    std::unique_ptr<QObject> root(component.create());
+    QVERIFY2(root, qPrintable(component.errorString()));
+
+    auto *pBox = qvariant_cast<DeclarativeCheckBox *>(root->property("box"));
+    QVERIFY(pBox);
+    QVERIFY(pBox->checked());
+    QVERIFY(!pBox->widgetEnabled());
+    QVERIFY(pBox->flags().testFlag(QQuickItem::ItemHasContents));
+    auto *pArea = qvariant_cast<DeclarativeCursorArea *>(root->property("area"));
+    QVERIFY(pArea);
+    QCOMPARE(pArea->cursorShape(), QStringLiteral("hand"));
+    QCOMPARE(int(pArea->cursor().shape()), int(Qt::PointingHandCursor));
 }
 
 void TestDeclarativeItems::checkBoxStateBits_data()
