@@ -75,7 +75,7 @@ void TestConcurrency::batchesBesideGuiReads()
                                        QStringLiteral("1%1").arg(iWorker * 100000 + i),
                                        QStringLiteral("g"), QStringLiteral("p%1").arg(i));
                 // Keep the batch open a moment so that GUI reads certainly meet it.
-                QThread::msleep(20);
+                QThread::msleep(50);
                 --iOpenBatches;
                 pDb->commitTransaction(QStringLiteral("Zephon.db"));
             }
@@ -100,7 +100,7 @@ void TestConcurrency::batchesBesideGuiReads()
             failures << QStringLiteral("read %1 rows after %2").arg(iCount).arg(iLastCount);
         iLastCount = iCount;
         // A GUI write meeting an open batch waits for it instead of failing.
-        if (iReads % 8 == 0)
+        if (iReads % 100 == 0)
             pDb->addAccount(QStringLiteral("gui%1").arg(iGuiWrites++), QString());
     }
     first->wait();
