@@ -5,8 +5,8 @@ import QtQuick
 Item {
     id: dialpad
 
-    // Changes show as phoneNumChanged, the change signal of this property.
-    property alias phoneNum: field.text
+    // Text of the number field; every change shows as phoneNumChanged.
+    property string phoneNum: ""
     property alias field: field
     readonly property var numberPattern: /^\+{0,1}[0-9]{0,30}$/
 
@@ -45,6 +45,10 @@ Item {
 
     implicitWidth: 280
     implicitHeight: 300
+    onPhoneNumChanged: {
+        if (field.text !== dialpad.phoneNum)
+            field.text = dialpad.phoneNum;
+    }
 
     Rectangle {
         id: display
@@ -72,6 +76,11 @@ Item {
                 regularExpression: /\+{0,1}[0-9]{0,30}/
             }
             onAccepted: dialpad.btnCallClicked()
+            onTextChanged: {
+                if (dialpad.phoneNum !== text)
+                    dialpad.phoneNum = text;
+            }
+            Component.onCompleted: text = dialpad.phoneNum
         }
 
         Item {

@@ -1,0 +1,122 @@
+#include "qmlfixture.h"
+
+#include "standincheckbox.h"
+#include "standincursorarea.h"
+#include "standinmenu.h"
+#include "standinmenuaction.h"
+
+#include <QPainter>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQuickImageProvider>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+// Answers image://userpic/ addresses with a plain square, as the controller's provider would.
+class StandInPictureProvider : public QQuickImageProvider
+{
+public:
+    StandInPictureProvider() : QQuickImageProvider(QQuickImageProvider::Pixmap) {}
+    QPixmap requestPixmap(const QString &, QSize *size, const QSize &) override
+    {
+        QPixmap pixmap(173, 173);
+        pixmap.fill(Qt::darkCyan);
+        if (size)
+            *size = pixmap.size();
+        return pixmap;
+    }
+};
+
+} // namespace
+
+QObject *findNamed(QObject *parent, const QString &name)
+{
+    auto *item = qobject_cast<QQuickItem *>(parent);
+    if (!item)
+        return nullptr;
+    for (QQuickItem *childItem : item->childItems()) {
+        if (childItem->objectName() == name)
+            return childItem;
+        if (QObject *found = childItem->findChild<QObject *>(name))
+            return found;
+        if (QObject *found = findNamed(childItem, name))
+            return found;
+    }
+    return nullptr;
+}
+
+void registerStandInNativeWidgets()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    qmlRegisterType<StandInCheckBox>("NativeQuickWidgets", 1, 0, "DeclarativeCheckBox");
+    qmlRegisterType<StandInCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+    qmlRegisterType<StandInMenuAction>("NativeQuickWidgets", 1, 0, "MenuAction");
+    qmlRegisterType<StandInMenu>("NativeQuickWidgets", 1, 0, "Menu");
+}
+
+QmlFixture::QmlFixture() : m_view(std::make_unique<QQuickView>())
+{
+    registerStandInNativeWidgets();
+    QQmlContext *context = m_view->rootContext();
+    context->setContextProperty(QStringLiteral("core"), &core);
+    context->setContextProperty(QStringLiteral("ctranslator"), &translator);
+    context->setContextProperty(QStringLiteral("background"), &root);
+    m_view->engine()->addImageProvider(QStringLiteral("userpic"), new StandInPictureProvider);
+}
+
+QmlFixture::~QmlFixture()
+{
+    for (const QPointer<QObject> &object : m_created)
+        delete object.data();
+}
+
+QObject *QmlFixture::create(const QString &path, const QVariantMap &initial)
+{
+    QQmlComponent component(engine(), QUrl(QStringLiteral("qrc:/qml/Zephon/") + path));
+    if (component.isError()) {
+        QTest::qFail(qPrintable(component.errorString()), __FILE__, __LINE__);
+        return nullptr;
+    }
+    QObject *object = component.createWithInitialProperties(initial, m_view->rootContext());
+    if (!object) {
+        QTest::qFail(qPrintable(component.errorString()), __FILE__, __LINE__);
+        return nullptr;
+    }
+    m_created << object;
+    return object;
+}
+
+QQuickItem *QmlFixture::show(const QString &path, const QVariantMap &initial, QSize size)
+{
+    auto *item = qobject_cast<QQuickItem *>(create(path, initial));
+    if (!item)
+        return nullptr;
+    item->setParentItem(m_view->contentItem());
+    m_view->resize(size);
+    m_view->show();
+    m_view->requestActivate();
+    if (!QTest::qWaitForWindowExposed(m_view.get()))
+        QTest::qFail("view not exposed", __FILE__, __LINE__);
+    return item;
+}
+
+void QmlFixture::click(QQuickItem *item, Qt::MouseButton button)
+{
+    if (!item || !item->window()) {
+        QTest::qFail("item not shown", __FILE__, __LINE__);
+        return;
+    }
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(item->window(), button, Qt::NoModifier, centre.toPoint());
+}
+
+void QmlFixture::type(QWindow *window, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}

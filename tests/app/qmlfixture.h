@@ -1,0 +1,60 @@
+#pragma once
+
+#include "standincore.h"
+#include "standinroot.h"
+#include "standintranslator.h"
+
+#include <QPointer>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QVariantMap>
+#include <memory>
+
+// Loads the screens' components from the resources into one engine whose root context holds
+// the stand-ins for "core", "ctranslator" and the root item "background". Items that need
+// mouse or keyboard input are shown in an offscreen view.
+class QmlFixture
+{
+public:
+    QmlFixture();
+    ~QmlFixture();
+
+    StandInCore core;
+    StandInRoot root;
+    StandInTranslator translator;
+
+    QQmlEngine *engine() { return m_view->engine(); }
+
+    // Creates qrc:/qml/Zephon/<path>; fails the running test (returns null) on load errors.
+    QObject *create(const QString &path, const QVariantMap &initial = {});
+    // The same, placed in the view and shown, so it can take input.
+    QQuickItem *show(const QString &path, const QVariantMap &initial = {}, QSize size = {280, 510});
+
+    QQuickView *view() { return m_view.get(); }
+
+    // Types Latin-1 text into the focused item of the window.
+    static void type(QWindow *window, const QString &text);
+    // Clicks the centre of an item of the shown component.
+    static void click(QQuickItem *item, Qt::MouseButton button = Qt::LeftButton);
+
+private:
+    std::unique_ptr<QQuickView> m_view;
+    QList<QPointer<QObject>> m_created;
+};
+
+// Descendant with that objectName, among the QObject children or, for items that views and
+// repeaters create without a QObject parent, among the visual children.
+QObject *findNamed(QObject *parent, const QString &name);
+
+template <typename T = QObject> T *child(QObject *parent, const QString &name)
+{
+    if (!parent)
+        return nullptr;
+    if (T *found = parent->findChild<T *>(name))
+        return found;
+    return qobject_cast<T *>(findNamed(parent, name));
+}
+
+// Registers the stand-ins for the native items under NativeQuickWidgets 1.0 (once).
+void registerStandInNativeWidgets();
