@@ -4,6 +4,7 @@
 #include <QNetworkInterface>
 #include <QTimer>
 
+#include "caes.h"
 #include "cfieldwriter.h"
 #include "csessionstate.h"
 #include "packint.h"
@@ -15,6 +16,10 @@
 namespace {
 
 constexpr quint8 CMD_HEART = 3;
+constexpr quint8 CMD_ALL_STATE = 11;
+constexpr quint8 CMD_USER_STATE = 12;
+constexpr quint8 CMD_USER_PHONE = 13;
+constexpr quint8 CMD_PASSWORD = 31;
 constexpr quint8 CMD_MSG = 14;
 constexpr quint8 CMD_LOGOUT = 35;
 constexpr quint8 CMD_CONTACT = 36;
@@ -334,4 +339,36 @@ void CNetwork::slot_onGetCard(QString strZpid, int iType)
     CFieldWriter writer;
     writer.u32(strZpid.toUInt()).u8(quint8(iType));
     emit sig_createProtocol(CMD_CARD, writer.packet());
+}
+
+void CNetwork::slot_onGetAllUserState()
+{
+    emit sig_createProtocol(CMD_ALL_STATE);
+}
+
+void CNetwork::slot_onGetUserState(QString strPhone)
+{
+    CFieldWriter writer;
+    writer.u8(2).blob32(encryptText(strPhone));
+    emit sig_createProtocol(CMD_USER_STATE, writer.packet());
+}
+
+void CNetwork::slot_onGetUserPhone(QString strZpid)
+{
+    CFieldWriter writer;
+    writer.u32(strZpid.toUInt());
+    emit sig_createProtocol(CMD_USER_PHONE, writer.packet());
+}
+
+void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPassword)
+{
+    if (iType != 0) {
+        m_trace.traceNumber("password change type not handled", iType);
+        return;
+    }
+    sessionState().iPasswordSubType = iSubType;
+    // The packet layer puts the one-byte count in front of the ciphertext.
+    CFieldWriter writer;
+    writer.u8(quint8(iSubType)).tail(encryptText(varPassword.toString()));
+    emit sig_createProtocol(CMD_PASSWORD, writer.packet());
 }

@@ -89,6 +89,11 @@ public slots:
     void slot_onTimerStopCall();
 
     void slot_onGetCard(QString strZpid, int iType);
+    void slot_onGetAllUserState();
+    void slot_onGetUserState(QString strPhone);
+    void slot_onGetUserPhone(QString strZpid);
+    // Type 0 changes the login password; the enterprise types 1 to 3 are not handled here.
+    void slot_onChangePassword(int iType, int iSubType, QVariant varPassword);
 
 private:
     void giveUp(const QByteArray &arKey);

@@ -22,6 +22,8 @@ void CSessionState::reset()
     bSuppressDisconnect = true;
     iHeartLoss = 0;
     iResendTick = 0;
+    iPasswordSubType = 0;
+    bTcpMsg = false;
     mapResend.clear();
     iLoginMs = 20000;
     iHeartMs = 10000;

@@ -30,6 +30,11 @@ public:
     int iHeartLoss = 0;
     int iResendTick = 0;
 
+    // Sub-type of the password change awaiting its reply.
+    int iPasswordSubType = 0;
+    // Set when a one-to-one message went over TCP or a card message was sent.
+    bool bTcpMsg = false;
+
     // Re-sendable UDP requests: key (code [, msg id, zpid]) to record (attempts, limit,
     // period, packet). Ordered by key so ticks walk it in a fixed order.
     QMap<QByteArray, QByteArray> mapResend;

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include "fakecipher.h"
 #include "fakepacket.h"
 
 namespace {
@@ -82,8 +83,17 @@ FakeService::~FakeService() = default;
 
 bool FakeService::start()
 {
-    return m_pMain->listen(QHostAddress::LocalHost) && m_pSub->listen(QHostAddress::LocalHost) &&
-           m_pUdp->bind(QHostAddress::LocalHost, 0);
+    if (!m_pMain->listen(QHostAddress::LocalHost))
+        return false;
+    // The sub-server's UDP port has the number of its TCP port, as the client assumes.
+    for (int iTry = 0; iTry < 20; ++iTry) {
+        if (!m_pSub->listen(QHostAddress::LocalHost))
+            return false;
+        if (m_pUdp->bind(QHostAddress::LocalHost, m_pSub->serverPort()))
+            return true;
+        m_pSub->close();
+    }
+    return false;
 }
 
 quint16 FakeService::mainPort() const
@@ -109,6 +119,70 @@ QString FakeService::serverText() const
 void FakeService::setResponder(quint8 iCode, Responder responder)
 {
     m_responders.insert(iCode, std::move(responder));
+}
+
+void FakeService::serveAccount(const Account &account)
+{
+    m_account = account;
+    // Login: check the id and the password as the client encrypted them.
+    setResponder(39, [this](const Received &r) {
+        const QByteArray &p = r.packet;
+        auto byteAt = [&p](int i) { return i < p.size() ? quint8(p.at(i)) : quint8(0); };
+        int iPos = 2 + 1 + byteAt(2);
+        const int iType = byteAt(iPos++);
+        QString strId;
+        if (iType == 0) {
+            strId = QString::number(FakePacket::u32At(p, iPos));
+            iPos += 4;
+        } else {
+            const int n = byteAt(iPos);
+            strId = fakeDecryptText(p.mid(iPos + 1, n));
+            iPos += 1 + n;
+        }
+        const int n = byteAt(iPos);
+        const QString strPassword = fakeDecryptText(p.mid(iPos + 1, n));
+        quint8 iResult = 0;
+        if (strId != m_account.strLoginId)
+            iResult = 1;
+        else if (strPassword != m_account.strPassword)
+            iResult = 2;
+        return QList<QByteArray>{FakePacket(39)
+                                     .u32(iResult == 0 ? m_account.iZpid : 0)
+                                     .u8(iResult)
+                                     .str8(fakeEncrypt(m_account.strPhone.toUtf8()))};
+    });
+    setResponder(3, [this](const Received &) {
+        return m_account.bAnswerHeart ? QList<QByteArray>{FakePacket(3).bytes()}
+                                      : QList<QByteArray>{};
+    });
+    auto presence = [this](quint8 iCode) {
+        const QByteArray arOnline = fakeEncrypt(m_account.strOnline.toUtf8());
+        const QByteArray arOffline = fakeEncrypt(m_account.strOffline.toUtf8());
+        return FakePacket(iCode)
+            .u8(0)
+            .u32(2)
+            .u8(0)
+            .blob32(arOnline)
+            .u8(0)
+            .blob32(arOffline)
+            .bytes();
+    };
+    setResponder(11, [presence](const Received &) { return QList<QByteArray>{presence(11)}; });
+    setResponder(12, [presence](const Received &) { return QList<QByteArray>{presence(12)}; });
+    setResponder(13, [this](const Received &r) {
+        const auto iZpid = quint32(FakePacket::u32At(r.packet, 5));
+        const bool bKnown = m_account.phones.contains(iZpid);
+        FakePacket reply(13);
+        reply.u8(bKnown ? 0 : 1).u32(iZpid);
+        if (bKnown)
+            reply.str8(fakeEncrypt(m_account.phones.value(iZpid).toUtf8()));
+        else
+            reply.u8(0);
+        return QList<QByteArray>{reply.bytes()};
+    });
+    setResponder(31, [this](const Received &) {
+        return QList<QByteArray>{FakePacket(31).u32(m_account.iZpid).u8(m_account.iPasswordResult)};
+    });
 }
 
 void FakeService::setLengthRule(quint8 iCode, LengthRule rule)

@@ -1,6 +1,7 @@
 // FakeService: a scriptable stand-in for the service, listening on loopback only. It has a
 // main-server TCP port that answers 102 with its own sub-server address, a sub-server TCP port
-// (frames towards the client carry a 16-bit little-endian length) and a UDP port. Every packet
+// (frames towards the client carry a 16-bit little-endian length) and a UDP port of the same
+// number. Every packet
 // the client sends is recorded in order; tests push any packet back and add responders per
 // command code as command families grow.
 #pragma once
@@ -11,6 +12,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <functional>
 
 class QTcpServer;
@@ -40,6 +42,20 @@ public:
     // frame), or -1 while it is incomplete.
     using LengthRule = std::function<int(const QByteArray &buf)>;
 
+    // What the session commands (login, heartbeat, presence, telephone, password) answer.
+    struct Account
+    {
+        quint32 iZpid = 0;
+        QString strLoginId;
+        QString strPassword;
+        QString strPhone;
+        QString strOnline;
+        QString strOffline;
+        QHash<quint32, QString> phones;
+        quint8 iPasswordResult = 0;
+        bool bAnswerHeart = true;
+    };
+
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
@@ -54,6 +70,9 @@ public:
     void setAnswerSubServer(bool bAnswer) { m_bAnswer102 = bAnswer; }
     void setResponder(quint8 iCode, Responder responder);
     void setLengthRule(quint8 iCode, LengthRule rule);
+    // Installs the server side of 39, 3, 11, 12, 13 and 31 for this account.
+    void serveAccount(const Account &account);
+    Account &account() { return m_account; }
 
     const QList<Received> &received() const { return m_received; }
     QList<QByteArray> packets(quint8 iCode, Channel channel) const;
@@ -94,4 +113,5 @@ private:
     QHash<quint8, Responder> m_responders;
     QHash<quint8, LengthRule> m_lengthRules;
     QList<Received> m_received;
+    Account m_account;
 };

@@ -1,0 +1,396 @@
+#include "protocol.h"
+
+#include <QTimer>
+
+#include <limits>
+
+#include "caes.h"
+#include "cfieldreader.h"
+#include "cfieldwriter.h"
+#include "csessionstate.h"
+#include "packint.h"
+
+#ifndef ZEPHON_VERSION_TEXT
+#define ZEPHON_VERSION_TEXT "3.1.0508"
+#endif
+
+namespace {
+
+enum class Form
+{
+    Plain,         // code, own zpid, payload
+    CountU32,      // code, own zpid, payload[0..k), u32 count of the rest, the rest
+    CountU8,       // the same with a u8 count
+    Enterprise,    // code, payload[0..5), u32 count of the rest, the rest
+    MsgIdInserted, // code, own zpid, payload[0..5), u32 nextMsgId, payload[5..)
+    CardRequest,   // code, payload, u32 0
+    Fixed,         // built from the session state alone
+};
+
+struct Command
+{
+    quint8 iCode;
+    Form form;
+    int k;
+    SOCKETTYPE transport;
+    int iCheck;
+};
+
+// The request catalogue: framing, transport and where a received packet of the same code
+// names its addressee.
+const Command COMMANDS[] = {
+    {3, Form::Fixed, 0, SOCKET_UDP, -1},       {5, Form::Plain, 0, SOCKET_UDP, 5},
+    {11, Form::Fixed, 0, SOCKET_TCP, -1},      {12, Form::Plain, 0, SOCKET_UDP, -1},
+    {13, Form::Plain, 0, SOCKET_UDP, -1},      {14, Form::Plain, 0, SOCKET_UDP, 5},
+    {16, Form::Plain, 0, SOCKET_UDP, 5},       {19, Form::Plain, 0, SOCKET_UDP, -1},
+    {28, Form::Fixed, 0, SOCKET_TCP, -1},      {31, Form::CountU8, 1, SOCKET_TCP, 1},
+    {32, Form::Fixed, 0, SOCKET_TCP, 1},       {35, Form::Fixed, 0, SOCKET_UDP, -1},
+    {36, Form::Fixed, 0, SOCKET_TCP, 1},       {39, Form::Fixed, 0, SOCKET_TCP, -1},
+    {60, Form::CountU32, 9, SOCKET_TCP, 1},    {61, Form::Fixed, 0, SOCKET_TCP, 1},
+    {63, Form::Plain, 0, SOCKET_TCP, 1},       {81, Form::CardRequest, 0, SOCKET_TCP, -1},
+    {82, Form::CountU32, 1, SOCKET_TCP, 1},    {83, Form::MsgIdInserted, 0, SOCKET_TCP, 5},
+    {87, Form::Enterprise, 5, SOCKET_TCP, -1}, {91, Form::CountU32, 1, SOCKET_TCP, 1},
+    {92, Form::CountU32, 9, SOCKET_TCP, 1},    {93, Form::Fixed, 0, SOCKET_TCP, 1},
+    {94, Form::Plain, 0, SOCKET_TCP, 1},       {95, Form::Plain, 0, SOCKET_TCP, 1},
+    {96, Form::Plain, 0, SOCKET_TCP, -1},      {97, Form::MsgIdInserted, 0, SOCKET_TCP, 1},
+    {98, Form::Plain, 0, SOCKET_TCP, -1},      {99, Form::CountU8, 10, SOCKET_TCP, 1},
+    {100, Form::Plain, 0, SOCKET_TCP, 1},      {102, Form::Fixed, 0, SOCKET_TCP, -1},
+    {112, Form::Plain, 0, SOCKET_TCP, 1},
+};
+
+const Command *findCommand(quint8 iCode)
+{
+    for (const Command &command : COMMANDS) {
+        if (command.iCode == iCode)
+            return &command;
+    }
+    return nullptr;
+}
+
+// A one-to-one message whose text ciphertext reaches this many bytes goes over TCP.
+constexpr quint32 MSG_UDP_LIMIT = 201;
+
+qint32 g_iMsgId = 0;
+quint32 g_iCallPeer = 0;
+
+QByteArray resendHeader(quint8 iAttempts, quint8 iLimit, quint8 iPeriod)
+{
+    QByteArray ar;
+    ar.append(char(iAttempts)).append(char(iLimit)).append(char(iPeriod));
+    return ar;
+}
+
+QByteArray fixedPacket(quint8 iCmd)
+{
+    const CSessionState &s = sessionState();
+    CFieldWriter w(iCmd);
+    switch (iCmd) {
+    case 3:
+    case 28:
+    case 35:
+        w.zpid(s.iZpid);
+        break;
+    case 11:
+        w.zpid(s.iZpid).u8(2);
+        break;
+    case 32:
+        w.zpid(s.iZpid).u32(2).u32(0);
+        break;
+    case 36:
+        w.zpid(s.iZpid).enc8(s.strLoginPassword).u32(0);
+        break;
+    case 61:
+        w.zpid(s.iZpid).u32(0);
+        break;
+    case 93:
+        w.zpid(s.iZpid).u8(0).u32(0);
+        break;
+    case 102:
+        w.u32(0);
+        break;
+    case 39:
+        w.u8(4).str8(QStringLiteral(ZEPHON_VERSION_TEXT)).u8(quint8(s.iLoginType));
+        if (s.iLoginType == 0)
+            w.u32(s.strLoginId.toUInt());
+        else if (s.iLoginType == 1 || s.iLoginType == 2)
+            w.enc8(s.strLoginId);
+        w.enc8(s.strLoginPassword).str8(s.g_strLocalId);
+        break;
+    default:
+        return QByteArray();
+    }
+    return w.ok() ? w.packet() : QByteArray();
+}
+
+} // namespace
+
+qint32 nextMsgId()
+{
+    if (g_iMsgId < 0 || g_iMsgId == std::numeric_limits<qint32>::max())
+        g_iMsgId = 0;
+    else
+        ++g_iMsgId;
+    return g_iMsgId;
+}
+
+void setMsgIdCounter(qint32 iValue)
+{
+    g_iMsgId = iValue;
+}
+
+quint32 currentCallPeer()
+{
+    return g_iCallPeer;
+}
+
+void setCurrentCallPeer(quint32 iZpid)
+{
+    g_iCallPeer = iZpid;
+}
+
+Protocol::Protocol(QObject *parent) : QObject(parent)
+{
+    registerNetworkMetaTypes();
+    registerSessionParsers();
+}
+
+void Protocol::setParser(quint8 iCode, Parser parser)
+{
+    m_parsers.insert(iCode, std::move(parser));
+}
+
+int Protocol::addresseeOffset(quint8 iCode)
+{
+    const Command *pCommand = findCommand(iCode);
+    if (iCode == 34)
+        return 5;
+    return pCommand ? pCommand->iCheck : -1;
+}
+
+bool Protocol::isForMe(const QByteArray &arBuff, int iOffset) const
+{
+    CFieldReader reader(arBuff, iOffset);
+    if (reader.zpid() == sessionState().iZpid)
+        return true;
+    m_trace.trace(QString::fromUtf8("zpid 不匹配"));
+    return false;
+}
+
+QByteArray Protocol::build(quint8 iCmd, const QByteArray &arData) const
+{
+    const Command *pCommand = findCommand(iCmd);
+    if (!pCommand)
+        return QByteArray();
+    const quint32 iZpid = sessionState().iZpid;
+    Form form = pCommand->form;
+    int k = pCommand->k;
+    if (iCmd == 98 && !arData.isEmpty()) {
+        const quint8 iKind = quint8(arData.at(0));
+        if (iKind == 0 || iKind == 4) {
+            form = Form::CountU8;
+            k = 5;
+        } else if (iKind == 6) {
+            form = Form::CountU8;
+            k = 10;
+        }
+    }
+
+    CFieldWriter w(iCmd);
+    switch (form) {
+    case Form::Fixed:
+        return fixedPacket(iCmd);
+    case Form::Plain:
+        w.zpid(iZpid).tail(arData);
+        break;
+    case Form::CountU32:
+        w.zpid(iZpid).tail(arData.left(k)).blob32(arData.mid(k));
+        break;
+    case Form::CountU8:
+        w.zpid(iZpid).tail(arData.left(k)).str8Bytes(arData.mid(k));
+        break;
+    case Form::Enterprise:
+        w.tail(arData.left(k)).blob32(arData.mid(k));
+        break;
+    case Form::MsgIdInserted:
+        w.zpid(iZpid).tail(arData.left(5)).u32(quint32(nextMsgId())).tail(arData.mid(5));
+        break;
+    case Form::CardRequest:
+        w.tail(arData).u32(0);
+        break;
+    }
+    return w.ok() ? w.packet() : QByteArray();
+}
+
+void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
+{
+    const Command *pCommand = findCommand(iCmd);
+    if (!pCommand) {
+        m_trace.traceNumber("unknown request", iCmd);
+        return;
+    }
+    const QByteArray arPacket = build(iCmd, arData);
+    if (arPacket.isEmpty()) {
+        m_trace.traceError(QString("request %1 not sent: a field does not fit").arg(iCmd));
+        return;
+    }
+
+    SOCKETTYPE transport = pCommand->transport;
+    QByteArray arKey;
+    QByteArray arHeader;
+    switch (iCmd) {
+    case 3:
+    case 12:
+    case 13:
+    case 19:
+        arKey = QByteArray(1, char(iCmd));
+        arHeader = resendHeader(0, 3, 2);
+        break;
+    case 5: {
+        const quint8 iSub = arData.size() > 4 ? quint8(arData.at(4)) : 0;
+        if (iSub == 1) {
+            arKey = QByteArray::fromHex("0501");
+            arHeader = resendHeader(60, 0, 1);
+        } else if (iSub == 5) {
+            arKey = QByteArray::fromHex("0505");
+            arHeader = resendHeader(0, 10, 1);
+        }
+        break;
+    }
+    case 14: {
+        // payload: receiver, message id, u32 n1, text ciphertext, ...
+        CFieldReader reader(arData);
+        const QByteArray arReceiver = reader.bytes(4);
+        const QByteArray arMsgId = reader.bytes(4);
+        const quint32 n1 = reader.u32();
+        if (n1 < MSG_UDP_LIMIT) {
+            arKey = QByteArray(1, char(iCmd)) + arMsgId + arReceiver;
+            arHeader = resendHeader(0, 3, 2);
+        } else {
+            transport = SOCKET_TCP;
+            sessionState().bTcpMsg = true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    if (!arKey.isEmpty())
+        setResend(arKey, arHeader + arPacket);
+    emit sig_sendProtocol(arPacket, transport);
+}
+
+void Protocol::slot_onParseProtocol(QByteArray arBuff, QString strAddr, quint16 iPort)
+{
+    const quint8 iCode = arBuff.isEmpty() ? 0 : quint8(arBuff.at(0));
+    if (iCode == 0 || iCode == 201)
+        return;
+    const auto it = m_parsers.constFind(iCode);
+    if (it == m_parsers.constEnd()) {
+        m_trace.traceNumber("no parser for", iCode);
+        return;
+    }
+    m_trace.traceText("packet from", QString("%1:%2 code %3").arg(strAddr).arg(iPort).arg(iCode));
+    const int iCheck = addresseeOffset(iCode);
+    if (iCheck >= 0 && !isForMe(arBuff, iCheck))
+        return;
+    it.value()(arBuff);
+}
+
+void Protocol::registerSessionParsers()
+{
+    setParser(102, [this](const QByteArray &ar) { parseSubServer(ar); });
+    setParser(39, [this](const QByteArray &ar) { parseLogin(ar); });
+    setParser(3, [this](const QByteArray &ar) { parseHeart(ar); });
+    setParser(11, [this](const QByteArray &ar) { parseUserState(ar); });
+    setParser(12, [this](const QByteArray &ar) { parseUserState(ar); });
+    setParser(13, [this](const QByteArray &ar) { parseUserPhone(ar); });
+    setParser(31, [this](const QByteArray &ar) { parseChangePassword(ar); });
+}
+
+void Protocol::parseSubServer(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 1);
+    QByteArray arAddr = reader.blob32();
+    const int iZero = int(arAddr.indexOf('\0'));
+    if (iZero >= 0)
+        arAddr.truncate(iZero);
+    CSessionState &s = sessionState();
+    s.g_strSubServerIp = QString::fromUtf8(arAddr);
+    s.g_iSubServerPort = quint16(reader.u32());
+    m_trace.traceText("sub-server",
+                      QString("%1:%2").arg(s.g_strSubServerIp).arg(s.g_iSubServerPort));
+    emit sig_connectServer(s.g_strSubServerIp, s.g_iSubServerPort, CONNECT_LOGIN, SOCKET_TCP);
+}
+
+void Protocol::parseLogin(const QByteArray &arBuff)
+{
+    CSessionState &s = sessionState();
+    CFieldReader reader(arBuff, 1);
+    s.iZpid = reader.zpid();
+    s.strZpid = QString("%1").arg(s.iZpid);
+    const int iResult = qint8(reader.u8());
+    s.pTimerLogin->stop();
+    s.pTimerReLogin->stop();
+    m_trace.traceNumber("login result", iResult);
+    if (iResult != 0) {
+        emit sig_loginState(iResult, s.strLoginId, s.strLoginPassword, QString(), QString());
+        return;
+    }
+    if (s.bHasLoggedIn) {
+        s.bSuppressDisconnect = true;
+        emit sig_loginState(0, QString(), QString(), QString(), QString());
+        emit sig_connectServer(s.g_strSubServerIp, s.g_iSubServerPort, CONNECT_RESUME, SOCKET_UDP);
+        return;
+    }
+    s.bHasLoggedIn = true;
+    s.strPhone = reader.enc8Text();
+    emit sig_loginState(0, s.strLoginId, s.strLoginPassword, s.strZpid, s.strPhone);
+    emit sig_connectServer(s.g_strSubServerIp, s.g_iSubServerPort, CONNECT_SESSION, SOCKET_UDP);
+}
+
+void Protocol::parseHeart(const QByteArray &)
+{
+    removeResend(QByteArray(1, char(3)));
+    sessionState().iHeartLoss = 0;
+}
+
+void Protocol::parseUserState(const QByteArray &arBuff)
+{
+    const quint8 iCode = quint8(arBuff.at(0));
+    if (iCode == 12)
+        removeResend(QByteArray(1, char(12)));
+    CFieldReader reader(arBuff, 1);
+    const quint8 iResult = reader.u8();
+    const quint32 iCount = reader.u32();
+    QString strOnline;
+    QString strOffline;
+    if (iResult == 0 && iCount > 0) {
+        reader.skip(1);
+        strOnline = decryptText(reader.blob32());
+        reader.skip(1);
+        strOffline = decryptText(reader.blob32());
+    }
+    if (iCode == 11)
+        emit sig_parseUserState(strOnline, strOffline);
+    else
+        emit sig_parseUserState(strOnline + strOffline);
+}
+
+void Protocol::parseUserPhone(const QByteArray &arBuff)
+{
+    removeResend(QByteArray(1, char(13)));
+    CFieldReader reader(arBuff, 1);
+    const quint8 iResult = reader.u8();
+    const quint32 iZpid = reader.zpid();
+    QString strPhone;
+    if (iResult == 0)
+        strPhone = reader.enc8Text();
+    emit sig_parseUserPhone(iZpid, strPhone);
+}
+
+void Protocol::parseChangePassword(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const int iResult = reader.u8();
+    emit sig_changepassword(0, sessionState().iPasswordSubType, iResult);
+}
