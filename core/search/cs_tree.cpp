@@ -27,6 +27,34 @@ struct cs_block
     size_t used;
 };
 
+// One item of an index as the scan sees it: filters of the key's first character, one per
+// mode (bit startBucket(ch) set when some word of some entry can consume a key starting with
+// ch), and the item. A clear bit rules the item out without touching its entries.
+struct cs_scan_row
+{
+    quint64 start_mask[3];
+    cs_item *item;
+};
+
+struct cs_hit
+{
+    quint64 weight;
+    cs_item *item;
+    qint32 ordinal; // position in the index, for ties
+};
+
+// The scan rows of an index in index order, and the scratch its queries rank hits in, sized
+// for every item at build time so that a query allocates only its copies.
+struct cs_scan
+{
+    cs_scan_row *rows;
+    cs_hit *hits;
+    cs_hit *spare;
+    // The previous query's hits: the only items whose entries hold non-zero weights.
+    const cs_hit *last_hits;
+    qint32 last_count;
+};
+
 namespace {
 
 const CTrace g_trace("cs_tree");
@@ -48,7 +76,6 @@ const CTrace g_trace("cs_tree");
 constexpr size_t kAlign = alignof(std::max_align_t);
 constexpr size_t kBlockHeader = (sizeof(cs_block) + kAlign - 1) & ~(kAlign - 1);
 constexpr size_t kFirstCopyBlock = 16 * 1024;
-constexpr size_t kMaxCopyBlock = 1024 * 1024;
 
 struct KeypadTable
 {
@@ -67,6 +94,41 @@ struct KeypadTable
     }
 };
 constexpr KeypadTable kKeypad;
+
+// Filter buckets of key bytes: digits and letters (either case) get a bucket each, so the
+// names' letters and the numbers' digits never share one; other bytes share the rest.
+struct BucketTable
+{
+    uchar bucket[256];
+    constexpr BucketTable() : bucket()
+    {
+        for (int i = 0; i < 256; ++i) {
+            if (i >= '0' && i <= '9')
+                bucket[i] = uchar(i - '0');
+            else if (i >= 'a' && i <= 'z')
+                bucket[i] = uchar(10 + i - 'a');
+            else if (i >= 'A' && i <= 'Z')
+                bucket[i] = uchar(10 + i - 'A');
+            else
+                bucket[i] = uchar(36 + i % 28);
+        }
+    }
+};
+constexpr BucketTable kBuckets;
+
+inline quint64 byteBit(uchar ch)
+{
+    return quint64(1) << kBuckets.bucket[ch];
+}
+
+// Code units: digits keep their own buckets, so a name's characters never share one with the
+// digits of a number; everything else is hashed over the rest.
+inline quint64 unitBit(quint16 c)
+{
+    if (c >= '0' && c <= '9')
+        return quint64(1) << (c - '0');
+    return quint64(1) << (10 + ((quint32(c) * 0x9E3779B1u) >> 16) % 54);
+}
 
 // Makes the list's current block one with room for bytes, at least reserve bytes large.
 void reserveBlock(cs_list *list, size_t bytes, size_t reserve)
@@ -95,14 +157,6 @@ void *allocate(cs_list *list, size_t bytes, size_t reserve)
     return p;
 }
 
-// Size of the next block of a result list: doubling with the list's growth.
-size_t copyReserve(const cs_list *list)
-{
-    if (!list->blocks)
-        return kFirstCopyBlock;
-    return std::min(list->blocks->capacity * 2, kMaxCopyBlock);
-}
-
 cs_list *newList(const cs_syllable *syllables, bool ownsSyllables)
 {
     auto *list = new cs_list;
@@ -112,6 +166,7 @@ cs_list *newList(const cs_syllable *syllables, bool ownsSyllables)
     list->blocks = nullptr;
     list->syllables = syllables;
     list->owns_syllables = ownsSyllables;
+    list->scan = nullptr;
     return list;
 }
 
@@ -166,6 +221,14 @@ cs_word makeWord(const cs_reader &reader, quint16 c)
         if (item.arReadings[r] >= 0 && item.arReadings[r] < kSyllableCount)
             word.readings[word.count++] = quint16(item.arReadings[r]);
     }
+    if (word.count == 0) {
+        // Only the low byte takes part, lower-cased, or as its keypad digit.
+        uchar ch = uchar(word.code);
+        if (ch >= 'A' && ch <= 'Z')
+            ch = uchar(ch - 'A' + 'a');
+        word.forms[CS_MODE_LETTERS] = ch;
+        word.forms[CS_MODE_KEYPAD] = kKeypad.digit[ch];
+    }
     return word;
 }
 
@@ -195,21 +258,18 @@ int compareWordRuns(const cs_syllable *syllables, const cs_word *a, int na, cons
 
 void addStartBits(quint64 mask[3], const cs_syllable *syllables, const cs_word &word)
 {
-    mask[CS_MODE_CHARS] |= quint64(1) << (word.code & 63);
+    mask[CS_MODE_CHARS] |= unitBit(word.code);
     if (word.count == 0) {
-        uchar ch = uchar(word.code);
-        if (ch >= 'A' && ch <= 'Z')
-            ch = uchar(ch - 'A' + 'a');
-        mask[CS_MODE_LETTERS] |= quint64(1) << (ch & 63);
-        mask[CS_MODE_KEYPAD] |= quint64(1) << (kKeypad.digit[ch] & 63);
+        mask[CS_MODE_LETTERS] |= byteBit(word.forms[CS_MODE_LETTERS]);
+        mask[CS_MODE_KEYPAD] |= byteBit(word.forms[CS_MODE_KEYPAD]);
         return;
     }
     for (int r = 0; r < word.count; ++r) {
         const cs_syllable &s = syllables[word.readings[r]];
         if (s.length == 0)
             continue;
-        mask[CS_MODE_LETTERS] |= quint64(1) << (uchar(s.form[0][0]) & 63);
-        mask[CS_MODE_KEYPAD] |= quint64(1) << (uchar(s.form[1][0]) & 63);
+        mask[CS_MODE_LETTERS] |= byteBit(uchar(s.form[0][0]));
+        mask[CS_MODE_KEYPAD] |= byteBit(uchar(s.form[1][0]));
     }
 }
 
@@ -217,14 +277,8 @@ void addStartBits(quint64 mask[3], const cs_syllable *syllables, const cs_word &
 inline int consumeWord(const cs_syllable *syllables, const cs_word &word, const uchar *key,
                        int left, int mode)
 {
-    if (word.count == 0) {
-        uchar ch = uchar(word.code);
-        if (ch >= 'A' && ch <= 'Z')
-            ch = uchar(ch - 'A' + 'a');
-        if (mode == CS_MODE_KEYPAD)
-            ch = kKeypad.digit[ch];
-        return ch == key[0] ? 1 : 0;
-    }
+    if (word.count == 0)
+        return word.forms[mode] == key[0] ? 1 : 0;
     int best = 0;
     int bestLength = 0;
     for (int r = 0; r < word.count; ++r) {
@@ -243,6 +297,20 @@ inline int consumeWord(const cs_syllable *syllables, const cs_word &word, const 
     if (best > 0 && best < left && best < bestLength)
         return 1;
     return best;
+}
+
+// Whether a word item consumes anything of a key that starts with ch: a shared prefix is
+// never empty exactly when the first characters agree.
+inline bool startsWith(const cs_syllable *syllables, const cs_word &word, uchar ch, int mode)
+{
+    if (word.count == 0)
+        return word.forms[mode] == ch;
+    for (int r = 0; r < word.count; ++r) {
+        const cs_syllable &s = syllables[word.readings[r]];
+        if (s.length > 0 && uchar(s.form[mode][0]) == ch)
+            return true;
+    }
+    return false;
 }
 
 // Finds a run of consecutive word items that consumes the whole key; returns its mask.
@@ -274,10 +342,10 @@ quint64 matchLetters(const cs_syllable *syllables, const cs_entry *cii, const uc
             if (consumed == length)
                 return bits;
         }
-        // The chain broke at i: restart near the first later item that takes up the rest.
-        int j = i;
-        while (j < count &&
-               consumeWord(syllables, words[j], key + consumed, length - consumed, mode) == 0)
+        // The chain broke at i: restart near the first later item that takes up the rest (item
+        // i itself has just taken nothing of it).
+        int j = i + 1;
+        while (j < count && !startsWith(syllables, words[j], key[consumed], mode))
             ++j;
         if (j >= count)
             return 0;
@@ -342,15 +410,22 @@ void clearWeights(cs_item *item)
         cii->weight = 0;
 }
 
+size_t recordBytes(const cs_item *item)
+{
+    return sizeof(cs_item) + size_t(item->entries_count) * sizeof(cs_entry);
+}
+
+// Copies an item with its entries into one record of the result's storage.
 cs_item *copyItem(cs_list *result, const cs_item *item)
 {
-    auto *copy = static_cast<cs_item *>(allocate(result, sizeof(cs_item), copyReserve(result)));
+    auto *copy = static_cast<cs_item *>(allocate(result, recordBytes(item), kFirstCopyBlock));
+    auto *entries = reinterpret_cast<cs_entry *>(copy + 1);
     *copy = *item;
     copy->first = copy->last = copy->best = nullptr;
     copy->next = nullptr;
-    for (const cs_entry *cii = item->first; cii; cii = cii->next) {
-        auto *entry =
-            static_cast<cs_entry *>(allocate(result, sizeof(cs_entry), copyReserve(result)));
+    int n = 0;
+    for (const cs_entry *cii = item->first; cii && n < item->entries_count; cii = cii->next) {
+        cs_entry *entry = entries + n++;
         *entry = *cii;
         entry->next = nullptr;
         if (copy->last)
@@ -364,62 +439,40 @@ cs_item *copyItem(cs_list *result, const cs_item *item)
     return copy;
 }
 
-inline quint64 itemWeight(const cs_item *item)
+// Hits arrive in index order; ranks them by descending weight, equal weights in index order.
+// Weights are grouped by their highest bit (the first matched position) with a stable
+// counting pass, and only groups that are not in order yet are sorted, the ordinal breaking
+// ties. Returns the array that holds the result, hits or spare.
+cs_hit *rankHits(cs_hit *hits, cs_hit *spare, int n)
 {
-    return item->best ? item->best->weight : 0;
-}
-
-// Stable sort by descending weight. Hits arrive in index order and often in long runs of
-// equal weight, so a natural merge sort of the linked list needs few passes and no memory.
-void sortByWeight(cs_list *list)
-{
-    if (list->count < 2)
-        return;
-    for (;;) {
-        cs_item *head = nullptr;
-        cs_item **tail = &head;
-        cs_item *last = nullptr;
-        int runs = 0;
-        cs_item *p = list->first;
-        while (p) {
-            cs_item *a = p;
-            cs_item *aEnd = a;
-            while (aEnd->next && itemWeight(aEnd->next) <= itemWeight(aEnd))
-                aEnd = aEnd->next;
-            cs_item *b = aEnd->next;
-            aEnd->next = nullptr;
-            ++runs;
-            if (!b) {
-                *tail = a;
-                last = aEnd;
-                break;
-            }
-            cs_item *bEnd = b;
-            while (bEnd->next && itemWeight(bEnd->next) <= itemWeight(bEnd))
-                bEnd = bEnd->next;
-            p = bEnd->next;
-            bEnd->next = nullptr;
-            while (a && b) {
-                if (itemWeight(a) >= itemWeight(b)) {
-                    *tail = a;
-                    last = a;
-                    a = a->next;
-                } else {
-                    *tail = b;
-                    last = b;
-                    b = b->next;
-                }
-                tail = &last->next;
-            }
-            *tail = a ? a : b;
-            last = a ? aEnd : bEnd;
-            tail = &last->next;
+    auto inOrder = [](const cs_hit *begin, const cs_hit *end) {
+        for (const cs_hit *p = begin + 1; p < end; ++p) {
+            if (p->weight > (p - 1)->weight)
+                return false;
         }
-        list->first = head;
-        list->last = last;
-        if (runs <= 1)
-            return;
+        return true;
+    };
+    if (n < 2 || inOrder(hits, hits + n))
+        return hits;
+    int starts[66] = {};
+    for (int i = 0; i < n; ++i)
+        ++starts[qCountLeadingZeroBits(hits[i].weight) + 1];
+    for (int b = 1; b < 66; ++b)
+        starts[b] += starts[b - 1];
+    int fill[65];
+    std::copy_n(starts, 65, fill);
+    for (int i = 0; i < n; ++i)
+        spare[fill[qCountLeadingZeroBits(hits[i].weight)]++] = hits[i];
+    for (int b = 0; b < 65; ++b) {
+        cs_hit *begin = spare + starts[b];
+        cs_hit *end = spare + starts[b + 1];
+        if (end - begin > 1 && !inOrder(begin, end)) {
+            std::sort(begin, end, [](const cs_hit &x, const cs_hit &y) {
+                return x.weight != y.weight ? x.weight > y.weight : x.ordinal < y.ordinal;
+            });
+        }
     }
+    return spare;
 }
 
 struct RowLayout
@@ -482,20 +535,22 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return compareRows(a, b) < 0; });
 
-    // Words first, then item records (item and its entries side by side), each in index order
-    // in one block, so a scan reads memory front to back.
+    // Words first, then item records (item and its entries side by side), then the scan rows,
+    // each in index order in one block, so a scan reads memory front to back.
     auto *wordBlock = static_cast<cs_word *>(
         allocate(list, std::max<size_t>(1, words.size()) * sizeof(cs_word), 0));
-    const size_t recordBytes = rows.size() * sizeof(cs_item) + texts.size() * sizeof(cs_entry);
-    reserveBlock(list, recordBytes, recordBytes);
+    const size_t recordsSize = rows.size() * sizeof(cs_item) + texts.size() * sizeof(cs_entry);
+    reserveBlock(list, recordsSize, recordsSize);
+    std::vector<cs_item *> items;
+    items.reserve(rows.size());
     size_t wordPos = 0;
     for (int rowIndex : order) {
         const RowLayout &row = rows[size_t(rowIndex)];
         auto *item = static_cast<cs_item *>(allocate(list, sizeof(cs_item), 0));
         item->number = rowIndex;
+        item->entries_count = row.textCount;
         item->first = item->last = item->best = nullptr;
         item->next = nullptr;
-        item->start_mask[0] = item->start_mask[1] = item->start_mask[2] = 0;
         for (int t = 0; t < row.textCount; ++t) {
             const TextLayout &text = texts[size_t(row.firstText + t)];
             auto *cii = static_cast<cs_entry *>(allocate(list, sizeof(cs_entry), 0));
@@ -507,8 +562,6 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             wordPos += size_t(text.length);
             cii->words = dest;
             cii->next = nullptr;
-            for (int k = 0; k < text.length; ++k)
-                addStartBits(item->start_mask, syllables, dest[k]);
             if (item->last)
                 item->last->next = cii;
             else
@@ -517,34 +570,70 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
         }
         item->best = item->first;
         append(list, item);
+        items.push_back(item);
     }
+
+    const size_t n = items.size();
+    auto *scan = static_cast<cs_scan *>(allocate(list, sizeof(cs_scan), 0));
+    scan->rows = static_cast<cs_scan_row *>(allocate(list, n * sizeof(cs_scan_row), 0));
+    scan->hits = static_cast<cs_hit *>(allocate(list, n * sizeof(cs_hit), 0));
+    scan->spare = static_cast<cs_hit *>(allocate(list, n * sizeof(cs_hit), 0));
+    scan->last_hits = nullptr;
+    scan->last_count = 0;
+    for (size_t k = 0; k < n; ++k) {
+        cs_scan_row &row = scan->rows[k];
+        row.item = items[k];
+        row.start_mask[0] = row.start_mask[1] = row.start_mask[2] = 0;
+        for (const cs_entry *cii = row.item->first; cii; cii = cii->next) {
+            for (int w = 0; w < cii->words_count; ++w)
+                addStartBits(row.start_mask, syllables, cii->words[w]);
+        }
+    }
+    list->scan = scan;
     return list;
 }
 
 cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode)
 {
     CS_CHECK(list != nullptr, "list!=NULL");
+    CS_CHECK(list->scan != nullptr, "list->scan!=NULL");
     CS_CHECK(mode >= CS_MODE_LETTERS && mode <= CS_MODE_CHARS, "mode>=0&&mode<=2");
     CS_CHECK(keyLength >= 0 && (key != nullptr || keyLength == 0), "key!=NULL");
 
+    cs_scan *scan = list->scan;
+    for (int k = 0; k < scan->last_count; ++k)
+        clearWeights(scan->last_hits[k].item);
+    scan->last_hits = nullptr;
+    scan->last_count = 0;
+
     cs_list *result = newList(list->syllables, false);
-    if (keyLength == 0) {
-        for (cs_item *item = list->first; item; item = item->next)
-            clearWeights(item);
+    if (keyLength == 0)
         return result;
-    }
-    const unsigned first = mode == CS_MODE_CHARS ? static_cast<const quint16 *>(key)[0]
-                                                 : static_cast<const uchar *>(key)[0];
-    const quint64 startBit = quint64(1) << (first & 63);
-    for (cs_item *item = list->first; item; item = item->next) {
-        if (!(item->start_mask[mode] & startBit)) {
-            clearWeights(item);
+
+    // Items ruled out by the filter keep the zero weights they already hold; candidates that
+    // do not match get zeros from matchItem.
+    const quint64 startBit = mode == CS_MODE_CHARS ? unitBit(static_cast<const quint16 *>(key)[0])
+                                                   : byteBit(static_cast<const uchar *>(key)[0]);
+    int hitCount = 0;
+    size_t copyBytes = 0;
+    for (int k = 0; k < list->count; ++k) {
+        const cs_scan_row &row = scan->rows[k];
+        if (!(row.start_mask[mode] & startBit))
             continue;
+        const quint64 weight = matchItem(list->syllables, row.item, key, keyLength, mode);
+        if (weight != 0) {
+            scan->hits[hitCount++] = cs_hit{weight, row.item, k};
+            copyBytes += recordBytes(row.item);
         }
-        if (matchItem(list->syllables, item, key, keyLength, mode) != 0)
-            append(result, copyItem(result, item));
     }
-    sortByWeight(result);
+    const cs_hit *ranked = rankHits(scan->hits, scan->spare, hitCount);
+    scan->last_hits = ranked;
+    scan->last_count = hitCount;
+
+    if (hitCount > 0)
+        reserveBlock(result, copyBytes, copyBytes);
+    for (int k = 0; k < hitCount; ++k)
+        append(result, copyItem(result, ranked[k].item));
     return result;
 }
 

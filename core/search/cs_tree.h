@@ -35,12 +35,16 @@ constexpr quint64 csPositionBit(int p)
 }
 
 // One character of an indexed text: its code unit after folding and up to four readings
-// (indexes into the syllable table of the index).
+// (indexes into the syllable table of the index). A character without readings keeps
+// instead the byte a key must hold to match it, in letters and in keypad form.
 struct cs_word
 {
     quint16 code;
     quint16 count;
-    quint16 readings[4];
+    union {
+        quint16 readings[4];
+        uchar forms[2];
+    };
 };
 
 // One text of an item (named cii in the checks).
@@ -54,28 +58,29 @@ struct cs_entry
 
 struct cs_item
 {
-    qint32 number; // position of the entry in the source list
+    qint32 number;        // position of the entry in the source list
+    qint32 entries_count; // number of entries from first to last
     cs_entry *first;
     cs_entry *last;
     cs_entry *best; // the entry that gave the item's weight in the last match
     cs_item *next;
-    // Conservative filters: bit (ch & 63) is set when some word of some entry can consume a
-    // key that starts with ch, one mask per mode. A clear bit rules the item out at once.
-    quint64 start_mask[3];
 };
 
 struct cs_syllable;
 struct cs_block;
+struct cs_scan;
 
 struct cs_list
 {
     cs_item *first;
     cs_item *last;
     qint32 count;
-    // Storage: the blocks this list allocated, and the syllable table its words refer to.
+    // Storage: the blocks this list allocated and the syllable table its words refer to.
     cs_block *blocks;
     const cs_syllable *syllables;
     bool owns_syllables;
+    // An index only: its items in order with their start filters, and the query scratch.
+    cs_scan *scan;
 };
 
 // Where the word items come from: the character readings and the syllable names. The
@@ -90,7 +95,7 @@ struct cs_reader
 // address book: name, then phone). Items are ordered by pinyin; equal items keep row order.
 cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader);
 
-// Matches key against every item of list and returns a new list of copies of the items
+// Matches key against every item of the index list and returns a new list of copies of the items
 // with a non-zero weight, by descending weight, equal weights in index order. For modes 0
 // and 1 key points to keyLength UTF-8 bytes; for mode 2 to keyLength UTF-16 code units.
 // Updates the entries' weights and the items' best entries of list itself as well.

@@ -253,6 +253,13 @@ void TestCsTree::resultsAreCopies()
         QCOMPARE(entryText(item->first), rows.at(item->number).at(0));
     }
     QCOMPARE(hitsOf(second).size(), 1);
+
+    // A query that no item can start resets what the earlier ones left on the index.
+    cs_list *none = search(index, "q", CS_MODE_LETTERS);
+    QCOMPARE(none->count, 0);
+    QCOMPARE(hitsOf(index), (Hits{{1, 0, 0}, {0, 0, 0}}));
+    QCOMPARE(index->first->last->weight, quint64(0));
+    freeIndex(none);
     freeIndex(first);
     freeIndex(second);
     freeIndex(index);
