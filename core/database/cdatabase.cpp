@@ -787,11 +787,9 @@ int CDatabase::getMaxMsgId()
 void CDatabase::addCallRecord(quint32 iLoginZpid, const QString &strZpid, const QString &strName,
                               const QString &strPhone, bool bRead, int iCallTime, int iType)
 {
-    // The record is written when the call ends; it is stamped with the moment the call began,
-    // which orders the log the same way since calls never overlap.
-    const QString strTime = QDateTime::currentDateTime()
-                                .addSecs(-qMax(0, iCallTime))
-                                .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    // Stamped when the record is written, at the end of the call: the log then orders by the
+    // order in which calls finished, whatever their durations.
+    const QString strTime = nowText();
     exec(QStringLiteral("Insert into CallRecord(LoginZpid,Zpid,Name,Phone,Read,Time,callTime,Type)"
                         "Values(?,?,?,?,?,?,?,?)"),
          {qlonglong(iLoginZpid), numberOf(strZpid), strName, strPhone, int(bRead), strTime,
