@@ -1,0 +1,28 @@
+// Arbitrary received packets through the packet layer's dispatch and parsers. The session
+// state is reset per input so that one input cannot steer the next.
+#include <QCoreApplication>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "csessionstate.h"
+#include "protocol.h"
+
+extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv)
+{
+    static QCoreApplication app(*pArgc, *pArgv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t iSize)
+{
+    static Protocol proto;
+    CSessionState &s = sessionState();
+    s.reset();
+    // Half the inputs arrive after a first login, so both login paths are reached.
+    s.bHasLoggedIn = iSize > 0 && (pData[iSize - 1] & 1);
+    s.iZpid = 0x01020304;
+    const QByteArray arPacket(reinterpret_cast<const char *>(pData), int(iSize));
+    proto.slot_onParseProtocol(arPacket, QStringLiteral("127.0.0.1"), 1);
+    return 0;
+}
