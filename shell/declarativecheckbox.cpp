@@ -4,7 +4,7 @@
 #include <QStyle>
 
 DeclarativeCheckBox::DeclarativeCheckBox(QQuickItem *parent)
-    : DeclarativeWidget(std::make_unique<QStyleOptionButton>(), parent)
+    : DeclarativeWidget(std::make_shared<QStyleOptionButton>(), parent)
 {
     option().state |= QStyle::State_Off;
 }

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QStyle>
 
-DeclarativeWidget::DeclarativeWidget(std::unique_ptr<QStyleOption> pOption, QQuickItem *parent)
+DeclarativeWidget::DeclarativeWidget(std::shared_ptr<QStyleOption> pOption, QQuickItem *parent)
     : QQuickPaintedItem(parent), m_pOption(std::move(pOption))
 {
     setFlag(ItemHasContents, true);

@@ -28,7 +28,9 @@ signals:
     void widgetEnabledChanged(bool enabled);
 
 protected:
-    DeclarativeWidget(std::unique_ptr<QStyleOption> pOption, QQuickItem *parent);
+    // QStyleOption has no virtual destructor: a shared_ptr made for the concrete option type
+    // keeps the deleter of that type, so the whole option is destroyed.
+    DeclarativeWidget(std::shared_ptr<QStyleOption> pOption, QQuickItem *parent);
 
     QStyleOption &option() { return *m_pOption; }
     // Sets or clears one state bit and schedules a repaint.
@@ -38,6 +40,6 @@ protected:
     QStyle *widgetStyle() const;
 
 private:
-    std::unique_ptr<QStyleOption> m_pOption;
+    std::shared_ptr<QStyleOption> m_pOption;
     CTrace m_trace{"DeclarativeWidget"};
 };
