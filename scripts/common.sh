@@ -18,12 +18,18 @@ zephon_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# zephon_build DIR [cmake options...]: configures (once) and builds the tree in DIR.
+# zephon_configure DIR [cmake options...]: configures the tree in DIR.
+zephon_configure() {
+  local dir=$1
+  shift
+  cmake -S "$ZEPHON_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+# zephon_build DIR [targets...]: builds the targets (all when none are named) in DIR.
 zephon_build() {
   local dir=$1
   shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ZEPHON_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  fi
-  cmake --build "$dir" --parallel "$(nproc)"
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }
