@@ -28,8 +28,14 @@ QQmlListProperty<DeclarativeMenuAction> DeclarativeMenu::actions()
 void DeclarativeMenu::appendAction(QQmlListProperty<DeclarativeMenuAction> *list,
                                    DeclarativeMenuAction *action)
 {
-    if (action)
-        static_cast<QList<DeclarativeMenuAction *> *>(list->data)->append(action);
+    auto *pMenu = static_cast<DeclarativeMenu *>(list->object);
+    if (!action)
+        return;
+    pMenu->m_actions.append(action);
+    // Actions made by a Repeater or Loader may go away before the menu; the next pop-up must
+    // not meet a dangling entry.
+    connect(action, &QObject::destroyed, pMenu,
+            [pMenu, action] { pMenu->m_actions.removeAll(action); });
 }
 
 qsizetype DeclarativeMenu::actionCount(QQmlListProperty<DeclarativeMenuAction> *list)

@@ -100,6 +100,7 @@ private slots:
     void secondExecWhileShownIsIgnored();
     void execAtMapsItemCoordinates();
     void destroyingMenuWhileShownEndsPopup();
+    void destroyedActionLeavesTheMenu();
 
 private:
     std::unique_ptr<QObject> createMenuScene();
@@ -502,6 +503,29 @@ void TestDeclarativeItems::destroyingMenuWhileShownEndsPopup()
     pMenu->exec();
     QVERIFY(guard.isNull());
     QTRY_VERIFY(pPopupSeen.isNull());
+}
+
+void TestDeclarativeItems::destroyedActionLeavesTheMenu()
+{
+    DeclarativeMenu menu;
+    auto list = menu.actions();
+    auto *pGone = new DeclarativeMenuAction;
+    pGone->setText(QStringLiteral("Gone"));
+    DeclarativeMenuAction kept;
+    kept.setText(QStringLiteral("Kept"));
+    list.append(&list, pGone);
+    list.append(&list, &kept);
+    delete pGone;
+    QCOMPARE(list.count(&list), 1);
+
+    QStringList shown;
+    whenPopupShown([&](QMenu *pPopup) {
+        for (QAction *pAction : pPopup->actions())
+            shown << pAction->text();
+        pPopup->close();
+    });
+    menu.exec();
+    QCOMPARE(shown, QStringList{"Kept"});
 }
 
 QTEST_MAIN(TestDeclarativeItems)
