@@ -59,9 +59,10 @@ void registerStandInNativeWidgets()
     qmlRegisterType<StandInMenu>("NativeQuickWidgets", 1, 0, "Menu");
 }
 
-QmlFixture::QmlFixture() : m_view(std::make_unique<QQuickView>())
+QmlFixture::QmlFixture(bool standIns) : m_view(std::make_unique<QQuickView>())
 {
-    registerStandInNativeWidgets();
+    if (standIns)
+        registerStandInNativeWidgets();
     QQmlContext *context = m_view->rootContext();
     context->setContextProperty(QStringLiteral("core"), &core);
     context->setContextProperty(QStringLiteral("ctranslator"), &translator);

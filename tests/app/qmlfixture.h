@@ -17,7 +17,8 @@
 class QmlFixture
 {
 public:
-    QmlFixture();
+    // With standIns false the caller has registered the real native items.
+    explicit QmlFixture(bool standIns = true);
     ~QmlFixture();
 
     StandInCore core;
