@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 // Syllable forms: letters for mode 0, keypad digits for mode 1. Readings are looked up once
@@ -16,6 +17,23 @@ struct cs_syllable
     char form[2][8];
     quint8 length;
     qint16 rank; // position of the syllable string in byte order, equal strings equal rank
+};
+
+// The readings of a word item, shared by every word with the same ones.
+struct cs_reading_set
+{
+    quint16 count;
+    uchar forms[2]; // count 0: the byte a key must hold to match, letters and keypad form
+    quint16 readings[4];
+};
+
+// The first kNoReadingSets sets are those of characters without readings, by low byte.
+constexpr int kNoReadingSets = 256;
+
+struct cs_tables
+{
+    cs_syllable syllables[kSyllableCount];
+    std::vector<cs_reading_set> sets;
 };
 
 // A chunk of list storage. Lists allocate by bumping through their blocks and free them all
@@ -157,15 +175,15 @@ void *allocate(cs_list *list, size_t bytes, size_t reserve)
     return p;
 }
 
-cs_list *newList(const cs_syllable *syllables, bool ownsSyllables)
+cs_list *newList(const cs_tables *tables, bool ownsTables)
 {
     auto *list = new cs_list;
     list->first = nullptr;
     list->last = nullptr;
     list->count = 0;
     list->blocks = nullptr;
-    list->syllables = syllables;
-    list->owns_syllables = ownsSyllables;
+    list->tables = tables;
+    list->owns_tables = ownsTables;
     list->scan = nullptr;
     return list;
 }
@@ -182,9 +200,8 @@ void append(cs_list *list, cs_item *item)
     ++list->count;
 }
 
-cs_syllable *buildSyllables(const cs_reader &reader)
+void buildSyllables(cs_syllable *table, const cs_reader &reader)
 {
-    auto *table = new cs_syllable[kSyllableCount];
     std::vector<QByteArray> names(kSyllableCount);
     for (int i = 0; i < kSyllableCount; ++i) {
         names[i] = reader.syllable(i).toUtf8();
@@ -207,65 +224,89 @@ cs_syllable *buildSyllables(const cs_reader &reader)
             ++rank;
         table[order[k]].rank = rank;
     }
-    return table;
 }
 
-cs_word makeWord(const cs_reader &reader, quint16 c)
+// Gives words with equal readings the same set; sets 0 to 255 are those without readings.
+struct SetIds
+{
+    cs_tables *tables;
+    std::unordered_map<quint64, quint16> ids;
+};
+
+void initSets(cs_tables *tables)
+{
+    tables->sets.resize(kNoReadingSets);
+    for (int b = 0; b < kNoReadingSets; ++b) {
+        // Only the low byte takes part, lower-cased, or as its keypad digit.
+        cs_reading_set &set = tables->sets[size_t(b)];
+        std::memset(&set, 0, sizeof set);
+        uchar ch = uchar(b);
+        if (ch >= 'A' && ch <= 'Z')
+            ch = uchar(ch - 'A' + 'a');
+        set.forms[CS_MODE_LETTERS] = ch;
+        set.forms[CS_MODE_KEYPAD] = kKeypad.digit[ch];
+    }
+}
+
+cs_word makeWord(SetIds &sets, const cs_reader &reader, quint16 c)
 {
     const WordItem item = reader.readings(c);
-    cs_word word;
-    std::memset(&word, 0, sizeof word);
-    word.code = item.iCode;
+    cs_reading_set set;
+    std::memset(&set, 0, sizeof set);
     const int count = std::clamp(item.iCount, 0, 4);
     for (int r = 0; r < count; ++r) {
         if (item.arReadings[r] >= 0 && item.arReadings[r] < kSyllableCount)
-            word.readings[word.count++] = quint16(item.arReadings[r]);
+            set.readings[set.count++] = quint16(item.arReadings[r]);
     }
-    if (word.count == 0) {
-        // Only the low byte takes part, lower-cased, or as its keypad digit.
-        uchar ch = uchar(word.code);
-        if (ch >= 'A' && ch <= 'Z')
-            ch = uchar(ch - 'A' + 'a');
-        word.forms[CS_MODE_LETTERS] = ch;
-        word.forms[CS_MODE_KEYPAD] = kKeypad.digit[ch];
+    if (set.count == 0)
+        return cs_word{item.iCode, quint16(item.iCode & 0xFF)};
+    quint64 key = set.count;
+    for (int r = 0; r < set.count; ++r)
+        key |= quint64(set.readings[r]) << (3 + 9 * r);
+    auto it = sets.ids.find(key);
+    if (it == sets.ids.end()) {
+        it = sets.ids.emplace(key, quint16(sets.tables->sets.size())).first;
+        sets.tables->sets.push_back(set);
     }
-    return word;
+    return cs_word{item.iCode, it->second};
 }
 
 // Word items compare by the first reading's syllable string when both have one; a word with
 // a reading sorts after one without; words without readings compare by code unit.
-int compareWords(const cs_syllable *syllables, const cs_word &a, const cs_word &b)
+int compareWords(const cs_tables &t, const cs_word &a, const cs_word &b)
 {
-    if (a.count && b.count)
-        return syllables[a.readings[0]].rank - syllables[b.readings[0]].rank;
-    if (a.count)
+    const cs_reading_set &sa = t.sets[a.set];
+    const cs_reading_set &sb = t.sets[b.set];
+    if (sa.count && sb.count)
+        return t.syllables[sa.readings[0]].rank - t.syllables[sb.readings[0]].rank;
+    if (sa.count)
         return 1;
-    if (b.count)
+    if (sb.count)
         return -1;
     return int(a.code) - int(b.code);
 }
 
-int compareWordRuns(const cs_syllable *syllables, const cs_word *a, int na, const cs_word *b,
-                    int nb)
+int compareWordRuns(const cs_tables &t, const cs_word *a, int na, const cs_word *b, int nb)
 {
     const int n = std::min(na, nb);
     for (int i = 0; i < n; ++i) {
-        if (const int d = compareWords(syllables, a[i], b[i]))
+        if (const int d = compareWords(t, a[i], b[i]))
             return d;
     }
     return na - nb;
 }
 
-void addStartBits(quint64 mask[3], const cs_syllable *syllables, const cs_word &word)
+void addStartBits(quint64 mask[3], const cs_tables &t, const cs_word &word)
 {
     mask[CS_MODE_CHARS] |= unitBit(word.code);
-    if (word.count == 0) {
-        mask[CS_MODE_LETTERS] |= byteBit(word.forms[CS_MODE_LETTERS]);
-        mask[CS_MODE_KEYPAD] |= byteBit(word.forms[CS_MODE_KEYPAD]);
+    const cs_reading_set &set = t.sets[word.set];
+    if (set.count == 0) {
+        mask[CS_MODE_LETTERS] |= byteBit(set.forms[CS_MODE_LETTERS]);
+        mask[CS_MODE_KEYPAD] |= byteBit(set.forms[CS_MODE_KEYPAD]);
         return;
     }
-    for (int r = 0; r < word.count; ++r) {
-        const cs_syllable &s = syllables[word.readings[r]];
+    for (int r = 0; r < set.count; ++r) {
+        const cs_syllable &s = t.syllables[set.readings[r]];
         if (s.length == 0)
             continue;
         mask[CS_MODE_LETTERS] |= byteBit(uchar(s.form[0][0]));
@@ -274,15 +315,16 @@ void addStartBits(quint64 mask[3], const cs_syllable *syllables, const cs_word &
 }
 
 // How many characters of the remaining key (left > 0) one word item consumes in modes 0/1.
-inline int consumeWord(const cs_syllable *syllables, const cs_word &word, const uchar *key,
-                       int left, int mode)
+inline int consumeWord(const cs_tables &t, const cs_word &word, const uchar *key, int left,
+                       int mode)
 {
-    if (word.count == 0)
-        return word.forms[mode] == key[0] ? 1 : 0;
+    const cs_reading_set &set = t.sets[word.set];
+    if (set.count == 0)
+        return set.forms[mode] == key[0] ? 1 : 0;
     int best = 0;
     int bestLength = 0;
-    for (int r = 0; r < word.count; ++r) {
-        const cs_syllable &s = syllables[word.readings[r]];
+    for (int r = 0; r < set.count; ++r) {
+        const cs_syllable &s = t.syllables[set.readings[r]];
         const char *form = s.form[mode];
         const int limit = std::min<int>(s.length, left);
         int n = 0;
@@ -301,21 +343,42 @@ inline int consumeWord(const cs_syllable *syllables, const cs_word &word, const 
 
 // Whether a word item consumes anything of a key that starts with ch: a shared prefix is
 // never empty exactly when the first characters agree.
-inline bool startsWith(const cs_syllable *syllables, const cs_word &word, uchar ch, int mode)
+inline bool startsWith(const cs_tables &t, const cs_word &word, uchar ch, int mode)
 {
-    if (word.count == 0)
-        return word.forms[mode] == ch;
-    for (int r = 0; r < word.count; ++r) {
-        const cs_syllable &s = syllables[word.readings[r]];
+    const cs_reading_set &set = t.sets[word.set];
+    if (set.count == 0)
+        return set.forms[mode] == ch;
+    for (int r = 0; r < set.count; ++r) {
+        const cs_syllable &s = t.syllables[set.readings[r]];
         if (s.length > 0 && uchar(s.form[mode][0]) == ch)
             return true;
     }
     return false;
 }
 
+// Where the chain starts again after it broke, given the first later item j that takes up
+// the rest of the key and the characters consumed before the break; -1 when the entry cannot
+// match.
+inline int restartAt(int j, int consumed, int &furthest)
+{
+    const int s = j - consumed;
+    int start;
+    if (s <= 0) {
+        if (j <= 1)
+            return -1;
+        start = j - 1;
+    } else if (s <= furthest) {
+        start = furthest + 1;
+    } else {
+        start = s;
+    }
+    furthest = start;
+    return start;
+}
+
 // Finds a run of consecutive word items that consumes the whole key; returns its mask.
-quint64 matchLetters(const cs_syllable *syllables, const cs_entry *cii, const uchar *key,
-                     int length, int mode)
+quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, int length,
+                     int mode)
 {
     CS_CHECK(cii != nullptr, "cii!=NULL");
     if (length == 0)
@@ -333,7 +396,7 @@ quint64 matchLetters(const cs_syllable *syllables, const cs_entry *cii, const uc
         for (;;) {
             if (i >= count)
                 return 0;
-            const int n = consumeWord(syllables, words[i], key + consumed, length - consumed, mode);
+            const int n = consumeWord(t, words[i], key + consumed, length - consumed, mode);
             if (n == 0)
                 break;
             bits |= csPositionBit(i);
@@ -345,21 +408,60 @@ quint64 matchLetters(const cs_syllable *syllables, const cs_entry *cii, const uc
         // The chain broke at i: restart near the first later item that takes up the rest (item
         // i itself has just taken nothing of it).
         int j = i + 1;
-        while (j < count && !startsWith(syllables, words[j], key[consumed], mode))
+        while (j < count && !startsWith(t, words[j], key[consumed], mode))
             ++j;
         if (j >= count)
             return 0;
-        const int s = j - consumed;
-        if (s <= 0) {
-            if (j <= 1)
-                return 0;
-            start = j - 1;
-        } else if (s <= furthest) {
-            start = furthest + 1;
-        } else {
-            start = s;
-        }
-        furthest = start;
+        start = restartAt(j, consumed, furthest);
+        if (start < 0)
+            return 0;
+    }
+}
+
+const uchar *plainForms(const cs_entry *cii, int mode)
+{
+    return reinterpret_cast<const uchar *>(cii->words + cii->words_count) + mode * cii->words_count;
+}
+
+// Mask of the positions from a up to b (exclusive).
+inline quint64 positionRange(int a, int b)
+{
+    if (a >= kCsMaskPositions)
+        return 0;
+    const int hi = std::min(b, kCsMaskPositions);
+    return ((quint64(1) << (hi - a)) - 1) << (kCsMaskPositions - hi);
+}
+
+// matchLetters for an entry whose words have no readings: every word consumes one character
+// or none, so a chain is a common prefix and the search for the restart a byte search.
+quint64 matchPlain(const cs_entry *cii, const uchar *key, int length, int mode)
+{
+    CS_CHECK(cii != nullptr, "cii!=NULL");
+    if (length == 0)
+        return 0;
+    const int count = cii->words_count;
+    const uchar *forms = plainForms(cii, mode);
+    int start = 0;
+    int furthest = 0;
+    for (;;) {
+        if (start >= count)
+            return 0;
+        const int room = count - start;
+        const int limit = std::min(room, length);
+        int n = 0;
+        while (n < limit && forms[start + n] == key[n])
+            ++n;
+        if (n == length)
+            return positionRange(start, start + n);
+        if (n == room)
+            return 0;
+        const int i = start + n;
+        const void *found = std::memchr(forms + i + 1, key[n], size_t(count - i - 1));
+        if (!found)
+            return 0;
+        start = restartAt(int(static_cast<const uchar *>(found) - forms), n, furthest);
+        if (start < 0)
+            return 0;
     }
 }
 
@@ -383,17 +485,16 @@ quint64 matchChars(const cs_entry *cii, const quint16 *key, int length)
 
 // Matches every entry of the item, records each entry's weight and the best entry, and
 // returns the item's weight.
-quint64 matchItem(const cs_syllable *syllables, cs_item *item, const void *key, int length,
-                  int mode)
+quint64 matchItem(const cs_tables &t, cs_item *item, const void *key, int length, int mode)
 {
     CS_CHECK(item != nullptr, "item!=NULL");
     item->best = item->first;
     quint64 best = 0;
     for (cs_entry *cii = item->first; cii; cii = cii->next) {
         const quint64 weight =
-            mode == CS_MODE_CHARS
-                ? matchChars(cii, static_cast<const quint16 *>(key), length)
-                : matchLetters(syllables, cii, static_cast<const uchar *>(key), length, mode);
+            mode == CS_MODE_CHARS ? matchChars(cii, static_cast<const quint16 *>(key), length)
+            : cii->plain          ? matchPlain(cii, static_cast<const uchar *>(key), length, mode)
+                         : matchLetters(t, cii, static_cast<const uchar *>(key), length, mode);
         cii->weight = weight;
         if (weight > best) {
             best = weight;
@@ -485,19 +586,31 @@ struct TextLayout
 {
     int offset;
     int length;
+    bool plain;
 };
+
+// Words of an entry in the index's word block: the words, then for a plain entry its key
+// bytes in both forms.
+size_t wordSlots(const TextLayout &text)
+{
+    return size_t(text.length) + (text.plain ? size_t(2 * text.length + 3) / 4 : 0);
+}
 
 } // namespace
 
 cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader)
 {
     CS_CHECK(reader.readings != nullptr && reader.syllable != nullptr, "reader!=NULL");
-    cs_syllable *syllables = buildSyllables(reader);
-    cs_list *list = newList(syllables, true);
+    auto *tables = new cs_tables;
+    buildSyllables(tables->syllables, reader);
+    initSets(tables);
+    SetIds setIds{tables, {}};
+    cs_list *list = newList(tables, true);
 
     std::vector<RowLayout> rows;
     std::vector<TextLayout> texts;
     std::vector<cs_word> words;
+    size_t wordTotal = 0;
     rows.reserve(size_t(listRows.size()));
     for (const QStringList &row : listRows) {
         rows.push_back({int(texts.size()), int(row.size())});
@@ -507,10 +620,14 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
                 g_trace.traceNumber("search text cut to 2047 code units, length", length);
                 length = kCsMaxWords - 1;
             }
-            texts.push_back({int(words.size()), int(length)});
+            TextLayout layout{int(words.size()), int(length), true};
             const QChar *units = text.constData();
-            for (qsizetype k = 0; k < length; ++k)
-                words.push_back(makeWord(reader, units[k].unicode()));
+            for (qsizetype k = 0; k < length; ++k) {
+                words.push_back(makeWord(setIds, reader, units[k].unicode()));
+                layout.plain = layout.plain && words.back().set < kNoReadingSets;
+            }
+            texts.push_back(layout);
+            wordTotal += wordSlots(layout);
         }
     }
 
@@ -523,7 +640,7 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
         for (int t = 0; t < n; ++t) {
             const TextLayout &ta = texts[size_t(ra.firstText + t)];
             const TextLayout &tb = texts[size_t(rb.firstText + t)];
-            if (const int d = compareWordRuns(syllables, words.data() + ta.offset, ta.length,
+            if (const int d = compareWordRuns(*tables, words.data() + ta.offset, ta.length,
                                               words.data() + tb.offset, tb.length))
                 return d;
         }
@@ -537,8 +654,8 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
 
     // Words first, then item records (item and its entries side by side), then the scan rows,
     // each in index order in one block, so a scan reads memory front to back.
-    auto *wordBlock = static_cast<cs_word *>(
-        allocate(list, std::max<size_t>(1, words.size()) * sizeof(cs_word), 0));
+    auto *wordBlock =
+        static_cast<cs_word *>(allocate(list, std::max<size_t>(1, wordTotal) * sizeof(cs_word), 0));
     const size_t recordsSize = rows.size() * sizeof(cs_item) + texts.size() * sizeof(cs_entry);
     reserveBlock(list, recordsSize, recordsSize);
     std::vector<cs_item *> items;
@@ -557,10 +674,19 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             cii->weight = 0;
             cii->words_count = text.length;
             CS_CHECK(cii->words_count < kCsMaxWords, "cii->words_count<2048");
+            cii->plain = text.plain;
             cs_word *dest = wordBlock + wordPos;
             std::copy_n(words.data() + text.offset, text.length, dest);
-            wordPos += size_t(text.length);
+            wordPos += wordSlots(text);
             cii->words = dest;
+            if (text.plain) {
+                auto *forms = reinterpret_cast<uchar *>(dest + text.length);
+                for (int k = 0; k < text.length; ++k) {
+                    const cs_reading_set &set = tables->sets[dest[k].set];
+                    forms[k] = set.forms[CS_MODE_LETTERS];
+                    forms[text.length + k] = set.forms[CS_MODE_KEYPAD];
+                }
+            }
             cii->next = nullptr;
             if (item->last)
                 item->last->next = cii;
@@ -586,7 +712,7 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
         row.start_mask[0] = row.start_mask[1] = row.start_mask[2] = 0;
         for (const cs_entry *cii = row.item->first; cii; cii = cii->next) {
             for (int w = 0; w < cii->words_count; ++w)
-                addStartBits(row.start_mask, syllables, cii->words[w]);
+                addStartBits(row.start_mask, *tables, cii->words[w]);
         }
     }
     list->scan = scan;
@@ -606,7 +732,7 @@ cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode)
     scan->last_hits = nullptr;
     scan->last_count = 0;
 
-    cs_list *result = newList(list->syllables, false);
+    cs_list *result = newList(list->tables, false);
     if (keyLength == 0)
         return result;
 
@@ -620,7 +746,7 @@ cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode)
         const cs_scan_row &row = scan->rows[k];
         if (!(row.start_mask[mode] & startBit))
             continue;
-        const quint64 weight = matchItem(list->syllables, row.item, key, keyLength, mode);
+        const quint64 weight = matchItem(*list->tables, row.item, key, keyLength, mode);
         if (weight != 0) {
             scan->hits[hitCount++] = cs_hit{weight, row.item, k};
             copyBytes += recordBytes(row.item);
@@ -645,8 +771,8 @@ void freeIndex(cs_list *list)
         std::free(block);
         block = next;
     }
-    if (list->owns_syllables)
-        delete[] list->syllables;
+    if (list->owns_tables)
+        delete list->tables;
     delete list;
 }
 

@@ -6,7 +6,8 @@
 //
 // Ownership: createIndex and searchIndex return lists that the caller frees with freeIndex.
 // A result list shares the word arrays and the syllable table of the index it came from, so
-// it must be freed before that index.
+// it must be freed before that index. Queries write the weights of the index's own entries, so
+// one index serves one thread.
 #pragma once
 
 #include <QList>
@@ -34,17 +35,14 @@ constexpr quint64 csPositionBit(int p)
     return p < kCsMaskPositions ? (quint64(1) << (62 - p)) : 0;
 }
 
-// One character of an indexed text: its code unit after folding and up to four readings
-// (indexes into the syllable table of the index). A character without readings keeps
-// instead the byte a key must hold to match it, in letters and in keypad form.
+// One character of an indexed text: its code unit after folding and its readings. Readings
+// are shared: set indexes the index's table of distinct reading sets (the number of
+// readings and their syllable indexes; for a character without readings, the set of its low
+// byte), which keeps a word item at four bytes.
 struct cs_word
 {
     quint16 code;
-    quint16 count;
-    union {
-        quint16 readings[4];
-        uchar forms[2];
-    };
+    quint16 set;
 };
 
 // One text of an item (named cii in the checks).
@@ -52,6 +50,9 @@ struct cs_entry
 {
     quint64 weight; // result of the last match; doubles as the mask of matched positions
     qint32 words_count;
+    // Non-zero when no word has readings (a number, a Latin name): the bytes a key must hold
+    // to match each word then follow the words, in letters form and then in keypad form.
+    qint32 plain;
     const cs_word *words;
     cs_entry *next;
 };
@@ -66,7 +67,7 @@ struct cs_item
     cs_item *next;
 };
 
-struct cs_syllable;
+struct cs_tables;
 struct cs_block;
 struct cs_scan;
 
@@ -75,10 +76,11 @@ struct cs_list
     cs_item *first;
     cs_item *last;
     qint32 count;
-    // Storage: the blocks this list allocated and the syllable table its words refer to.
+    // Storage: the blocks this list allocated and the syllable and reading-set tables its
+    // words refer to.
     cs_block *blocks;
-    const cs_syllable *syllables;
-    bool owns_syllables;
+    const cs_tables *tables;
+    bool owns_tables;
     // An index only: its items in order with their start filters, and the query scratch.
     cs_scan *scan;
 };
