@@ -7,8 +7,12 @@
 #include <QQmlContext>
 #include <QWindow>
 
+#include "cdatabase.h"
+#include "cnetwork.h"
+#include "csessionstate.h"
 #include "csetting.h"
 #include "globalshortcut.h"
+#include "protocol.h"
 
 const Core::PublishedList Core::s_publishedLists[] = {
     {"faceModel", &Core::m_listFace},
@@ -41,13 +45,32 @@ Core::Core(QObject *parent) : QObject(parent)
 Core::~Core()
 {
     disconnect(this, nullptr, nullptr, nullptr);
+    for (QObject *pObject :
+         {static_cast<QObject *>(m_pNetwork), static_cast<QObject *>(m_pProtocol)}) {
+        if (pObject)
+            disconnect(pObject, nullptr, nullptr, nullptr);
+    }
+    delete m_pNetwork;
+    delete m_pProtocol;
     delete m_pTrayIcon;
     delete m_pTrayMenu;
+    m_pDatabase.reset();
 }
 
 void Core::initialize()
 {
     createTray();
+
+    registerNetworkMetaTypes();
+    m_pNetwork = new CNetwork;
+    m_pProtocol = new Protocol;
+    m_pDatabase.reset(new CDatabase(QStringLiteral("Zephon.db"), QStringLiteral("common.db")));
+
+    m_pNetwork->queryLocalId();
+    // The server sends the address book afresh at every log-in.
+    m_pDatabase->clearContact();
+    m_pDatabase->loadPinyin();
+    setMsgIdCounter(m_pDatabase->getMaxMsgId());
 
     // Files the client keeps beside the program: received pictures and screenshots.
     const QDir appDir(QCoreApplication::applicationDirPath());
@@ -64,10 +87,51 @@ void Core::initialize()
 
     publishAllLists();
 
-    if (m_pRootObject && m_pRootObject->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
-        connect(this, SIGNAL(sig_updateContact()), m_pRootObject, SLOT(onUpdateContact()));
+    Q_EMIT sig_setAccount(QVariant::fromValue(m_pDatabase->getAccount()));
+
+    connectObjects();
 
     m_trace.trace(QStringLiteral("initialize finished"));
+}
+
+void Core::connectObjects()
+{
+    if (m_pRootObject) {
+        if (m_pRootObject->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
+            connect(this, SIGNAL(sig_updateContact()), m_pRootObject, SLOT(onUpdateContact()));
+    }
+    connect(this, &Core::sig_getAllUserState, m_pNetwork, &CNetwork::slot_onGetAllUserState);
+
+    // The root item's signals go straight to the session manager.
+    struct RootLink
+    {
+        const char *pSignal;
+        const char *pSlot;
+    };
+    const RootLink arRootLinks[] = {
+        {SIGNAL(login(QString, QString, int)), SLOT(slot_onLogin(QString, QString, int))},
+        {SIGNAL(getUserState(QString)), SLOT(slot_onGetUserState(QString))},
+        {SIGNAL(getUserPhone(QString)), SLOT(slot_onGetUserPhone(QString))},
+        {SIGNAL(changePassword(int, int, QVariant)),
+         SLOT(slot_onChangePassword(int, int, QVariant))},
+    };
+    if (m_pRootObject) {
+        for (const RootLink &link : arRootLinks)
+            connect(m_pRootObject, link.pSignal, m_pNetwork, link.pSlot);
+    }
+
+    connect(m_pNetwork, &CNetwork::sig_parseProtocol, m_pProtocol, &Protocol::slot_onParseProtocol);
+    connect(m_pNetwork, &CNetwork::sig_createProtocol, m_pProtocol,
+            &Protocol::slot_onCreateProtocol);
+    connect(m_pNetwork, &CNetwork::sig_netState, this, &Core::slot_onNetState);
+    connect(m_pNetwork, &CNetwork::sig_loginState, this, &Core::slot_onLoginState);
+
+    connect(m_pProtocol, &Protocol::sig_sendProtocol, m_pNetwork, &CNetwork::slot_onSendProtocol);
+    connect(m_pProtocol, &Protocol::sig_connectServer, m_pNetwork, &CNetwork::slot_onConnectServer);
+    connect(m_pProtocol, &Protocol::sig_loginState, this, &Core::slot_onLoginState);
+    connect(m_pProtocol, &Protocol::sig_saveCard, this, &Core::sig_saveCard);
+    connect(m_pProtocol, &Protocol::sig_saveCardPic, this, &Core::sig_saveCardPic);
+    connect(m_pProtocol, &Protocol::sig_applyCircle, this, &Core::sig_applyCircle);
 }
 
 void Core::publish(const char *pName, const QList<QObject *> &list)
@@ -87,10 +151,15 @@ void Core::logout()
 {
     if (!CSetting::instance()->save())
         m_trace.traceError(QStringLiteral("cannot write config"));
-    if (!m_bLoggedIn)
+    CSessionState &session = sessionState();
+    if (!session.bHasLoggedIn)
         return;
-    m_bLoggedIn = false;
+    session.bHasLoggedIn = false;
     Q_EMIT sig_changeState(false, false);
+    if (m_pNetwork)
+        m_pNetwork->logout();
+    if (m_pDatabase)
+        m_pDatabase->clearContact();
     publishAllLists();
     m_bContactsReady = false;
 }
@@ -110,6 +179,15 @@ void Core::slot_onNetState(int iState)
 {
     Q_EMIT sig_netState(QVariant(iState));
     Q_EMIT sig_changeState(false, false);
+    if (iState != -1 && iState != 2)
+        return;
+    // A lost session comes back by itself once the re-login timer fires.
+    CSessionState &session = sessionState();
+    session.bSuppressDisconnect = false;
+    session.pTimerLogin->stop();
+    session.pTimerHeart->stop();
+    if (!session.pTimerReLogin->isActive() && session.bHasLoggedIn)
+        session.pTimerReLogin->start(session.iReLoginMs);
 }
 
 void Core::slot_onLoginState(int iState, QString strLoginId, QString strLoginPassword,
@@ -119,8 +197,10 @@ void Core::slot_onLoginState(int iState, QString strLoginId, QString strLoginPas
         Q_EMIT sig_changeState(true, false);
         return;
     }
-    if (iState == 0)
-        m_bLoggedIn = true;
+    if (iState == 0 && m_pDatabase) {
+        m_pDatabase->setLoginZpid(sessionState().iZpid);
+        m_pDatabase->setLoginPhone(sessionState().strPhone);
+    }
     Q_EMIT sig_changeState(false, iState == 0);
     Q_EMIT sig_loginState(iState, strLoginId, strLoginPassword, strZpid, strPhone);
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSharedPointer>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -14,6 +15,9 @@
 
 #include "ctrace.h"
 
+class CDatabase;
+class CNetwork;
+class Protocol;
 class QAction;
 class QMenu;
 class QQmlContext;
@@ -33,6 +37,10 @@ public:
     void setRootContext(QQmlContext *pContext) { m_pRootContext = pContext; }
 
     void initialize();
+
+    CNetwork *network() const { return m_pNetwork; }
+    Protocol *protocol() const { return m_pProtocol; }
+    QSharedPointer<CDatabase> database() const { return m_pDatabase; }
 
     // Window and tray (core_window.cpp).
     Q_INVOKABLE void setMainWindowSize(double dWidth, double dHeight);
@@ -120,6 +128,7 @@ private:
     void publish(const char *pName, const QList<QObject *> &list);
     void publishAllLists();
     void createTray();
+    void connectObjects();
     void updateTrayActions();
     bool checkMainWindow() const;
 
@@ -131,7 +140,10 @@ private:
     double m_dWindowWidth = 0;
     double m_dWindowHeight = 0;
     bool m_bContactsReady = false;
-    bool m_bLoggedIn = false;
+
+    CNetwork *m_pNetwork = nullptr;
+    Protocol *m_pProtocol = nullptr;
+    QSharedPointer<CDatabase> m_pDatabase;
 
     GlobalShortcut *m_pShortcut = nullptr;
     QSystemTrayIcon *m_pTrayIcon = nullptr;
