@@ -35,6 +35,8 @@ private slots:
     void enterpriseDialogFillsFromOrgList();
     void tabGroupShowsCurrentPageOnly();
     void contextMenuOpensOnlyWithActions();
+    void entryListsReportTheirEntries();
+    void seekBarFollowsPosition();
 };
 
 static QVariant call(QObject *object, const char *method, const QVariant &a = {},
@@ -627,6 +629,72 @@ void TestComponents::contextMenuOpensOnlyWithActions()
     QCOMPARE(menuOf("empty")->execCount(), 0);
     QCOMPARE(menuOf("full")->execCount(), 1);
     QCOMPARE(menuOf("full")->actionList().size(), 1);
+}
+
+void TestComponents::entryListsReportTheirEntries()
+{
+    QmlFixture fx;
+    QQmlComponent component(fx.engine());
+    component.setData(R"(
+        import QtQuick
+        import "qrc:/qml/Zephon/components"
+        Item {
+            width: 280; height: 400
+            RoundedList {
+                objectName: "list"
+                ListEntry { title: "个人名片" }
+                ListEntry { title: "开机自动启动"; showCheckBox: true }
+            }
+            PopupMenu {
+                objectName: "menu"; y: 200
+                ListEntry { text: "添加员工" }
+                ListEntry { text: "导出员工"; visible: false }
+                ListEntry { text: "导入员工" }
+            }
+        })",
+                      QUrl(QStringLiteral("qrc:/test/lists.qml")));
+    std::unique_ptr<QObject> object(component.create(fx.view()->rootContext()));
+    QVERIFY2(object, qPrintable(component.errorString()));
+    auto *root = qobject_cast<QQuickItem *>(object.get());
+    root->setParentItem(fx.view()->contentItem());
+    fx.view()->resize(280, 400);
+    fx.view()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fx.view()));
+
+    auto *list = child<QQuickItem>(root, "list");
+    QSignalSpy clicked(list, SIGNAL(clicked(int)));
+    QSignalSpy toggled(list, SIGNAL(toggled(bool, int)));
+    QCOMPARE(child<QQuickItem>(list, "entry_0")->height(), 44.0);
+    QmlFixture::click(child<QQuickItem>(list, "entry_0"));
+    QmlFixture::click(child<QQuickItem>(child(list, "entry_1"), "check"));
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(clicked.at(0).at(0).toInt(), 0);
+    QCOMPARE(toggled.count(), 1);
+    QCOMPARE(toggled.at(0), (QVariantList{true, 1}));
+
+    auto *menu = child<QQuickItem>(root, "menu");
+    QSignalSpy picked(menu, SIGNAL(menuClicked(int)));
+    QCOMPARE(child<QQuickItem>(menu, "entry_0")->height(), 46.0);
+    QVERIFY(!child<QQuickItem>(menu, "entry_1")->isVisible());
+    QCOMPARE(menu->height(), 2 * 46.0 + 8);
+    QmlFixture::click(child<QQuickItem>(menu, "entry_2"));
+    QCOMPARE(picked.count(), 1);
+    QCOMPARE(picked.at(0).at(0).toInt(), 2);
+}
+
+void TestComponents::seekBarFollowsPosition()
+{
+    QmlFixture fx;
+    QQuickItem *bar = fx.show("components/SeekBar.qml");
+    QVERIFY(bar);
+    bar->setWidth(214);
+    bar->setProperty("position", 0.5);
+    QCOMPARE(bar->property("xPos").toDouble(), 100.0);
+    QCOMPARE(child<QQuickItem>(bar, "handle")->x(), 100.0);
+    bar->setProperty("position", 3.0);
+    QCOMPARE(bar->property("xPos").toDouble(), 200.0);
+    QTest::mouseClick(fx.view(), Qt::LeftButton, {}, bar->mapToScene(QPointF(7, 10)).toPoint());
+    QCOMPARE(bar->property("position").toDouble(), 0.0);
 }
 
 QTEST_MAIN(TestComponents)

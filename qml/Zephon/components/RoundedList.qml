@@ -73,6 +73,7 @@ Rectangle {
                 }
                 CheckBox {
                     id: check
+                    objectName: "check"
                     anchors.right: parent.right
                     anchors.rightMargin: 12
                     anchors.verticalCenter: parent.verticalCenter
