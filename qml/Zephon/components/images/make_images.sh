@@ -93,3 +93,7 @@ done
 convert -size 302x660 gradient:'#3d8ef0'-'#1f5fbf' \
     \( -size 302x660 xc:none -fill white -draw 'roundrectangle 0,0 301,659 10,10' \) \
     -compose copy_opacity -composite "$zephon/images/defaultskin.png"
+
+# No time stamps in the files, so running the script again changes nothing.
+mogrify -strip -define png:exclude-chunk=date,time \
+    "$here"/userpic/*.png "$here"/face/*.png "$here"/*.png "$zephon/images/defaultskin.png"
