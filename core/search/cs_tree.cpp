@@ -68,9 +68,9 @@ struct cs_scan
     cs_scan_row *rows;
     cs_hit *hits;
     cs_hit *spare;
-    // The previous query's hits: the only items whose entries hold non-zero weights.
-    const cs_hit *last_hits;
-    qint32 last_count;
+    // One bit per item: set for the previous query's hits, the only items whose entries hold
+    // non-zero weights, so that the next query clears just those.
+    quint64 *dirty;
 };
 
 namespace {
@@ -94,6 +94,7 @@ const CTrace g_trace("cs_tree");
 constexpr size_t kAlign = alignof(std::max_align_t);
 constexpr size_t kBlockHeader = (sizeof(cs_block) + kAlign - 1) & ~(kAlign - 1);
 constexpr size_t kFirstCopyBlock = 16 * 1024;
+constexpr size_t kMaxCopyBlock = 1024 * 1024;
 
 struct KeypadTable
 {
@@ -418,6 +419,12 @@ quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, 
     }
 }
 
+// The start filter of an entry for mode 0 or 1 (see cs_scan_row), kept before its words.
+inline quint64 entryFilter(const cs_entry *cii, int mode)
+{
+    return reinterpret_cast<const quint64 *>(cii->words)[mode - 2];
+}
+
 const uchar *plainForms(const cs_entry *cii, int mode)
 {
     return reinterpret_cast<const uchar *>(cii->words + cii->words_count) + mode * cii->words_count;
@@ -485,16 +492,22 @@ quint64 matchChars(const cs_entry *cii, const quint16 *key, int length)
 
 // Matches every entry of the item, records each entry's weight and the best entry, and
 // returns the item's weight.
-quint64 matchItem(const cs_tables &t, cs_item *item, const void *key, int length, int mode)
+quint64 matchItem(const cs_tables &t, cs_item *item, const void *key, int length, int mode,
+                  quint64 startBit)
 {
     CS_CHECK(item != nullptr, "item!=NULL");
     item->best = item->first;
     quint64 best = 0;
     for (cs_entry *cii = item->first; cii; cii = cii->next) {
-        const quint64 weight =
-            mode == CS_MODE_CHARS ? matchChars(cii, static_cast<const quint16 *>(key), length)
-            : cii->plain          ? matchPlain(cii, static_cast<const uchar *>(key), length, mode)
-                         : matchLetters(t, cii, static_cast<const uchar *>(key), length, mode);
+        quint64 weight = 0;
+        if (mode == CS_MODE_CHARS)
+            weight = matchChars(cii, static_cast<const quint16 *>(key), length);
+        else if (!(entryFilter(cii, mode) & startBit))
+            weight = 0;
+        else if (cii->plain)
+            weight = matchPlain(cii, static_cast<const uchar *>(key), length, mode);
+        else
+            weight = matchLetters(t, cii, static_cast<const uchar *>(key), length, mode);
         cii->weight = weight;
         if (weight > best) {
             best = weight;
@@ -519,7 +532,10 @@ size_t recordBytes(const cs_item *item)
 // Copies an item with its entries into one record of the result's storage.
 cs_item *copyItem(cs_list *result, const cs_item *item)
 {
-    auto *copy = static_cast<cs_item *>(allocate(result, recordBytes(item), kFirstCopyBlock));
+    // Blocks double with the result, so many hits cost few allocations.
+    const size_t reserve =
+        result->blocks ? std::min(result->blocks->capacity * 2, kMaxCopyBlock) : kFirstCopyBlock;
+    auto *copy = static_cast<cs_item *>(allocate(result, recordBytes(item), reserve));
     auto *entries = reinterpret_cast<cs_entry *>(copy + 1);
     *copy = *item;
     copy->first = copy->last = copy->best = nullptr;
@@ -589,11 +605,15 @@ struct TextLayout
     bool plain;
 };
 
-// Words of an entry in the index's word block: the words, then for a plain entry its key
-// bytes in both forms.
+// Words of an entry in the index's word block, eight-byte aligned: the entry's start filters
+// for modes 0 and 1, the words, then for a plain entry its key bytes in both forms.
+constexpr size_t kEntryHeaderSlots = 2 * sizeof(quint64) / sizeof(cs_word);
+
 size_t wordSlots(const TextLayout &text)
 {
-    return size_t(text.length) + (text.plain ? size_t(2 * text.length + 3) / 4 : 0);
+    const size_t used = kEntryHeaderSlots + size_t(text.length) +
+                        (text.plain ? size_t(2 * text.length + 3) / 4 : 0);
+    return (used + 1) & ~size_t(1);
 }
 
 } // namespace
@@ -675,10 +695,16 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             cii->words_count = text.length;
             CS_CHECK(cii->words_count < kCsMaxWords, "cii->words_count<2048");
             cii->plain = text.plain;
-            cs_word *dest = wordBlock + wordPos;
+            auto *filters = reinterpret_cast<quint64 *>(wordBlock + wordPos);
+            cs_word *dest = wordBlock + wordPos + kEntryHeaderSlots;
             std::copy_n(words.data() + text.offset, text.length, dest);
             wordPos += wordSlots(text);
             cii->words = dest;
+            quint64 masks[3] = {0, 0, 0};
+            for (int k = 0; k < text.length; ++k)
+                addStartBits(masks, *tables, dest[k]);
+            filters[CS_MODE_LETTERS] = masks[CS_MODE_LETTERS];
+            filters[CS_MODE_KEYPAD] = masks[CS_MODE_KEYPAD];
             if (text.plain) {
                 auto *forms = reinterpret_cast<uchar *>(dest + text.length);
                 for (int k = 0; k < text.length; ++k) {
@@ -704,8 +730,9 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
     scan->rows = static_cast<cs_scan_row *>(allocate(list, n * sizeof(cs_scan_row), 0));
     scan->hits = static_cast<cs_hit *>(allocate(list, n * sizeof(cs_hit), 0));
     scan->spare = static_cast<cs_hit *>(allocate(list, n * sizeof(cs_hit), 0));
-    scan->last_hits = nullptr;
-    scan->last_count = 0;
+    const size_t dirtyWords = n / 64 + 1;
+    scan->dirty = static_cast<quint64 *>(allocate(list, dirtyWords * sizeof(quint64), 0));
+    std::fill_n(scan->dirty, dirtyWords, 0);
     for (size_t k = 0; k < n; ++k) {
         cs_scan_row &row = scan->rows[k];
         row.item = items[k];
@@ -727,39 +754,44 @@ cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode)
     CS_CHECK(keyLength >= 0 && (key != nullptr || keyLength == 0), "key!=NULL");
 
     cs_scan *scan = list->scan;
-    for (int k = 0; k < scan->last_count; ++k)
-        clearWeights(scan->last_hits[k].item);
-    scan->last_hits = nullptr;
-    scan->last_count = 0;
-
     cs_list *result = newList(list->tables, false);
-    if (keyLength == 0)
+    if (keyLength == 0) {
+        for (int k = 0; k < list->count; ++k) {
+            if (scan->dirty[k / 64] & (quint64(1) << (k % 64)))
+                clearWeights(scan->rows[k].item);
+        }
+        std::fill_n(scan->dirty, list->count / 64 + 1, 0);
         return result;
+    }
 
-    // Items ruled out by the filter keep the zero weights they already hold; candidates that
-    // do not match get zeros from matchItem.
+    // One pass in index order: items the filter rules out only need last query's weights
+    // cleared; candidates are matched, and hits copied while their records are at hand.
     const quint64 startBit = mode == CS_MODE_CHARS ? unitBit(static_cast<const quint16 *>(key)[0])
                                                    : byteBit(static_cast<const uchar *>(key)[0]);
     int hitCount = 0;
-    size_t copyBytes = 0;
     for (int k = 0; k < list->count; ++k) {
         const cs_scan_row &row = scan->rows[k];
-        if (!(row.start_mask[mode] & startBit))
+        quint64 &dirtyWord = scan->dirty[k / 64];
+        const quint64 dirtyBit = quint64(1) << (k % 64);
+        if (!(row.start_mask[mode] & startBit)) {
+            if (dirtyWord & dirtyBit) {
+                clearWeights(row.item);
+                dirtyWord &= ~dirtyBit;
+            }
             continue;
-        const quint64 weight = matchItem(*list->tables, row.item, key, keyLength, mode);
-        if (weight != 0) {
-            scan->hits[hitCount++] = cs_hit{weight, row.item, k};
-            copyBytes += recordBytes(row.item);
         }
+        const quint64 weight = matchItem(*list->tables, row.item, key, keyLength, mode, startBit);
+        if (weight == 0) {
+            dirtyWord &= ~dirtyBit;
+            continue;
+        }
+        dirtyWord |= dirtyBit;
+        scan->hits[hitCount++] = cs_hit{weight, copyItem(result, row.item), k};
     }
-    const cs_hit *ranked = rankHits(scan->hits, scan->spare, hitCount);
-    scan->last_hits = ranked;
-    scan->last_count = hitCount;
 
-    if (hitCount > 0)
-        reserveBlock(result, copyBytes, copyBytes);
+    const cs_hit *ranked = rankHits(scan->hits, scan->spare, hitCount);
     for (int k = 0; k < hitCount; ++k)
-        append(result, copyItem(result, ranked[k].item));
+        append(result, ranked[k].item);
     return result;
 }
 
