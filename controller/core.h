@@ -54,6 +54,14 @@ public:
 
     Q_INVOKABLE void logout();
 
+    // Saved sign-in accounts (core_account.cpp).
+    Q_INVOKABLE void addAccount(QString strUserId, QString strPassword);
+    Q_INVOKABLE QVariant getAccount();
+    Q_INVOKABLE QString getPassword(QString strUserId);
+
+    // Contacts (core_contact.cpp).
+    Q_INVOKABLE int getInputType(QVariant varInput);
+
     // Where the auto-start entry lives; tests point it elsewhere.
     static QString autoStartupEntryPath();
 
