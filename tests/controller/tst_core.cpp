@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "core.h"
+#include "csessionstate.h"
 #include "csetting.h"
 #include "facemodel.h"
 
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void loginState_data();
     void loginState();
     void netStateReportsAndGoesOffline();
+    void lossStartsReloginOnce_data();
+    void lossStartsReloginOnce();
     void logoutSavesSettings();
     void windowOperationsWithoutWindow();
     void centerWindowPutsLeftEdgeInTheMiddle();
@@ -144,6 +147,51 @@ void TestCore::netStateReportsAndGoesOffline()
     QCOMPARE(stateSpy.count(), 1);
     QCOMPARE(stateSpy.at(0).at(0).toBool(), false);
     QCOMPARE(stateSpy.at(0).at(1).toBool(), false);
+}
+
+void TestCore::lossStartsReloginOnce_data()
+{
+    QTest::addColumn<int>("iState");
+    QTest::addColumn<bool>("bLoggedIn");
+    QTest::addColumn<bool>("bRelogin");
+    QTest::newRow("network error while signed in") << -1 << true << true;
+    QTest::newRow("heartbeats lost while signed in") << 2 << true << true;
+    QTest::newRow("server timeout") << 1 << true << false;
+    QTest::newRow("network error before signing in") << -1 << false << false;
+}
+
+void TestCore::lossStartsReloginOnce()
+{
+    QFETCH(int, iState);
+    QFETCH(bool, bLoggedIn);
+    QFETCH(bool, bRelogin);
+
+    CSessionState &session = sessionState();
+    session.reset();
+    session.bHasLoggedIn = bLoggedIn;
+    session.bSuppressDisconnect = true;
+    session.pTimerLogin->start(20000);
+    session.pTimerHeart->start(10000);
+    Core core;
+    core.slot_onNetState(iState);
+    QCOMPARE(session.pTimerReLogin->isActive(), bRelogin);
+    if (iState == 1) {
+        QVERIFY(session.pTimerLogin->isActive());
+        session.reset();
+        return;
+    }
+    QVERIFY(!session.bSuppressDisconnect);
+    QVERIFY(!session.pTimerLogin->isActive());
+    QVERIFY(!session.pTimerHeart->isActive());
+    if (bRelogin) {
+        QCOMPARE(session.pTimerReLogin->interval(), 20000);
+        // A second report while the timer runs leaves it running from the first one.
+        QTest::qWait(30);
+        const int iRemaining = session.pTimerReLogin->remainingTime();
+        core.slot_onNetState(-1);
+        QVERIFY(session.pTimerReLogin->remainingTime() <= iRemaining);
+    }
+    session.reset();
 }
 
 void TestCore::logoutSavesSettings()
