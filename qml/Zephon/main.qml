@@ -1,8 +1,10 @@
 import QtQuick
+import "components"
 
-// The root of the window: the frame, the shared window state and the root signals that
-// Core forwards to the session manager.
-Rectangle {
+// The root of the window: the skin around the inner window, the window-wide state shared by
+// all screens, and the root signals that Core forwards to the session manager. The inner
+// window holds one loader that shows either the sign-in screen or the main screen.
+Image {
     id: background
 
     property bool flag: true
@@ -23,16 +25,19 @@ Rectangle {
     property int skin: 1
     property int currentSource: 1
 
+    readonly property alias screen: screenLoader
+    readonly property alias alert: alert
+
     signal login(string strLoginId, string strLoginPassword, int iLoginType)
     signal getContact(bool flag, string strKey)
-    signal getNetContact()
+    signal getNetContact
     signal searchContact(string strkey)
     signal sendMsg(string strMsg, string strZpid)
     signal sendCircleMsg(string strMsg, string strCircleId)
     signal hangup(string strZpid)
     signal agree(string strZpid)
     signal refuse(string strZpid)
-    signal getCircle()
+    signal getCircle
     signal modifyCircleInfo(int iType, string strCircleId, string strInfo)
     signal dismissCircle(string strCircleId)
     signal exitCircle(string strCircleId)
@@ -45,54 +50,234 @@ Rectangle {
 
     // Called by Core once contacts and presence are stored.
     function onUpdateContact() {
-        background.getContact(background.bContactChecked, "")
+        background.getContact(background.bContactChecked, "");
     }
 
-    width: 302
-    height: 660
-    radius: 8
-    color: "#f4f6fa"
-    border.color: "#c8d0dc"
+    function translator() {
+        resource.translator();
+    }
 
-    Rectangle {
-        id: titleBar
-        anchors { left: parent.left; right: parent.right; top: parent.top }
-        height: 48
-        radius: 8
-        color: "#2a7de1"
+    function showAlert(strText) {
+        alert.show(strText);
+    }
 
+    // The screen that follows the one that just closed: the main screen after a sign-in,
+    // the sign-in screen otherwise.
+    function onScreenClosed() {
+        if (background.currentSource === 1)
+            screenLoader.source = "MainInterface.qml";
+        else if (background.currentSource === 0)
+            screenLoader.source = "LoginInterface.qml";
+    }
+
+    // Sign-out and password change: back to the sign-in screen at once.
+    function showLogin() {
+        background.currentSource = 1;
+        background.strLoginPassword = "";
+        background.strSelfZpid = "";
+        background.strSelfName = "";
+        background.strSelfPhone = "";
+        background.loginenterprise = false;
+        screenLoader.source = "LoginInterface.qml";
+    }
+
+    // Skin 1 draws the frame picture around the inner window; skin 0 shows the inner window
+    // alone in a window with the system's own frame.
+    function changeSkin() {
+        background.skin = background.skin === 1 ? 0 : 1;
+        background.flag = background.skin === 1;
+        // The view sizes the root to the window, so the size is set here, not bound.
+        const iWidth = background.flag ? resource.frameWidth : resource.windowWidth;
+        const iHeight = background.flag ? resource.frameHeight : resource.windowHeight;
+        background.width = iWidth;
+        background.height = iHeight;
+        core.setMainWindowSize(iWidth, iHeight);
+        core.setMainWindowFlag(background.flag);
+    }
+
+    width: resource.frameWidth
+    height: resource.frameHeight
+    source: background.skin === 1 ? "images/defaultskin.png" : ""
+    fillMode: Image.Stretch
+    smooth: true
+
+    // Round glyph button of the skin's title strip.
+    component FrameButton: Rectangle {
+        id: frameButton
+        property string glyph: ""
+        property string tip: ""
+        property color hoverColor: "#3a8cf0"
+        signal clicked
+        width: 26
+        height: 26
+        radius: 13
+        color: frameMouse.containsMouse ? frameButton.hoverColor : "transparent"
         Text {
-            anchors { left: parent.left; leftMargin: 14; verticalCenter: parent.verticalCenter }
-            text: "Zephon"
+            anchors.centerIn: parent
+            text: frameButton.glyph
             color: "white"
             font.pixelSize: 18
+        }
+        MouseArea {
+            id: frameMouse
+            anchors.fill: parent
+            hoverEnabled: true
+            onClicked: frameButton.clicked()
+        }
+    }
+
+    Resource {
+        id: resource
+    }
+
+    Connections {
+        target: ctranslator
+        function onLanguageChanged() {
+            background.translator();
+        }
+    }
+
+    Connections {
+        target: core
+        function onSig_setAccount(varAccount) {
+            background.bInit = true;
+        }
+        function onSig_netState(varState) {
+            if (background.currentSource !== 2)
+                return;
+            if (varState === -1)
+                alert.show(resource.textNetError);
+            else if (varState === 1)
+                alert.show(resource.textServerTimeout);
+        }
+    }
+
+    // Dragging the skin moves the window; the offset is where the press landed in it.
+    MouseArea {
+        id: dragArea
+        objectName: "dragArea"
+        anchors.fill: parent
+        visible: background.skin === 1
+        property point pressOffset: Qt.point(0, 0)
+        onPressed: function (mouse) {
+            dragArea.pressOffset = Qt.point(mouse.x, mouse.y);
+        }
+        onPositionChanged: function (mouse) {
+            if (dragArea.pressed)
+                core.moveWindow(dragArea.pressOffset.x, dragArea.pressOffset.y);
+        }
+    }
+
+    Item {
+        id: frameTop
+        visible: background.skin === 1
+        width: parent.width
+        height: resource.windowY
+
+        Text {
+            anchors.left: parent.left
+            anchors.leftMargin: 16
+            anchors.verticalCenter: parent.verticalCenter
+            text: resource.textAppName
+            color: "white"
+            font.family: resource.fontFamily
+            font.pixelSize: 20
             font.bold: true
         }
 
-        Rectangle {
+        FrameButton {
+            id: minimizeButton
+            objectName: "minimizeButton"
+            x: resource.minimizeX
+            y: resource.minimizeY
+            glyph: "\u2013"
+            tip: resource.textMinimize
+            onClicked: core.minimize()
+        }
+
+        FrameButton {
             id: closeButton
             objectName: "closeButton"
-            anchors { right: parent.right; rightMargin: 10; verticalCenter: parent.verticalCenter }
-            width: 26; height: 26; radius: 13
-            color: closeArea.containsMouse ? "#e74c3c" : "transparent"
-            Text { anchors.centerIn: parent; text: "×"; color: "white"; font.pixelSize: 18 }
-            MouseArea {
-                id: closeArea
-                anchors.fill: parent
-                hoverEnabled: true
-                onClicked: core.quit()
+            anchors.left: minimizeButton.right
+            anchors.leftMargin: 12
+            y: resource.minimizeY
+            glyph: "\u00d7"
+            tip: resource.textClose
+            hoverColor: "#e5534b"
+            onClicked: core.quit()
+        }
+    }
+
+    Rectangle {
+        id: innerWindow
+        objectName: "innerWindow"
+        x: background.skin === 1 ? resource.windowX : 0
+        y: background.skin === 1 ? resource.windowY : 0
+        width: resource.windowWidth
+        height: resource.windowHeight
+        color: "#f4f6f9"
+        radius: background.skin === 1 ? 4 : 0
+        clip: true
+
+        Loader {
+            id: screenLoader
+            objectName: "screenLoader"
+            anchors.fill: parent
+            focus: true
+            source: "LoginInterface.qml"
+        }
+
+        Connections {
+            target: screenLoader.item
+            ignoreUnknownSignals: true
+            function onClosed() {
+                background.onScreenClosed();
             }
+        }
+
+        Alert {
+            id: alert
+            objectName: "alert"
+        }
+
+        Component.onCompleted: ctranslator.load("Zephon_zh_CN.qm")
+    }
+
+    Row {
+        objectName: "statusRow"
+        visible: background.skin === 1
+        x: resource.windowX + 4
+        y: resource.logoY
+        spacing: 8
+
+        Logo {
+            id: logo
+            objectName: "logo"
+            anchors.verticalCenter: parent.verticalCenter
+        }
+
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: background.strSelfName !== "" ? background.strSelfName : background.strSelfZpid
+            textFormat: Text.PlainText
+            color: "white"
+            font.family: resource.fontFamily
+            font.pixelSize: 14
         }
     }
 
     Text {
-        anchors.centerIn: parent
-        text: "版本 " + version
-        color: "#6b7785"
+        visible: background.skin === 1
+        anchors.right: parent.right
+        anchors.rightMargin: 16
+        y: resource.logoY + 4
+        text: typeof version !== "undefined" ? version : ""
+        color: "#cfe0fb"
+        font.pixelSize: 11
     }
 
     Component.onCompleted: {
-        core.setMainWindowSize(width, height)
-        ctranslator.load("Zephon_zh_CN.qm")
+        background.translator();
+        core.setMainWindowSize(background.width, background.height);
     }
 }
