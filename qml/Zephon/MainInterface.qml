@@ -159,21 +159,13 @@ FocusScope {
         }
     }
 
-    // A list over a published element list, with a hint while it is empty.
+    // A list over one of the element lists Core publishes.
     component ElementList: ListView {
         id: list
-        property string emptyText: ""
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         currentIndex: -1
 
-        Text {
-            anchors.centerIn: parent
-            visible: list.count === 0 && list.emptyText !== ""
-            text: list.emptyText
-            color: "#a0a8b5"
-            font.pixelSize: 13
-        }
         ScrollBar {
             scrollArea: list
             anchors.right: parent.right
@@ -259,8 +251,6 @@ FocusScope {
                         objectName: "btnPersonal"
                         width: 100
                         height: 28
-                        checkable: true
-                        checked: background.bContactChecked
                         label: resource.textTabContact
                         color: background.bContactChecked ? "white" : "#2b7de9"
                         textColor: background.bContactChecked ? "#2b7de9" : "white"
@@ -273,8 +263,6 @@ FocusScope {
                         objectName: "btnSecond"
                         width: 100
                         height: 28
-                        checkable: true
-                        checked: !background.bContactChecked
                         label: background.loginenterprise ? background.strOrgShortName : resource.textAppName
                         color: background.bContactChecked ? "#2b7de9" : "white"
                         textColor: background.bContactChecked ? "white" : "#2b7de9"
