@@ -36,7 +36,10 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtTranslator);
     QApplication::installTranslator(CTranslator::instance());
 
-    SingleInstance guard;
+    // Tests run their copies under a key of their own, apart from the user's client.
+    const QString strKeySuffix = qEnvironmentVariable("ZEPHON_INSTANCE_SUFFIX");
+    SingleInstance guard(QStringLiteral("Zephon") + strKeySuffix,
+                         QStringLiteral("QtZephon") + strKeySuffix);
     if (!guard.tryAcquire()) {
         QMessageBox::information(nullptr, QStringLiteral("提示"),
                                  QStringLiteral("Zephon已经在运行"),

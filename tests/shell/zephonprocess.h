@@ -22,6 +22,9 @@ public:
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
             env.insert(QStringLiteral("DISPLAY"), strDisplay);
         }
+        // A key of this test run's own, so a client the user has open does not interfere.
+        env.insert(QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
+                   QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid()));
         // Tests never write the desktop session's autostart folder.
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), strWorkDir + QStringLiteral("/xdg"));
         m_process.setProcessEnvironment(env);
