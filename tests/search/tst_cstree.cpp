@@ -164,6 +164,20 @@ void TestCsTree::matching_data()
     QTest::newRow("characters compare after folding")
         << Rows{{u"ＡＢ"_qs, u""_qs}} << u"ab"_qs << C << Hits{{0, bits({0, 1}), 0}};
 
+    // Enough hits that ranking sorts a group larger than a handful: "aab" sorts before "ab"
+    // in the index but weighs less, and equal weights must keep their index order.
+    Rows manyRows;
+    Hits manyHits;
+    for (int i = 0; i < 60; ++i)
+        manyRows.append({i % 3 ? u"aab"_qs : u"ab"_qs, u"7"_qs});
+    for (int i = 0; i < 60; i += 3)
+        manyHits.append({i, bits({0, 1}), 0});
+    for (int i = 0; i < 60; ++i) {
+        if (i % 3)
+            manyHits.append({i, bits({0, 2}), 0});
+    }
+    QTest::newRow("many ties in index order") << manyRows << u"ab"_qs << C << manyHits;
+
     const QString far = QString(63, u'王') + u"三"_qs;
     QTest::newRow("a match from position 63 on has no bit")
         << Rows{{far, u""_qs}} << "san" << L << Hits{};
