@@ -46,8 +46,8 @@ struct cs_block
 };
 
 // One item of an index as the scan sees it: filters of the key's first character, one per
-// mode (bit startBucket(ch) set when some word of some entry can consume a key starting with
-// ch), and the item. A clear bit rules the item out without touching its entries.
+// mode (the bit of ch, byteBit or unitBit, is set when some word of some entry can consume a
+// key starting with ch), and the item. A clear bit rules the item out without touching it.
 struct cs_scan_row
 {
     quint64 start_mask[3];

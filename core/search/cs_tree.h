@@ -5,7 +5,7 @@
 // that matched, ranked by a 64-bit weight whose bits mark the matched positions.
 //
 // Ownership: createIndex and searchIndex return lists that the caller frees with freeIndex.
-// A result list shares the word arrays and the syllable table of the index it came from, so
+// A result list shares the word arrays and the reading tables of the index it came from, so
 // it must be freed before that index. Queries write the weights of the index's own entries, so
 // one index serves one thread.
 #pragma once
@@ -97,10 +97,11 @@ struct cs_reader
 // address book: name, then phone). Items are ordered by pinyin; equal items keep row order.
 cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader);
 
-// Matches key against every item of the index list and returns a new list of copies of the items
-// with a non-zero weight, by descending weight, equal weights in index order. For modes 0
-// and 1 key points to keyLength UTF-8 bytes; for mode 2 to keyLength UTF-16 code units.
-// Updates the entries' weights and the items' best entries of list itself as well.
+// Matches key against every item of list, which must be an index made by createIndex, and
+// returns a new list of copies of the items with a non-zero weight, by descending weight,
+// equal weights in index order. For modes 0 and 1 key points to keyLength UTF-8 bytes; for
+// mode 2 to keyLength UTF-16 code units. Updates the entries' weights and the items' best
+// entries of list itself as well. Allocates nothing but the copies.
 cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode);
 
 // Frees a list made by createIndex or searchIndex, with everything it allocated.
