@@ -133,6 +133,7 @@ QString markUp(const QString &strText, const QString &strKey, quint64 iMask)
     }
     if (iMask != 0) {
         const qsizetype n = qMin<qsizetype>(strText.size(), kCsMaskPositions);
+        strOut.reserve(n + qPopulationCount(iMask) * (kFontOpen.size() + kFontClose.size()));
         for (qsizetype p = 0; p < n; ++p) {
             if (iMask & csPositionBit(int(p))) {
                 strOut += kFontOpen;
@@ -144,6 +145,7 @@ QString markUp(const QString &strText, const QString &strKey, quint64 iMask)
         }
         return strOut;
     }
+    strOut.reserve(strText.size());
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = strText.indexOf(strKey, from, Qt::CaseSensitive);
