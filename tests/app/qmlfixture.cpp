@@ -1,9 +1,6 @@
 #include "qmlfixture.h"
 
-#include "standincheckbox.h"
-#include "standincursorarea.h"
-#include "standinmenu.h"
-#include "standinmenuaction.h"
+#include "nativequickwidgets.h"
 
 #include <QPainter>
 #include <QQmlComponent>
@@ -47,22 +44,10 @@ QObject *findNamed(QObject *parent, const QString &name)
     return nullptr;
 }
 
-void registerStandInNativeWidgets()
+QmlFixture::QmlFixture()
+    : translator(*CTranslator::instance()), m_view(std::make_unique<QQuickView>())
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    qmlRegisterType<StandInCheckBox>("NativeQuickWidgets", 1, 0, "DeclarativeCheckBox");
-    qmlRegisterType<StandInCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
-    qmlRegisterType<StandInMenuAction>("NativeQuickWidgets", 1, 0, "MenuAction");
-    qmlRegisterType<StandInMenu>("NativeQuickWidgets", 1, 0, "Menu");
-}
-
-QmlFixture::QmlFixture(bool standIns) : m_view(std::make_unique<QQuickView>())
-{
-    if (standIns)
-        registerStandInNativeWidgets();
+    registerNativeQuickWidgets();
     QQmlContext *context = m_view->rootContext();
     context->setContextProperty(QStringLiteral("core"), &core);
     context->setContextProperty(QStringLiteral("ctranslator"), &translator);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ctranslator.h"
 #include "standincore.h"
 #include "standinroot.h"
-#include "standintranslator.h"
 
 #include <QPointer>
 #include <QQmlEngine>
@@ -12,18 +12,18 @@
 #include <memory>
 
 // Loads the screens' components from the resources into one engine whose root context holds
-// the stand-ins for "core", "ctranslator" and the root item "background". Items that need
+// the stand-ins for "core" and the root item "background", and the process's translator as
+// "ctranslator". The native items are the real ones of NativeQuickWidgets. Items that need
 // mouse or keyboard input are shown in an offscreen view.
 class QmlFixture
 {
 public:
-    // With standIns false the caller has registered the real native items.
-    explicit QmlFixture(bool standIns = true);
+    QmlFixture();
     ~QmlFixture();
 
     StandInCore core;
     StandInRoot root;
-    StandInTranslator translator;
+    CTranslator &translator;
 
     QQmlEngine *engine() { return m_view->engine(); }
 
@@ -56,6 +56,3 @@ template <typename T = QObject> T *child(QObject *parent, const QString &name)
         return found;
     return qobject_cast<T *>(findNamed(parent, name));
 }
-
-// Registers the stand-ins for the native items under NativeQuickWidgets 1.0 (once).
-void registerStandInNativeWidgets();

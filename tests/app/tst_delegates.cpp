@@ -1,7 +1,7 @@
 // Row delegates: each loads with a row object, shows its fields, offers its menu entries in
 // order, escapes text from peers, and turns its buttons into the right calls and signals.
+#include "declarativemenu.h"
 #include "qmlfixture.h"
-#include "standinmenu.h"
 
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -258,9 +258,9 @@ void TestDelegates::menuEntriesInOrder()
     QmlFixture fx;
     QObject *item = load(fx, delegate, makeRow(row));
     QVERIFY(item);
-    auto *menu = item->findChild<StandInMenu *>();
+    auto *menu = item->findChild<DeclarativeMenu *>();
     QVERIFY(menu);
-    const QList<StandInMenuAction *> &actions = menu->actionList();
+    const QList<DeclarativeMenuAction *> &actions = menu->actionList();
     QCOMPARE(actions.size(), texts.size());
     for (int i = 0; i < actions.size(); ++i) {
         if (texts.at(i) == QLatin1String("-")) {
@@ -365,7 +365,9 @@ void TestDelegates::orgMenusOnlyForAdministrators()
     QSignalSpy edit(item, SIGNAL(menu1Clicked(QString, QString, QString, QString)));
     QSignalSpy manage(item, SIGNAL(menu3Clicked(QString, QString, QString)));
     QSignalSpy remove(item, SIGNAL(menu5Clicked(QString, QString, QString)));
-    auto actions = [](QQuickItem *menu) { return menu->findChild<StandInMenu *>()->actionList(); };
+    auto actions = [](QQuickItem *menu) {
+        return menu->findChild<DeclarativeMenu *>()->actionList();
+    };
     emit actions(dept).at(0)->triggered();
     emit actions(dept).at(2)->triggered();
     emit actions(emp).at(1)->triggered();

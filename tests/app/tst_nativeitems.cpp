@@ -1,6 +1,5 @@
 // The components against the real native items of NativeQuickWidgets: the properties they
 // bind and the actions they hand to the native menu.
-#include "nativequickwidgets.h"
 #include "qmlfixture.h"
 
 #include <QQmlListReference>
@@ -14,14 +13,13 @@ class TestNativeItems : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerNativeQuickWidgets(); }
     void checkBoxDrivesTheNativeIndicator();
     void rowMenuHandsItsActionsToTheNativeMenu();
 };
 
 void TestNativeItems::checkBoxDrivesTheNativeIndicator()
 {
-    QmlFixture fx(false);
+    QmlFixture fx;
     QQuickItem *box = fx.show("components/CheckBox.qml", {{"label", "记住密码"}});
     QVERIFY(box);
     QQuickItem *indicator = box->childItems().value(0);
@@ -44,7 +42,7 @@ void TestNativeItems::checkBoxDrivesTheNativeIndicator()
 
 void TestNativeItems::rowMenuHandsItsActionsToTheNativeMenu()
 {
-    QmlFixture fx(false);
+    QmlFixture fx;
     QQmlPropertyMap row;
     const QVariantMap values{{"strId", "1"},
                              {"strZpid", "10001"},

@@ -5,15 +5,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "demoaccount.h"
 #include "fakeservice.h"
 #include "zephonprocess.h"
 
-namespace {
-
-const char kId[] = "1000001";
-const char kPassword[] = "demo1234";
-
-} // namespace
+using DemoAccount::kId;
+using DemoAccount::kPassword;
 
 class TestWindow : public QObject
 {
@@ -44,18 +41,9 @@ private:
 
 void TestWindow::initTestCase()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is not installed");
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
-    QVERIFY(m_fake.start());
-    qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
-    FakeService::Account account;
-    account.iZpid = 1000001;
-    account.strLoginId = QString::fromLatin1(kId);
-    account.strPassword = QString::fromLatin1(kPassword);
-    account.strPhone = QStringLiteral("13800138000");
-    m_fake.serveAccount(account);
+    QVERIFY(DemoAccount::serve(m_fake));
 }
 
 void TestWindow::init()
@@ -64,7 +52,7 @@ void TestWindow::init()
     QVERIFY(m_pDir->isValid());
     m_fake.clearReceived();
     m_pClient = std::make_unique<ZephonProcess>();
-    m_pClient->start(m_pDir->path(), m_display.display());
+    m_pClient->start(m_pDir->path(), &m_display);
     QVERIFY2(m_pClient->waitStarted(), m_pClient->output().constData());
     QTRY_VERIFY_WITH_TIMEOUT(!(m_strWindow = visibleWindow()).isEmpty(), 10000);
 }
@@ -78,10 +66,7 @@ void TestWindow::cleanup()
 
 QString TestWindow::visibleWindow() const
 {
-    return m_display
-        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), QStringLiteral("^Zephon$")})
-        .section(QLatin1Char('\n'), 0, 0);
+    return m_display.findWindow(QStringLiteral("^Zephon$"), true);
 }
 
 QPoint TestWindow::windowPosition(const QString &strWindow) const
@@ -97,9 +82,7 @@ QPoint TestWindow::windowPosition(const QString &strWindow) const
 
 void TestWindow::xdotool(const QStringList &arguments) const
 {
-    int iExit = -1;
-    m_display.xdotool(arguments, &iExit);
-    QCOMPARE(iExit, 0);
+    QVERIFY2(m_display.xdotoolSucceeds(arguments), qPrintable(arguments.join(QLatin1Char(' '))));
 }
 
 void TestWindow::keyboardAloneSignsIn()

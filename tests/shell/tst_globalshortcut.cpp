@@ -10,13 +10,13 @@
 
 #include <QProcess>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 #include "globalshortcut.h"
+#include "xvfbdisplay.h"
 
 namespace {
 
@@ -60,12 +60,9 @@ int runChild(int argc, char **argv)
 class HotKeyApp
 {
 public:
-    bool start(const QString &display)
+    bool start(const XvfbDisplay &display)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("DISPLAY", display);
-        m_process.setProcessEnvironment(env);
+        m_process.setProcessEnvironment(display.environment());
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QCoreApplication::applicationFilePath(), {"--hotkey-child"});
         return m_process.waitForStarted(5000) && nextLine() == "ready";
@@ -134,7 +131,6 @@ class TestGlobalShortcut : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
 
     void withoutX11NothingIsRegistered();
     void keysyms_data();
@@ -150,61 +146,24 @@ private:
     bool sendKeys(const QStringList &keys);
     void requireX11();
 
-    QProcess m_xvfb;
-    QString m_strDisplay;
-    QString m_strSkipReason;
+    XvfbDisplay m_display;
+    bool m_bX11 = false;
 };
 
 void TestGlobalShortcut::initTestCase()
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    const QString xdotool = QStandardPaths::findExecutable("xdotool");
-    if (xvfb.isEmpty() || xdotool.isEmpty()) {
-        m_strSkipReason = "Xvfb and xdotool are needed for the X11 hot-key cases "
-                          "(packages xvfb, xdotool)";
-        return;
-    }
-    // -displayfd 1: the server picks a free display and writes its number on stdout.
-    m_xvfb.start(xvfb, {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-    QByteArray number;
-    QDeadlineTimer deadline(15000);
-    while (!number.endsWith('\n') && !deadline.hasExpired() &&
-           m_xvfb.state() != QProcess::NotRunning) {
-        m_xvfb.waitForReadyRead(100);
-        number += m_xvfb.readAllStandardOutput();
-    }
-    if (!number.endsWith('\n')) {
-        m_strSkipReason =
-            "Xvfb did not start: " + QString::fromLocal8Bit(m_xvfb.readAllStandardError());
-        return;
-    }
-    m_strDisplay = ":" + QString::fromLatin1(number.trimmed());
-}
-
-void TestGlobalShortcut::cleanupTestCase()
-{
-    if (m_xvfb.state() != QProcess::NotRunning) {
-        m_xvfb.terminate();
-        if (!m_xvfb.waitForFinished(5000))
-            m_xvfb.kill();
-        m_xvfb.waitForFinished(5000);
-    }
+    m_bX11 = m_display.start();
 }
 
 void TestGlobalShortcut::requireX11()
 {
-    if (m_strDisplay.isEmpty())
-        QSKIP(qPrintable(m_strSkipReason));
+    if (!m_bX11)
+        QSKIP(qPrintable(m_display.errorText()));
 }
 
 bool TestGlobalShortcut::sendKeys(const QStringList &keys)
 {
-    QProcess xdotool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", m_strDisplay);
-    xdotool.setProcessEnvironment(env);
-    xdotool.start("xdotool", QStringList{"key"} + keys);
-    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+    return m_display.xdotoolSucceeds(QStringList{"key"} + keys);
 }
 
 void TestGlobalShortcut::withoutX11NothingIsRegistered()
@@ -276,7 +235,7 @@ void TestGlobalShortcut::hotKeyFires()
     QFETCH(QStringList, keys);
 
     HotKeyApp app;
-    QVERIFY(app.start(m_strDisplay));
+    QVERIFY(app.start(m_display));
     QCOMPARE(app.set(sequence), QByteArray("registered 1"));
     QVERIFY(sendKeys(keys));
     QCOMPARE(app.nextLine(), QByteArray("activated"));
@@ -287,7 +246,7 @@ void TestGlobalShortcut::otherCombinationsDoNotFire()
 {
     requireX11();
     HotKeyApp app;
-    QVERIFY(app.start(m_strDisplay));
+    QVERIFY(app.start(m_display));
     QCOMPARE(app.set("Ctrl+Shift+D"), QByteArray("registered 1"));
     // X delivers in order: a wrong combination that fired would print before the right one.
     QVERIFY(sendKeys({"ctrl+d", "shift+d", "d", "ctrl+alt+shift+d", "ctrl+shift+e"}));
@@ -301,8 +260,8 @@ void TestGlobalShortcut::changingTheKeyReleasesTheOldOne()
     requireX11();
     HotKeyApp first;
     HotKeyApp second;
-    QVERIFY(first.start(m_strDisplay));
-    QVERIFY(second.start(m_strDisplay));
+    QVERIFY(first.start(m_display));
+    QVERIFY(second.start(m_display));
     QCOMPARE(first.set("Ctrl+Shift+D"), QByteArray("registered 1"));
     QCOMPARE(first.set("Ctrl+Shift+E"), QByteArray("registered 1"));
     // The old combination is free again for another program.
@@ -324,11 +283,11 @@ void TestGlobalShortcut::keyHeldByAnotherProgramIsRefused()
 {
     requireX11();
     HotKeyApp holder;
-    QVERIFY(holder.start(m_strDisplay));
+    QVERIFY(holder.start(m_display));
     QCOMPARE(holder.set("Ctrl+Shift+D"), QByteArray("registered 1"));
     {
         HotKeyApp latecomer;
-        QVERIFY(latecomer.start(m_strDisplay));
+        QVERIFY(latecomer.start(m_display));
         QCOMPARE(latecomer.set("Ctrl+Shift+D"), QByteArray("registered 0"));
         // The holder keeps the key, in every lock-key variant, and the refused one gets nothing.
         QVERIFY(sendKeys({"Caps_Lock", "ctrl+shift+d", "Caps_Lock"}));

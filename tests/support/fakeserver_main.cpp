@@ -10,6 +10,7 @@
 #include <QTcpSocket>
 #include <QTextStream>
 
+#include "demoaccount.h"
 #include "fakeservice.h"
 
 namespace {
@@ -53,15 +54,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption(QStringList{"p", "port"},
                                         QStringLiteral("Main server port (default 4666)."),
                                         QStringLiteral("port"), QStringLiteral("4666"));
-    const QCommandLineOption idOption(QStringLiteral("id"),
-                                      QStringLiteral("Demo account id (default 1000001)."),
-                                      QStringLiteral("id"), QStringLiteral("1000001"));
-    const QCommandLineOption passwordOption(QStringLiteral("password"),
-                                            QStringLiteral("Demo password (default demo1234)."),
-                                            QStringLiteral("password"), QStringLiteral("demo1234"));
-    const QCommandLineOption phoneOption(QStringLiteral("phone"),
-                                         QStringLiteral("Demo phone number (default 13800138000)."),
-                                         QStringLiteral("phone"), QStringLiteral("13800138000"));
+    const QCommandLineOption idOption(
+        QStringLiteral("id"), QStringLiteral("Demo account id (default %1).").arg(DemoAccount::kId),
+        QStringLiteral("id"), QString::fromLatin1(DemoAccount::kId));
+    const QCommandLineOption passwordOption(
+        QStringLiteral("password"),
+        QStringLiteral("Demo password (default %1).").arg(DemoAccount::kPassword),
+        QStringLiteral("password"), QString::fromLatin1(DemoAccount::kPassword));
+    const QCommandLineOption phoneOption(
+        QStringLiteral("phone"),
+        QStringLiteral("Demo phone number (default %1).").arg(DemoAccount::kPhone),
+        QStringLiteral("phone"), QString::fromLatin1(DemoAccount::kPhone));
     parser.addOptions({portOption, idOption, passwordOption, phoneOption});
     parser.process(app);
 
