@@ -101,6 +101,9 @@ private slots:
 private:
     QQmlPropertyMap *makeRow(const Row &values);
     QObject *load(QmlFixture &fx, const QString &delegate, QQmlPropertyMap *row);
+    // Shared by the tables that name a delegate, its row, one of its texts and what it shows.
+    static void addFieldColumns();
+    void compareFieldText();
     std::vector<std::unique_ptr<QQmlPropertyMap>> m_rows;
 };
 
@@ -119,13 +122,32 @@ QObject *TestDelegates::load(QmlFixture &fx, const QString &delegate, QQmlProper
                      {{"modelData", QVariant::fromValue<QObject *>(row)}, {"index", 0}});
 }
 
-void TestDelegates::showsRowFields_data()
+void TestDelegates::addFieldColumns()
 {
     QTest::addColumn<QString>("delegate");
     QTest::addColumn<Row>("row");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("expected");
+}
 
+void TestDelegates::compareFieldText()
+{
+    QFETCH(QString, delegate);
+    QFETCH(Row, row);
+    QFETCH(QString, field);
+    QFETCH(QString, expected);
+
+    QmlFixture fx;
+    QObject *item = load(fx, delegate, makeRow(row));
+    QVERIFY(item);
+    QObject *text = child(item, field);
+    QVERIFY2(text, qPrintable(field));
+    QCOMPARE(text->property("text").toString(), expected);
+}
+
+void TestDelegates::showsRowFields_data()
+{
+    addFieldColumns();
     QTest::newRow("contact name") << "ContactDelegate" << contactRow() << "name"
                                   << "张三";
     QTest::newRow("contact phone") << "ContactDelegate" << contactRow() << "phone"
@@ -199,17 +221,7 @@ void TestDelegates::showsRowFields_data()
 
 void TestDelegates::showsRowFields()
 {
-    QFETCH(QString, delegate);
-    QFETCH(Row, row);
-    QFETCH(QString, field);
-    QFETCH(QString, expected);
-
-    QmlFixture fx;
-    QObject *item = load(fx, delegate, makeRow(row));
-    QVERIFY(item);
-    QObject *text = child(item, field);
-    QVERIFY2(text, qPrintable(field));
-    QCOMPARE(text->property("text").toString(), expected);
+    compareFieldText();
 }
 
 void TestDelegates::menuEntriesInOrder_data()
@@ -278,11 +290,7 @@ void TestDelegates::menuEntriesInOrder()
 
 void TestDelegates::peerTextIsEscaped_data()
 {
-    QTest::addColumn<QString>("delegate");
-    QTest::addColumn<Row>("row");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("expected");
-
+    addFieldColumns();
     QTest::newRow("highlight kept, markup escaped")
         << "ContactDelegate"
         << contactRow({{"strName", "<font color='#0080ff'>张</font><b>三</b>&"}}) << "name"
@@ -319,17 +327,7 @@ void TestDelegates::peerTextIsEscaped_data()
 
 void TestDelegates::peerTextIsEscaped()
 {
-    QFETCH(QString, delegate);
-    QFETCH(Row, row);
-    QFETCH(QString, field);
-    QFETCH(QString, expected);
-
-    QmlFixture fx;
-    QObject *item = load(fx, delegate, makeRow(row));
-    QVERIFY(item);
-    QObject *text = child(item, field);
-    QVERIFY(text);
-    QCOMPARE(text->property("text").toString(), expected);
+    compareFieldText();
 }
 
 void TestDelegates::orgMenusOnlyForAdministrators_data()

@@ -15,15 +15,16 @@
 #include "csessionstate.h"
 #include "csetting.h"
 #include "ctranslator.h"
+#include "demoaccount.h"
 #include "fakeservice.h"
 #include "nativequickwidgets.h"
 #include "qmlapplicationviewer.h"
 
-namespace {
+using DemoAccount::kId;
+using DemoAccount::kPassword;
+using DemoAccount::kPhone;
 
-const char kId[] = "1000001";
-const char kPassword[] = "demo1234";
-const char kPhone[] = "13800138000";
+namespace {
 
 // One start of the client: the view, the context properties and Core, in the entry's order.
 struct Client
@@ -129,14 +130,7 @@ private:
 void TestSignIn::initTestCase()
 {
     registerNativeQuickWidgets();
-    QVERIFY(m_fake.start());
-    qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
-    FakeService::Account account;
-    account.iZpid = 1000001;
-    account.strLoginId = QString::fromLatin1(kId);
-    account.strPassword = QString::fromLatin1(kPassword);
-    account.strPhone = QString::fromLatin1(kPhone);
-    m_fake.serveAccount(account);
+    QVERIFY(DemoAccount::serve(m_fake));
 }
 
 void TestSignIn::init()
