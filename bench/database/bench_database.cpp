@@ -3,7 +3,6 @@
 #include "cdatabase.h"
 #include "pinyin.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -125,12 +124,3 @@ void BM_getMessage5000(benchmark::State &state)
 BENCHMARK(BM_getMessage5000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

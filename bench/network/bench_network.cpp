@@ -2,8 +2,6 @@
 // request through the packet layer.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 #include "caes.h"
 #include "cframebuffer.h"
 #include "csessionstate.h"
@@ -62,12 +60,3 @@ static void BM_BuildLoginRequest(benchmark::State &state)
     benchmark::DoNotOptimize(n);
 }
 BENCHMARK(BM_BuildLoginRequest);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
