@@ -79,7 +79,25 @@ QObject *QmlFixture::create(const QString &path, const QVariantMap &initial)
 
 QQuickItem *QmlFixture::show(const QString &path, const QVariantMap &initial, QSize size)
 {
-    auto *item = qobject_cast<QQuickItem *>(create(path, initial));
+    return place(create(path, initial), size);
+}
+
+QQuickItem *QmlFixture::showInline(const QByteArray &qml, const QString &name, QSize size)
+{
+    QQmlComponent component(engine());
+    component.setData(qml, QUrl(QStringLiteral("qrc:/test/") + name));
+    QObject *object = component.create(m_view->rootContext());
+    if (!object) {
+        QTest::qFail(qPrintable(component.errorString()), __FILE__, __LINE__);
+        return nullptr;
+    }
+    m_created << object;
+    return place(object, size);
+}
+
+QQuickItem *QmlFixture::place(QObject *object, QSize size)
+{
+    auto *item = qobject_cast<QQuickItem *>(object);
     if (!item)
         return nullptr;
     item->setParentItem(m_view->contentItem());

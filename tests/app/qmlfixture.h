@@ -31,6 +31,8 @@ public:
     QObject *create(const QString &path, const QVariantMap &initial = {});
     // The same, placed in the view and shown, so it can take input.
     QQuickItem *show(const QString &path, const QVariantMap &initial = {}, QSize size = {280, 510});
+    // A small piece of QML written in the test, loaded as qrc:/test/<name> and shown.
+    QQuickItem *showInline(const QByteArray &qml, const QString &name, QSize size);
 
     QQuickView *view() { return m_view.get(); }
 
@@ -40,6 +42,8 @@ public:
     static void click(QQuickItem *item, Qt::MouseButton button = Qt::LeftButton);
 
 private:
+    QQuickItem *place(QObject *object, QSize size);
+
     std::unique_ptr<QQuickView> m_view;
     QList<QPointer<QObject>> m_created;
 };

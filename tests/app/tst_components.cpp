@@ -548,8 +548,7 @@ void TestComponents::enterpriseDialogFillsFromOrgList()
 void TestComponents::tabGroupShowsCurrentPageOnly()
 {
     QmlFixture fx;
-    QQmlComponent component(fx.engine());
-    component.setData(R"(
+    QQuickItem *tabs = fx.showInline(R"(
         import QtQuick
         import "qrc:/qml/Zephon/components"
         import "qrc:/qml/Zephon/delegate"
@@ -559,14 +558,8 @@ void TestComponents::tabGroupShowsCurrentPageOnly()
             Item { objectName: "p0"; property string title: "通话"; property bool showtips: false; property int unReadCount: 0 }
             Item { objectName: "p1"; property string title: "消息"; property bool showtips: true; property int unReadCount: 3 }
         })",
-                      QUrl(QStringLiteral("qrc:/test/tabs.qml")));
-    std::unique_ptr<QObject> object(component.create(fx.view()->rootContext()));
-    QVERIFY2(object, qPrintable(component.errorString()));
-    auto *tabs = qobject_cast<QQuickItem *>(object.get());
-    tabs->setParentItem(fx.view()->contentItem());
-    fx.view()->resize(280, 300);
-    fx.view()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.view()));
+                                     "tabs.qml", {280, 300});
+    QVERIFY(tabs);
 
     auto *p0 = child<QQuickItem>(tabs, "p0");
     auto *p1 = child<QQuickItem>(tabs, "p1");
@@ -596,8 +589,7 @@ void TestComponents::tabGroupShowsCurrentPageOnly()
 void TestComponents::contextMenuOpensOnlyWithActions()
 {
     QmlFixture fx;
-    QQmlComponent component(fx.engine());
-    component.setData(R"(
+    QQuickItem *root = fx.showInline(R"(
         import QtQuick
         import NativeQuickWidgets 1.0
         import "qrc:/qml/Zephon/components"
@@ -607,14 +599,8 @@ void TestComponents::contextMenuOpensOnlyWithActions()
             Item { objectName: "full"; x: 100; width: 100; height: 100
                 ContextMenu { MenuAction { text: "a" } } }
         })",
-                      QUrl(QStringLiteral("qrc:/test/menu.qml")));
-    std::unique_ptr<QObject> object(component.create(fx.view()->rootContext()));
-    QVERIFY2(object, qPrintable(component.errorString()));
-    auto *root = qobject_cast<QQuickItem *>(object.get());
-    root->setParentItem(fx.view()->contentItem());
-    fx.view()->resize(200, 100);
-    fx.view()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.view()));
+                                     "menu.qml", {200, 100});
+    QVERIFY(root);
 
     auto menuOf = [&](const char *name) {
         return child<DeclarativeMenu>(child(root, name), QString());
@@ -650,8 +636,7 @@ void TestComponents::contextMenuOpensOnlyWithActions()
 void TestComponents::entryListsReportTheirEntries()
 {
     QmlFixture fx;
-    QQmlComponent component(fx.engine());
-    component.setData(R"(
+    QQuickItem *root = fx.showInline(R"(
         import QtQuick
         import "qrc:/qml/Zephon/components"
         Item {
@@ -668,14 +653,8 @@ void TestComponents::entryListsReportTheirEntries()
                 ListEntry { text: "导入员工" }
             }
         })",
-                      QUrl(QStringLiteral("qrc:/test/lists.qml")));
-    std::unique_ptr<QObject> object(component.create(fx.view()->rootContext()));
-    QVERIFY2(object, qPrintable(component.errorString()));
-    auto *root = qobject_cast<QQuickItem *>(object.get());
-    root->setParentItem(fx.view()->contentItem());
-    fx.view()->resize(280, 400);
-    fx.view()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.view()));
+                                     "lists.qml", {280, 400});
+    QVERIFY(root);
 
     auto *list = child<QQuickItem>(root, "list");
     QSignalSpy clicked(list, SIGNAL(clicked(int)));

@@ -3,7 +3,6 @@
 #include "declarativemenu.h"
 #include "qmlfixture.h"
 
-#include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlPropertyMap>
 #include <QQuickItem>
@@ -383,8 +382,7 @@ void TestDelegates::orgRowsInAList()
             orgRow({{"strPNo", "7"}, {"strNo", "u1"}, {"strZpid", "20001"}, {"strName", "甲"}})),
         makeRow(orgRow({{"strPNo", "7"}, {"strNo", "u2"}, {"strZpid", "0"}, {"strName", "乙"}}))};
     fx.view()->rootContext()->setContextProperty("orginfoModel", QVariant::fromValue(rows));
-    QQmlComponent component(fx.engine());
-    component.setData(R"(
+    QQuickItem *list = fx.showInline(R"(
         import QtQuick
         import "qrc:/qml/Zephon/delegate"
         ListView {
@@ -393,14 +391,8 @@ void TestDelegates::orgRowsInAList()
             model: orginfoModel
             delegate: OrgInfoDelegate {}
         })",
-                      QUrl(QStringLiteral("qrc:/test/org.qml")));
-    std::unique_ptr<QObject> object(component.create(fx.view()->rootContext()));
-    QVERIFY2(object, qPrintable(component.errorString()));
-    auto *list = qobject_cast<QQuickItem *>(object.get());
-    list->setParentItem(fx.view()->contentItem());
-    fx.view()->resize(280, 300);
-    fx.view()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.view()));
+                                     "org.qml", {280, 300});
+    QVERIFY(list);
 
     auto rowItem = [&](int index) {
         QQuickItem *item = nullptr;
