@@ -1,11 +1,9 @@
 #include "core.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
 #include <QQmlContext>
-#include <QWindow>
 
 #include "cdatabase.h"
 #include "cnetwork.h"
@@ -96,10 +94,8 @@ void Core::initialize()
 
 void Core::connectObjects()
 {
-    if (m_pRootObject) {
-        if (m_pRootObject->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
-            connect(this, SIGNAL(sig_updateContact()), m_pRootObject, SLOT(onUpdateContact()));
-    }
+    if (m_pRootObject && m_pRootObject->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
+        connect(this, SIGNAL(sig_updateContact()), m_pRootObject, SLOT(onUpdateContact()));
     connect(this, &Core::sig_getAllUserState, m_pNetwork, &CNetwork::slot_onGetAllUserState);
 
     // The root item's signals go straight to the session manager.

@@ -44,6 +44,7 @@ def one_run(client, data, timeout):
         "QT_QPA_PLATFORM": "offscreen",
         "QT_LOGGING_RULES": "qt.scenegraph.time.renderloop.debug=true;zephon.Core.debug=true",
         "XDG_CONFIG_HOME": os.path.join(data, "config"),
+        "ZEPHON_INSTANCE_SUFFIX": "-startup-bench-%d" % os.getpid(),
         "XDG_RUNTIME_DIR": os.path.join(data, "runtime"),
         "ZEPHON_SERVER": "127.0.0.1:9",
     })

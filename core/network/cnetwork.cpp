@@ -9,10 +9,6 @@
 #include "csessionstate.h"
 #include "packint.h"
 
-#ifndef ZEPHON_DEFAULT_SERVER
-#define ZEPHON_DEFAULT_SERVER "127.0.0.1"
-#endif
-
 namespace {
 
 constexpr quint8 CMD_HEART = 3;
