@@ -47,4 +47,39 @@ enum Command : quint8 {
 };
 Q_ENUM_NS(Command)
 
+// Reports of sig_netState.
+enum NetState {
+    NetLost = -1,         // connection lost or socket error
+    NetLoginTimeout = 1,  // no login reply within the login time
+    NetHeartbeatLost = 2, // three heartbeat losses in a row
+};
+Q_ENUM_NS(NetState)
+
+// Results of sig_loginState.
+enum LoginResult {
+    LoginOk = 0,
+    LoginUnknownAccount = 1,
+    LoginWrongPassword = 2,
+    LoginStarted = 5, // a login attempt has started; never reaches the screens
+};
+Q_ENUM_NS(LoginResult)
+
+// iMsgState of a stored message.
+enum MsgState {
+    MsgNew = 0,
+    MsgAccepted = 1,  // taken by the server
+    MsgDelivered = 2, // reached the addressee
+    MsgFailed = 3,    // not delivered
+};
+Q_ENUM_NS(MsgState)
+
+// What getZpidType says of a Zpid.
+enum ZpidKind {
+    ZpidOwn = 0,
+    ZpidAssistant = 1,
+    ZpidRegistered = 2,
+    ZpidNone = 3, // empty or "0"
+};
+Q_ENUM_NS(ZpidKind)
+
 } // namespace Codes
