@@ -76,6 +76,9 @@ signals:
                            bool bSend, QStringList strList = QStringList());
     void sig_updateMsgRecord(quint32 iCircleId, QByteArray arRecvZpid, int iMsgId, int iMsgState,
                              int iType);
+    // An upload decided without the server: 0 for an empty list, 1 for one too large to send.
+    // Confirmations and refusals by the server come from Protocol's signal of the same name.
+    void sig_uploadNetContact(int iRet);
 
 public slots:
     void slot_onLogin(QString strLoginId, QString strPassword, int iLoginType);
@@ -94,6 +97,17 @@ public slots:
     void slot_onGetUserPhone(QString strZpid);
     // Type 0 changes the login password; the enterprise types 1 to 3 are not handled here.
     void slot_onChangePassword(int iType, int iSubType, QVariant varPassword);
+
+    void slot_onGetContact();
+    void slot_onGetNetContact();
+    void slot_onUploadNetContact(QStringList strList);
+    // iType 0 adds, 1 deletes, 2 edits the entry the server knows by strOldPhone.
+    void slot_onModifyNetContact(qint8 iType, QString strOldPhone, QString strName,
+                                 QString strPhone, QString strGroup);
+    void slot_onSavePersonalCard(QString strCard);
+    void slot_onSaveCardPic(QByteArray arBuff);
+    void slot_onGetStrangeCard(QString strZpid);
+    void slot_onGetMayKnow();
 
 private:
     void giveUp(const QByteArray &arKey);

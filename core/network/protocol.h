@@ -83,6 +83,7 @@ private:
     // written (the request is then not sent).
     QByteArray build(quint8 iCmd, const QByteArray &arData) const;
     void registerSessionParsers();
+    void registerContactParsers();
 
     void parseSubServer(const QByteArray &arBuff);
     void parseLogin(const QByteArray &arBuff);
@@ -90,6 +91,15 @@ private:
     void parseUserState(const QByteArray &arBuff);
     void parseUserPhone(const QByteArray &arBuff);
     void parseChangePassword(const QByteArray &arBuff);
+
+    void parseContact(const QByteArray &arBuff);
+    void parseNetContact(const QByteArray &arBuff);
+    void parseUploadNetContact(const QByteArray &arBuff);
+    void parseModifyNetContact(const QByteArray &arBuff);
+    void parseCard(const QByteArray &arBuff);
+    void parseSaveCard(const QByteArray &arBuff);
+    void parseStrangeCard(const QByteArray &arBuff);
+    void parseMayKnow(const QByteArray &arBuff);
 
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};

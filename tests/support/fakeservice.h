@@ -56,6 +56,22 @@ public:
         bool bAnswerHeart = true;
     };
 
+    // What the contact, cloud address book and card commands answer; addressed to the
+    // account's zpid.
+    struct AddressBook
+    {
+        QString strContact;            // the contact list of 36, sent when the password matches
+        QStringList netContacts;       // the cloud book, records "phone;name;group"
+        int iNetChunk = 100;           // records per 61 reply
+        int iRefuseChunk = -1;         // 60 chunk index answered with result 1
+        quint8 iModifyResult = 0;      // result of 63
+        quint8 iSaveResult = 0;        // result of 82
+        QHash<quint32, QString> cards; // 81 kind 0, by owner
+        QHash<quint32, QByteArray> pictures; // 81 kind 1, by owner
+        QHash<quint32, QString> strangers;   // 100, by user
+        QStringList mayKnow;                 // the entry texts of 32
+    };
+
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
@@ -73,6 +89,10 @@ public:
     // Installs the server side of 39, 3, 11, 12, 13 and 31 for this account.
     void serveAccount(const Account &account);
     Account &account() { return m_account; }
+    // Installs the server side of 36, 60, 61, 63, 81, 82, 100 and 32; 60, 63 and 82 change
+    // the book as the service would.
+    void serveAddressBook(const AddressBook &book);
+    AddressBook &addressBook() { return m_book; }
 
     const QList<Received> &received() const { return m_received; }
     QList<QByteArray> packets(quint8 iCode, Channel channel) const;
@@ -114,4 +134,5 @@ private:
     QHash<quint8, LengthRule> m_lengthRules;
     QList<Received> m_received;
     Account m_account;
+    AddressBook m_book;
 };
