@@ -390,9 +390,7 @@ void TestAudioManager::twoManagersThroughRelay()
 
     const QList<QByteArray> &sent = relay.datagrams();
     QVERIFY(!sent.isEmpty());
-    for (const QByteArray &ar : sent)
-        QVERIFY2(ar.size() >= 13 && ar.size() <= 73 && (ar.size() - 13) % 10 == 0,
-                 qPrintable(QString("datagram of %1 bytes").arg(ar.size())));
+    QCOMPARE(relay.offLayoutSizes(), QList<int>());
     // The silence between bursts is mostly not sent.
     QVERIFY2(sent.size() < signal.size() / 960,
              qPrintable(

@@ -17,6 +17,16 @@ void FakeVoiceRelay::addParty(quint32 iZpid, quint16 iPort)
     m_parties.insert(iZpid, iPort);
 }
 
+QList<int> FakeVoiceRelay::offLayoutSizes() const
+{
+    QList<int> sizes;
+    for (const QByteArray &ar : m_datagrams) {
+        if (ar.size() < 13 || ar.size() > 73 || (ar.size() - 13) % 10 != 0)
+            sizes << int(ar.size());
+    }
+    return sizes;
+}
+
 void FakeVoiceRelay::onReadyRead()
 {
     while (m_socket.hasPendingDatagrams()) {

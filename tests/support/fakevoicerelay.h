@@ -20,6 +20,8 @@ public:
     // Datagrams for a Zpid without a party are kept but not forwarded.
     void addParty(quint32 iZpid, quint16 iPort);
     const QList<QByteArray> &datagrams() const { return m_datagrams; }
+    // Sizes of the datagrams received that are not 13 + 10 n bytes with n from 0 to 6.
+    QList<int> offLayoutSizes() const;
 
 signals:
     void relayed(const QByteArray &arDatagram);
