@@ -21,7 +21,7 @@ RowBase {
         anchors.left: parent.left
         anchors.leftMargin: 10
         anchors.verticalCenter: parent.verticalCenter
-        iType: typeof core !== "undefined" ? core.getZpidType(record.modelData.strZpid) : 2
+        iType: published.controller ? published.controller.getZpidType(record.modelData.strZpid) : 2
         strZpid: record.modelData.strZpid
         strName: record.modelData.strName
         enabled: false
@@ -96,5 +96,9 @@ RowBase {
             text: qsTr("删除全部")
             onTriggered: record.menu5Clicked()
         }
+    }
+
+    Published {
+        id: published
     }
 }
