@@ -118,6 +118,8 @@ QList<QObject *> CDatabase::getMsgRecord()
     }
 
     QList<QObject *> list;
+    // One reading of the clock (and of the time zone) for the whole list.
+    const QDate today = QDate::currentDate();
     // Rows stored within the same second keep their insertion order through the row id.
     CStoreQuery query = run(QStringLiteral("Select ") + kMessageColumns +
                                 QStringLiteral(" from MsgRecord Where LoginZpid = ? "
@@ -158,23 +160,25 @@ QList<QObject *> CDatabase::getMsgRecord()
                 continue;
             }
             list.append(new MsgRecordModel(strZpid, query.text(MName), query.text(MPhone), strMsg,
-                                           displayTime(query.text(MTime), 0),
+                                           displayTime(query.text(MTime), 0, today),
                                            unread.value({iType, strZpid}), iType, iSubType));
         } else if (iType == 5) {
             if (bSend || bCardRequestSeen)
                 continue;
             const QString strMsg =
                 iSubType == 3 ? query.text(MCaption) : query.text(MName) + query.text(MCaption);
-            list.append(new MsgRecordModel(
-                query.text(MZpid), tr("名片请求消息"), query.text(MPhone), strMsg,
-                displayTime(query.text(MTime), 0), unread.value({5, QString()}), iType, iSubType));
+            list.append(new MsgRecordModel(query.text(MZpid), tr("名片请求消息"),
+                                           query.text(MPhone), strMsg,
+                                           displayTime(query.text(MTime), 0, today),
+                                           unread.value({5, QString()}), iType, iSubType));
             bCardRequestSeen = true;
         } else if (iType == 6) {
             if (bSend || bCircleRequestSeen)
                 continue;
-            list.append(new MsgRecordModel(
-                query.text(MCircleId), tr("圈子请求消息"), query.text(MPhone), query.text(MCaption),
-                displayTime(query.text(MTime), 0), unread.value({6, QString()}), iType, iSubType));
+            list.append(new MsgRecordModel(query.text(MCircleId), tr("圈子请求消息"),
+                                           query.text(MPhone), query.text(MCaption),
+                                           displayTime(query.text(MTime), 0, today),
+                                           unread.value({6, QString()}), iType, iSubType));
             bCircleRequestSeen = true;
         } else if (iType == 7) {
             const QString strCircleId = query.text(MCircleId);
@@ -182,7 +186,8 @@ QList<QObject *> CDatabase::getMsgRecord()
                 continue;
             seenCircles.insert(strCircleId);
             list.append(new MsgRecordModel(strCircleId, query.text(MCircleName), query.text(MPhone),
-                                           query.text(MContent), displayTime(query.text(MTime), 0),
+                                           query.text(MContent),
+                                           displayTime(query.text(MTime), 0, today),
                                            unread.value({7, strCircleId}), iType, iSubType));
         }
     }
@@ -201,6 +206,7 @@ QList<QObject *> CDatabase::getMessage(int iType, const QString &strKey)
                             values);
 
     QList<QObject *> list;
+    const QDate today = QDate::currentDate();
     QString strLastStored;
     QString strTime;
     QString strLastSeparator;
@@ -209,7 +215,7 @@ QList<QObject *> CDatabase::getMessage(int iType, const QString &strKey)
         const QString strStored = query.text(MTime);
         if (list.isEmpty() || strStored != strLastStored) {
             strLastStored = strStored;
-            strTime = displayTime(strStored, 1);
+            strTime = displayTime(strStored, 1, today);
         }
         const QString strId = query.text(MId);
         const QString strCircleId = query.text(MCircleId);
@@ -384,6 +390,7 @@ QList<QObject *> CDatabase::getCallRecord(const QString &strKey)
     CStoreQuery query = run(strSql + QStringLiteral(" Order by Time DESC, Id DESC"), values);
 
     QList<QObject *> list;
+    const QDate today = QDate::currentDate();
     QSet<QString> seen;
     while (query.isActive() && query.next()) {
         const QString strZpid = query.text(1);
@@ -394,7 +401,7 @@ QList<QObject *> CDatabase::getCallRecord(const QString &strKey)
         }
         list.append(new CallRecordModel(
             query.text(0), strZpid, query.text(2), query.text(3),
-            displayTime(query.text(4), strKey.isEmpty() ? 0 : 2), query.number(5),
+            displayTime(query.text(4), strKey.isEmpty() ? 0 : 2, today), query.number(5),
             strZpid.isEmpty() ? iAllUnread : unread.value(strZpid), query.number(6)));
     }
     return list;
