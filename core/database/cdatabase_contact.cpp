@@ -7,6 +7,8 @@
 #include "pinyin.h"
 #include "searchcontactmodel.h"
 
+#include <QSet>
+
 using namespace storedetail;
 
 namespace {
@@ -104,13 +106,14 @@ QList<QObject *> CDatabase::getContact(int iKind, const QString &strCircleId,
         return {};
     }
 
+    const QSet<QString> excluded(excludedZpids.cbegin(), excludedZpids.cend());
     QList<QObject *> list;
     CStoreQuery query = run(strSql, values);
     int iOwnCards = 0;
     while (query.isActive() && query.next()) {
         const QString strZpid = query.text(PZpid);
         const int iType = query.number(PType);
-        if (iKind == 3 && excludedZpids.contains(strZpid))
+        if (iKind == 3 && excluded.contains(strZpid))
             continue;
         if (iKind == 4 && iType == 0)
             continue;
