@@ -7,7 +7,6 @@
 #include "netcontactmodel.h"
 #include "storefixture.h"
 
-#include <QDir>
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
@@ -143,10 +142,8 @@ void TestStoreBatch::exceptionRollsBack()
 // is free again when the scope ends.
 void TestStoreBatch::unopenedFile()
 {
-    QTemporaryDir dir;
-    const QString strOld = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    QVERIFY(QDir().mkdir(QStringLiteral("Zephon.db")));
+    TempWorkingDir dir;
+    QVERIFY(dir.blockMainFile());
     {
         CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
         QVERIFY(!db.isOpen());
@@ -163,7 +160,6 @@ void TestStoreBatch::unopenedFile()
         }
         QVERIFY2(batchRunsElsewhere(db), "the store mutex was not released");
     }
-    QDir::setCurrent(strOld);
 }
 
 // The connection is already inside a transaction the batch did not open: the batch does not
