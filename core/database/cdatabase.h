@@ -198,6 +198,16 @@ private:
     // Releases the mutex of a batch whose transaction never began.
     static void releaseBatch();
 
+    // The first match of a Contact statement whose one parameter is a phone-number suffix.
+    QString valueByPhoneSuffix(const QString &strSql, const QString &strPhone) const;
+    enum MemberText
+    {
+        MemberName,
+        MemberPhone
+    };
+    // A circle member's name or phone, the member named by row id or by Zpid in the circle.
+    QString circleMemberText(MemberText text, const QString &strKey,
+                             const QString &strCircleId) const;
     int zpidType(const QString &strZpid) const;
     QString conversationClause(int iType, const QString &strKey, QVariantList &values) const;
 

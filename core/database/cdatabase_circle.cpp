@@ -160,28 +160,28 @@ quint32 CDatabase::getCircleMemberZpid(const QString &strId)
 
 QString CDatabase::getCircleMemberName(const QString &strKey, const QString &strCircleId)
 {
-    if (strKey.size() <= 6)
-        return value(QStringLiteral("Select Name from CircleMember Where LoginZpid = ? and Id = ?"),
-                     {qlonglong(loginZpid()), numberOf(strKey)})
-            .toString();
-    if (strKey.size() == 7)
-        return value(QStringLiteral("Select Name from CircleMember Where LoginZpid = ? and Zpid = "
-                                    "? and CircleId = ?"),
-                     {qlonglong(loginZpid()), numberOf(strKey), numberOf(strCircleId)})
-            .toString();
-    return QString();
+    return circleMemberText(MemberName, strKey, strCircleId);
 }
 
 QString CDatabase::getCircleMemberPhone(const QString &strKey, const QString &strCircleId)
 {
+    return circleMemberText(MemberPhone, strKey, strCircleId);
+}
+
+QString CDatabase::circleMemberText(MemberText text, const QString &strKey,
+                                    const QString &strCircleId) const
+{
+    // The column comes from this code, never from the caller's text.
+    const QString strSelect =
+        text == MemberName ? QStringLiteral("Select Name") : QStringLiteral("Select Phone");
     if (strKey.size() <= 6)
-        return value(
-                   QStringLiteral("Select Phone from CircleMember Where LoginZpid = ? and Id = ?"),
-                   {qlonglong(loginZpid()), numberOf(strKey)})
+        return value(strSelect +
+                         QStringLiteral(" from CircleMember Where LoginZpid = ? and Id = ?"),
+                     {qlonglong(loginZpid()), numberOf(strKey)})
             .toString();
     if (strKey.size() == 7)
-        return value(QStringLiteral("Select Phone from CircleMember Where LoginZpid = ? and Zpid = "
-                                    "? and CircleId = ?"),
+        return value(strSelect + QStringLiteral(" from CircleMember Where LoginZpid = ? and Zpid = "
+                                                "? and CircleId = ?"),
                      {qlonglong(loginZpid()), numberOf(strKey), numberOf(strCircleId)})
             .toString();
     return QString();

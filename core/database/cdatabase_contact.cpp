@@ -165,21 +165,22 @@ QString CDatabase::getContactPhoneByZpid(quint32 iZpid)
 
 QString CDatabase::getContactNameByPhone(const QString &strPhone)
 {
-    // An empty suffix would match every number and name an arbitrary contact.
-    if (strPhone.isEmpty())
-        return QString();
-    return value(QStringLiteral("Select Name from Contact where Phone like ? escape '\\'"),
-                 {likeSuffix(strPhone)})
-        .toString();
+    return valueByPhoneSuffix(
+        QStringLiteral("Select Name from Contact where Phone like ? escape '\\'"), strPhone);
 }
 
 QString CDatabase::getContactZpidByPhone(const QString &strPhone)
 {
+    return valueByPhoneSuffix(
+        QStringLiteral("Select Zpid from Contact where Phone like ? escape '\\'"), strPhone);
+}
+
+QString CDatabase::valueByPhoneSuffix(const QString &strSql, const QString &strPhone) const
+{
+    // An empty suffix would match every number and name an arbitrary contact.
     if (strPhone.isEmpty())
         return QString();
-    return value(QStringLiteral("Select Zpid from Contact where Phone like ? escape '\\'"),
-                 {likeSuffix(strPhone)})
-        .toString();
+    return value(strSql, {likeSuffix(strPhone)}).toString();
 }
 
 void CDatabase::clearNetContact()
