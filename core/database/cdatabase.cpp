@@ -15,6 +15,8 @@
 #include <QSqlQuery>
 #include <QThreadStorage>
 
+#include <utility>
+
 namespace {
 
 QMutex &storeMutex()
@@ -24,6 +26,10 @@ QMutex &storeMutex()
 }
 
 std::atomic<int> g_iNextInstance{0};
+
+// Whether this thread's beginTransaction really began a transaction, so that its
+// commitTransaction never commits or rolls back a transaction someone else opened.
+thread_local bool t_bTransactionBegun = false;
 
 // The connections a non-owner thread opened, closed and unregistered when that thread ends
 // (QThreadStorage deletes the object on the finishing thread itself).
@@ -264,12 +270,15 @@ void CDatabase::releaseBatch()
 
 void CDatabase::beginTransaction(const QString &strConnectionName)
 {
-    beginBatch(strConnectionName);
+    t_bTransactionBegun = beginBatch(strConnectionName);
 }
 
 void CDatabase::commitTransaction(const QString &strConnectionName)
 {
-    endBatch(strConnectionName, true);
+    if (std::exchange(t_bTransactionBegun, false))
+        endBatch(strConnectionName, true);
+    else
+        releaseBatch();
 }
 
 void CDatabase::loadPinyin()

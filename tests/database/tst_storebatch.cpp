@@ -55,6 +55,7 @@ private slots:
     void endings();
     void exceptionRollsBack();
     void unopenedFile();
+    void beginFailsBesideAForeignTransaction_data();
     void beginFailsBesideAForeignTransaction();
     void concurrentBatchesOneAtATime();
     void legacyPairStillWorks();
@@ -162,19 +163,30 @@ void TestStoreBatch::unopenedFile()
     }
 }
 
+void TestStoreBatch::beginFailsBesideAForeignTransaction_data()
+{
+    QTest::addColumn<bool>("guard");
+    QTest::newRow("guard") << true;
+    QTest::newRow("begin and commit") << false;
+}
+
 // The connection is already inside a transaction the batch did not open: the batch does not
 // begin, and ending it neither commits nor rolls back the other one.
 void TestStoreBatch::beginFailsBesideAForeignTransaction()
 {
+    QFETCH(bool, guard);
     StoreFixture store;
     CDatabase &db = store.db();
     QSqlQuery foreign(QSqlDatabase::database(QStringLiteral("Zephon.db")));
     QVERIFY(foreign.exec(QStringLiteral("BEGIN")));
     addNetContacts(db, QStringLiteral("f"), 2);
-    {
+    if (guard) {
         CStoreBatch batch(db);
         QVERIFY(!batch.isActive());
         QVERIFY(!batch.commit());
+    } else {
+        db.beginTransaction(QStringLiteral("Zephon.db"));
+        db.commitTransaction(QStringLiteral("Zephon.db"));
     }
     QCOMPARE(netContactCount(db), 2);
     QVERIFY(foreign.exec(QStringLiteral("ROLLBACK")));
