@@ -197,6 +197,14 @@ QByteArray receipt16(quint32 iPeer, quint8 iResult, quint32 iMsgId, quint32 iTo 
     return FakePacket(16).u32(iPeer).u32(iTo).u8(iResult).u32(iMsgId);
 }
 
+// Joins the two objects the way the controller does.
+void wire(CNetwork &net, Protocol &proto)
+{
+    QObject::connect(&net, &CNetwork::sig_createProtocol, &proto, &Protocol::slot_onCreateProtocol);
+    QObject::connect(&proto, &Protocol::sig_sendProtocol, &net, &CNetwork::slot_onSendProtocol);
+    QObject::connect(&net, &CNetwork::sig_parseProtocol, &proto, &Protocol::slot_onParseProtocol);
+}
+
 QByteArray key14(quint32 iMsgId, quint32 iPeer)
 {
     return QByteArray(1, '\x0e') + le(iMsgId) + le(iPeer);
@@ -234,6 +242,7 @@ private slots:
     void giveUpAgainstService();
 
 private:
+    void serve(const FakeService::Messaging &messaging);
     void openSession(CNetwork &net);
     FakeService m_fake;
 };
@@ -609,8 +618,7 @@ void TestMessages::tcpMessageFailsWhileTcpIsDown()
     QFETCH(QString, failure);
     CNetwork net;
     Protocol proto;
-    QObject::connect(&net, &CNetwork::sig_createProtocol, &proto, &Protocol::slot_onCreateProtocol);
-    QObject::connect(&proto, &Protocol::sig_sendProtocol, &net, &CNetwork::slot_onSendProtocol);
+    wire(net, proto);
     Recorder rec(proto, &net);
     auto updatesOf = [&rec] { return rec.events.filter(QRegularExpression("^update")); };
 
@@ -664,6 +672,14 @@ void TestMessages::datagramsOnlyFromSubServer()
     QCOMPARE(parsed.first().at(0).toByteArray(), QByteArray::fromHex("0301"));
 }
 
+void TestMessages::serve(const FakeService::Messaging &messaging)
+{
+    FakeService::Account account;
+    account.iZpid = OWN;
+    m_fake.serveAccount(account);
+    m_fake.serveMessages(messaging);
+}
+
 void TestMessages::openSession(CNetwork &net)
 {
     CSessionState &s = sessionState();
@@ -676,19 +692,14 @@ void TestMessages::openSession(CNetwork &net)
 
 void TestMessages::deliveryAgainstService()
 {
-    FakeService::Account account;
-    account.iZpid = OWN;
-    m_fake.serveAccount(account);
     FakeService::Messaging messaging;
     messaging.cardAnswers.insert(PEER, 0);
     messaging.offline << FakeService::Offline{PEER, 45000.75, 30, "while away"};
-    m_fake.serveMessages(messaging);
+    serve(messaging);
 
     CNetwork net;
     Protocol proto;
-    QObject::connect(&net, &CNetwork::sig_createProtocol, &proto, &Protocol::slot_onCreateProtocol);
-    QObject::connect(&proto, &Protocol::sig_sendProtocol, &net, &CNetwork::slot_onSendProtocol);
-    QObject::connect(&net, &CNetwork::sig_parseProtocol, &proto, &Protocol::slot_onParseProtocol);
+    wire(net, proto);
     Recorder rec(proto, &net);
     QSignalSpy offline(&proto, &Protocol::sig_saveOfflineMsg);
     openSession(net);
@@ -735,20 +746,15 @@ void TestMessages::giveUpAgainstService()
 {
     QFETCH(bool, receipt);
     QFETCH(int, result);
-    FakeService::Account account;
-    account.iZpid = OWN;
-    m_fake.serveAccount(account);
     FakeService::Messaging messaging;
     messaging.bReceipt = receipt;
     messaging.iReceiptResult = quint8(result);
-    m_fake.serveMessages(messaging);
+    serve(messaging);
     sessionState().iResendMs = 20;
 
     CNetwork net;
     Protocol proto;
-    QObject::connect(&net, &CNetwork::sig_createProtocol, &proto, &Protocol::slot_onCreateProtocol);
-    QObject::connect(&proto, &Protocol::sig_sendProtocol, &net, &CNetwork::slot_onSendProtocol);
-    QObject::connect(&net, &CNetwork::sig_parseProtocol, &proto, &Protocol::slot_onParseProtocol);
+    wire(net, proto);
     QSignalSpy updates(&net, &CNetwork::sig_updateMsgRecord);
     QSignalSpy accepted(&proto, &Protocol::sig_updateMsgRecord);
     openSession(net);
