@@ -155,6 +155,7 @@ Protocol::Protocol(QObject *parent) : QObject(parent)
     registerNetworkMetaTypes();
     registerSessionParsers();
     registerContactParsers();
+    registerMessageParsers();
 }
 
 void Protocol::setParser(quint8 iCode, Parser parser)
@@ -270,7 +271,6 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
             arHeader = resendHeader(0, 3, 2);
         } else {
             transport = SOCKET_TCP;
-            sessionState().bTcpMsg = true;
         }
         break;
     }
@@ -279,6 +279,7 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
     }
     if (!arKey.isEmpty())
         setResend(arKey, arHeader + arPacket);
+    noteSentMessage(iCmd, arPacket, transport);
     emit sig_sendProtocol(arPacket, transport);
 }
 

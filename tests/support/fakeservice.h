@@ -72,6 +72,30 @@ public:
         QStringList mayKnow;                 // the entry texts of 32
     };
 
+    // What the message commands answer. A one-to-one message over UDP gets the receipt 16, one
+    // over TCP the acceptance report 15 (state 1); either is then reported delivered (15,
+    // state 0) when bDeliver is set. Card messages are accepted with 15 (kind 3, state 1); a
+    // card request to a zpid in cardAnswers is answered by that user (83 kind 2). Circle
+    // messages get their result (97 kind 2). The offline messages are pushed as 34 over UDP
+    // after the first heartbeat.
+    struct Offline
+    {
+        quint32 iSender = 0;
+        double dTime = 0;
+        quint32 iMsgId = 0;
+        QString strText;
+    };
+    struct Messaging
+    {
+        bool bReceipt = true;
+        quint8 iReceiptResult = 0;
+        bool bDeliver = true;
+        quint8 iCircleResult = 0;
+        QHash<quint32, quint8> cardAnswers;
+        QList<Offline> offline;
+        QStringList texts; // decrypted texts of the one-to-one messages received, in order
+    };
+
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
@@ -93,6 +117,9 @@ public:
     // the book as the service would.
     void serveAddressBook(const AddressBook &book);
     AddressBook &addressBook() { return m_book; }
+    // Installs the server side of 14, 16, 83 and 97 and the offline push.
+    void serveMessages(const Messaging &messaging);
+    Messaging &messaging() { return m_messaging; }
 
     const QList<Received> &received() const { return m_received; }
     QList<QByteArray> packets(quint8 iCode, Channel channel) const;
@@ -135,4 +162,5 @@ private:
     QList<Received> m_received;
     Account m_account;
     AddressBook m_book;
+    Messaging m_messaging;
 };
