@@ -357,27 +357,30 @@ inline bool startsWith(const cs_tables &t, const cs_word &word, uchar ch, int mo
     return false;
 }
 
-// Where the chain starts again after it broke, given the first later item j that takes up
-// the rest of the key and the characters consumed before the break; -1 when the entry cannot
-// match.
-inline int restartAt(int j, int consumed, int &furthest)
+// The mask of the run of consecutive word items from start that consumes the whole key; 0
+// when an item consumes nothing or the entry ends first.
+inline quint64 runFrom(const cs_tables &t, const cs_word *words, int count, int start,
+                       const uchar *key, int length, int mode)
 {
-    const int s = j - consumed;
-    int start;
-    if (s <= 0) {
-        if (j <= 1)
-            return -1;
-        start = j - 1;
-    } else if (s <= furthest) {
-        start = furthest + 1;
-    } else {
-        start = s;
+    quint64 bits = 0;
+    int consumed = 0;
+    for (int i = start; i < count; ++i) {
+        const int n = consumeWord(t, words[i], key + consumed, length - consumed, mode);
+        if (n == 0)
+            return 0;
+        bits |= csPositionBit(i);
+        consumed += n;
+        if (consumed == length)
+            return bits;
     }
-    furthest = start;
-    return start;
+    return 0;
 }
 
-// Finds a run of consecutive word items that consumes the whole key; returns its mask.
+// The mask of the earliest run of consecutive word items that consumes the whole key. How much
+// an item consumes depends on how much of the key is left (a syllable the key goes on after
+// counts for its initial only), so a run that broke at an item may still succeed from that very
+// item: every start is tried. The earliest run has the largest weight, and runs from position
+// 63 on have no bits, so the starts end there.
 quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, int length,
                      int mode)
 {
@@ -386,37 +389,14 @@ quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, 
         return 0;
     const cs_word *words = cii->words;
     const int count = cii->words_count;
-    int start = 0;
-    int furthest = 0;
-    for (;;) {
-        if (start >= count)
-            return 0;
-        quint64 bits = 0;
-        int consumed = 0;
-        int i = start;
-        for (;;) {
-            if (i >= count)
-                return 0;
-            const int n = consumeWord(t, words[i], key + consumed, length - consumed, mode);
-            if (n == 0)
-                break;
-            bits |= csPositionBit(i);
-            consumed += n;
-            ++i;
-            if (consumed == length)
-                return bits;
-        }
-        // The chain broke at i: restart near the first later item that takes up the rest (item
-        // i itself has just taken nothing of it).
-        int j = i + 1;
-        while (j < count && !startsWith(t, words[j], key[consumed], mode))
-            ++j;
-        if (j >= count)
-            return 0;
-        start = restartAt(j, consumed, furthest);
-        if (start < 0)
-            return 0;
+    const int starts = std::min(count, kCsMaskPositions);
+    for (int start = 0; start < starts; ++start) {
+        if (!startsWith(t, words[start], key[0], mode))
+            continue;
+        if (const quint64 bits = runFrom(t, words, count, start, key, length, mode))
+            return bits;
     }
+    return 0;
 }
 
 // The start filter of an entry for mode 0 or 1 (see cs_scan_row), kept before its words.
@@ -440,36 +420,23 @@ inline quint64 positionRange(int a, int b)
 }
 
 // matchLetters for an entry whose words have no readings: every word consumes one character
-// or none, so a chain is a common prefix and the search for the restart a byte search.
+// or none, so a run is an occurrence of the key in the words' forms.
 quint64 matchPlain(const cs_entry *cii, const uchar *key, int length, int mode)
 {
     CS_CHECK(cii != nullptr, "cii!=NULL");
-    if (length == 0)
+    if (length == 0 || length > cii->words_count)
         return 0;
-    const int count = cii->words_count;
     const uchar *forms = plainForms(cii, mode);
-    int start = 0;
-    int furthest = 0;
-    for (;;) {
-        if (start >= count)
-            return 0;
-        const int room = count - start;
-        const int limit = std::min(room, length);
-        int n = 0;
-        while (n < limit && forms[start + n] == key[n])
-            ++n;
-        if (n == length)
-            return positionRange(start, start + n);
-        if (n == room)
-            return 0;
-        const int i = start + n;
-        const void *found = std::memchr(forms + i + 1, key[n], size_t(count - i - 1));
+    const int lastStart = std::min(cii->words_count - length, kCsMaskPositions - 1);
+    for (int start = 0; start <= lastStart; ++start) {
+        const void *found = std::memchr(forms + start, key[0], size_t(lastStart - start + 1));
         if (!found)
             return 0;
-        start = restartAt(int(static_cast<const uchar *>(found) - forms), n, furthest);
-        if (start < 0)
-            return 0;
+        start = int(static_cast<const uchar *>(found) - forms);
+        if (std::memcmp(forms + start + 1, key + 1, size_t(length - 1)) == 0)
+            return positionRange(start, start + length);
     }
+    return 0;
 }
 
 // The key's characters must occur in the entry in order, not necessarily adjacent.
