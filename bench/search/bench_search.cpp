@@ -38,6 +38,8 @@ struct Book
     }
 };
 
+// Rows as the store hands them over: made one after the other in pinyin order, here the order
+// of an index over them, so that they lie in memory as a real source list does.
 QList<QObject *> makeRows(int count)
 {
     std::mt19937 rng(20240508u + unsigned(count));
@@ -48,8 +50,8 @@ QList<QObject *> makeRows(int count)
     const char *const prefixes[] = {"130", "131", "132", "133", "135", "136", "137", "138",
                                     "139", "150", "151", "152", "158", "159", "186", "188"};
     std::uniform_int_distribution<int> prefix(0, 15);
-    QList<QObject *> rows;
-    rows.reserve(count);
+    QList<QStringList> texts;
+    texts.reserve(count);
     for (int i = 0; i < count; ++i) {
         QString name(kSurnames.at(surname(rng)));
         for (int k = length(rng); k > 0; --k)
@@ -57,9 +59,18 @@ QList<QObject *> makeRows(int count)
         QString phone = QLatin1String(prefixes[prefix(rng)]);
         while (phone.size() < 11)
             phone += QChar(u'0' + digit(rng));
-        rows.append(new SearchContactModel(QString::number(i), QString::number(100000 + i), name,
-                                           phone, 2));
+        texts.append({name, phone});
     }
+    cs_list *order = createIndex(texts, csDefaultReader());
+    QList<QObject *> rows;
+    rows.reserve(count);
+    for (const cs_item *item = order->first; item; item = item->next) {
+        const QStringList &row = texts.at(item->number);
+        const int i = int(rows.size());
+        rows.append(new SearchContactModel(QString::number(i), QString::number(100000 + i),
+                                           row.at(0), row.at(1), 2));
+    }
+    freeIndex(order);
     return rows;
 }
 

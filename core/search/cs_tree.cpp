@@ -34,6 +34,8 @@ struct cs_tables
 {
     cs_syllable syllables[kSyllableCount];
     std::vector<cs_reading_set> sets;
+    // The entries' texts as indexed, by the order of the rows and texts createIndex was given.
+    QList<QString> texts;
 };
 
 // A chunk of list storage. Lists allocate by bumping through their blocks and free them all
@@ -399,10 +401,24 @@ quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, 
     return 0;
 }
 
-// The start filter of an entry for mode 0 or 1 (see cs_scan_row), kept before its words.
+// What the index keeps of an entry just before its words, read on every match: its start
+// filters for modes 0 and 1 (see cs_scan_row), and whether no word has readings (a number, a
+// Latin name), in which case the bytes a key must hold to match each word follow the words, in
+// letters form and then in keypad form.
+struct cs_entry_header
+{
+    quint64 filter[2];
+    quint64 plain;
+};
+
+inline const cs_entry_header &headerOf(const cs_entry *cii)
+{
+    return reinterpret_cast<const cs_entry_header *>(cii->words)[-1];
+}
+
 inline quint64 entryFilter(const cs_entry *cii, int mode)
 {
-    return reinterpret_cast<const quint64 *>(cii->words)[mode - 2];
+    return headerOf(cii).filter[mode];
 }
 
 const uchar *plainForms(const cs_entry *cii, int mode)
@@ -471,7 +487,7 @@ quint64 matchItem(const cs_tables &t, cs_item *item, const void *key, int length
             weight = matchChars(cii, static_cast<const quint16 *>(key), length);
         else if (!(entryFilter(cii, mode) & startBit))
             weight = 0;
-        else if (cii->plain)
+        else if (headerOf(cii).plain)
             weight = matchPlain(cii, static_cast<const uchar *>(key), length, mode);
         else
             weight = matchLetters(t, cii, static_cast<const uchar *>(key), length, mode);
@@ -572,9 +588,9 @@ struct TextLayout
     bool plain;
 };
 
-// Words of an entry in the index's word block, eight-byte aligned: the entry's start filters
-// for modes 0 and 1, the words, then for a plain entry its key bytes in both forms.
-constexpr size_t kEntryHeaderSlots = 2 * sizeof(quint64) / sizeof(cs_word);
+// Words of an entry in the index's word block, eight-byte aligned: the entry's header, the
+// words, then for a plain entry its key bytes in both forms.
+constexpr size_t kEntryHeaderSlots = sizeof(cs_entry_header) / sizeof(cs_word);
 
 size_t wordSlots(const TextLayout &text)
 {
@@ -609,9 +625,20 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             }
             TextLayout layout{int(words.size()), int(length), true};
             const QChar *units = text.constData();
+            bool folded = false;
             for (qsizetype k = 0; k < length; ++k) {
                 words.push_back(makeWord(setIds, reader, units[k].unicode()));
                 layout.plain = layout.plain && words.back().set < kNoReadingSets;
+                folded = folded || words.back().code != units[k].unicode();
+            }
+            // Most texts are kept as they came, sharing their data with the caller's.
+            if (folded || length < text.size()) {
+                QString indexed(length, Qt::Uninitialized);
+                for (qsizetype k = 0; k < length; ++k)
+                    indexed[k] = QChar(words[size_t(layout.offset + k)].code);
+                tables->texts.append(indexed);
+            } else {
+                tables->texts.append(text);
             }
             texts.push_back(layout);
             wordTotal += wordSlots(layout);
@@ -661,8 +688,9 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             cii->weight = 0;
             cii->words_count = text.length;
             CS_CHECK(cii->words_count < kCsMaxWords, "cii->words_count<2048");
-            cii->plain = text.plain;
-            auto *filters = reinterpret_cast<quint64 *>(wordBlock + wordPos);
+            cii->text = row.firstText + t;
+            auto *header = reinterpret_cast<cs_entry_header *>(wordBlock + wordPos);
+            header->plain = text.plain;
             cs_word *dest = wordBlock + wordPos + kEntryHeaderSlots;
             std::copy_n(words.data() + text.offset, text.length, dest);
             wordPos += wordSlots(text);
@@ -670,8 +698,8 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             quint64 masks[3] = {0, 0, 0};
             for (int k = 0; k < text.length; ++k)
                 addStartBits(masks, *tables, dest[k]);
-            filters[CS_MODE_LETTERS] = masks[CS_MODE_LETTERS];
-            filters[CS_MODE_KEYPAD] = masks[CS_MODE_KEYPAD];
+            header->filter[CS_MODE_LETTERS] = masks[CS_MODE_LETTERS];
+            header->filter[CS_MODE_KEYPAD] = masks[CS_MODE_KEYPAD];
             if (text.plain) {
                 auto *forms = reinterpret_cast<uchar *>(dest + text.length);
                 for (int k = 0; k < text.length; ++k) {
@@ -775,12 +803,8 @@ void freeIndex(cs_list *list)
     delete list;
 }
 
-QString entryText(const cs_entry *cii)
+QList<QString> listTexts(const cs_list *list)
 {
-    CS_CHECK(cii != nullptr, "cii!=NULL");
-    QString text(cii->words_count, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (int i = 0; i < cii->words_count; ++i)
-        out[i] = QChar(cii->words[i].code);
-    return text;
+    CS_CHECK(list != nullptr, "list!=NULL");
+    return list->tables->texts;
 }
