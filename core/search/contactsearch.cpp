@@ -52,6 +52,18 @@ bool needsCharacterMode(const QString &strKey)
     return false;
 }
 
+constexpr int kPrefetchDistance = 8;
+
+// Asks for the cache lines of a row that a search result reads and writes.
+void prefetchObject(const QObject *pObject)
+{
+    if (!pObject)
+        return;
+    const char *p = reinterpret_cast<const char *>(pObject);
+    for (size_t at = 0; at < sizeof(SearchContactModel); at += 64)
+        __builtin_prefetch(p + at, 1);
+}
+
 bool passesFilter(int iFilter, int iType)
 {
     switch (iFilter) {
@@ -120,7 +132,16 @@ QList<QObject *> buildResults(const QList<QObject *> &listSource, cs_list *pInde
         return listOut;
     listOut.reserve(pResult->count);
     const auto pTexts = std::make_shared<const MarkedUpTexts>(listTexts(pResult), strKey);
+    // Hits come by weight while the rows lie in memory in source order, so each row is a cache
+    // miss: the rows a few hits ahead are fetched while this one is worked on.
+    const cs_item *ahead = pResult->first;
+    for (int k = 0; k < kPrefetchDistance && ahead; ++k)
+        ahead = ahead->next;
     for (const cs_item *item = pResult->first; item; item = item->next) {
+        if (ahead) {
+            prefetchObject(listSource.value(ahead->number));
+            ahead = ahead->next;
+        }
         // Unlike qobject_cast, dynamic_cast reads only the object itself, not its private data
         // elsewhere in memory: with tens of thousands of hits that is one cache miss less each.
         auto *pRow = dynamic_cast<SearchContactModel *>(listSource.value(item->number));
