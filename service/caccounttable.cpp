@@ -33,7 +33,7 @@ bool CAccountTable::createSchema()
 
 bool CAccountTable::insert(const Row &row)
 {
-    return run(QStringLiteral("INSERT INTO account (%1) VALUES (?, ?, ?, ?, ?, ?)")
+    return run(QStringLiteral("INSERT INTO account (%1) VALUES (?, ?, ?, ?, COALESCE(?, ''), ?)")
                    .arg(QLatin1String(COLUMNS)),
                {qint64(row.iZpid), row.strMobile, row.strName,
                 QString::fromLatin1(row.arPasswordHash), row.strCard,
@@ -84,7 +84,7 @@ bool CAccountTable::setPasswordHash(quint32 iZpid, const QByteArray &arHash)
 bool CAccountTable::setCard(quint32 iZpid, const QString &strCard)
 {
     QSqlQuery query(database());
-    return run(query, QStringLiteral("UPDATE account SET card = ? WHERE zpid = ?"),
+    return run(query, QStringLiteral("UPDATE account SET card = COALESCE(?, '') WHERE zpid = ?"),
                {strCard, qint64(iZpid)}) &&
            query.numRowsAffected() == 1;
 }

@@ -62,6 +62,7 @@ bool walk(quint8 iCode, CFieldReader &r)
         return true;
     case CmdEnterprise:
         r.zpid();
+        r.u8(); // sub-command
         r.blob32();
         return true;
     default:
