@@ -45,7 +45,12 @@ void CClientConnection::close()
 
 void CClientConnection::onReadyRead()
 {
-    m_arPending.append(m_pSocket->readAll());
+    receive(m_pSocket->readAll());
+}
+
+void CClientConnection::receive(const QByteArray &arBytes)
+{
+    m_arPending.append(arBytes);
     while (!m_arPending.isEmpty() && !m_bClosed) {
         int iLength = 0;
         switch (CRequestLayout::measure(m_arPending, iLength)) {

@@ -33,6 +33,8 @@ public:
     QHostAddress localAddress() const;
     quint64 sessionId() const { return m_iSessionId; }
     void setSessionId(quint64 iId) { m_iSessionId = iId; }
+    // Takes bytes of the request stream as they arrive and hands on each complete request.
+    void receive(const QByteArray &arBytes);
     // False when the packet does not fit a frame; nothing is sent then.
     bool send(const QByteArray &arPacket);
     void close();

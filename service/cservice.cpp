@@ -178,11 +178,16 @@ void CService::adopt(QTcpServer *pServer)
 {
     const CClientConnection::Channel channel =
         pServer == m_pMain ? CClientConnection::Main : CClientConnection::Sub;
-    while (QTcpSocket *pSocket = pServer->nextPendingConnection()) {
-        auto *pConnection = new CClientConnection(pSocket, channel, m_counters, this);
-        connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
-        connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
-    }
+    while (QTcpSocket *pSocket = pServer->nextPendingConnection())
+        adopt(pSocket, channel);
+}
+
+CClientConnection *CService::adopt(QTcpSocket *pSocket, CClientConnection::Channel channel)
+{
+    auto *pConnection = new CClientConnection(pSocket, channel, m_counters, this);
+    connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
+    connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
+    return pConnection;
 }
 
 void CService::onPacket(CClientConnection *pConnection, const QByteArray &arPacket)
@@ -208,8 +213,14 @@ void CService::onDatagrams()
         const QNetworkDatagram datagram = m_pUdp->receiveDatagram();
         if (!datagram.isValid())
             break;
-        CRequest request(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
-        m_packetLog.write(nowMs(), true, "udp", datagram.data());
-        m_dispatcher.dispatch(request);
+        dispatchDatagram(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
     }
+}
+
+void CService::dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host,
+                                quint16 iPort)
+{
+    CRequest request(arDatagram, host, iPort);
+    m_packetLog.write(nowMs(), true, "udp", arDatagram);
+    m_dispatcher.dispatch(request);
 }

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "cclientconnection.h"
 #include "cdispatcher.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
@@ -19,9 +20,9 @@
 #include "csessiontable.h"
 
 class QTcpServer;
+class QTcpSocket;
 class QTimer;
 class QUdpSocket;
-class CClientConnection;
 class CCircleCommands;
 class CContactCommands;
 class CSessionCommands;
@@ -58,6 +59,10 @@ public:
     // Ends the session and closes its TCP connection.
     void endSession(quint64 iSessionId);
 
+    // Takes over an accepted socket as a client connection of the channel.
+    CClientConnection *adopt(QTcpSocket *pSocket, CClientConnection::Channel channel);
+    // One datagram as the sub-server's UDP socket received it.
+    void dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host, quint16 iPort);
     // Ends every session silent for longer than the session timeout; the timer calls it.
     void endSilentSessions();
 
