@@ -77,6 +77,13 @@ public:
     QString getContactPhoneByZpid(quint32 iZpid);
     QString getContactNameByPhone(const QString &strPhone);
     QString getContactZpidByPhone(const QString &strPhone);
+    // Marks the entry with this phone as a registered user's. Only address-book entries
+    // (Types 2 and 3) change: the own card and the assistant keep their kind and Zpid.
+    void setContactRegistered(quint32 iZpid, const QString &strPhone);
+    // Ends a worker batch begun for the account iLoginZpid: commits it when that account is
+    // still signed in, otherwise drops every write of the batch. Either way the store mutex
+    // is released. True when the batch was kept.
+    bool commitTransactionFor(const QString &strConnectionName, quint32 iLoginZpid);
 
     // NetContact: the cloud address book as last received.
     void clearNetContact();

@@ -1,0 +1,56 @@
+#include "cparsethread.h"
+
+namespace {
+
+// The workers always write to the main database; its connection is named after its file.
+const QString kMainConnection = QStringLiteral("Zephon.db");
+
+} // namespace
+
+CParseThread::CParseThread(const char *pClassName, QSharedPointer<CDatabase> pDatabase)
+    : m_pDatabase(std::move(pDatabase)), m_trace(pClassName), m_pClassName(pClassName),
+      m_iLoginZpid(m_pDatabase->loginZpid()), m_strOwnPhone(m_pDatabase->loginPhone().right(11))
+{}
+
+CParseThread::~CParseThread()
+{
+    // Deleting a running QThread aborts the process; an owner that deletes early waits.
+    wait();
+    m_trace.trace(QLatin1String(m_pClassName) + QLatin1String(" stop"));
+}
+
+void CParseThread::run()
+{
+    m_trace.trace(QLatin1String(m_pClassName) + QLatin1String(" run"));
+    parse();
+}
+
+bool CParseThread::accountCurrent() const
+{
+    return m_iLoginZpid != 0 && m_pDatabase->loginZpid() == m_iLoginZpid;
+}
+
+bool CParseThread::beginBatch()
+{
+    if (!accountCurrent()) {
+        m_trace.traceNumber(QStringLiteral("account no longer signed in, payload dropped"),
+                            m_iLoginZpid);
+        return false;
+    }
+    m_pDatabase->beginTransaction(kMainConnection);
+    return true;
+}
+
+bool CParseThread::commitBatch()
+{
+    const bool bKept = m_pDatabase->commitTransactionFor(kMainConnection, m_iLoginZpid);
+    if (!bKept)
+        m_trace.traceNumber(QStringLiteral("account signed out during the batch, rolled back"),
+                            m_iLoginZpid);
+    return bKept;
+}
+
+bool CParseThread::isOwnPhone(const QString &strPhone) const
+{
+    return !m_strOwnPhone.isEmpty() && strPhone.right(11) == m_strOwnPhone;
+}
