@@ -40,8 +40,8 @@ void CParseContactThread::parse()
     for (QStringView record : QStringView(m_strContact).split(u':')) {
         if (record.isEmpty())
             continue;
-        const QList<QStringView> fields = record.split(u';');
-        if (fields.size() < 2 || !fieldFits(fields.at(0)) || !fieldFits(fields.at(1))) {
+        const QList<QStringView> fields = usableFields(record, 2);
+        if (fields.isEmpty()) {
             ++iMalformed;
             continue;
         }

@@ -33,9 +33,8 @@ void CParseNetContactThread::parse()
     for (QStringView record : QStringView(m_strNetContact).split(u':')) {
         if (record.isEmpty())
             continue;
-        const QList<QStringView> fields = record.split(u';');
-        if (fields.size() < 3 || !fieldFits(fields.at(0)) || !fieldFits(fields.at(1)) ||
-            !fieldFits(fields.at(2))) {
+        const QList<QStringView> fields = usableFields(record, 3);
+        if (fields.isEmpty()) {
             ++iMalformed;
             continue;
         }

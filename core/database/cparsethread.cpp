@@ -54,3 +54,15 @@ bool CParseThread::isOwnPhone(const QString &strPhone) const
 {
     return !m_strOwnPhone.isEmpty() && strPhone.right(11) == m_strOwnPhone;
 }
+
+QList<QStringView> CParseThread::usableFields(QStringView record, int iUsed)
+{
+    const QList<QStringView> fields = record.split(u';');
+    if (fields.size() < iUsed)
+        return {};
+    for (int i = 0; i < iUsed; ++i) {
+        if (!fieldFits(fields.at(i)))
+            return {};
+    }
+    return fields;
+}

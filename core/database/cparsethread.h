@@ -13,6 +13,7 @@
 #include "cdatabase.h"
 #include "ctrace.h"
 
+#include <QList>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringView>
@@ -43,6 +44,9 @@ protected:
     // number with a country prefix is recognised too.
     bool isOwnPhone(const QString &strPhone) const;
     static bool fieldFits(QStringView field) { return field.size() <= kMaxFieldLength; }
+    // The ';'-separated fields of one record when it has at least iUsed of them and none of
+    // those is oversized; otherwise an empty list.
+    static QList<QStringView> usableFields(QStringView record, int iUsed);
 
     QSharedPointer<CDatabase> m_pDatabase;
     CTrace m_trace;
