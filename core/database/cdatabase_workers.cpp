@@ -1,6 +1,8 @@
 // The store operations of the parse workers that the table families do not already offer.
 #include "cdatabase.h"
 
+#include "cstoreconnection.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -17,10 +19,9 @@ bool CDatabase::commitTransactionFor(const QString &strConnectionName, quint32 i
     // account that is gone never outlive it.
     const bool bKeep = iLoginZpid != 0 && loginZpid() == iLoginZpid;
     if (!bKeep) {
-        QSqlDatabase db = connection(strConnectionName);
-        if (db.isOpen()) {
+        if (CStoreConnection *pConnection = connection(strConnectionName)) {
             // Undo the writes and leave an empty transaction for commitTransaction to end.
-            QSqlQuery query(db);
+            QSqlQuery query(pConnection->database());
             if (!query.exec(QStringLiteral("ROLLBACK")) || !query.exec(QStringLiteral("BEGIN")))
                 m_trace.traceError(query.lastError().text());
         }
