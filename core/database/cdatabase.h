@@ -67,6 +67,9 @@ public:
     void clearContact();
     void addContact(const QString &strName, const QString &strPhone, const QString &strPinyin);
     void setContactZpid(const QString &strZpid, const QString &strPhone);
+    // Marks the entry with this phone as a registered user's. Only address-book entries
+    // (Types 2 and 3) change: the own card and the assistant keep their kind and Zpid.
+    void setContactRegistered(quint32 iZpid, const QString &strPhone);
     void replaceContact(quint32 iZpid, const QString &strName, const QString &strSex,
                         const QString &strPost, const QString &strCompany,
                         const QString &strAddress, const QString &strPhone, const QString &strTel,
@@ -84,13 +87,6 @@ public:
     QString getContactPhoneByZpid(quint32 iZpid);
     QString getContactNameByPhone(const QString &strPhone);
     QString getContactZpidByPhone(const QString &strPhone);
-    // Marks the entry with this phone as a registered user's. Only address-book entries
-    // (Types 2 and 3) change: the own card and the assistant keep their kind and Zpid.
-    void setContactRegistered(quint32 iZpid, const QString &strPhone);
-    // Ends a worker batch begun for the account iLoginZpid: commits it when that account is
-    // still signed in, otherwise drops every write of the batch. Either way the store mutex
-    // is released. True when the batch was kept.
-    bool commitTransactionFor(const QString &strConnectionName, quint32 iLoginZpid);
 
     // NetContact: the cloud address book as last received.
     void clearNetContact();

@@ -59,15 +59,14 @@ void CParseContactThread::parse()
     if (iMalformed > 0)
         m_trace.traceNumber(QStringLiteral("malformed records skipped"), iMalformed);
 
-    if (!beginBatch())
-        return;
-    writeAssistant();
-    for (const ContactEntry &entry : std::as_const(entries)) {
-        if (!accountCurrent())
-            break;
-        m_pDatabase->addContact(entry.strName, entry.strPhone, entry.strPinyin);
-    }
-    commitBatch();
+    writeBatch([&] {
+        writeAssistant();
+        for (const ContactEntry &entry : std::as_const(entries)) {
+            if (!accountCurrent())
+                break;
+            m_pDatabase->addContact(entry.strName, entry.strPhone, entry.strPinyin);
+        }
+    });
 }
 
 void CParseContactThread::writeAssistant()

@@ -59,13 +59,13 @@ void CParseNetContactThread::parse()
         return;
     }
 
-    if (!beginBatch())
-        return;
-    m_pDatabase->clearNetContact();
-    for (const NetContactEntry &entry : std::as_const(entries)) {
-        if (!accountCurrent())
-            break;
-        m_pDatabase->addNetContact(entry.strName, entry.strPhone, entry.strGroup, entry.strPinyin);
-    }
-    commitBatch();
+    writeBatch([&] {
+        m_pDatabase->clearNetContact();
+        for (const NetContactEntry &entry : std::as_const(entries)) {
+            if (!accountCurrent())
+                break;
+            m_pDatabase->addNetContact(entry.strName, entry.strPhone, entry.strGroup,
+                                       entry.strPinyin);
+        }
+    });
 }

@@ -1,11 +1,6 @@
 #include "cparsethread.h"
 
-namespace {
-
-// The workers always write to the main database; its connection is named after its file.
-const QString kMainConnection = QStringLiteral("Zephon.db");
-
-} // namespace
+#include "cstorebatch.h"
 
 CParseThread::CParseThread(const char *pClassName, QSharedPointer<CDatabase> pDatabase)
     : m_pDatabase(std::move(pDatabase)), m_trace(pClassName), m_pClassName(pClassName),
@@ -30,24 +25,22 @@ bool CParseThread::accountCurrent() const
     return m_iLoginZpid != 0 && m_pDatabase->loginZpid() == m_iLoginZpid;
 }
 
-bool CParseThread::beginBatch()
+bool CParseThread::writeBatch(const std::function<void()> &write)
 {
     if (!accountCurrent()) {
         m_trace.traceNumber(QStringLiteral("account no longer signed in, payload dropped"),
                             m_iLoginZpid);
         return false;
     }
-    m_pDatabase->beginTransaction(kMainConnection);
-    return true;
-}
-
-bool CParseThread::commitBatch()
-{
-    const bool bKept = m_pDatabase->commitTransactionFor(kMainConnection, m_iLoginZpid);
-    if (!bKept)
-        m_trace.traceNumber(QStringLiteral("account signed out during the batch, rolled back"),
-                            m_iLoginZpid);
-    return bKept;
+    CStoreBatch batch(*m_pDatabase);
+    write();
+    if (batch.commitForAccount(m_iLoginZpid))
+        return true;
+    m_trace.traceNumber(accountCurrent() ? QStringLiteral("batch not committed")
+                                         : QStringLiteral("account signed out during the batch, "
+                                                          "rolled back"),
+                        m_iLoginZpid);
+    return false;
 }
 
 bool CParseThread::isOwnPhone(const QString &strPhone) const

@@ -1,6 +1,6 @@
 // CParseThread: the frame of the workers that turn one bulk server payload into rows. A
 // worker is made on the GUI thread for one payload and runs once on its own thread, which
-// writes through its own connection to the main database inside one transaction.
+// writes through its own connection to the main database inside one store batch.
 //
 // The account signed in when the worker is made is the one it writes for: if the store's
 // account changes (sign-out, another sign-in) before or while it runs, the batch is dropped,
@@ -19,6 +19,8 @@
 #include <QStringView>
 #include <QThread>
 
+#include <functional>
+
 class CParseThread : public QThread
 {
     Q_OBJECT
@@ -31,15 +33,14 @@ public:
 protected:
     CParseThread(const char *pClassName, QSharedPointer<CDatabase> pDatabase);
 
-    // The worker's body: parse the payload, then write it between beginBatch and commitBatch.
+    // The worker's body: parse the payload, then write it through writeBatch.
     virtual void parse() = 0;
 
     // False when the account the worker was made for is no longer signed in.
     bool accountCurrent() const;
-    // Takes the store for one batch; false (and nothing taken) when the account is gone.
-    bool beginBatch();
-    // Commits the batch if the account is still signed in, else rolls it back; true if kept.
-    bool commitBatch();
+    // Runs write inside one store batch that is kept only if the worker's account is still
+    // signed in when it ends; true if kept. Nothing runs when the account is already gone.
+    bool writeBatch(const std::function<void()> &write);
     // The signed-in user's own number, compared on its last 11 characters so that a stored
     // number with a country prefix is recognised too.
     bool isOwnPhone(const QString &strPhone) const;

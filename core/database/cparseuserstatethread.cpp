@@ -52,14 +52,14 @@ void CParseUserStateThread::parse()
         collect(m_strOnline, registrations) + collect(m_strOffline, registrations);
     if (iMalformed > 0)
         m_trace.traceNumber(QStringLiteral("malformed pairs skipped"), iMalformed);
-    if (registrations.isEmpty() || !beginBatch())
-        return;
-    for (const Registration &registration : std::as_const(registrations)) {
-        if (!accountCurrent())
-            break;
-        m_pDatabase->setContactRegistered(registration.iZpid, registration.strPhone);
-    }
-    if (!commitBatch())
+    const bool bKept = !registrations.isEmpty() && writeBatch([&] {
+        for (const Registration &registration : std::as_const(registrations)) {
+            if (!accountCurrent())
+                break;
+            m_pDatabase->setContactRegistered(registration.iZpid, registration.strPhone);
+        }
+    });
+    if (!bKept)
         return;
 
     // Asked only for rows that were kept, and once per user even when listed twice.

@@ -5,6 +5,7 @@
 #include "cparsecontactthread.h"
 #include "cparsenetcontactthread.h"
 #include "cparseuserstatethread.h"
+#include "cstorebatch.h"
 #include "pinyin.h"
 #include "storefixture.h"
 
@@ -480,20 +481,22 @@ void TestWorkers::batchKeptOnlyForSameAccount()
     // The account changes in the middle of a batch on another thread.
     bool bKept = !kept;
     std::unique_ptr<QThread> thread(QThread::create([pDb, madeFor, signedIn, &bKept] {
-        pDb->beginTransaction(QStringLiteral("Zephon.db"));
+        CStoreBatch batch(*pDb);
         pDb->addNetContact(QStringLiteral("张三"), QStringLiteral("13800000001"), {}, {});
         pDb->addContact(QStringLiteral("李四"), QStringLiteral("13800000002"), {});
         pDb->setLoginZpid(signedIn);
-        bKept = pDb->commitTransactionFor(QStringLiteral("Zephon.db"), madeFor);
+        bKept = batch.commitForAccount(madeFor);
     }));
     QVERIFY(runToEnd(*thread));
     QCOMPARE(bKept, kept);
     QCOMPARE(netContactRows(*pDb).size(), kept ? 1 : 0);
     QCOMPARE(contactRows(*pDb).size(), kept ? 1 : 0);
     // The store is free again for the next batch.
-    pDb->beginTransaction(QStringLiteral("Zephon.db"));
-    pDb->addNetContact(QStringLiteral("王五"), QStringLiteral("13800000003"), {}, {});
-    pDb->commitTransaction(QStringLiteral("Zephon.db"));
+    {
+        CStoreBatch next(*pDb);
+        pDb->addNetContact(QStringLiteral("王五"), QStringLiteral("13800000003"), {}, {});
+        QVERIFY(next.commit());
+    }
     QCOMPARE(netContactRows(*pDb).size(), kept ? 2 : 1);
 }
 
