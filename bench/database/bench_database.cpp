@@ -1,14 +1,19 @@
-// Store benchmarks: loading the sort-key map, computing sort keys for an address book, and
-// reading a large address book and a long conversation from a real file. The two reads are
-// measured beside a plain read of the same rows through the SQLite C interface into plain
+// Store benchmarks: loading the sort-key map, computing sort keys for an address book,
+// reading a large address book and a long conversation from a real file, and the parse
+// workers storing the address book, presence and cloud address book payloads. The two reads
+// are measured beside a plain read of the same rows through the SQLite C interface into plain
 // structs; the counters plain_ms and ratio give that read's time and the store's multiple.
 #include "cdatabase.h"
+#include "cparsecontactthread.h"
+#include "cparsenetcontactthread.h"
+#include "cparseuserstatethread.h"
 #include "cstorebatch.h"
 #include "pinyin.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSharedPointer>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -28,7 +33,8 @@ struct BenchStore
     {
         QFile::copy(QStringLiteral(ZEPHON_COMMON_DB), dir.filePath(QStringLiteral("common.db")));
         QDir::setCurrent(dir.path());
-        db = std::make_unique<CDatabase>(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
+        db = QSharedPointer<CDatabase>::create(QStringLiteral("Zephon.db"),
+                                               QStringLiteral("common.db"));
     }
     ~BenchStore()
     {
@@ -37,7 +43,7 @@ struct BenchStore
     }
     QString strOld;
     QTemporaryDir dir;
-    std::unique_ptr<CDatabase> db;
+    QSharedPointer<CDatabase> db;
 };
 
 // Names of two or three common characters, some with a Latin part, as an address book has.
@@ -274,5 +280,124 @@ void BM_getMessage5000(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * 5000);
 }
 BENCHMARK(BM_getMessage5000)->Unit(benchmark::kMillisecond);
+
+// The payloads of a full sign-in: an address book of 2,600 entries, of which 2,000 numbers
+// belong to registered users (a third of them online), and a cloud address book of 10,000.
+constexpr int kBookEntries = 2600;
+constexpr int kRegistered = 2000;
+constexpr int kCloudEntries = 10000;
+
+QString phoneOf(int i)
+{
+    return QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0'));
+}
+
+QString addressBookPayload()
+{
+    const QStringList names = makeNames(kBookEntries);
+    QStringList records;
+    for (int i = 0; i < kBookEntries; ++i)
+        records << phoneOf(i) + u';' + names[i];
+    return records.join(u':');
+}
+
+// The online and offline lists of the presence reply.
+QStringList presencePayload()
+{
+    QStringList online;
+    QStringList offline;
+    for (int i = 0; i < kRegistered; ++i)
+        (i % 3 ? offline : online) << phoneOf(i) << QString::number(2000000 + i);
+    return {online.join(u':'), offline.join(u':')};
+}
+
+QString cloudPayload()
+{
+    const QStringList names = makeNames(kCloudEntries);
+    QStringList records;
+    for (int i = 0; i < kCloudEntries; ++i)
+        records << QStringLiteral("139%1^#010-%2;%3;同事")
+                       .arg(i, 8, 10, QLatin1Char('0'))
+                       .arg(i)
+                       .arg(names[i]);
+    return records.join(u':');
+}
+
+// A store signed in as one account, with the sort-key map loaded.
+struct SignedInStore : BenchStore
+{
+    SignedInStore()
+    {
+        db->loadPinyin();
+        db->setLoginZpid(1000001);
+        db->setLoginPhone(QStringLiteral("13900000000"));
+    }
+};
+
+// Constructs, starts and waits for one worker, as Core does between a reply and its
+// completion slot.
+template <typename Worker, typename... Payload>
+void runWorker(const QSharedPointer<CDatabase> &db, const Payload &...payload)
+{
+    Worker worker(payload..., db);
+    worker.start();
+    worker.wait();
+}
+
+void BM_parseContact2600(benchmark::State &state)
+{
+    SignedInStore store;
+    const QString strBook = addressBookPayload();
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.db->clearContact();
+        state.ResumeTiming();
+        runWorker<CParseContactThread>(store.db, strBook);
+    }
+    state.SetItemsProcessed(state.iterations() * kBookEntries);
+}
+BENCHMARK(BM_parseContact2600)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_parseUserState2000(benchmark::State &state)
+{
+    SignedInStore store;
+    runWorker<CParseContactThread>(store.db, addressBookPayload());
+    const QStringList presence = presencePayload();
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.db->clearContact();
+        runWorker<CParseContactThread>(store.db, addressBookPayload());
+        state.ResumeTiming();
+        runWorker<CParseUserStateThread>(store.db, presence[0], presence[1]);
+    }
+    state.SetItemsProcessed(state.iterations() * kRegistered);
+}
+BENCHMARK(BM_parseUserState2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The two contact workers one after the other, as a sign-in runs them.
+void BM_contactChain(benchmark::State &state)
+{
+    SignedInStore store;
+    const QString strBook = addressBookPayload();
+    const QStringList presence = presencePayload();
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.db->clearContact();
+        state.ResumeTiming();
+        runWorker<CParseContactThread>(store.db, strBook);
+        runWorker<CParseUserStateThread>(store.db, presence[0], presence[1]);
+    }
+}
+BENCHMARK(BM_contactChain)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_parseNetContact10000(benchmark::State &state)
+{
+    SignedInStore store;
+    const QString strCloud = cloudPayload();
+    for (auto _ : state)
+        runWorker<CParseNetContactThread>(store.db, strCloud);
+    state.SetItemsProcessed(state.iterations() * kCloudEntries);
+}
+BENCHMARK(BM_parseNetContact10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -67,6 +67,9 @@ public:
     void clearContact();
     void addContact(const QString &strName, const QString &strPhone, const QString &strPinyin);
     void setContactZpid(const QString &strZpid, const QString &strPhone);
+    // Marks the entry with this phone as a registered user's. Only address-book entries
+    // (Types 2 and 3) change: the own card and the assistant keep their kind and Zpid.
+    void setContactRegistered(quint32 iZpid, const QString &strPhone);
     void replaceContact(quint32 iZpid, const QString &strName, const QString &strSex,
                         const QString &strPost, const QString &strCompany,
                         const QString &strAddress, const QString &strPhone, const QString &strTel,

@@ -35,6 +35,12 @@ void CDatabase::setContactZpid(const QString &strZpid, const QString &strPhone)
          {numberOf(strZpid), strPhone});
 }
 
+void CDatabase::setContactRegistered(quint32 iZpid, const QString &strPhone)
+{
+    exec(QStringLiteral("Update Contact Set Zpid = ?,Type = 2 where Phone = ? and Type in (2,3)"),
+         {qlonglong(iZpid), strPhone});
+}
+
 void CDatabase::replaceContact(quint32 iZpid, const QString &strName, const QString &strSex,
                                const QString &strPost, const QString &strCompany,
                                const QString &strAddress, const QString &strPhone,

@@ -20,6 +20,14 @@ bool CStoreBatch::commit()
     return end(true);
 }
 
+bool CStoreBatch::commitForAccount(quint32 iLoginZpid)
+{
+    // Decided while the batch still holds the write lock: whatever empties the tables after
+    // the account changed waits for this end, so rows of an account that is gone never
+    // outlive it.
+    return end(iLoginZpid != 0 && m_db.loginZpid() == iLoginZpid);
+}
+
 void CStoreBatch::rollback()
 {
     end(false);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class CDatabase;
 
@@ -25,6 +26,9 @@ public:
     // Commits the batch and releases the mutex; false (and the batch rolled back) when the
     // transaction never began or the commit failed. Only the first end counts.
     bool commit();
+    // Commits only while iLoginZpid (non-zero) is still the store's signed-in account,
+    // otherwise rolls the batch back; true when it committed.
+    bool commitForAccount(quint32 iLoginZpid);
     // Rolls the batch back and releases the mutex.
     void rollback();
 

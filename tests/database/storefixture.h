@@ -6,6 +6,7 @@
 #include "cdatabase.h"
 
 #include <QDir>
+#include <QSharedPointer>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -45,6 +46,11 @@ public:
 
     CDatabase &db() { return *m_pDb; }
     std::shared_ptr<CDatabase> shared() { return m_pDb; }
+    // The same store as Core and the parse workers hold it; the fixture keeps it alive too.
+    QSharedPointer<CDatabase> sharedPointer()
+    {
+        return QSharedPointer<CDatabase>(m_pDb.get(), [pKeep = m_pDb](CDatabase *) {});
+    }
     QString path(const QString &strName) const { return m_dir.path(strName); }
 
 private:

@@ -85,6 +85,11 @@ void TestConcurrency::batchesBesideGuiReads()
     std::unique_ptr<QThread> second(worker(2));
     first->start();
     second->start();
+    // Reads start once a batch is open. Reads of the still empty table are so quick that the
+    // hundredth one, a GUI write, could come before any batch and then wait out all of them
+    // (the workers hand the write lock straight to each other), leaving no read to meet one.
+    while (iOpenBatches.load() == 0 && !(first->isFinished() && second->isFinished()))
+        QThread::yieldCurrentThread();
 
     int iReads = 0;
     int iReadsDuringBatch = 0;
