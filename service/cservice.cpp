@@ -1,6 +1,5 @@
 #include "cservice.h"
 
-#include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -200,11 +199,16 @@ void CService::onConnectionClosed(CClientConnection *pConnection)
 
 void CService::onDatagrams()
 {
+    // Read into one buffer with the sender only: a datagram object and the destination and
+    // hop-limit headers it asks for would cost every heartbeat more than its answer does.
+    static char buffer[65536];
+    QHostAddress host;
+    quint16 iPort = 0;
     while (m_pUdp->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_pUdp->receiveDatagram();
-        if (!datagram.isValid())
+        const qint64 n = m_pUdp->readDatagram(buffer, sizeof buffer, &host, &iPort);
+        if (n < 0)
             break;
-        dispatchDatagram(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
+        dispatchDatagram(QByteArray(buffer, qsizetype(n)), host, iPort);
     }
 }
 
