@@ -3,7 +3,6 @@
 // and the rest is delivered as received. The service must never crash, whatever arrives.
 #include <QCoreApplication>
 #include <QPointer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include "cseedfile.h"
@@ -33,12 +32,12 @@ struct Harness
     void ensureSessions()
     {
         if (!tcp)
-            tcp = service->adopt(new QTcpSocket, CClientConnection::Sub);
+            tcp = service->adopt(-1, CClientConnection::Sub);
         if (tcp->sessionId() == 0)
             service->openSession(tcp, 1000001);
         if (!service->sessions().byEndpoint(QHostAddress(), kUdpPort)) {
             if (!udpOwner)
-                udpOwner = service->adopt(new QTcpSocket, CClientConnection::Sub);
+                udpOwner = service->adopt(-1, CClientConnection::Sub);
             if (udpOwner->sessionId() == 0)
                 service->openSession(udpOwner, 1000002);
             service->sessions().claimEndpoint(1000002, QHostAddress(), kUdpPort);

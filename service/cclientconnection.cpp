@@ -1,51 +1,154 @@
 #include "cclientconnection.h"
 
-#include <QTcpSocket>
+#include <QMetaObject>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "crequestlayout.h"
-#include "packint.h"
 
-CClientConnection::CClientConnection(QTcpSocket *pSocket, Channel channel,
-                                     CServiceCounters &counters, QObject *parent)
-    : QObject(parent), m_pSocket(pSocket), m_channel(channel), m_counters(counters)
+namespace {
+
+QHostAddress socketAddress(int iDescriptor, bool bPeer)
 {
-    m_pSocket->setParent(this);
-    connect(m_pSocket, &QTcpSocket::readyRead, this, &CClientConnection::onReadyRead);
-    connect(m_pSocket, &QTcpSocket::disconnected, this, &CClientConnection::onDisconnected);
+    sockaddr_storage address{};
+    socklen_t iLength = sizeof address;
+    auto *pAddress = reinterpret_cast<sockaddr *>(&address);
+    const int iResult = bPeer ? getpeername(iDescriptor, pAddress, &iLength)
+                              : getsockname(iDescriptor, pAddress, &iLength);
+    return iResult == 0 ? QHostAddress(pAddress) : QHostAddress();
 }
 
-QHostAddress CClientConnection::peerAddress() const
+} // namespace
+
+CClientConnection::CClientConnection(qintptr iDescriptor, Channel channel,
+                                     CServiceCounters &counters, CSocketPoller &poller,
+                                     QObject *parent)
+    : QObject(parent), m_iDescriptor(int(iDescriptor)), m_channel(channel), m_counters(counters),
+      m_poller(poller)
 {
-    return m_pSocket->peerAddress();
+    if (m_iDescriptor < 0)
+        return;
+    m_peer = socketAddress(m_iDescriptor, true);
+    m_local = socketAddress(m_iDescriptor, false);
+    // Every answer is written whole as soon as it is made; holding a second one back until the
+    // first is acknowledged would only add the peer's delayed acknowledgement to its latency.
+    const int iOn = 1;
+    setsockopt(m_iDescriptor, IPPROTO_TCP, TCP_NODELAY, &iOn, sizeof iOn);
+    const int iFlags = fcntl(m_iDescriptor, F_GETFL);
+    if (iFlags < 0 || fcntl(m_iDescriptor, F_SETFL, iFlags | O_NONBLOCK) != 0 ||
+        !m_poller.watch(m_iDescriptor, this)) {
+        ::close(m_iDescriptor);
+        m_iDescriptor = -1;
+        // The owner connects to closed() only once this constructor has returned.
+        QMetaObject::invokeMethod(this, &CClientConnection::finish, Qt::QueuedConnection);
+    }
 }
 
-QHostAddress CClientConnection::localAddress() const
+CClientConnection::~CClientConnection()
 {
-    return m_pSocket->localAddress();
+    if (m_iDescriptor >= 0) {
+        m_poller.unwatch(m_iDescriptor);
+        ::close(m_iDescriptor);
+    }
 }
 
 bool CClientConnection::send(const QByteArray &arPacket)
 {
-    if (arPacket.size() > MAX_FRAME || m_bClosed)
+    if (arPacket.size() > MAX_FRAME || m_bClosed || m_bClosing || m_iDescriptor < 0)
         return false;
-    QByteArray arFrame = packUInt32(quint32(arPacket.size())).left(2);
-    arFrame.append(arPacket);
-    return m_pSocket->write(arFrame) == arFrame.size();
+    const char header[2] = {char(arPacket.size() & 0xFF), char(arPacket.size() >> 8)};
+    const bool bIdle = m_arOutgoing.isEmpty();
+    m_arOutgoing.reserve(m_arOutgoing.size() + 2 + arPacket.size());
+    m_arOutgoing.append(header, 2).append(arPacket);
+    if (!bIdle)
+        return true;
+    if (!flush())
+        return false;
+    if (!m_arOutgoing.isEmpty())
+        m_poller.setWantsWrite(m_iDescriptor, true);
+    return true;
+}
+
+bool CClientConnection::flush()
+{
+    qsizetype iSent = 0;
+    while (iSent < m_arOutgoing.size()) {
+        const ssize_t n = ::send(m_iDescriptor, m_arOutgoing.constData() + iSent,
+                                 size_t(m_arOutgoing.size() - iSent), MSG_NOSIGNAL);
+        if (n > 0) {
+            iSent += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            // The peer is gone; reading will see the end of the stream and close.
+            m_arOutgoing.clear();
+            return false;
+        }
+    }
+    if (iSent == m_arOutgoing.size())
+        m_arOutgoing = QByteArray();
+    else
+        m_arOutgoing.remove(0, iSent);
+    return true;
 }
 
 void CClientConnection::close()
 {
-    if (m_bClosed)
+    if (m_bClosed || m_bClosing)
         return;
-    m_pSocket->disconnectFromHost();
-    // An unconnected socket emits no disconnected(); the connection still has to go.
-    if (m_pSocket->state() == QAbstractSocket::UnconnectedState)
-        onDisconnected();
+    if (m_arOutgoing.isEmpty())
+        finish();
+    else
+        m_bClosing = true;
 }
 
-void CClientConnection::onReadyRead()
+void CClientConnection::onReadable()
 {
-    receive(m_pSocket->readAll());
+    if (m_bClosed)
+        return;
+    char buffer[16384];
+    QByteArray arBytes;
+    bool bEnd = false;
+    while (arBytes.size() <= MAX_PENDING) {
+        const ssize_t n = ::recv(m_iDescriptor, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            arBytes.append(buffer, n);
+            if (size_t(n) < sizeof buffer)
+                break;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            bEnd = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            break;
+        }
+    }
+    // Once closing, the connection only waits for its answers to go out.
+    if (!arBytes.isEmpty() && !m_bClosing)
+        receive(arBytes);
+    if (bEnd)
+        finish();
+}
+
+void CClientConnection::onWritable()
+{
+    if (m_bClosed)
+        return;
+    if (!flush()) {
+        finish();
+        return;
+    }
+    if (!m_arOutgoing.isEmpty())
+        return;
+    m_poller.setWantsWrite(m_iDescriptor, false);
+    if (m_bClosing)
+        finish();
 }
 
 void CClientConnection::receive(const QByteArray &arBytes)
@@ -74,16 +177,24 @@ void CClientConnection::receive(const QByteArray &arBytes)
             return;
         }
     }
+    // Requests are small: a buffer grown by a burst is not kept for the session's lifetime.
+    if (m_arPending.isEmpty())
+        m_arPending = QByteArray();
 }
 
-void CClientConnection::onDisconnected()
+void CClientConnection::finish()
 {
     if (m_bClosed)
         return;
     m_bClosed = true;
-    m_arPending.append(m_pSocket->readAll());
+    if (m_iDescriptor >= 0) {
+        m_poller.unwatch(m_iDescriptor);
+        ::close(m_iDescriptor);
+        m_iDescriptor = -1;
+    }
     if (!m_arPending.isEmpty())
         m_counters.drop(CServiceCounters::DropTruncated);
-    m_arPending.clear();
+    m_arPending = QByteArray();
+    m_arOutgoing = QByteArray();
     emit closed(this);
 }

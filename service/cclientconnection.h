@@ -1,6 +1,8 @@
 // CClientConnection: one client's TCP connection to the main server or the sub-server. It
 // splits the unframed request stream into packets, frames what it sends (16-bit little-endian
 // length, then the packet) and caps the bytes it keeps waiting for a request to complete.
+// It works on the accepted descriptor directly: a thousand idle sessions then cost no socket
+// objects, notifiers or read and write buffers, only what each one has waiting.
 #pragma once
 
 #include <QByteArray>
@@ -8,10 +10,9 @@
 #include <QObject>
 
 #include "cservicecounters.h"
+#include "csocketpoller.h"
 
-class QTcpSocket;
-
-class CClientConnection : public QObject
+class CClientConnection : public QObject, private CSocketPoller::Client
 {
     Q_OBJECT
 public:
@@ -25,18 +26,23 @@ public:
     static constexpr int MAX_PENDING = 256 * 1024;
     static constexpr int MAX_FRAME = 0xFFFF;
 
-    CClientConnection(QTcpSocket *pSocket, Channel channel, CServiceCounters &counters,
-                      QObject *parent);
+    // Takes over iDescriptor, a connected TCP socket; a negative one makes a connection with
+    // no socket, whose stream comes only through receive().
+    CClientConnection(qintptr iDescriptor, Channel channel, CServiceCounters &counters,
+                      CSocketPoller &poller, QObject *parent);
+    ~CClientConnection() override;
 
     Channel channel() const { return m_channel; }
-    QHostAddress peerAddress() const;
-    QHostAddress localAddress() const;
+    QHostAddress peerAddress() const { return m_peer; }
+    QHostAddress localAddress() const { return m_local; }
     quint64 sessionId() const { return m_iSessionId; }
     void setSessionId(quint64 iId) { m_iSessionId = iId; }
     // Takes bytes of the request stream as they arrive and hands on each complete request.
     void receive(const QByteArray &arBytes);
-    // False when the packet does not fit a frame; nothing is sent then.
+    // False when the packet does not fit a frame or the connection is gone; nothing is sent
+    // then. What the socket does not take at once is sent as it drains.
     bool send(const QByteArray &arPacket);
+    // Closes once everything sent has gone out.
     void close();
 
 signals:
@@ -44,13 +50,21 @@ signals:
     void closed(CClientConnection *pConnection);
 
 private:
-    void onReadyRead();
-    void onDisconnected();
+    void onReadable() override;
+    void onWritable() override;
+    // Writes what waits; false when the socket failed.
+    bool flush();
+    void finish();
 
-    QTcpSocket *m_pSocket;
+    int m_iDescriptor;
     Channel m_channel;
     CServiceCounters &m_counters;
+    CSocketPoller &m_poller;
+    QHostAddress m_peer;
+    QHostAddress m_local;
     QByteArray m_arPending;
+    QByteArray m_arOutgoing;
     quint64 m_iSessionId = 0;
+    bool m_bClosing = false;
     bool m_bClosed = false;
 };

@@ -1,8 +1,5 @@
 #include "cservice.h"
 
-#include <QNetworkDatagram>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -10,6 +7,7 @@
 #include "cclientconnection.h"
 #include "ccontactcommands.h"
 #include "csessioncommands.h"
+#include "ctcplistener.h"
 
 namespace {
 
@@ -21,12 +19,14 @@ constexpr int SWEEPS_PER_TIMEOUT = 6;
 CService::CService(const CServiceConfig &config, QObject *parent)
     : QObject(parent), m_config(config),
       m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
-      m_pMain(new QTcpServer(this)), m_pSub(new QTcpServer(this)), m_pUdp(new QUdpSocket(this)),
+      m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
       m_pSweep(new QTimer(this))
 {
     m_clock.start();
-    connect(m_pMain, &QTcpServer::newConnection, this, &CService::onMainConnection);
-    connect(m_pSub, &QTcpServer::newConnection, this, &CService::onSubConnection);
+    connect(m_pMain, &CTcpListener::accepted, this,
+            [this](qintptr iDescriptor) { adopt(iDescriptor, CClientConnection::Main); });
+    connect(m_pSub, &CTcpListener::accepted, this,
+            [this](qintptr iDescriptor) { adopt(iDescriptor, CClientConnection::Sub); });
     connect(m_pUdp, &QUdpSocket::readyRead, this, &CService::onDatagrams);
     connect(m_pSweep, &QTimer::timeout, this, &CService::endSilentSessions);
 
@@ -38,10 +38,18 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pCircleCommands->install(m_dispatcher);
 }
 
-CService::~CService() = default;
+CService::~CService()
+{
+    // Connections leave the poller as they go, and the poller, a member, would go first.
+    qDeleteAll(findChildren<CClientConnection *>(Qt::FindDirectChildrenOnly));
+}
 
 bool CService::start()
 {
+    if (!m_poller.isOpen()) {
+        m_strError = QStringLiteral("cannot make the epoll set that watches client connections");
+        return false;
+    }
     if (!CPasswordHash::initialise()) {
         m_strError = QStringLiteral("the password hashing library cannot be initialised");
         return false;
@@ -164,27 +172,9 @@ void CService::endSilentSessions()
     }
 }
 
-void CService::onMainConnection()
+CClientConnection *CService::adopt(qintptr iDescriptor, CClientConnection::Channel channel)
 {
-    adopt(m_pMain);
-}
-
-void CService::onSubConnection()
-{
-    adopt(m_pSub);
-}
-
-void CService::adopt(QTcpServer *pServer)
-{
-    const CClientConnection::Channel channel =
-        pServer == m_pMain ? CClientConnection::Main : CClientConnection::Sub;
-    while (QTcpSocket *pSocket = pServer->nextPendingConnection())
-        adopt(pSocket, channel);
-}
-
-CClientConnection *CService::adopt(QTcpSocket *pSocket, CClientConnection::Channel channel)
-{
-    auto *pConnection = new CClientConnection(pSocket, channel, m_counters, this);
+    auto *pConnection = new CClientConnection(iDescriptor, channel, m_counters, m_poller, this);
     connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
     connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
     return pConnection;
@@ -209,11 +199,16 @@ void CService::onConnectionClosed(CClientConnection *pConnection)
 
 void CService::onDatagrams()
 {
+    // Read into one buffer with the sender only: a datagram object and the destination and
+    // hop-limit headers it asks for would cost every heartbeat more than its answer does.
+    static char buffer[65536];
+    QHostAddress host;
+    quint16 iPort = 0;
     while (m_pUdp->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_pUdp->receiveDatagram();
-        if (!datagram.isValid())
+        const qint64 n = m_pUdp->readDatagram(buffer, sizeof buffer, &host, &iPort);
+        if (n < 0)
             break;
-        dispatchDatagram(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
+        dispatchDatagram(QByteArray(buffer, qsizetype(n)), host, iPort);
     }
 }
 

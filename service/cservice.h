@@ -18,9 +18,9 @@
 #include "cservicecounters.h"
 #include "cservicestore.h"
 #include "csessiontable.h"
+#include "csocketpoller.h"
 
-class QTcpServer;
-class QTcpSocket;
+class CTcpListener;
 class QTimer;
 class QUdpSocket;
 class CCircleCommands;
@@ -59,17 +59,15 @@ public:
     // Ends the session and closes its TCP connection.
     void endSession(quint64 iSessionId);
 
-    // Takes over an accepted socket as a client connection of the channel.
-    CClientConnection *adopt(QTcpSocket *pSocket, CClientConnection::Channel channel);
+    // Takes over an accepted socket's descriptor as a client connection of the channel; a
+    // negative descriptor gives a connection whose stream comes only through receive().
+    CClientConnection *adopt(qintptr iDescriptor, CClientConnection::Channel channel);
     // One datagram as the sub-server's UDP socket received it.
     void dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host, quint16 iPort);
     // Ends every session silent for longer than the session timeout; the timer calls it.
     void endSilentSessions();
 
 private:
-    void onMainConnection();
-    void onSubConnection();
-    void adopt(QTcpServer *pServer);
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
     void onConnectionClosed(CClientConnection *pConnection);
     void onDatagrams();
@@ -84,8 +82,9 @@ private:
     CLoginThrottle m_throttle;
     CPacketLog m_packetLog;
     CDispatcher m_dispatcher;
-    QTcpServer *m_pMain;
-    QTcpServer *m_pSub;
+    CSocketPoller m_poller;
+    CTcpListener *m_pMain;
+    CTcpListener *m_pSub;
     QUdpSocket *m_pUdp;
     QTimer *m_pSweep;
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
