@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "caes.h"
+#include "ccallsession.h"
 #include "cfieldwriter.h"
 #include "cnetcontactsync.h"
 #include "codes.h"
@@ -141,6 +142,7 @@ void CNetwork::logout()
     }
     // The next user must not inherit a half-done transfer of this one.
     netContactSync().reset();
+    callSession().reset();
 }
 
 void CNetwork::setResend(const QByteArray &arKey, const QByteArray &arRecord)
@@ -332,6 +334,10 @@ void CNetwork::giveUp(const QByteArray &arKey)
         }
     } else if (iCmd == CMD_MSG) {
         emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), 3, 0);
+    } else if (iCmd == Codes::CmdCallSignal || iCmd == Codes::CmdPush) {
+        const CCallSession::Reaction reaction = callSession().givenUp(arKey);
+        if (reaction.iState != 0)
+            emit sig_parseCallState(reaction.iState, QString::number(reaction.iPeer));
     }
 }
 

@@ -79,6 +79,11 @@ signals:
     // An upload decided without the server: 0 for an empty list, 1 for one too large to send.
     // Confirmations and refusals by the server come from Protocol's signal of the same name.
     void sig_uploadNetContact(int iRet);
+    // Call ends decided without a packet: a push or call request given up, or a push refused
+    // before it left (see Codes::CallState). The other call states come from Protocol's
+    // signal of the same name.
+    void sig_parseCallState(int iState, QString strZpid = QString(),
+                            QByteArray arData = QByteArray());
 
 public slots:
     void slot_onLogin(QString strLoginId, QString strPassword, int iLoginType);
@@ -109,8 +114,17 @@ public slots:
     void slot_onGetStrangeCard(QString strZpid);
     void slot_onGetMayKnow();
 
+    // Each takes the other party's zpid as decimal text; a request that does not fit the
+    // call under way sends nothing.
+    void slot_onSendPush(QString strZpid);
+    void slot_onCall(QString strZpid);
+    void slot_onAgree(QString strZpid);
+    void slot_onRefuse(QString strZpid);
+    void slot_onHangup(QString strZpid);
+
 private:
     void giveUp(const QByteArray &arKey);
+    void sendCall(quint32 iPeer, quint8 iSub);
 
     CSocket *m_pTcpSocket = nullptr;
     CSocket *m_pUdpSocket = nullptr;

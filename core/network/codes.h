@@ -82,4 +82,29 @@ enum ZpidKind {
 };
 Q_ENUM_NS(ZpidKind)
 
+// iState of sig_parseCallState. The ends of a call (refused, busy, hung up, unreachable) are
+// reported once per call, after the call state is back to idle.
+enum CallState {
+    CallOffered = 1,      // an incoming call rings here
+    CallAnswered = 2,     // the callee took the call
+    CallRefused = 3,      // the callee refused, or hung up before answering
+    CallBusy = 4,         // the callee is in another call
+    CallHungUp = 5,       // the other party ended a ringing or connected call
+    CallVoice = 6,        // voice data; the argument holds the whole datagram
+    CallRinging = 7,      // the outgoing call rings at the callee
+    CallConfirmed = 8,    // the party we refused or hung up on confirmed it
+    CallPushReached = 11, // the push woke the callee's client: place the call now
+    CallUnreachable = 12, // the callee cannot be reached; the attempt is over
+};
+Q_ENUM_NS(CallState)
+
+// The phase of the current call.
+enum CallPhase {
+    PhaseIdle = -1,
+    PhaseCalling = 0, // the user placed the call
+    PhaseTalking = 1,
+    PhaseRinging = 2, // an incoming call is offered
+};
+Q_ENUM_NS(CallPhase)
+
 } // namespace Codes

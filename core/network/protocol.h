@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "ccallsession.h"
 #include "csocket.h"
 #include "ctrace.h"
 
@@ -28,6 +29,9 @@ public:
     static int addresseeOffset(quint8 iCode);
     // True when the packet is for the logged-in user; traces the mismatch otherwise.
     bool isForMe(const QByteArray &arBuff, int iOffset) const;
+    // A delivery report 15 of kind 1 (the call push); the delivery report parser hands those
+    // here.
+    void parseCallDeliveryReport(const QByteArray &arBuff);
 
 signals:
     void sig_connectServer(QString strAddr, quint16 iPort, CONNECT_STATE state, SOCKETTYPE type);
@@ -84,6 +88,7 @@ private:
     QByteArray build(quint8 iCmd, const QByteArray &arData) const;
     void registerSessionParsers();
     void registerContactParsers();
+    void registerCallParsers();
 
     void parseSubServer(const QByteArray &arBuff);
     void parseLogin(const QByteArray &arBuff);
@@ -100,6 +105,9 @@ private:
     void parseSaveCard(const QByteArray &arBuff);
     void parseStrangeCard(const QByteArray &arBuff);
     void parseMayKnow(const QByteArray &arBuff);
+
+    // Sends the answer and emits the report a call rule decided.
+    void carryOut(const CCallSession::Reaction &reaction);
 
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};

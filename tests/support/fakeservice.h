@@ -72,6 +72,16 @@ public:
         QStringList mayKnow;                 // the entry texts of 32
     };
 
+    // How a user the client calls answers; the service relays the call family to it and
+    // answers the push itself.
+    struct CallParty
+    {
+        int iPushType = 1;       // type of the push reply 19; -1 sends none
+        bool bRing = true;       // every call request is answered with ringing 7
+        QList<quint8> afterRing; // sub-commands sent after that, such as 2 (answer)
+        bool bAck = true;        // a refuse or hang-up is answered with 8
+    };
+
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
@@ -93,6 +103,15 @@ public:
     // the book as the service would.
     void serveAddressBook(const AddressBook &book);
     AddressBook &addressBook() { return m_book; }
+    // Installs the server side of 5 and 19 for these users, by zpid; 5 and 19 for anybody
+    // else get no answer.
+    void serveCalls(const QHash<quint32, CallParty> &parties);
+    QHash<quint32, CallParty> &callParties() { return m_parties; }
+
+    // A call packet 5 as the service relays it: sender, receiver, sub-command, data.
+    static QByteArray callPacket(quint32 iFrom, quint32 iTo, quint8 iSub,
+                                 const QByteArray &arData = QByteArray());
+    static QByteArray pushReply(quint32 iCallee, quint8 iType);
 
     const QList<Received> &received() const { return m_received; }
     QList<QByteArray> packets(quint8 iCode, Channel channel) const;
@@ -135,4 +154,5 @@ private:
     QList<Received> m_received;
     Account m_account;
     AddressBook m_book;
+    QHash<quint32, CallParty> m_parties;
 };
