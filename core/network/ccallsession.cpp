@@ -203,6 +203,7 @@ CCallSession::Reaction CCallSession::deliveryReport(const QByteArray &arPacket)
     const quint32 iCallee = reader.zpid();
     const quint8 iKind = reader.u8();
     const quint8 iState = reader.u8();
+    reader.skip(4); // message id
     if (!reader.ok() || iKind != 1 || iState != 0)
         return Reaction();
     if (iCallee == 0 || iCallee != m_iPeer || !dialling() || m_bPushDelivered)
