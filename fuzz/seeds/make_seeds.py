@@ -11,6 +11,7 @@ KEY = b"Zephon#Field#Key".hex()
 IV = b"Zephon-Field-IV!".hex()
 OWN = 0x01020304
 RANDOM = 0x05060708
+PEER = 4321
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fuzz_protocol")
 
 
@@ -52,6 +53,17 @@ SEEDS = {
     "32-may-know": u8(32) + u32(OWN) + u32(0) + u8(0) + u32(0) + u32(2) + u32(0)
     + person(";4321;13900000000;Bo;;Town", b"xy") + person(";4322;13900000001;Cy;;"),
 }
+
+# The last byte of an input also chooses the fuzz target's call phase from its bits 1 and 2
+# (0 none, 2 push under way, 4 calling, 6 talking); the call parsers ignore bytes after the
+# fields they read, so each seed ends with the phase in which its packet acts.
+for sub, name, phase in [(1, "request", 0), (2, "answer", 4), (3, "refuse", 4), (4, "busy", 4),
+                         (5, "hang-up", 6), (7, "ringing", 4), (8, "acknowledgement", 0)]:
+    SEEDS["5-%d-%s" % (sub, name)] = u8(5) + u32(PEER) + u32(OWN) + u8(sub) + u8(phase)
+SEEDS["5-6-voice"] = u8(5) + u32(PEER) + u32(OWN) + u8(6) + u8(1) + u8(1) + u8(0x21) \
+    + bytes(range(19)) + u8(6)
+for kind, name in [(0, "reached"), (1, "delivered"), (2, "unreachable")]:
+    SEEDS["19-%s" % name] = u8(19) + u32(PEER) + u8(0) + u8(kind) + u8(2)
 
 os.makedirs(HERE, exist_ok=True)
 for name, data in SEEDS.items():
