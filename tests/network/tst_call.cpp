@@ -101,6 +101,9 @@ private slots:
 
     void requests_data();
     void requests();
+    void refusedPush_data();
+    void refusedPush();
+    void logoutForgetsTheCall();
     void wholeCallAgainstService();
     void scenarios_data();
     void scenarios();
@@ -247,6 +250,58 @@ void TestCall::requests()
         QVERIFY(!sessionState().mapResend.contains(QByteArray(1, char(19))));
     if (steps.last() != "call")
         QVERIFY(!sessionState().mapResend.contains(CCallSession::callKey()));
+}
+
+void TestCall::refusedPush_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("zpid");
+    QTest::addColumn<QStringList>("states");
+
+    const Setup idle([] {});
+    QTest::newRow("own zpid") << idle << QString::number(OWN) << QStringList{"12|1000"};
+    QTest::newRow("zero") << idle << "0" << QStringList{"12|0"};
+    QTest::newRow("not a number") << idle << "20x0" << QStringList{"12|20x0"};
+    QTest::newRow("during a call") << Setup([] {
+        ringingFor(PEER);
+        callSession().agree(PEER);
+    }) << QString::number(THIRD) << QStringList();
+    QTest::newRow("during another push")
+        << Setup([] { callSession().beginPush(PEER); }) << QString::number(THIRD) << QStringList();
+}
+
+void TestCall::refusedPush()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, zpid);
+    QFETCH(QStringList, states);
+    setup();
+    const quint32 iPeer = callSession().peer();
+    const int iPhase = callSession().phase();
+    CNetwork net;
+    Protocol proto;
+    QObject::connect(&net, &CNetwork::sig_createProtocol, &proto, &Protocol::slot_onCreateProtocol);
+    States seen(proto, net);
+    QSignalSpy sent(&proto, &Protocol::sig_sendProtocol);
+    net.slot_onSendPush(zpid);
+    QVERIFY(sent.isEmpty());
+    QCOMPARE(seen.list, states);
+    QCOMPARE(callSession().peer(), iPeer);
+    QCOMPARE(callSession().phase(), iPhase);
+}
+
+void TestCall::logoutForgetsTheCall()
+{
+    Client client;
+    open(client);
+    deliver(client, FakeService::callPacket(PEER, OWN, 1));
+    client.net.slot_onAgree(QString::number(PEER));
+    client.net.logout();
+    QCOMPARE(callSession().peer(), 0u);
+    QCOMPARE(callSession().phase(), int(Codes::PhaseIdle));
+    // The next user's first caller rings.
+    callSession().received(FakeService::callPacket(THIRD, OWN, 1));
+    QCOMPARE(callSession().phase(), int(Codes::PhaseRinging));
 }
 
 void TestCall::wholeCallAgainstService()
