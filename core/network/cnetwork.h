@@ -15,6 +15,8 @@
 #include "csocket.h"
 #include "ctrace.h"
 
+class CCallSession;
+
 class CNetwork : public QObject, public CListener
 {
     Q_OBJECT
@@ -124,7 +126,8 @@ public slots:
 
 private:
     void giveUp(const QByteArray &arKey);
-    void sendCall(quint32 iPeer, quint8 iSub);
+    // Sends the call request iSub to strZpid when the call session's rule lets it through.
+    void sendCall(bool (CCallSession::*pRule)(quint32), const QString &strZpid, quint8 iSub);
 
     CSocket *m_pTcpSocket = nullptr;
     CSocket *m_pUdpSocket = nullptr;

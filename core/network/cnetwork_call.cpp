@@ -40,33 +40,30 @@ void CNetwork::slot_onSendPush(QString strZpid)
 
 void CNetwork::slot_onCall(QString strZpid)
 {
-    const quint32 iPeer = zpidOf(strZpid);
-    if (callSession().beginCall(iPeer))
-        sendCall(iPeer, CCallSession::SubCall);
+    sendCall(&CCallSession::beginCall, strZpid, CCallSession::SubCall);
 }
 
 void CNetwork::slot_onAgree(QString strZpid)
 {
-    const quint32 iPeer = zpidOf(strZpid);
-    if (callSession().agree(iPeer))
-        sendCall(iPeer, CCallSession::SubAnswer);
+    sendCall(&CCallSession::agree, strZpid, CCallSession::SubAnswer);
 }
 
 void CNetwork::slot_onRefuse(QString strZpid)
 {
-    const quint32 iPeer = zpidOf(strZpid);
-    if (callSession().refuse(iPeer))
-        sendCall(iPeer, CCallSession::SubRefuse);
+    sendCall(&CCallSession::refuse, strZpid, CCallSession::SubRefuse);
 }
 
 void CNetwork::slot_onHangup(QString strZpid)
 {
-    const quint32 iPeer = zpidOf(strZpid);
-    if (callSession().hangup(iPeer))
-        sendCall(iPeer, CCallSession::SubHangup);
+    sendCall(&CCallSession::hangup, strZpid, CCallSession::SubHangup);
 }
 
-void CNetwork::sendCall(quint32 iPeer, quint8 iSub)
+void CNetwork::sendCall(bool (CCallSession::*pRule)(quint32), const QString &strZpid, quint8 iSub)
 {
-    emit sig_createProtocol(Codes::CmdCallSignal, CCallSession::payload(iPeer, iSub));
+    const quint32 iPeer = zpidOf(strZpid);
+    if ((callSession().*pRule)(iPeer))
+        emit sig_createProtocol(Codes::CmdCallSignal, CCallSession::payload(iPeer, iSub));
+    else
+        m_trace.traceText(QString("call request %1 does not fit the call: dropped").arg(iSub),
+                          strZpid);
 }

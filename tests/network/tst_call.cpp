@@ -5,25 +5,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <functional>
-
-#include "ccallsession.h"
+#include "callphases.h"
 #include "cnetwork.h"
-#include "codes.h"
-#include "csessionstate.h"
 #include "fakepacket.h"
-#include "fakeservice.h"
 #include "protocol.h"
 
-using Setup = std::function<void()>;
-Q_DECLARE_METATYPE(Setup)
-
 namespace {
-
-constexpr quint32 OWN = 1000;
-constexpr quint32 PEER = 2000;  // sorts above the user
-constexpr quint32 LOWER = 500;  // sorts below the user
-constexpr quint32 THIRD = 3000; // somebody else
 
 quint32 zpidOf(const QString &strName)
 {
@@ -75,19 +62,6 @@ private:
 QString st(int iState, quint32 iZpid)
 {
     return QString("%1|%2").arg(iState).arg(iZpid);
-}
-
-// The call session in a phase, reached through its own rules without the wire.
-void ringingFor(quint32 iPeer)
-{
-    callSession().received(FakeService::callPacket(iPeer, OWN, 1));
-}
-
-void callingTo(quint32 iPeer)
-{
-    callSession().beginPush(iPeer);
-    callSession().pushReply(FakeService::pushReply(iPeer, 0));
-    callSession().beginCall(iPeer);
 }
 
 } // namespace
@@ -230,7 +204,7 @@ void TestCall::requests()
         else if (strStep == "call")
             net.slot_onCall(strPeer);
         else if (strStep == "ring")
-            proto.slot_onParseProtocol(FakeService::callPacket(PEER, OWN, 1), "127.0.0.1", 1);
+            proto.slot_onParseProtocol(call(PEER, 1), "127.0.0.1", 1);
         else if (strStep == "agree")
             net.slot_onAgree(strPeer);
         else if (strStep == "refuse")
@@ -262,12 +236,10 @@ void TestCall::refusedPush_data()
     QTest::newRow("own zpid") << idle << QString::number(OWN) << QStringList{"12|1000"};
     QTest::newRow("zero") << idle << "0" << QStringList{"12|0"};
     QTest::newRow("not a number") << idle << "20x0" << QStringList{"12|20x0"};
-    QTest::newRow("during a call") << Setup([] {
-        ringingFor(PEER);
-        callSession().agree(PEER);
-    }) << QString::number(THIRD) << QStringList();
+    QTest::newRow("during a call")
+        << Setup([] { talkingIn(PEER); }) << QString::number(THIRD) << QStringList();
     QTest::newRow("during another push")
-        << Setup([] { callSession().beginPush(PEER); }) << QString::number(THIRD) << QStringList();
+        << Setup([] { pushing(PEER); }) << QString::number(THIRD) << QStringList();
 }
 
 void TestCall::refusedPush()
@@ -294,13 +266,13 @@ void TestCall::logoutForgetsTheCall()
 {
     Client client;
     open(client);
-    deliver(client, FakeService::callPacket(PEER, OWN, 1));
+    deliver(client, call(PEER, 1));
     client.net.slot_onAgree(QString::number(PEER));
     client.net.logout();
     QCOMPARE(callSession().peer(), 0u);
     QCOMPARE(callSession().phase(), int(Codes::PhaseIdle));
     // The next user's first caller rings.
-    callSession().received(FakeService::callPacket(THIRD, OWN, 1));
+    callSession().received(call(THIRD, 1));
     QCOMPARE(callSession().phase(), int(Codes::PhaseRinging));
 }
 
@@ -318,8 +290,7 @@ void TestCall::wholeCallAgainstService()
     QCOMPARE(callSession().phase(), int(Codes::PhaseTalking));
     QVERIFY(sessionState().mapResend.isEmpty());
 
-    const QByteArray arVoice =
-        FakeService::callPacket(PEER, OWN, 6, "\x01\x01\x20" + QByteArray(10, 'v'));
+    const QByteArray arVoice = call(PEER, 6, "\x01\x01\x20" + QByteArray(10, 'v'));
     deliver(client, arVoice);
     QCOMPARE(states.last(), st(6, PEER) + "|" + QString(arVoice.toHex()));
 
@@ -416,8 +387,7 @@ void TestCall::scenarios()
         const QString strZpid = QString::number(zpidOf(parts.value(1)));
         const QString &strVerb = parts.at(0);
         if (strVerb == "in")
-            deliver(client, FakeService::callPacket(zpidOf(parts.at(1)), OWN,
-                                                    quint8(parts.at(2).toUInt())));
+            deliver(client, call(zpidOf(parts.at(1)), quint8(parts.at(2).toUInt())));
         else if (strVerb == "reply")
             deliver(client,
                     FakeService::pushReply(zpidOf(parts.at(1)), quint8(parts.at(2).toUInt())));
@@ -475,7 +445,7 @@ void TestCall::resendCounts()
         else if (strStep == "reply")
             deliver(client, FakeService::pushReply(PEER, 1));
         else if (strStep == "ring")
-            deliver(client, FakeService::callPacket(PEER, OWN, 1));
+            deliver(client, call(PEER, 1));
         else if (strStep == "agree")
             client.net.slot_onAgree(strPeer);
         else
@@ -498,32 +468,26 @@ void TestCall::truncatedPackets_data()
     QTest::addColumn<int>("answers");
 
     const Setup idle([] {});
-    const Setup ringing([] { ringingFor(PEER); });
-    const Setup calling([] { callingTo(PEER); });
-    const Setup talking([] {
-        ringingFor(PEER);
-        callSession().agree(PEER);
-    });
-    const Setup hungUp([] {
-        ringingFor(PEER);
-        callSession().hangup(PEER);
-    });
-    auto in = [](quint8 iSub) { return FakeService::callPacket(PEER, OWN, iSub); };
+    const Setup ring([] { ringing(PEER); });
+    const Setup dial([] { calling(PEER); });
+    const Setup talk([] { talkingIn(PEER); });
+    const Setup pushed([] { pushing(PEER); });
+    auto in = [](quint8 iSub) { return call(PEER, iSub); };
     QTest::newRow("request") << idle << in(1) << QStringList{st(1, PEER)} << 1;
-    QTest::newRow("answer") << calling << in(2) << QStringList{st(2, PEER)} << 0;
-    QTest::newRow("refuse") << calling << in(3) << QStringList{st(3, PEER)} << 1;
-    QTest::newRow("busy") << calling << in(4) << QStringList{st(4, PEER)} << 0;
-    QTest::newRow("hang-up") << talking << in(5) << QStringList{st(5, PEER)} << 1;
-    QTest::newRow("ringing") << calling << in(7) << QStringList{st(7, PEER)} << 0;
-    QTest::newRow("acknowledgement") << hungUp << in(8) << QStringList{st(8, PEER)} << 0;
-    QTest::newRow("push reply") << Setup([] { callSession().beginPush(PEER); })
-                                << FakeService::pushReply(PEER, 1) << QStringList{st(11, PEER)}
-                                << 0;
+    QTest::newRow("answer") << dial << in(2) << QStringList{st(2, PEER)} << 0;
+    QTest::newRow("refuse") << dial << in(3) << QStringList{st(3, PEER)} << 1;
+    QTest::newRow("busy") << dial << in(4) << QStringList{st(4, PEER)} << 0;
+    QTest::newRow("hang-up") << talk << in(5) << QStringList{st(5, PEER)} << 1;
+    QTest::newRow("ringing") << dial << in(7) << QStringList{st(7, PEER)} << 0;
+    QTest::newRow("acknowledgement")
+        << Setup([] { hungUp(PEER); }) << in(8) << QStringList{st(8, PEER)} << 0;
+    QTest::newRow("push reply") << pushed << FakeService::pushReply(PEER, 1)
+                                << QStringList{st(11, PEER)} << 0;
     QTest::newRow("delivery report of the push")
-        << Setup([] { callSession().beginPush(PEER); })
-        << FakePacket(15).u32(PEER).u8(1).u8(0).u32(77).bytes() << QStringList{st(12, PEER)} << 0;
+        << pushed << FakePacket(15).u32(PEER).u8(1).u8(0).u32(77).bytes()
+        << QStringList{st(12, PEER)} << 0;
     QTest::newRow("busy for the ringing user's second caller")
-        << ringing << FakeService::callPacket(THIRD, OWN, 1) << QStringList() << 1;
+        << ring << call(THIRD, 1) << QStringList() << 1;
 }
 
 void TestCall::truncatedPackets()

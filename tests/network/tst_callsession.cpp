@@ -3,28 +3,10 @@
 // duplicate filter. The packets come from the fake service's encoder.
 #include <QTest>
 
-#include <functional>
-
-#include "ccallsession.h"
-#include "codes.h"
-#include "csessionstate.h"
+#include "callphases.h"
 #include "fakepacket.h"
-#include "fakeservice.h"
-
-using Setup = std::function<void()>;
-Q_DECLARE_METATYPE(Setup)
 
 namespace {
-
-constexpr quint32 OWN = 1000;
-constexpr quint32 PEER = 2000;  // sorts above the user
-constexpr quint32 LOWER = 500;  // sorts below the user
-constexpr quint32 THIRD = 3000; // somebody else
-
-QByteArray call(quint32 iFrom, quint8 iSub, const QByteArray &arData = QByteArray())
-{
-    return FakeService::callPacket(iFrom, OWN, iSub, arData);
-}
 
 QByteArray report15(quint32 iPeer, quint8 iKind, quint8 iState)
 {
@@ -66,44 +48,6 @@ QString state(int iState, quint32 iPeer)
 QString answer(int iSub, quint32 iTo)
 {
     return QString("answer|%1|%2").arg(iSub).arg(iTo);
-}
-
-// The phases a call reaches, each from a fresh session through the session's own rules.
-void pushing(quint32 iPeer)
-{
-    QCOMPARE(callSession().beginPush(iPeer), CCallSession::Start::Started);
-}
-
-void calling(quint32 iPeer, quint8 iPushType = 1)
-{
-    pushing(iPeer);
-    callSession().pushReply(FakeService::pushReply(iPeer, iPushType));
-    QVERIFY(callSession().beginCall(iPeer));
-}
-
-void ringing(quint32 iPeer)
-{
-    QCOMPARE(callSession().received(call(iPeer, 1)).iState, int(Codes::CallOffered));
-}
-
-void talkingOut(quint32 iPeer)
-{
-    calling(iPeer);
-    QCOMPARE(callSession().received(call(iPeer, 2)).iState, int(Codes::CallAnswered));
-}
-
-void talkingIn(quint32 iPeer)
-{
-    ringing(iPeer);
-    QVERIFY(callSession().agree(iPeer));
-}
-
-// The user hung up on a connected call; the quiet period is over.
-void hungUp(quint32 iPeer)
-{
-    talkingIn(iPeer);
-    QVERIFY(callSession().hangup(iPeer));
-    sessionState().pTimerStopCall->stop();
 }
 
 } // namespace
