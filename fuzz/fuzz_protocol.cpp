@@ -7,6 +7,7 @@
 
 #include "ccallsession.h"
 #include "cfieldwriter.h"
+#include "cmsgtracker.h"
 #include "cnetcontactsync.h"
 #include "csessionstate.h"
 #include "protocol.h"
@@ -55,6 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t iSize)
     sync.beginUpload(0x05060708, 3);
     sync.markAllSent();
     enterCallPhase(iSize > 0 ? (pData[iSize - 1] >> 1) & 3 : 0);
+    // A card request to 4321 is pending, so that card answers reach their bookkeeping.
+    msgTracker().reset();
+    msgTracker().cardRequested(4321);
     const QByteArray arPacket(reinterpret_cast<const char *>(pData), int(iSize));
     proto.slot_onParseProtocol(arPacket, QStringLiteral("127.0.0.1"), 1);
     return 0;

@@ -197,16 +197,10 @@ CCallSession::Reaction CCallSession::pushReply(const QByteArray &arPacket)
     return report(Codes::CallPushReached);
 }
 
-CCallSession::Reaction CCallSession::deliveryReport(const QByteArray &arPacket)
+CCallSession::Reaction CCallSession::deliveryReport(quint32 iCallee, quint8 iState)
 {
-    CFieldReader reader(arPacket, 1);
-    const quint32 iCallee = reader.zpid();
-    const quint8 iKind = reader.u8();
-    const quint8 iState = reader.u8();
-    reader.skip(4); // message id
-    if (!reader.ok() || iKind != 1 || iState != 0)
-        return Reaction();
-    if (iCallee == 0 || iCallee != m_iPeer || !dialling() || m_bPushDelivered)
+    // A push reply that said delivered outweighs a later report of the same call.
+    if (iState != 0 || iCallee == 0 || iCallee != m_iPeer || !dialling() || m_bPushDelivered)
         return Reaction();
     return end(Codes::CallUnreachable);
 }

@@ -69,8 +69,9 @@ public:
     Reaction received(const QByteArray &arPacket);
     // The push reply 19.
     Reaction pushReply(const QByteArray &arPacket);
-    // A delivery report 15; only kind 1 (the call push) concerns the call.
-    Reaction deliveryReport(const QByteArray &arPacket);
+    // A delivery report 15 of kind 1 (the call push) naming iCallee; state 0 says the push
+    // did not reach the callee's client.
+    Reaction deliveryReport(quint32 iCallee, quint8 iState);
     // A re-sent request was given up: the call request or the push ends the attempt.
     Reaction givenUp(const QByteArray &arKey);
 

@@ -1,6 +1,7 @@
 #include "cnetwork.h"
 
 #include <QAbstractSocket>
+#include <QHostAddress>
 #include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -8,6 +9,7 @@
 #include "caes.h"
 #include "ccallsession.h"
 #include "cfieldwriter.h"
+#include "cmsgtracker.h"
 #include "cnetcontactsync.h"
 #include "codes.h"
 #include "csessionstate.h"
@@ -143,6 +145,7 @@ void CNetwork::logout()
     // The next user must not inherit a half-done transfer of this one.
     netContactSync().reset();
     callSession().reset();
+    msgTracker().reset();
 }
 
 void CNetwork::setResend(const QByteArray &arKey, const QByteArray &arRecord)
@@ -187,6 +190,8 @@ void CNetwork::slot_onConnectServer(QString strAddr, quint16 iPort, CONNECT_STAT
 
 void CNetwork::slot_onSendProtocol(QByteArray arBuff, SOCKETTYPE type)
 {
+    if (type == SOCKET_TCP && failUnsentMessage(arBuff))
+        return;
     CSocket *pSocket = type == SOCKET_TCP ? m_pTcpSocket : m_pUdpSocket;
     if (!pSocket) {
         m_trace.traceNumber("no socket for packet", quint8(arBuff.isEmpty() ? 0 : arBuff.at(0)));
@@ -236,6 +241,15 @@ void CNetwork::onDisconnected()
 
 void CNetwork::onReceive(QByteArray arBuff, QString strAddr, quint16 iPort)
 {
+    // TCP frames carry no source; a datagram counts only when the sub-server sent it.
+    const CSessionState &s = sessionState();
+    if (!strAddr.isEmpty() && (iPort != s.g_iSubServerPort ||
+                               !QHostAddress(strAddr).isEqual(QHostAddress(s.g_strSubServerIp),
+                                                              QHostAddress::TolerantConversion))) {
+        m_trace.traceText("datagram from a stranger dropped",
+                          QString("%1:%2").arg(strAddr).arg(iPort));
+        return;
+    }
     emit sig_parseProtocol(arBuff, strAddr, iPort);
 }
 

@@ -124,10 +124,23 @@ public slots:
     void slot_onRefuse(QString strZpid);
     void slot_onHangup(QString strZpid);
 
+    // The message family (cnetwork_message.cpp). A receiver or circle that is not a non-zero
+    // decimal number sends nothing; the message is reported as not delivered instead.
+    void slot_onSendMsg(QString strMsg, QString strZpid);
+    // strList: the text, then the items of the attachment; iType is the sub-type.
+    void slot_onSendRichMsg(QString strZpid, QStringList strList, int iType);
+    void slot_onSendCircleMsg(QString strMsg, QString strCircleId);
+    // iType 0 card, 1 card request, 2 answer to a request (strCaption "0" agrees), 3 card in
+    // answer to a request.
+    void slot_onSendCard(QString strCaption, QString strContent, QString strZpid, qint8 iType);
+
 private:
     void giveUp(const QByteArray &arKey);
     // Sends the call request iSub to strZpid when the call session's rule lets it through.
     void sendCall(bool (CCallSession::*pRule)(quint32), const QString &strZpid, quint8 iSub);
+    // A message for TCP while TCP is down fails at once rather than vanish; true when the
+    // packet was such a message.
+    bool failUnsentMessage(const QByteArray &arBuff);
 
     CSocket *m_pTcpSocket = nullptr;
     CSocket *m_pUdpSocket = nullptr;

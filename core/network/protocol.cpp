@@ -156,6 +156,7 @@ Protocol::Protocol(QObject *parent) : QObject(parent)
     registerSessionParsers();
     registerContactParsers();
     registerCallParsers();
+    registerMessageParsers();
 }
 
 void Protocol::setParser(quint8 iCode, Parser parser)
@@ -271,7 +272,6 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
             arHeader = resendHeader(0, 3, 2);
         } else {
             transport = SOCKET_TCP;
-            sessionState().bTcpMsg = true;
         }
         break;
     }
@@ -280,6 +280,7 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
     }
     if (!arKey.isEmpty())
         setResend(arKey, arHeader + arPacket);
+    noteSentMessage(iCmd, arPacket, transport);
     emit sig_sendProtocol(arPacket, transport);
 }
 

@@ -29,9 +29,6 @@ public:
     static int addresseeOffset(quint8 iCode);
     // True when the packet is for the logged-in user; traces the mismatch otherwise.
     bool isForMe(const QByteArray &arBuff, int iOffset) const;
-    // A delivery report 15 of kind 1 (the call push); the delivery report parser hands those
-    // here.
-    void parseCallDeliveryReport(const QByteArray &arBuff);
 
 signals:
     void sig_connectServer(QString strAddr, quint16 iPort, CONNECT_STATE state, SOCKETTYPE type);
@@ -108,6 +105,22 @@ private:
 
     // Sends the answer and emits the report a call rule decided.
     void carryOut(const CCallSession::Reaction &reaction);
+    // The delivery report parser hands its kind 1 here: the push of the call being placed
+    // did or did not reach the callee's client.
+    void parseCallDelivery(quint32 iPeer, quint8 iState);
+    // The message family: one-to-one, offline, card and circle messages, receipts and
+    // delivery reports.
+    void registerMessageParsers();
+    // Bookkeeping of a message request about to leave: the record of a sent card or circle
+    // message, and what a later delivery report may confirm.
+    void noteSentMessage(quint8 iCmd, const QByteArray &arPacket, SOCKETTYPE transport);
+    void sendReceipt(const QByteArray &arSender, const QByteArray &arMsgId);
+    void parseMessage(const QByteArray &arBuff);
+    void parseMessageReceipt(const QByteArray &arBuff);
+    void parseDeliveryReport(const QByteArray &arBuff);
+    void parseOfflineMessage(const QByteArray &arBuff);
+    void parseCardMessage(const QByteArray &arBuff);
+    void parseCircleMessage(const QByteArray &arBuff);
 
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};
@@ -118,6 +131,10 @@ private:
 // positive 32-bit value.
 qint32 nextMsgId();
 void setMsgIdCounter(qint32 iValue);
+
+// iType and iSubType of the stored record of a card message of this kind (0 to 3); false for
+// any other kind.
+bool cardRecordKind(quint8 iKind, int *pType, int *pSubType);
 
 // The user the client is calling or talking to; 0 when there is no call.
 quint32 currentCallPeer();

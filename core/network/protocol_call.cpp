@@ -13,9 +13,9 @@ void Protocol::registerCallParsers()
               [this](const QByteArray &ar) { carryOut(callSession().pushReply(ar)); });
 }
 
-void Protocol::parseCallDeliveryReport(const QByteArray &arBuff)
+void Protocol::parseCallDelivery(quint32 iPeer, quint8 iState)
 {
-    carryOut(callSession().deliveryReport(arBuff));
+    carryOut(callSession().deliveryReport(iPeer, iState));
 }
 
 void Protocol::carryOut(const CCallSession::Reaction &reaction)

@@ -15,11 +15,15 @@ PEER = 4321
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fuzz_protocol")
 
 
-def enc(text):
-    if not text:
+def enc_bytes(data):
+    if not data:
         return b""
     return subprocess.run(["openssl", "enc", "-aes-128-cbc", "-K", KEY, "-iv", IV],
-                          input=text.encode(), capture_output=True, check=True).stdout
+                          input=data, capture_output=True, check=True).stdout
+
+
+def enc(text):
+    return enc_bytes(text.encode())
 
 
 def u32(v):
@@ -32,6 +36,18 @@ def u8(v):
 
 def blob(b):
     return u32(len(b)) + b
+
+
+def f64(v):
+    return struct.pack("<d", v)
+
+
+def str8(b):
+    return u8(len(b)) + b
+
+
+def items(*texts):
+    return b"".join(blob(t.encode()) for t in texts)
 
 
 def person(text, extra=b""):
@@ -52,6 +68,19 @@ SEEDS = {
     "100-stranger": u8(100) + u32(OWN) + u32(4321) + u8(0) + u8(0) + blob(enc("Bo::0:Shop")),
     "32-may-know": u8(32) + u32(OWN) + u32(0) + u8(0) + u32(0) + u32(2) + u32(0)
     + person(";4321;13900000000;Bo;;Town", b"xy") + person(";4322;13900000001;Cy;;"),
+    "14-text": u8(14) + u32(4321) + u32(OWN) + u32(7) + blob(enc("hello")) + u8(0),
+    "14-file": u8(14) + u32(4321) + u32(OWN) + u32(8) + blob(enc("see")) + u8(2) + f64(45000.5)
+    + blob(enc_bytes(items("a.b.txt", "md5", "1024", "pdf"))),
+    "14-pair": u8(14) + u32(4321) + u32(OWN) + u32(9) + blob(enc("here")) + u8(5) + f64(45000.5)
+    + blob(enc_bytes(items("map", "116.3,39.9"))),
+    "15-delivered": u8(15) + u32(4321) + u8(0) + u8(0) + u32(42),
+    "16-accepted": u8(16) + u32(4321) + u32(OWN) + u8(0) + u32(42),
+    "34-offline": u8(34) + u32(4321) + u32(OWN) + f64(45000.25) + u32(31) + blob(enc("away")),
+    "83-card": u8(83) + u32(4321) + u32(OWN) + u8(0) + u32(12) + str8(enc("Bo")) + blob(enc("Bo:0:Shop")),
+    "83-request": u8(83) + u32(4321) + u32(OWN) + u8(1) + u32(12) + str8(enc("Bo")),
+    "83-answer": u8(83) + u32(4321) + u32(OWN) + u8(2) + u32(12) + u8(0),
+    "97-member": u8(97) + u32(OWN) + u32(77) + u8(0) + u32(13) + u32(4321) + blob(enc("hi")),
+    "97-result": u8(97) + u32(OWN) + u32(77) + u8(2) + u32(13) + u8(0),
 }
 
 # The last byte of an input also chooses the fuzz target's call phase from its bits 1 and 2
@@ -64,6 +93,8 @@ SEEDS["5-6-voice"] = u8(5) + u32(PEER) + u32(OWN) + u8(6) + u8(1) + u8(1) + u8(0
     + bytes(range(19)) + u8(6)
 for kind, name in [(0, "reached"), (1, "delivered"), (2, "unreachable")]:
     SEEDS["19-%s" % name] = u8(19) + u32(PEER) + u8(0) + u8(kind) + u8(2)
+# The delivery report of the push acts only while that push is under way.
+SEEDS["15-call"] = u8(15) + u32(PEER) + u8(1) + u8(0) + u32(0) + u8(2)
 
 os.makedirs(HERE, exist_ok=True)
 for name, data in SEEDS.items():

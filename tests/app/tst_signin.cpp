@@ -19,6 +19,7 @@
 #include "fakeservice.h"
 #include "nativequickwidgets.h"
 #include "qmlapplicationviewer.h"
+#include "qmlcodes.h"
 
 using DemoAccount::kId;
 using DemoAccount::kPassword;
@@ -130,6 +131,7 @@ private:
 void TestSignIn::initTestCase()
 {
     registerNativeQuickWidgets();
+    registerQmlCodes();
     QVERIFY(DemoAccount::serve(m_fake));
 }
 

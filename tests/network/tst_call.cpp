@@ -4,6 +4,7 @@
 // disturbed, the re-send counts and give-ups, and every cut of every call packet.
 #include <QSignalSpy>
 #include <QTest>
+#include <QUdpSocket>
 
 #include "callphases.h"
 #include "cnetwork.h"
@@ -83,6 +84,9 @@ private slots:
     void scenarios();
     void resendCounts_data();
     void resendCounts();
+    void pushReportsAgainstService_data();
+    void pushReportsAgainstService();
+    void strangerCannotSpeakForPeer();
     void truncatedPackets_data();
     void truncatedPackets();
 
@@ -136,6 +140,10 @@ void TestCall::open(Client &client)
                          if (iState == Codes::CallPushReached)
                              net.slot_onCall(strZpid);
                      });
+    // The service relays the call family through the sub-server, the only source whose
+    // datagrams the client reads.
+    sessionState().g_strSubServerIp = "127.0.0.1";
+    sessionState().g_iSubServerPort = m_fake.udpPort();
     net.slot_onConnectServer("127.0.0.1", m_fake.udpPort(), CONNECT_MAIN, SOCKET_UDP);
     net.slot_onSendProtocol(FakePacket(3).u32(OWN), SOCKET_UDP);
     QTRY_COMPARE(m_fake.packets(3, FakeService::Udp).size(), 1);
@@ -460,6 +468,72 @@ void TestCall::resendCounts()
     QCOMPARE(callSession().awaitedAck(), 0u);
 }
 
+void TestCall::pushReportsAgainstService_data()
+{
+    QTest::addColumn<int>("pushType");
+    QTest::addColumn<int>("report");
+    QTest::addColumn<QStringList>("states");
+    QTest::addColumn<int>("phase");
+
+    const int IDLE = Codes::PhaseIdle;
+    const int CALLING = Codes::PhaseCalling;
+    QTest::newRow("reached, then not delivered: the attempt ends")
+        << 0 << 0 << QStringList{st(11, PEER), st(12, PEER)} << IDLE;
+    QTest::newRow("delivered, then a stale report: the call goes on")
+        << 1 << 0 << QStringList{st(11, PEER)} << CALLING;
+    QTest::newRow("reached, then a report of another state")
+        << 0 << 1 << QStringList{st(11, PEER)} << CALLING;
+    QTest::newRow("unreachable, then not delivered: one end reported")
+        << 2 << 0 << QStringList{st(12, PEER)} << IDLE;
+}
+
+void TestCall::pushReportsAgainstService()
+{
+    QFETCH(int, pushType);
+    QFETCH(int, report);
+    QFETCH(QStringList, states);
+    QFETCH(int, phase);
+    FakeService::CallParty party;
+    party.bRing = false;
+    party.iPushType = pushType;
+    party.iPushReport = report;
+    m_fake.callParties().insert(PEER, party);
+    Client client;
+    open(client);
+    client.net.slot_onSendPush(QString::number(PEER));
+    auto reportRead = [&client] {
+        for (const QList<QVariant> &args : std::as_const(client.parsed)) {
+            if (args.at(0).toByteArray().startsWith(char(Codes::CmdDeliveryReport)))
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY(reportRead());
+    QCOMPARE(client.states.list, states);
+    QCOMPARE(callSession().phase(), phase);
+    const bool bEnded = phase == Codes::PhaseIdle;
+    QCOMPARE(callSession().peer(), bEnded ? 0u : PEER);
+    // An ended attempt stops re-sending its call request.
+    QCOMPARE(sessionState().mapResend.contains(CCallSession::callKey()), !bEnded);
+}
+
+void TestCall::strangerCannotSpeakForPeer()
+{
+    Client client;
+    open(client);
+    deliver(client, call(PEER, 1));
+    client.net.slot_onAgree(QString::number(PEER));
+    QUdpSocket stranger;
+    QVERIFY(stranger.bind(QHostAddress::LocalHost, 0));
+    const quint16 iClientPort = client.net.socket(SOCKET_UDP)->localPort();
+    stranger.writeDatagram(call(PEER, 5), QHostAddress::LocalHost, iClientPort);
+    // The peer's own hang-up, relayed by the service, comes after the forged one.
+    deliver(client, call(PEER, 5, "relayed"));
+    for (const QList<QVariant> &args : std::as_const(client.parsed))
+        QVERIFY(args.at(0).toByteArray() != call(PEER, 5));
+    QCOMPARE(client.states.list, (QStringList{st(1, PEER), st(5, PEER)}));
+}
+
 void TestCall::truncatedPackets_data()
 {
     QTest::addColumn<Setup>("setup");
@@ -483,9 +557,19 @@ void TestCall::truncatedPackets_data()
         << Setup([] { hungUp(PEER); }) << in(8) << QStringList{st(8, PEER)} << 0;
     QTest::newRow("push reply") << pushed << FakeService::pushReply(PEER, 1)
                                 << QStringList{st(11, PEER)} << 0;
+    auto report = [](quint32 iPeer, quint8 iKind) {
+        return FakePacket(15).u32(iPeer).u8(iKind).u8(0).u32(77).bytes();
+    };
     QTest::newRow("delivery report of the push")
-        << pushed << FakePacket(15).u32(PEER).u8(1).u8(0).u32(77).bytes()
-        << QStringList{st(12, PEER)} << 0;
+        << pushed << report(PEER, 1) << QStringList{st(12, PEER)} << 0;
+    QTest::newRow("delivery report of the push after it was delivered")
+        << dial << report(PEER, 1) << QStringList() << 0;
+    QTest::newRow("delivery report of another user's push")
+        << pushed << report(THIRD, 1) << QStringList() << 0;
+    QTest::newRow("delivery report of a message during the push")
+        << pushed << report(PEER, 0) << QStringList() << 0;
+    QTest::newRow("delivery report of a card during the push")
+        << pushed << report(PEER, 3) << QStringList() << 0;
     QTest::newRow("busy for the ringing user's second caller")
         << ring << call(THIRD, 1) << QStringList() << 1;
 }
@@ -502,9 +586,6 @@ void TestCall::truncatedPackets()
         const int iPhase = callSession().phase();
         const quint32 iPeer = callSession().peer();
         Protocol proto;
-        // The delivery report parser hands its call kind to the call family.
-        proto.setParser(Codes::CmdDeliveryReport,
-                        [&proto](const QByteArray &ar) { proto.parseCallDeliveryReport(ar); });
         CNetwork net;
         States seen(proto, net);
         QSignalSpy sent(&proto, &Protocol::sig_sendProtocol);

@@ -96,6 +96,23 @@ FakeService::FakeService(QObject *parent)
         return iOld < 0 ? -1 : counted(b, iOld);
     });
 
+    m_lengthRules.insert(14, [](const QByteArray &b) {
+        const int iSubType = end32(b, 13);
+        return iSubType < 0 ? -1 : counted(b, iSubType + 1);
+    });
+    m_lengthRules.insert(83, [](const QByteArray &b) {
+        if (b.size() <= 9)
+            return -1;
+        const quint8 iKind = quint8(b.at(9));
+        if (iKind == 2)
+            return complete(b, 15);
+        const int iCaption = end8(b, 14);
+        if (iKind == 1 || iCaption < 0)
+            return complete(b, iCaption);
+        return counted(b, iCaption);
+    });
+    m_lengthRules.insert(97, [](const QByteArray &b) { return counted(b, 14); });
+
     m_responders.insert(102, [this](const Received &r) {
         QList<QByteArray> replies;
         if (r.channel == Main && m_bAnswer102) {
@@ -351,10 +368,88 @@ void FakeService::serveCalls(const QHash<quint32, CallParty> &parties)
         const qint64 iCallee = FakePacket::u32At(r.packet, 5);
         if (iCallee < 0 || !m_parties.contains(quint32(iCallee)))
             return QList<QByteArray>{};
-        const int iType = m_parties.value(quint32(iCallee)).iPushType;
-        if (iType < 0)
-            return QList<QByteArray>{};
-        return QList<QByteArray>{pushReply(quint32(iCallee), quint8(iType))};
+        const CallParty &party = m_parties.value(quint32(iCallee));
+        QList<QByteArray> replies;
+        if (party.iPushType >= 0)
+            replies << pushReply(quint32(iCallee), quint8(party.iPushType));
+        if (party.iPushReport >= 0)
+            replies << FakePacket(15)
+                           .u32(quint32(iCallee))
+                           .u8(1)
+                           .u8(quint8(party.iPushReport))
+                           .u32(0)
+                           .bytes();
+        return replies;
+    });
+}
+
+void FakeService::serveMessages(const Messaging &messaging)
+{
+    m_messaging = messaging;
+    setResponder(14, [this](const Received &r) {
+        const QByteArray &p = r.packet;
+        const auto iSender = quint32(FakePacket::u32At(p, 1));
+        const auto iReceiver = quint32(FakePacket::u32At(p, 5));
+        const auto iMsgId = quint32(FakePacket::u32At(p, 9));
+        m_messaging.texts << fakeDecryptText(p.mid(17, int(FakePacket::u32At(p, 13))));
+        QList<QByteArray> replies;
+        bool bAccepted = true;
+        if (r.channel == Udp) {
+            bAccepted = m_messaging.bReceipt && m_messaging.iReceiptResult == 0;
+            if (m_messaging.bReceipt)
+                replies << FakePacket(16)
+                               .u32(iReceiver)
+                               .u32(iSender)
+                               .u8(m_messaging.iReceiptResult)
+                               .u32(iMsgId)
+                               .bytes();
+        } else {
+            replies << FakePacket(15).u32(iReceiver).u8(0).u8(1).u32(iMsgId).bytes();
+        }
+        if (bAccepted && m_messaging.bDeliver)
+            replies << FakePacket(15).u32(iReceiver).u8(0).u8(0).u32(iMsgId).bytes();
+        return replies;
+    });
+    setResponder(83, [this](const Received &r) {
+        const QByteArray &p = r.packet;
+        const auto iSender = quint32(FakePacket::u32At(p, 1));
+        const auto iReceiver = quint32(FakePacket::u32At(p, 5));
+        const quint8 iKind = quint8(p.at(9));
+        const auto iMsgId = quint32(FakePacket::u32At(p, 10));
+        QList<QByteArray> replies{FakePacket(15).u32(iReceiver).u8(3).u8(1).u32(iMsgId).bytes()};
+        if (iKind == 1 && m_messaging.cardAnswers.contains(iReceiver))
+            replies << FakePacket(83)
+                           .u32(iReceiver)
+                           .u32(iSender)
+                           .u8(2)
+                           .u32(iMsgId + 1000)
+                           .u8(m_messaging.cardAnswers.value(iReceiver))
+                           .bytes();
+        return replies;
+    });
+    setResponder(97, [this](const Received &r) {
+        const QByteArray &p = r.packet;
+        return QList<QByteArray>{FakePacket(97)
+                                     .u32(quint32(FakePacket::u32At(p, 1)))
+                                     .u32(quint32(FakePacket::u32At(p, 5)))
+                                     .u8(2)
+                                     .u32(quint32(FakePacket::u32At(p, 10)))
+                                     .u8(m_messaging.iCircleResult)};
+    });
+    // Offline messages follow the session start; the heartbeat answer stays as it was.
+    const Responder heart = m_responders.value(3);
+    setResponder(3, [this, heart](const Received &r) {
+        QList<QByteArray> replies = heart ? heart(r) : QList<QByteArray>{};
+        for (const Offline &o : std::as_const(m_messaging.offline))
+            replies << FakePacket(34)
+                           .u32(o.iSender)
+                           .u32(m_account.iZpid)
+                           .f64(o.dTime)
+                           .u32(o.iMsgId)
+                           .blob32(fakeEncrypt(o.strText.toUtf8()))
+                           .bytes();
+        m_messaging.offline.clear();
+        return replies;
     });
 }
 

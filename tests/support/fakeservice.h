@@ -77,9 +77,34 @@ public:
     struct CallParty
     {
         int iPushType = 1;       // type of the push reply 19; -1 sends none
+        int iPushReport = -1;    // state of the delivery report 15 (kind 1) after it; -1: none
         bool bRing = true;       // every call request is answered with ringing 7
         QList<quint8> afterRing; // sub-commands sent after that, such as 2 (answer)
         bool bAck = true;        // a refuse or hang-up is answered with 8
+    };
+
+    // What the message commands answer. A one-to-one message over UDP gets the receipt 16, one
+    // over TCP the acceptance report 15 (state 1); either is then reported delivered (15,
+    // state 0) when bDeliver is set. Card messages are accepted with 15 (kind 3, state 1); a
+    // card request to a zpid in cardAnswers is answered by that user (83 kind 2). Circle
+    // messages get their result (97 kind 2). The offline messages are pushed as 34 over UDP
+    // after the first heartbeat.
+    struct Offline
+    {
+        quint32 iSender = 0;
+        double dTime = 0;
+        quint32 iMsgId = 0;
+        QString strText;
+    };
+    struct Messaging
+    {
+        bool bReceipt = true;
+        quint8 iReceiptResult = 0;
+        bool bDeliver = true;
+        quint8 iCircleResult = 0;
+        QHash<quint32, quint8> cardAnswers;
+        QList<Offline> offline;
+        QStringList texts; // decrypted texts of the one-to-one messages received, in order
     };
 
     explicit FakeService(QObject *parent = nullptr);
@@ -112,6 +137,10 @@ public:
     static QByteArray callPacket(quint32 iFrom, quint32 iTo, quint8 iSub,
                                  const QByteArray &arData = QByteArray());
     static QByteArray pushReply(quint32 iCallee, quint8 iType);
+
+    // Installs the server side of 14, 16, 83 and 97 and the offline push.
+    void serveMessages(const Messaging &messaging);
+    Messaging &messaging() { return m_messaging; }
 
     const QList<Received> &received() const { return m_received; }
     QList<QByteArray> packets(quint8 iCode, Channel channel) const;
@@ -155,4 +184,5 @@ private:
     Account m_account;
     AddressBook m_book;
     QHash<quint32, CallParty> m_parties;
+    Messaging m_messaging;
 };
