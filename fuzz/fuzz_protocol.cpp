@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ccallsession.h"
+#include "cfieldwriter.h"
 #include "cmsgtracker.h"
 #include "cnetcontactsync.h"
 #include "csessionstate.h"
@@ -15,6 +17,30 @@ extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv)
     static QCoreApplication app(*pArgc, *pArgv);
     return 0;
 }
+
+namespace {
+
+constexpr quint32 CALL_PEER = 4321;
+
+// The call family acts differently in every phase; bits 1 and 2 of the last byte choose one:
+// no call, a push under way, a call request under way, a connected incoming call.
+void enterCallPhase(int iChoice)
+{
+    CCallSession &call = callSession();
+    call.reset();
+    if (iChoice == 3) {
+        call.received(CFieldWriter(5).zpid(CALL_PEER).zpid(sessionState().iZpid).u8(1).packet());
+        call.agree(CALL_PEER);
+    } else if (iChoice != 0) {
+        call.beginPush(CALL_PEER);
+        if (iChoice == 2) {
+            call.pushReply(CFieldWriter(19).zpid(CALL_PEER).u8(0).u8(1).packet());
+            call.beginCall(CALL_PEER);
+        }
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t iSize)
 {
@@ -29,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t iSize)
     sync.reset();
     sync.beginUpload(0x05060708, 3);
     sync.markAllSent();
+    enterCallPhase(iSize > 0 ? (pData[iSize - 1] >> 1) & 3 : 0);
     // A card request to 4321 is pending, so that card answers reach their bookkeeping.
     msgTracker().reset();
     msgTracker().cardRequested(4321);

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "caes.h"
+#include "ccallsession.h"
 #include "cfieldwriter.h"
 #include "cmsgtracker.h"
 #include "cnetcontactsync.h"
@@ -143,6 +144,7 @@ void CNetwork::logout()
     }
     // The next user must not inherit a half-done transfer of this one.
     netContactSync().reset();
+    callSession().reset();
     msgTracker().reset();
 }
 
@@ -346,6 +348,10 @@ void CNetwork::giveUp(const QByteArray &arKey)
         }
     } else if (iCmd == CMD_MSG) {
         emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), 3, 0);
+    } else if (iCmd == Codes::CmdCallSignal || iCmd == Codes::CmdPush) {
+        const CCallSession::Reaction reaction = callSession().givenUp(arKey);
+        if (reaction.iState != 0)
+            emit sig_parseCallState(reaction.iState, QString::number(reaction.iPeer));
     }
 }
 

@@ -15,6 +15,8 @@
 #include "csocket.h"
 #include "ctrace.h"
 
+class CCallSession;
+
 class CNetwork : public QObject, public CListener
 {
     Q_OBJECT
@@ -79,6 +81,11 @@ signals:
     // An upload decided without the server: 0 for an empty list, 1 for one too large to send.
     // Confirmations and refusals by the server come from Protocol's signal of the same name.
     void sig_uploadNetContact(int iRet);
+    // Call ends decided without a packet: a push or call request given up, or a push refused
+    // before it left (see Codes::CallState). The other call states come from Protocol's
+    // signal of the same name.
+    void sig_parseCallState(int iState, QString strZpid = QString(),
+                            QByteArray arData = QByteArray());
 
 public slots:
     void slot_onLogin(QString strLoginId, QString strPassword, int iLoginType);
@@ -109,6 +116,14 @@ public slots:
     void slot_onGetStrangeCard(QString strZpid);
     void slot_onGetMayKnow();
 
+    // Each takes the other party's zpid as decimal text; a request that does not fit the
+    // call under way sends nothing.
+    void slot_onSendPush(QString strZpid);
+    void slot_onCall(QString strZpid);
+    void slot_onAgree(QString strZpid);
+    void slot_onRefuse(QString strZpid);
+    void slot_onHangup(QString strZpid);
+
     // The message family (cnetwork_message.cpp). A receiver or circle that is not a non-zero
     // decimal number sends nothing; the message is reported as not delivered instead.
     void slot_onSendMsg(QString strMsg, QString strZpid);
@@ -121,6 +136,8 @@ public slots:
 
 private:
     void giveUp(const QByteArray &arKey);
+    // Sends the call request iSub to strZpid when the call session's rule lets it through.
+    void sendCall(bool (CCallSession::*pRule)(quint32), const QString &strZpid, quint8 iSub);
     // A message for TCP while TCP is down fails at once rather than vanish; true when the
     // packet was such a message.
     bool failUnsentMessage(const QByteArray &arBuff);

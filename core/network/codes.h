@@ -7,8 +7,7 @@
 namespace Codes {
 Q_NAMESPACE
 
-enum Command : quint8
-{
+enum Command : quint8 {
     CmdHeartbeat = 3,
     CmdCallSignal = 5,
     CmdAllUserState = 11,
@@ -49,8 +48,7 @@ enum Command : quint8
 Q_ENUM_NS(Command)
 
 // Reports of sig_netState.
-enum NetState
-{
+enum NetState {
     NetLost = -1,         // connection lost or socket error
     NetLoginTimeout = 1,  // no login reply within the login time
     NetHeartbeatLost = 2, // three heartbeat losses in a row
@@ -58,8 +56,7 @@ enum NetState
 Q_ENUM_NS(NetState)
 
 // Results of sig_loginState.
-enum LoginResult
-{
+enum LoginResult {
     LoginOk = 0,
     LoginUnknownAccount = 1,
     LoginWrongPassword = 2,
@@ -68,8 +65,7 @@ enum LoginResult
 Q_ENUM_NS(LoginResult)
 
 // iMsgState of a stored message.
-enum MsgState
-{
+enum MsgState {
     MsgNew = 0,
     MsgAccepted = 1,  // taken by the server
     MsgDelivered = 2, // reached the addressee
@@ -78,13 +74,37 @@ enum MsgState
 Q_ENUM_NS(MsgState)
 
 // What getZpidType says of a Zpid.
-enum ZpidKind
-{
+enum ZpidKind {
     ZpidOwn = 0,
     ZpidAssistant = 1,
     ZpidRegistered = 2,
     ZpidNone = 3, // empty or "0"
 };
 Q_ENUM_NS(ZpidKind)
+
+// iState of sig_parseCallState. The ends of a call (refused, busy, hung up, unreachable) are
+// reported once per call, after the call state is back to idle.
+enum CallState {
+    CallOffered = 1,      // an incoming call rings here
+    CallAnswered = 2,     // the callee took the call
+    CallRefused = 3,      // the callee refused, or hung up before answering
+    CallBusy = 4,         // the callee is in another call
+    CallHungUp = 5,       // the other party ended a ringing or connected call
+    CallVoice = 6,        // voice data; the argument holds the whole datagram
+    CallRinging = 7,      // the outgoing call rings at the callee
+    CallConfirmed = 8,    // the party we refused or hung up on confirmed it
+    CallPushReached = 11, // the push woke the callee's client: place the call now
+    CallUnreachable = 12, // the callee cannot be reached; the attempt is over
+};
+Q_ENUM_NS(CallState)
+
+// The phase of the current call.
+enum CallPhase {
+    PhaseIdle = -1,
+    PhaseCalling = 0, // the user placed the call
+    PhaseTalking = 1,
+    PhaseRinging = 2, // an incoming call is offered
+};
+Q_ENUM_NS(CallPhase)
 
 } // namespace Codes

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "caes.h"
+#include "ccallsession.h"
 #include "cfieldreader.h"
 #include "cfieldwriter.h"
 #include "cnetcontactsync.h"
@@ -73,7 +74,6 @@ const Command *findCommand(quint8 iCode)
 constexpr quint32 MSG_UDP_LIMIT = 201;
 
 qint32 g_iMsgId = 0;
-quint32 g_iCallPeer = 0;
 
 QByteArray resendHeader(quint8 iAttempts, quint8 iLimit, quint8 iPeriod)
 {
@@ -142,12 +142,12 @@ void setMsgIdCounter(qint32 iValue)
 
 quint32 currentCallPeer()
 {
-    return g_iCallPeer;
+    return callSession().peer();
 }
 
 void setCurrentCallPeer(quint32 iZpid)
 {
-    g_iCallPeer = iZpid;
+    callSession().setPeer(iZpid);
 }
 
 Protocol::Protocol(QObject *parent) : QObject(parent)
@@ -155,6 +155,7 @@ Protocol::Protocol(QObject *parent) : QObject(parent)
     registerNetworkMetaTypes();
     registerSessionParsers();
     registerContactParsers();
+    registerCallParsers();
     registerMessageParsers();
 }
 

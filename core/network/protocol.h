@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "ccallsession.h"
 #include "csocket.h"
 #include "ctrace.h"
 
@@ -84,6 +85,7 @@ private:
     QByteArray build(quint8 iCmd, const QByteArray &arData) const;
     void registerSessionParsers();
     void registerContactParsers();
+    void registerCallParsers();
 
     void parseSubServer(const QByteArray &arBuff);
     void parseLogin(const QByteArray &arBuff);
@@ -101,6 +103,11 @@ private:
     void parseStrangeCard(const QByteArray &arBuff);
     void parseMayKnow(const QByteArray &arBuff);
 
+    // Sends the answer and emits the report a call rule decided.
+    void carryOut(const CCallSession::Reaction &reaction);
+    // The delivery report parser hands its kind 1 here: the push of the call being placed
+    // did or did not reach the callee's client.
+    void parseCallDelivery(quint32 iPeer, quint8 iState);
     // The message family: one-to-one, offline, card and circle messages, receipts and
     // delivery reports.
     void registerMessageParsers();
@@ -114,8 +121,6 @@ private:
     void parseOfflineMessage(const QByteArray &arBuff);
     void parseCardMessage(const QByteArray &arBuff);
     void parseCircleMessage(const QByteArray &arBuff);
-    // Delivery report of kind 1: the callee's client did not get the call.
-    void parseCallDelivery(quint32 iPeer, quint8 iState);
 
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};

@@ -291,12 +291,6 @@ void Protocol::parseDeliveryReport(const QByteArray &arBuff)
     }
 }
 
-void Protocol::parseCallDelivery(quint32 iPeer, quint8 iState)
-{
-    if (iState == 0)
-        emit sig_parseCallState(12, QString::number(iPeer));
-}
-
 void Protocol::parseOfflineMessage(const QByteArray &arBuff)
 {
     CFieldReader reader(arBuff, 1);

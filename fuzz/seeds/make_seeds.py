@@ -11,6 +11,7 @@ KEY = b"Zephon#Field#Key".hex()
 IV = b"Zephon-Field-IV!".hex()
 OWN = 0x01020304
 RANDOM = 0x05060708
+PEER = 4321
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fuzz_protocol")
 
 
@@ -73,7 +74,6 @@ SEEDS = {
     "14-pair": u8(14) + u32(4321) + u32(OWN) + u32(9) + blob(enc("here")) + u8(5) + f64(45000.5)
     + blob(enc_bytes(items("map", "116.3,39.9"))),
     "15-delivered": u8(15) + u32(4321) + u8(0) + u8(0) + u32(42),
-    "15-call": u8(15) + u32(4321) + u8(1) + u8(0) + u32(0),
     "16-accepted": u8(16) + u32(4321) + u32(OWN) + u8(0) + u32(42),
     "34-offline": u8(34) + u32(4321) + u32(OWN) + f64(45000.25) + u32(31) + blob(enc("away")),
     "83-card": u8(83) + u32(4321) + u32(OWN) + u8(0) + u32(12) + str8(enc("Bo")) + blob(enc("Bo:0:Shop")),
@@ -82,6 +82,19 @@ SEEDS = {
     "97-member": u8(97) + u32(OWN) + u32(77) + u8(0) + u32(13) + u32(4321) + blob(enc("hi")),
     "97-result": u8(97) + u32(OWN) + u32(77) + u8(2) + u32(13) + u8(0),
 }
+
+# The last byte of an input also chooses the fuzz target's call phase from its bits 1 and 2
+# (0 none, 2 push under way, 4 calling, 6 talking); the call parsers ignore bytes after the
+# fields they read, so each seed ends with the phase in which its packet acts.
+for sub, name, phase in [(1, "request", 0), (2, "answer", 4), (3, "refuse", 4), (4, "busy", 4),
+                         (5, "hang-up", 6), (7, "ringing", 4), (8, "acknowledgement", 0)]:
+    SEEDS["5-%d-%s" % (sub, name)] = u8(5) + u32(PEER) + u32(OWN) + u8(sub) + u8(phase)
+SEEDS["5-6-voice"] = u8(5) + u32(PEER) + u32(OWN) + u8(6) + u8(1) + u8(1) + u8(0x21) \
+    + bytes(range(19)) + u8(6)
+for kind, name in [(0, "reached"), (1, "delivered"), (2, "unreachable")]:
+    SEEDS["19-%s" % name] = u8(19) + u32(PEER) + u8(0) + u8(kind) + u8(2)
+# The delivery report of the push acts only while that push is under way.
+SEEDS["15-call"] = u8(15) + u32(PEER) + u8(1) + u8(0) + u32(0) + u8(2)
 
 os.makedirs(HERE, exist_ok=True)
 for name, data in SEEDS.items():

@@ -131,6 +131,8 @@ void TestQmlContract::codesReachQml_data()
     QTest::newRow("failed message") << "MsgFailed" << int(Codes::MsgFailed);
     QTest::newRow("no zpid") << "ZpidNone" << int(Codes::ZpidNone);
     QTest::newRow("command") << "CmdSubServer" << int(Codes::CmdSubServer);
+    QTest::newRow("unreachable callee") << "CallUnreachable" << int(Codes::CallUnreachable);
+    QTest::newRow("no call") << "PhaseIdle" << int(Codes::PhaseIdle);
 }
 
 void TestQmlContract::codesReachQml()

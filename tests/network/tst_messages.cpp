@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 
+#include "ccallsession.h"
 #include "cmsgtracker.h"
 #include "cnetwork.h"
 #include "csessionstate.h"
@@ -225,6 +226,8 @@ private slots:
     void replies();
     void truncatedReplies_data();
     void truncatedReplies();
+    void deliveryReportsDuringPush_data();
+    void deliveryReportsDuringPush();
 
     void receiptRemovesOnlyItsMessage();
     void receivedMessageLeavesOwnResendAlone();
@@ -259,6 +262,7 @@ void TestMessages::init()
     sessionState().iZpid = OWN;
     sessionState().strZpid = QString::number(OWN);
     msgTracker().reset();
+    callSession().reset();
     setMsgIdCounter(41);
     m_fake.clearReceived();
 }
@@ -404,8 +408,8 @@ void TestMessages::replies_data()
     QTest::newRow("15 accepted, nothing sent over TCP")
         << report15(PEER, 0, 1, 42) << QStringList{};
     QTest::newRow("15 other state") << report15(PEER, 0, 7, 42) << QStringList{};
-    QTest::newRow("15 call not delivered")
-        << report15(PEER, 1, 0, 0) << QStringList{QString("call|12|%1").arg(PEER)};
+    QTest::newRow("15 call not delivered, no call placed")
+        << report15(PEER, 1, 0, 0) << QStringList{};
     QTest::newRow("15 call, other state") << report15(PEER, 1, 1, 0) << QStringList{};
     QTest::newRow("15 kind 2") << report15(PEER, 2, 0, 42) << QStringList{};
 
@@ -448,6 +452,47 @@ void TestMessages::replies()
     Recorder rec(proto);
     proto.slot_onParseProtocol(packet, QString(), 0);
     QCOMPARE(rec.events, events);
+}
+
+void TestMessages::deliveryReportsDuringPush_data()
+{
+    QTest::addColumn<int>("pushType");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QStringList>("events");
+
+    const QString unreachable = QString("call|12|%1").arg(PEER);
+    QTest::newRow("call not delivered, no push reply yet")
+        << -1 << report15(PEER, 1, 0, 0) << QStringList{unreachable};
+    QTest::newRow("call not delivered after a push that only reached")
+        << 0 << report15(PEER, 1, 0, 0) << QStringList{unreachable};
+    QTest::newRow("call not delivered after a push that was delivered")
+        << 1 << report15(PEER, 1, 0, 0) << QStringList{};
+    QTest::newRow("call not delivered to somebody else")
+        << -1 << report15(PEER + 1, 1, 0, 0) << QStringList{};
+    QTest::newRow("message delivered")
+        << -1 << report15(PEER, 0, 0, 42) << QStringList{update(0, le(PEER), 42, 2, 0)};
+    QTest::newRow("card delivered")
+        << -1 << report15(PEER, 3, 0, 42) << QStringList{update(0, le(PEER), 42, 2, 0)};
+}
+
+// The delivery report parser owns every kind: messages and cards stay with this family, the
+// call push goes to the call being placed and nowhere else.
+void TestMessages::deliveryReportsDuringPush()
+{
+    QFETCH(int, pushType);
+    QFETCH(QByteArray, packet);
+    QFETCH(QStringList, events);
+    CNetwork net;
+    Protocol proto;
+    wire(net, proto);
+    Recorder rec(proto, &net);
+    net.slot_onSendPush(QString::number(PEER));
+    if (pushType >= 0)
+        proto.slot_onParseProtocol(FakeService::pushReply(PEER, quint8(pushType)), QString(), 0);
+    rec.events.clear();
+    proto.slot_onParseProtocol(packet, QString(), 0);
+    QCOMPARE(rec.events, events);
+    QCOMPARE(callSession().peer(), events.contains(QString("call|12|%1").arg(PEER)) ? 0u : PEER);
 }
 
 void TestMessages::truncatedReplies_data()

@@ -332,6 +332,57 @@ void FakeService::serveAddressBook(const AddressBook &book)
     });
 }
 
+QByteArray FakeService::callPacket(quint32 iFrom, quint32 iTo, quint8 iSub,
+                                   const QByteArray &arData)
+{
+    return FakePacket(5).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
+}
+
+QByteArray FakeService::pushReply(quint32 iCallee, quint8 iType)
+{
+    return FakePacket(19).u32(iCallee).u8(0).u8(iType);
+}
+
+void FakeService::serveCalls(const QHash<quint32, CallParty> &parties)
+{
+    m_parties = parties;
+    setResponder(5, [this](const Received &r) {
+        QList<QByteArray> replies;
+        const qint64 iFrom = FakePacket::u32At(r.packet, 1);
+        const qint64 iTo = FakePacket::u32At(r.packet, 5);
+        if (iTo < 0 || r.packet.size() < 10 || !m_parties.contains(quint32(iTo)))
+            return replies;
+        const CallParty &party = m_parties.value(quint32(iTo));
+        const quint8 iSub = quint8(r.packet.at(9));
+        if (iSub == 1) {
+            if (party.bRing)
+                replies << callPacket(quint32(iTo), quint32(iFrom), 7);
+            for (quint8 iNext : party.afterRing)
+                replies << callPacket(quint32(iTo), quint32(iFrom), iNext);
+        } else if ((iSub == 3 || iSub == 5) && party.bAck) {
+            replies << callPacket(quint32(iTo), quint32(iFrom), 8);
+        }
+        return replies;
+    });
+    setResponder(19, [this](const Received &r) {
+        const qint64 iCallee = FakePacket::u32At(r.packet, 5);
+        if (iCallee < 0 || !m_parties.contains(quint32(iCallee)))
+            return QList<QByteArray>{};
+        const CallParty &party = m_parties.value(quint32(iCallee));
+        QList<QByteArray> replies;
+        if (party.iPushType >= 0)
+            replies << pushReply(quint32(iCallee), quint8(party.iPushType));
+        if (party.iPushReport >= 0)
+            replies << FakePacket(15)
+                           .u32(quint32(iCallee))
+                           .u8(1)
+                           .u8(quint8(party.iPushReport))
+                           .u32(0)
+                           .bytes();
+        return replies;
+    });
+}
+
 void FakeService::serveMessages(const Messaging &messaging)
 {
     m_messaging = messaging;

@@ -72,6 +72,17 @@ public:
         QStringList mayKnow;                 // the entry texts of 32
     };
 
+    // How a user the client calls answers; the service relays the call family to it and
+    // answers the push itself.
+    struct CallParty
+    {
+        int iPushType = 1;       // type of the push reply 19; -1 sends none
+        int iPushReport = -1;    // state of the delivery report 15 (kind 1) after it; -1: none
+        bool bRing = true;       // every call request is answered with ringing 7
+        QList<quint8> afterRing; // sub-commands sent after that, such as 2 (answer)
+        bool bAck = true;        // a refuse or hang-up is answered with 8
+    };
+
     // What the message commands answer. A one-to-one message over UDP gets the receipt 16, one
     // over TCP the acceptance report 15 (state 1); either is then reported delivered (15,
     // state 0) when bDeliver is set. Card messages are accepted with 15 (kind 3, state 1); a
@@ -117,6 +128,16 @@ public:
     // the book as the service would.
     void serveAddressBook(const AddressBook &book);
     AddressBook &addressBook() { return m_book; }
+    // Installs the server side of 5 and 19 for these users, by zpid; 5 and 19 for anybody
+    // else get no answer.
+    void serveCalls(const QHash<quint32, CallParty> &parties);
+    QHash<quint32, CallParty> &callParties() { return m_parties; }
+
+    // A call packet 5 as the service relays it: sender, receiver, sub-command, data.
+    static QByteArray callPacket(quint32 iFrom, quint32 iTo, quint8 iSub,
+                                 const QByteArray &arData = QByteArray());
+    static QByteArray pushReply(quint32 iCallee, quint8 iType);
+
     // Installs the server side of 14, 16, 83 and 97 and the offline push.
     void serveMessages(const Messaging &messaging);
     Messaging &messaging() { return m_messaging; }
@@ -162,5 +183,6 @@ private:
     QList<Received> m_received;
     Account m_account;
     AddressBook m_book;
+    QHash<quint32, CallParty> m_parties;
     Messaging m_messaging;
 };
