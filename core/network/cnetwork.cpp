@@ -6,25 +6,11 @@
 
 #include "caes.h"
 #include "cfieldwriter.h"
+#include "codes.h"
 #include "csessionstate.h"
 #include "packint.h"
 
-namespace {
-
-constexpr quint8 CMD_HEART = 3;
-constexpr quint8 CMD_ALL_STATE = 11;
-constexpr quint8 CMD_USER_STATE = 12;
-constexpr quint8 CMD_USER_PHONE = 13;
-constexpr quint8 CMD_PASSWORD = 31;
-constexpr quint8 CMD_MSG = 14;
-constexpr quint8 CMD_LOGOUT = 35;
-constexpr quint8 CMD_CONTACT = 36;
-constexpr quint8 CMD_LOGIN = 39;
-constexpr quint8 CMD_CARD = 81;
-constexpr quint8 CMD_CIRCLE = 93;
-constexpr quint8 CMD_SUBSERVER = 102;
-
-} // namespace
+using namespace Codes;
 
 CNetwork::CNetwork(QObject *parent) : QObject(parent)
 {
@@ -127,7 +113,7 @@ void CNetwork::queryLocalId()
 void CNetwork::logout()
 {
     for (int i = 0; i < 3; ++i)
-        emit sig_createProtocol(CMD_LOGOUT);
+        emit sig_createProtocol(CmdLogout);
     CSessionState &s = sessionState();
     s.pTimerHeart->stop();
     s.pTimerResend->stop();
@@ -160,7 +146,7 @@ void CNetwork::slot_onLogin(QString strLoginId, QString strPassword, int iLoginT
     s.strLoginPassword = strPassword;
     s.iLoginType = iLoginType;
     s.pTimerLogin->start(s.iLoginMs);
-    emit sig_loginState(5, QString(), QString(), QString(), QString());
+    emit sig_loginState(LoginStarted, QString(), QString(), QString(), QString());
     const Endpoint server = mainServer();
     m_trace.traceText("main server", QString("%1:%2").arg(server.strHost).arg(server.iPort));
     slot_onConnectServer(server.strHost, server.iPort, CONNECT_MAIN, SOCKET_TCP);
@@ -196,23 +182,23 @@ void CNetwork::onConnect()
     switch (m_iConnectState) {
     case CONNECT_MAIN:
         s.bSuppressDisconnect = true;
-        emit sig_createProtocol(CMD_SUBSERVER);
+        emit sig_createProtocol(CmdSubServer);
         break;
     case CONNECT_LOGIN:
-        emit sig_createProtocol(CMD_LOGIN);
+        emit sig_createProtocol(CmdLogin);
         break;
     case CONNECT_SESSION:
         for (int i = 0; i < 3; ++i)
-            emit sig_createProtocol(CMD_HEART);
+            emit sig_createProtocol(CmdHeartbeat);
         s.pTimerHeart->start(s.iHeartMs);
         slot_onGetCard(s.strZpid, 0);
         slot_onGetCard(s.strZpid, 1);
-        emit sig_createProtocol(CMD_CONTACT);
-        emit sig_createProtocol(CMD_CIRCLE);
+        emit sig_createProtocol(CmdContact);
+        emit sig_createProtocol(CmdCircle);
         break;
     case CONNECT_RESUME:
         for (int i = 0; i < 3; ++i)
-            emit sig_createProtocol(CMD_HEART);
+            emit sig_createProtocol(CmdHeartbeat);
         s.pTimerHeart->start(s.iHeartMs);
         break;
     default:
@@ -224,7 +210,7 @@ void CNetwork::onDisconnected()
 {
     if (sessionState().bSuppressDisconnect)
         return;
-    emit sig_netState(-1);
+    emit sig_netState(NetLost);
 }
 
 void CNetwork::onReceive(QByteArray arBuff, QString strAddr, quint16 iPort)
@@ -239,18 +225,18 @@ void CNetwork::onError(int iError)
     // close matters (the main server closing after its answer does not).
     if (iError == QAbstractSocket::RemoteHostClosedError)
         return;
-    emit sig_netState(-1);
+    emit sig_netState(NetLost);
 }
 
 void CNetwork::slot_onTimerLogin()
 {
     sessionState().pTimerLogin->stop();
-    emit sig_netState(1);
+    emit sig_netState(NetLoginTimeout);
 }
 
 void CNetwork::slot_onTimerHeart()
 {
-    emit sig_createProtocol(CMD_HEART);
+    emit sig_createProtocol(CmdHeartbeat);
 }
 
 void CNetwork::slot_onTimerReLogin()
@@ -319,14 +305,16 @@ void CNetwork::giveUp(const QByteArray &arKey)
     const quint8 iCmd = arKey.isEmpty() ? 0 : quint8(arKey.at(0));
     m_trace.traceNumber("resend given up", iCmd);
     CSessionState &s = sessionState();
-    if (iCmd == CMD_HEART) {
+    if (iCmd == CmdHeartbeat) {
         slot_onLogin(s.strLoginId, s.strLoginPassword, s.iLoginType);
         if (++s.iHeartLoss > 2) {
             s.iHeartLoss = 0;
-            emit sig_netState(2);
+            emit sig_netState(NetHeartbeatLost);
         }
-    } else if (iCmd == CMD_MSG) {
-        emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), 3, 0);
+    } else if (iCmd == CmdMessage) {
+        // Kind 0: a one-to-one message.
+        emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), MsgFailed,
+                                 0);
     }
 }
 
@@ -334,26 +322,26 @@ void CNetwork::slot_onGetCard(QString strZpid, int iType)
 {
     CFieldWriter writer;
     writer.u32(strZpid.toUInt()).u8(quint8(iType));
-    emit sig_createProtocol(CMD_CARD, writer.packet());
+    emit sig_createProtocol(CmdCard, writer.packet());
 }
 
 void CNetwork::slot_onGetAllUserState()
 {
-    emit sig_createProtocol(CMD_ALL_STATE);
+    emit sig_createProtocol(CmdAllUserState);
 }
 
 void CNetwork::slot_onGetUserState(QString strPhone)
 {
     CFieldWriter writer;
     writer.u8(2).blob32(encryptText(strPhone));
-    emit sig_createProtocol(CMD_USER_STATE, writer.packet());
+    emit sig_createProtocol(CmdUserState, writer.packet());
 }
 
 void CNetwork::slot_onGetUserPhone(QString strZpid)
 {
     CFieldWriter writer;
     writer.u32(strZpid.toUInt());
-    emit sig_createProtocol(CMD_USER_PHONE, writer.packet());
+    emit sig_createProtocol(CmdUserPhone, writer.packet());
 }
 
 void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPassword)
@@ -366,5 +354,5 @@ void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPasswo
     // The packet layer puts the one-byte count in front of the ciphertext.
     CFieldWriter writer;
     writer.u8(quint8(iSubType)).tail(encryptText(varPassword.toString()));
-    emit sig_createProtocol(CMD_PASSWORD, writer.packet());
+    emit sig_createProtocol(CmdChangePassword, writer.packet());
 }
