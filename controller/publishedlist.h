@@ -9,9 +9,9 @@
 // released (released earlier, so deleted earlier). Rows are therefore never freed while a view
 // still lists them, and a list refreshed over and over holds at most two generations alive.
 //
-// A view list shows rows that another list owns ("contactModel" and
-// "searchcontactModel" are views of the search source): it never frees them, and when its owner
-// drops rows that the view still shows, the view is republished without them first.
+// A view list shows rows that another list owns ("contactModel" and "searchcontactModel" are
+// views of the search source): it never frees them, and when its owner drops rows that the view
+// still shows, the view is republished without them first.
 //
 // Rows are created without a parent on the GUI thread; all calls happen on the GUI thread.
 #pragma once
