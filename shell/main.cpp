@@ -61,8 +61,8 @@ int main(int argc, char *argv[])
     viewer.setFormat(format);
     viewer.setColor(Qt::transparent);
 
-    // Core goes before the view, so the rows of its lists are freed while the view that shows
-    // them still runs (see the end of main).
+    // Core is destroyed before the view, so the rows of its lists are freed while the view that
+    // showed them still exists (see the end of main).
     auto core = std::make_unique<Core>();
     QQmlContext *pContext = viewer.rootContext();
     pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
