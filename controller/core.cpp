@@ -1,4 +1,4 @@
-// Core's lifecycle and wiring (Part 2.1): what every area shares, construction, the start
+// Core's lifecycle and wiring: what every area shares, construction, the start
 // routine with the one connection table, logout, quit and the login and network state reports.
 #include "core.h"
 
@@ -145,7 +145,7 @@ void Core::initialize()
     shared.trace.trace(QStringLiteral("initialize finished"));
 }
 
-// The connection table of Part 2.1, in its order; every connection between Core, the root
+// The connection table, in its order; every connection between Core, the root
 // item, the session manager and the packet layer is made here.
 void Core::connectObjects()
 {

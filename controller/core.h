@@ -2,7 +2,8 @@
 // screens' operations, its slots receive decoded server replies, its signals tell the
 // screens what changed, and it publishes the element lists the screens show.
 //
-// Core is one facade over feature areas (Parts 2.1, 2.3 to 2.10). Each area keeps its members
+// Core is one facade over feature areas (window, contacts, messages, emoticons, calls,
+// circles, enterprise directory, user pictures). Each area keeps its members
 // in a private struct defined in its own source file (core_<area>.cpp), reached through one
 // pointer here; this header holds no area's state. What every area uses (the session manager,
 // the packet layer, the store, the list publisher, the trace) is the Shared struct of core.cpp,

@@ -1,4 +1,4 @@
-// Core's calls (Part 2.6): the call log and one person's calls.
+// Core's calls: the call log and one person's calls.
 #include "core.h"
 
 #include "publishedlist.h"

@@ -1,4 +1,4 @@
-// Core's circles (Part 2.7): circles, their members and the user and circle search results.
+// Core's circles: circles, their members and the user and circle search results.
 #include "core.h"
 
 #include "publishedlist.h"

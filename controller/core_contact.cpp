@@ -1,4 +1,4 @@
-// Core's contacts (Part 2.3): the address-book lists and the rules the screens apply to names,
+// Core's contacts: the address-book lists and the rules the screens apply to names,
 // Zpids and typed numbers.
 #include "core.h"
 

@@ -1,4 +1,4 @@
-// Core's emoticons (Part 2.5): the emoticon list.
+// Core's emoticons: the emoticon list.
 #include "core.h"
 
 #include "publishedlist.h"

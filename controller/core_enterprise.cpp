@@ -1,4 +1,4 @@
-// Core's enterprise directory (Part 2.8): the directory tree and one department's employees.
+// Core's enterprise directory: the directory tree and one department's employees.
 #include "core.h"
 
 #include "publishedlist.h"

@@ -1,4 +1,4 @@
-// Core's messages (Part 2.4): the conversation, message, selection and mass-recipient lists.
+// Core's messages: the conversation, message, selection and mass-recipient lists.
 #include "core.h"
 
 #include "publishedlist.h"

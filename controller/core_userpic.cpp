@@ -1,4 +1,4 @@
-// Core's user pictures (Part 2.10): the placeholder pictures of people without one.
+// Core's user pictures: the placeholder pictures of people without one.
 #include "core.h"
 
 #include "rules.h"

@@ -27,7 +27,7 @@ struct Core::Window
     double dWidth = 0;
     double dHeight = 0;
 
-    // The system-wide hot key of the screenshot tool (Part 2.9); owned by Core.
+    // The system-wide hot key of the screenshot tool; owned by Core.
     GlobalShortcut *pShortcut = nullptr;
 
     // Made by initialize(). The actions are Core's children; the menu has no parent.

@@ -1,5 +1,5 @@
 // PublishedList: one list of element objects that the screens see under one context property
-// name (Part 2.2), and the owner of its rows.
+// name, and the owner of its rows.
 //
 // Row lifetime: a list is refreshed by building a new generation of rows and publishing it under
 // the same name. The views bound to the name rebind while the context property is set, so once

@@ -9,19 +9,19 @@
 
 namespace Rules {
 
-// What the user typed as an account or a number to call (Part 2.3): 0 a Zpid ("800", "8001"
+// What the user typed as an account or a number to call: 0 a Zpid ("800", "8001"
 // or seven digits starting with 1), 1 a mobile number, -1 neither.
 int inputType(const QString &strInput);
 
-// Kind of a Zpid (Part 2.3). strOwnZpid is the signed-in user's, empty when nobody is.
+// Kind of a Zpid. strOwnZpid is the signed-in user's, empty when nobody is.
 Codes::ZpidKind zpidKind(const QString &strZpid, const QString &strOwnZpid);
 
 // The character printed on a placeholder picture: the last one of the name once punctuation,
-// ASCII digits and ASCII letters are gone; empty when nothing remains (Part 2.3).
+// ASCII digits and ASCII letters are gone; empty when nothing remains.
 QString lastName(const QString &strName);
 
 // Path, relative to the components folder, of the placeholder picture of a person, service,
-// circle ... of kind iType, in the size strSize ("small", "middle", "large") (Part 2.10).
+// circle ... of kind iType, in the size strSize ("small", "middle", "large").
 QString userPicPath(int iType, int iSubType, const QString &strName, const QString &strSize);
 
 } // namespace Rules

@@ -1,4 +1,5 @@
-// SingleWorker: at most one worker thread of one kind (Parts 2.1, 4.7, 6.2).
+// SingleWorker: at most one worker thread of one kind; Core waits for every kind at logout and
+// when it is destroyed.
 //
 // start() is given a maker, a function that creates the worker (a QThread subclass that runs
 // once) with its payload already inside; the maker may also connect the worker's own signals.

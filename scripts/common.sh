@@ -33,3 +33,8 @@ zephon_build() {
   [ $# -gt 0 ] && targets=(--target "$@")
   cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }
+
+# zephon_listening HOST PORT: true when a TCP connection to HOST:PORT succeeds.
+zephon_listening() {
+  (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null
+}

@@ -18,6 +18,7 @@
 #include "ctranslator.h"
 #include "nativequickwidgets.h"
 #include "qmlapplicationviewer.h"
+#include "qmlcodes.h"
 #include "singleinstance.h"
 #include "unixsignalwatcher.h"
 #include "zephonversion.h"
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     }
 
     registerNativeQuickWidgets();
+    registerQmlCodes();
 
     QmlApplicationViewer viewer;
     Qt::WindowFlags flags = Qt::FramelessWindowHint;

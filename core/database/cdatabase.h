@@ -5,9 +5,14 @@
 // Threads: a QSqlDatabase connection may only be used on the thread that opened it, so the
 // thread that constructs the store uses the connections named after the files, and every
 // other thread gets its own connection to the same file the first time it touches the store
-// (closed again when that thread finishes). Worker batches are serialised by the process-wide
-// store mutex held from beginTransaction to commitTransaction; the files run in WAL mode, so
-// the GUI thread reads the last committed state while a batch is open instead of failing.
+// (closed again when that thread finishes). Each connection keeps its prepared statements.
+// Worker batches are serialised by the process-wide store mutex, held by a CStoreBatch (or
+// from beginTransaction to commitTransaction); the files run in WAL mode, so the GUI thread
+// reads the last committed state while a batch is open instead of failing.
+//
+// The member functions are defined by table family: cdatabase.cpp (connections, batches,
+// pinyin), cdatabase_contact.cpp, cdatabase_message.cpp, cdatabase_circle.cpp,
+// cdatabase_directory.cpp and cdatabase_account.cpp.
 #pragma once
 
 #include "ctrace.h"
@@ -15,15 +20,16 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QThread>
 #include <QVariant>
 
 #include <atomic>
+#include <memory>
 
-class QSqlQuery;
+class CStoreConnection;
+class CStoreQuery;
 
 class CDatabase : public QObject
 {
@@ -46,7 +52,8 @@ public:
     QString loginPhone() const;
 
     // Worker batches: takes the store mutex, then begins a transaction on the calling
-    // thread's connection of that name; commit ends it and releases the mutex.
+    // thread's connection of that name; commit ends it and releases the mutex. CStoreBatch
+    // does the same and also ends the batch on early returns and failures.
     void beginTransaction(const QString &strConnectionName);
     void commitTransaction(const QString &strConnectionName);
 
@@ -171,12 +178,36 @@ public:
     QString getEnPassword(const QString &strUserId);
 
 private:
-    bool openConnection(const QString &strName, bool bMain);
-    QSqlDatabase connection(const QString &strName) const;
-    QSqlQuery run(const QString &strSql, const QVariantList &values,
-                  const QString &strConnection) const;
+    friend class CStoreBatch;
+
+    // The calling thread's connection of that name, or null when its file is not open.
+    CStoreConnection *connection(const QString &strName) const;
+    CStoreQuery runOn(CStoreConnection *pConnection, const QString &strSql,
+                      const QVariantList &values) const;
+    // A statement on the main database with its values bound in order.
+    CStoreQuery run(const QString &strSql, const QVariantList &values = {}) const;
     bool exec(const QString &strSql, const QVariantList &values = {}) const;
+    // The first column of the first row, or an invalid value when there is none.
     QVariant value(const QString &strSql, const QVariantList &values = {}) const;
+
+    // Takes the store mutex and begins a transaction; true when the transaction began. The
+    // mutex is held either way until endBatch or releaseBatch.
+    bool beginBatch(const QString &strConnectionName);
+    // Commits (or rolls back) the batch and releases the mutex; true when it committed.
+    bool endBatch(const QString &strConnectionName, bool bCommit);
+    // Releases the mutex of a batch whose transaction never began.
+    static void releaseBatch();
+
+    // The first match of a Contact statement whose one parameter is a phone-number suffix.
+    QString valueByPhoneSuffix(const QString &strSql, const QString &strPhone) const;
+    enum MemberText
+    {
+        MemberName,
+        MemberPhone
+    };
+    // A circle member's name or phone, the member named by row id or by Zpid in the circle.
+    QString circleMemberText(MemberText text, const QString &strKey,
+                             const QString &strCircleId) const;
     int zpidType(const QString &strZpid) const;
     QString conversationClause(int iType, const QString &strKey, QVariantList &values) const;
 
@@ -188,6 +219,9 @@ private:
     bool m_bCommonOpen = false;
     QThread *m_pOwnerThread;
     int m_iInstance;
+    // The constructing thread's connections; other threads keep theirs in thread storage.
+    std::unique_ptr<CStoreConnection> m_pMain;
+    std::unique_ptr<CStoreConnection> m_pCommon;
     std::atomic<quint32> m_iLoginZpid{0};
     std::atomic<int> m_iOrgUserType{0};
     mutable QMutex m_phoneMutex;

@@ -17,6 +17,31 @@ QString twoDigits(qint64 iValue)
                                         : QString::number(iValue);
 }
 
+// The day of a stored time "yyyy-MM-dd ...", or an invalid date when the text starts with
+// no such day. Read digit by digit: lists convert thousands of times at once.
+QDate storedDay(const QString &strTime)
+{
+    if (strTime.size() < 10 || strTime.at(4) != QLatin1Char('-') ||
+        strTime.at(7) != QLatin1Char('-'))
+        return QDate();
+    auto number = [&strTime](int iFrom, int iLength) {
+        int iValue = 0;
+        for (int i = iFrom; i < iFrom + iLength; ++i) {
+            const char16_t c = strTime.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            iValue = iValue * 10 + (c - u'0');
+        }
+        return iValue;
+    };
+    const int iYear = number(0, 4);
+    const int iMonth = number(5, 2);
+    const int iDay = number(8, 2);
+    if (iYear < 0 || iMonth < 0 || iDay < 0)
+        return QDate();
+    return QDate(iYear, iMonth, iDay);
+}
+
 } // namespace
 
 QString displayTime(const QString &strTime, int iForm)
@@ -26,18 +51,16 @@ QString displayTime(const QString &strTime, int iForm)
 
 QString displayTime(const QString &strTime, int iForm, const QDate &today)
 {
-    const QString strDay = strTime.left(10);
-    const QString strToday = today.toString(QStringLiteral("yyyy-MM-dd"));
-    const QString strYesterday = today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd"));
+    const QDate day = storedDay(strTime);
     const QString strTodayMark = QStringLiteral("今天 ");
     const QString strYesterdayMark = QStringLiteral("昨天 ");
 
-    if (strDay == strToday) {
+    if (day == today) {
         if (iForm == 2)
             return strTodayMark + strTime.mid(11);
         return strTime.mid(11, 5);
     }
-    if (strDay == strYesterday) {
+    if (day == today.addDays(-1)) {
         if (iForm == 0)
             return QStringLiteral("昨天");
         if (iForm == 1)

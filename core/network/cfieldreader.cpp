@@ -1,5 +1,9 @@
 #include "cfieldreader.h"
 
+#include <QtEndian>
+
+#include <cstring>
+
 #include "caes.h"
 #include "packint.h"
 
@@ -34,6 +38,17 @@ quint8 CFieldReader::u8()
 quint32 CFieldReader::u32()
 {
     return unpackUInt(bytes(4));
+}
+
+double CFieldReader::f64()
+{
+    const QByteArray ar = bytes(8);
+    if (ar.size() != 8)
+        return 0.0;
+    const quint64 iBits = qFromLittleEndian<quint64>(ar.constData());
+    double d = 0.0;
+    std::memcpy(&d, &iBits, sizeof d);
+    return d;
 }
 
 QByteArray CFieldReader::str8()

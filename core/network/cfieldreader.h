@@ -14,6 +14,8 @@ public:
     quint8 u8();
     quint32 u32();
     quint32 zpid() { return u32(); }
+    // IEEE-754 double, little-endian; 0 when cut short.
+    double f64();
     QByteArray bytes(int n);
     QByteArray str8();
     QString str8Text();

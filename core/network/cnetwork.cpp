@@ -1,11 +1,15 @@
 #include "cnetwork.h"
 
 #include <QAbstractSocket>
+#include <QHostAddress>
 #include <QNetworkInterface>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include "caes.h"
 #include "cfieldwriter.h"
+#include "cmsgtracker.h"
+#include "cnetcontactsync.h"
 #include "codes.h"
 #include "csessionstate.h"
 #include "packint.h"
@@ -122,6 +126,9 @@ void CNetwork::logout()
         if (pSocket)
             pSocket->close();
     }
+    // The next user must not inherit a half-done transfer of this one.
+    netContactSync().reset();
+    msgTracker().reset();
 }
 
 void CNetwork::setResend(const QByteArray &arKey, const QByteArray &arRecord)
@@ -166,6 +173,8 @@ void CNetwork::slot_onConnectServer(QString strAddr, quint16 iPort, CONNECT_STAT
 
 void CNetwork::slot_onSendProtocol(QByteArray arBuff, SOCKETTYPE type)
 {
+    if (type == SOCKET_TCP && failUnsentMessage(arBuff))
+        return;
     CSocket *pSocket = type == SOCKET_TCP ? m_pTcpSocket : m_pUdpSocket;
     if (!pSocket) {
         m_trace.traceNumber("no socket for packet", quint8(arBuff.isEmpty() ? 0 : arBuff.at(0)));
@@ -215,6 +224,15 @@ void CNetwork::onDisconnected()
 
 void CNetwork::onReceive(QByteArray arBuff, QString strAddr, quint16 iPort)
 {
+    // TCP frames carry no source; a datagram counts only when the sub-server sent it.
+    const CSessionState &s = sessionState();
+    if (!strAddr.isEmpty() && (iPort != s.g_iSubServerPort ||
+                               !QHostAddress(strAddr).isEqual(QHostAddress(s.g_strSubServerIp),
+                                                              QHostAddress::TolerantConversion))) {
+        m_trace.traceText("datagram from a stranger dropped",
+                          QString("%1:%2").arg(strAddr).arg(iPort));
+        return;
+    }
     emit sig_parseProtocol(arBuff, strAddr, iPort);
 }
 
@@ -355,4 +373,90 @@ void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPasswo
     CFieldWriter writer;
     writer.u8(quint8(iSubType)).tail(encryptText(varPassword.toString()));
     emit sig_createProtocol(CmdChangePassword, writer.packet());
+}
+
+void CNetwork::slot_onGetContact()
+{
+    emit sig_createProtocol(CmdContact);
+}
+
+void CNetwork::slot_onGetNetContact()
+{
+    netContactSync().resetDownload();
+    emit sig_createProtocol(CmdNetContact);
+}
+
+void CNetwork::slot_onUploadNetContact(QStringList strList)
+{
+    const QList<QStringList> chunks = CNetContactSync::chunks(strList);
+    if (chunks.isEmpty()) {
+        emit sig_uploadNetContact(0);
+        return;
+    }
+    if (chunks.size() > CNetContactSync::MAX_CHUNKS) {
+        m_trace.traceError(QString("upload of %1 entries refused: more than %2 chunks")
+                               .arg(strList.size())
+                               .arg(CNetContactSync::MAX_CHUNKS));
+        emit sig_uploadNetContact(1);
+        return;
+    }
+    CNetContactSync &sync = netContactSync();
+    const quint32 iRandom = QRandomGenerator::global()->generate();
+    sync.beginUpload(iRandom, int(chunks.size()));
+    for (int k = 0; k < chunks.size(); ++k) {
+        const QStringList &chunk = chunks.at(k);
+        // The packet layer puts the count of the ciphertext in front of it.
+        CFieldWriter writer;
+        writer.u32(iRandom)
+            .u8(quint8(k))
+            .u32(quint32(chunk.size()))
+            .tail(encryptText(chunk.join(QLatin1Char(':'))));
+        emit sig_createProtocol(CmdUploadNetContact, writer.packet());
+    }
+    sync.markAllSent();
+}
+
+void CNetwork::slot_onModifyNetContact(qint8 iType, QString strOldPhone, QString strName,
+                                       QString strPhone, QString strGroup)
+{
+    const QString strText =
+        QStringList{CNetContactSync::cloudField(strPhone), CNetContactSync::cloudField(strName),
+                    CNetContactSync::cloudField(strGroup)}
+            .join(QLatin1Char(';'));
+    // The old phone is the server's own key for the entry and travels as the server has it.
+    CFieldWriter writer;
+    writer.u8(quint8(iType)).blob32(strOldPhone.toUtf8()).blob32(encryptText(strText));
+    emit sig_createProtocol(CmdModifyNetContact, writer.packet());
+}
+
+void CNetwork::slot_onSavePersonalCard(QString strCard)
+{
+    CFieldWriter writer;
+    writer.u8(0).tail(encryptText(strCard));
+    emit sig_createProtocol(CmdSaveCard, writer.packet());
+}
+
+void CNetwork::slot_onSaveCardPic(QByteArray arBuff)
+{
+    CFieldWriter writer;
+    writer.u8(1).tail(arBuff);
+    emit sig_createProtocol(CmdSaveCard, writer.packet());
+}
+
+void CNetwork::slot_onGetStrangeCard(QString strZpid)
+{
+    bool bOk = false;
+    const uint iZpid = strZpid.toUInt(&bOk);
+    if (!bOk) {
+        m_trace.traceText("stranger card not asked for: not a zpid", strZpid);
+        return;
+    }
+    CFieldWriter writer;
+    writer.u32(iZpid).u8(0);
+    emit sig_createProtocol(CmdStrangeCard, writer.packet());
+}
+
+void CNetwork::slot_onGetMayKnow()
+{
+    emit sig_createProtocol(CmdMayKnow);
 }

@@ -76,6 +76,9 @@ signals:
                            bool bSend, QStringList strList = QStringList());
     void sig_updateMsgRecord(quint32 iCircleId, QByteArray arRecvZpid, int iMsgId, int iMsgState,
                              int iType);
+    // An upload decided without the server: 0 for an empty list, 1 for one too large to send.
+    // Confirmations and refusals by the server come from Protocol's signal of the same name.
+    void sig_uploadNetContact(int iRet);
 
 public slots:
     void slot_onLogin(QString strLoginId, QString strPassword, int iLoginType);
@@ -95,8 +98,32 @@ public slots:
     // Type 0 changes the login password; the enterprise types 1 to 3 are not handled here.
     void slot_onChangePassword(int iType, int iSubType, QVariant varPassword);
 
+    void slot_onGetContact();
+    void slot_onGetNetContact();
+    void slot_onUploadNetContact(QStringList strList);
+    // iType 0 adds, 1 deletes, 2 edits the entry the server knows by strOldPhone.
+    void slot_onModifyNetContact(qint8 iType, QString strOldPhone, QString strName,
+                                 QString strPhone, QString strGroup);
+    void slot_onSavePersonalCard(QString strCard);
+    void slot_onSaveCardPic(QByteArray arBuff);
+    void slot_onGetStrangeCard(QString strZpid);
+    void slot_onGetMayKnow();
+
+    // The message family (cnetwork_message.cpp). A receiver or circle that is not a non-zero
+    // decimal number sends nothing; the message is reported as not delivered instead.
+    void slot_onSendMsg(QString strMsg, QString strZpid);
+    // strList: the text, then the items of the attachment; iType is the sub-type.
+    void slot_onSendRichMsg(QString strZpid, QStringList strList, int iType);
+    void slot_onSendCircleMsg(QString strMsg, QString strCircleId);
+    // iType 0 card, 1 card request, 2 answer to a request (strCaption "0" agrees), 3 card in
+    // answer to a request.
+    void slot_onSendCard(QString strCaption, QString strContent, QString strZpid, qint8 iType);
+
 private:
     void giveUp(const QByteArray &arKey);
+    // A message for TCP while TCP is down fails at once rather than vanish; true when the
+    // packet was such a message.
+    bool failUnsentMessage(const QByteArray &arBuff);
 
     CSocket *m_pTcpSocket = nullptr;
     CSocket *m_pUdpSocket = nullptr;

@@ -7,7 +7,8 @@
 namespace Codes {
 Q_NAMESPACE
 
-enum Command : quint8 {
+enum Command : quint8
+{
     CmdHeartbeat = 3,
     CmdCallSignal = 5,
     CmdAllUserState = 11,
@@ -48,7 +49,8 @@ enum Command : quint8 {
 Q_ENUM_NS(Command)
 
 // Reports of sig_netState.
-enum NetState {
+enum NetState
+{
     NetLost = -1,         // connection lost or socket error
     NetLoginTimeout = 1,  // no login reply within the login time
     NetHeartbeatLost = 2, // three heartbeat losses in a row
@@ -56,7 +58,8 @@ enum NetState {
 Q_ENUM_NS(NetState)
 
 // Results of sig_loginState.
-enum LoginResult {
+enum LoginResult
+{
     LoginOk = 0,
     LoginUnknownAccount = 1,
     LoginWrongPassword = 2,
@@ -65,7 +68,8 @@ enum LoginResult {
 Q_ENUM_NS(LoginResult)
 
 // iMsgState of a stored message.
-enum MsgState {
+enum MsgState
+{
     MsgNew = 0,
     MsgAccepted = 1,  // taken by the server
     MsgDelivered = 2, // reached the addressee
@@ -74,7 +78,8 @@ enum MsgState {
 Q_ENUM_NS(MsgState)
 
 // What getZpidType says of a Zpid.
-enum ZpidKind {
+enum ZpidKind
+{
     ZpidOwn = 0,
     ZpidAssistant = 1,
     ZpidRegistered = 2,

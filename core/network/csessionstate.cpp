@@ -23,7 +23,6 @@ void CSessionState::reset()
     iHeartLoss = 0;
     iResendTick = 0;
     iPasswordSubType = 0;
-    bTcpMsg = false;
     mapResend.clear();
     iLoginMs = 20000;
     iHeartMs = 10000;

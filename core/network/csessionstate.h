@@ -32,8 +32,6 @@ public:
 
     // Sub-type of the password change awaiting its reply.
     int iPasswordSubType = 0;
-    // Set when a one-to-one message went over TCP or a card message was sent.
-    bool bTcpMsg = false;
 
     // Re-sendable UDP requests: key (code [, msg id, zpid]) to record (attempts, limit,
     // period, packet). Ordered by key so ticks walk it in a fixed order.

@@ -7,6 +7,7 @@
 #include "caes.h"
 #include "cfieldreader.h"
 #include "cfieldwriter.h"
+#include "cnetcontactsync.h"
 #include "codes.h"
 #include "csessionstate.h"
 #include "packint.h"
@@ -168,6 +169,8 @@ Protocol::Protocol(QObject *parent) : QObject(parent)
 {
     registerNetworkMetaTypes();
     registerSessionParsers();
+    registerContactParsers();
+    registerMessageParsers();
 }
 
 void Protocol::setParser(quint8 iCode, Parser parser)
@@ -283,7 +286,6 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
             arHeader = resendHeader(0, 3, 2);
         } else {
             transport = SOCKET_TCP;
-            sessionState().bTcpMsg = true;
         }
         break;
     }
@@ -292,6 +294,7 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
     }
     if (!arKey.isEmpty())
         setResend(arKey, arHeader + arPacket);
+    noteSentMessage(iCmd, arPacket, transport);
     emit sig_sendProtocol(arPacket, transport);
 }
 
@@ -409,4 +412,179 @@ void Protocol::parseChangePassword(const QByteArray &arBuff)
     CFieldReader reader(arBuff, 5);
     const int iResult = reader.u8();
     emit sig_changepassword(0, sessionState().iPasswordSubType, iResult);
+}
+
+// Replies of this family carry their result first: a reply cut before it is dropped, since a
+// missing byte would read as success. A failure needs nothing more; a success whose counted
+// data is cut short is dropped as well, so no partial text, picture or record travels on.
+void Protocol::registerContactParsers()
+{
+    setParser(CmdContact, [this](const QByteArray &ar) { parseContact(ar); });
+    setParser(CmdNetContact, [this](const QByteArray &ar) { parseNetContact(ar); });
+    setParser(CmdUploadNetContact, [this](const QByteArray &ar) { parseUploadNetContact(ar); });
+    setParser(CmdModifyNetContact, [this](const QByteArray &ar) { parseModifyNetContact(ar); });
+    setParser(CmdCard, [this](const QByteArray &ar) { parseCard(ar); });
+    setParser(CmdSaveCard, [this](const QByteArray &ar) { parseSaveCard(ar); });
+    setParser(CmdStrangeCard, [this](const QByteArray &ar) { parseStrangeCard(ar); });
+    setParser(CmdMayKnow, [this](const QByteArray &ar) { parseMayKnow(ar); });
+}
+
+void Protocol::parseContact(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint8 iResult = reader.u8();
+    if (!reader.ok())
+        return;
+    if (iResult != 0) {
+        emit sig_parseContact(QString());
+        return;
+    }
+    reader.skip(4);
+    const QByteArray arCipher = reader.blob32();
+    if (!reader.ok()) {
+        m_trace.trace("contact list cut short");
+        return;
+    }
+    emit sig_parseContact(decryptText(arCipher));
+}
+
+void Protocol::parseNetContact(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint8 iResult = reader.u8();
+    if (!reader.ok())
+        return;
+    if (iResult != 0) {
+        emit sig_parseNetContact(iResult, QString());
+        return;
+    }
+    const quint32 iTotal = reader.u32();
+    const quint32 iEntries = reader.u32();
+    const QByteArray arCipher = reader.blob32();
+    if (!reader.ok()) {
+        m_trace.trace("cloud address book chunk cut short");
+        return;
+    }
+    QString strJoined;
+    switch (
+        netContactSync().addChunk(iTotal, iEntries, arCipher, decryptText(arCipher), &strJoined)) {
+    case CNetContactSync::Download::Complete:
+        emit sig_parseNetContact(0, strJoined);
+        break;
+    case CNetContactSync::Download::Abandoned:
+        m_trace.traceError("cloud address book abandoned: larger than the client holds");
+        emit sig_parseNetContact(CNetContactSync::DOWNLOAD_ABANDONED, QString());
+        break;
+    case CNetContactSync::Download::Repeated:
+        m_trace.trace("cloud address book chunk repeated");
+        break;
+    case CNetContactSync::Download::Pending:
+    case CNetContactSync::Download::Ignored:
+        break;
+    }
+}
+
+void Protocol::parseUploadNetContact(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint32 iRandom = reader.u32();
+    const int iIndex = reader.u8();
+    const int iResult = reader.u8();
+    if (!reader.ok())
+        return;
+    CNetContactSync &sync = netContactSync();
+    if (sync.uploadRunning() && iRandom != sync.uploadRandom())
+        m_trace.trace(QString::fromUtf8("随机数 不匹配"));
+    switch (sync.confirmChunk(iRandom, iIndex, iResult)) {
+    case CNetContactSync::Upload::Refused:
+        emit sig_uploadNetContact(1);
+        break;
+    case CNetContactSync::Upload::Confirmed:
+        emit sig_uploadNetContact(0);
+        break;
+    case CNetContactSync::Upload::Pending:
+    case CNetContactSync::Upload::Ignored:
+        break;
+    }
+}
+
+void Protocol::parseModifyNetContact(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint8 iResult = reader.u8();
+    if (reader.ok())
+        emit sig_modifyNetContact(iResult);
+}
+
+void Protocol::parseCard(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 1);
+    const quint32 iOwner = reader.zpid();
+    const quint8 iResult = reader.u8();
+    const quint8 iKind = reader.u8();
+    reader.skip(4);
+    const QByteArray arData = reader.blob32();
+    if (!reader.ok() || iResult != 0)
+        return;
+    // The owner travels on with the text, so the controller can tell a card text of another
+    // user from the own one instead of overwriting the own card with it.
+    if (iKind == 0)
+        emit sig_parseCard(0, iOwner, decryptText(arData));
+    else if (iKind == 1)
+        emit sig_parseCardPic(iOwner, arData);
+}
+
+void Protocol::parseSaveCard(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint8 iKind = reader.u8();
+    const quint8 iResult = reader.u8();
+    if (!reader.ok())
+        return;
+    // Ask for what the server now holds, whether the save took or not.
+    CFieldWriter writer;
+    writer.u32(sessionState().iZpid).u8(iKind);
+    slot_onCreateProtocol(CmdCard, writer.packet());
+    if (iKind == 0)
+        emit sig_saveCard(iResult);
+    else
+        emit sig_saveCardPic(iResult);
+}
+
+void Protocol::parseStrangeCard(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint32 iZpid = reader.zpid();
+    const quint8 iResult = reader.u8();
+    reader.skip(1);
+    const QByteArray arCipher = reader.blob32();
+    if (!reader.ok() || iResult != 0)
+        return;
+    emit sig_parseCard(1, iZpid, decryptText(arCipher));
+}
+
+void Protocol::parseMayKnow(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    reader.skip(4);
+    const quint8 iResult = reader.u8();
+    reader.skip(4);
+    const quint32 iCount = reader.u32();
+    reader.skip(4);
+    if (!reader.ok() || iResult != 0)
+        return;
+    // Only whole entries (u32 L, L bytes of text, u32 M, M further bytes) go on, and only
+    // as many as are present, whatever count the server announced.
+    const int iStart = reader.pos();
+    int iEnd = iStart;
+    quint32 iWhole = 0;
+    while (iWhole < iCount && !reader.atEnd()) {
+        reader.blob32();
+        reader.blob32();
+        if (!reader.ok())
+            break;
+        ++iWhole;
+        iEnd = reader.pos();
+    }
+    emit sig_parseUser(arBuff.mid(iStart, iEnd - iStart), int(iWhole));
 }

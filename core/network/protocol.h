@@ -83,6 +83,7 @@ private:
     // written (the request is then not sent).
     QByteArray build(quint8 iCmd, const QByteArray &arData) const;
     void registerSessionParsers();
+    void registerContactParsers();
 
     void parseSubServer(const QByteArray &arBuff);
     void parseLogin(const QByteArray &arBuff);
@@ -90,6 +91,31 @@ private:
     void parseUserState(const QByteArray &arBuff);
     void parseUserPhone(const QByteArray &arBuff);
     void parseChangePassword(const QByteArray &arBuff);
+
+    void parseContact(const QByteArray &arBuff);
+    void parseNetContact(const QByteArray &arBuff);
+    void parseUploadNetContact(const QByteArray &arBuff);
+    void parseModifyNetContact(const QByteArray &arBuff);
+    void parseCard(const QByteArray &arBuff);
+    void parseSaveCard(const QByteArray &arBuff);
+    void parseStrangeCard(const QByteArray &arBuff);
+    void parseMayKnow(const QByteArray &arBuff);
+
+    // The message family: one-to-one, offline, card and circle messages, receipts and
+    // delivery reports.
+    void registerMessageParsers();
+    // Bookkeeping of a message request about to leave: the record of a sent card or circle
+    // message, and what a later delivery report may confirm.
+    void noteSentMessage(quint8 iCmd, const QByteArray &arPacket, SOCKETTYPE transport);
+    void sendReceipt(const QByteArray &arSender, const QByteArray &arMsgId);
+    void parseMessage(const QByteArray &arBuff);
+    void parseMessageReceipt(const QByteArray &arBuff);
+    void parseDeliveryReport(const QByteArray &arBuff);
+    void parseOfflineMessage(const QByteArray &arBuff);
+    void parseCardMessage(const QByteArray &arBuff);
+    void parseCircleMessage(const QByteArray &arBuff);
+    // Delivery report of kind 1: the callee's client did not get the call.
+    void parseCallDelivery(quint32 iPeer, quint8 iState);
 
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};
@@ -100,6 +126,10 @@ private:
 // positive 32-bit value.
 qint32 nextMsgId();
 void setMsgIdCounter(qint32 iValue);
+
+// iType and iSubType of the stored record of a card message of this kind (0 to 3); false for
+// any other kind.
+bool cardRecordKind(quint8 iKind, int *pType, int *pSubType);
 
 // The user the client is calling or talking to; 0 when there is no call.
 quint32 currentCallPeer();

@@ -4,6 +4,8 @@
 #include "pinyin.h"
 #include "searchcontactmodel.h"
 
+#include <memory>
+
 namespace {
 
 const CTrace g_trace("ContactSearch");
@@ -50,6 +52,18 @@ bool needsCharacterMode(const QString &strKey)
     return false;
 }
 
+constexpr int kPrefetchDistance = 8;
+
+// Asks for the cache lines of a row that a search result reads and writes.
+void prefetchObject(const QObject *pObject)
+{
+    if (!pObject)
+        return;
+    const char *p = reinterpret_cast<const char *>(pObject);
+    for (size_t at = 0; at < sizeof(SearchContactModel); at += 64)
+        __builtin_prefetch(p + at, 1);
+}
+
 bool passesFilter(int iFilter, int iType)
 {
     switch (iFilter) {
@@ -61,6 +75,24 @@ bool passesFilter(int iFilter, int iType)
         return true;
     }
 }
+
+// The marked-up texts of one search, made from the index's texts when a row's text is read: a
+// keystroke can hit tens of thousands of rows, of which the screens show a screenful.
+class MarkedUpTexts final : public SearchContactModel::TextMaker
+{
+public:
+    MarkedUpTexts(QList<QString> listTexts, QString strKey)
+        : m_listTexts(std::move(listTexts)), m_strKey(std::move(strKey))
+    {}
+    QString make(qint32 iText, quint64 iMask) const override
+    {
+        return markUp(m_listTexts.value(iText), m_strKey, iMask);
+    }
+
+private:
+    const QList<QString> m_listTexts;
+    const QString m_strKey;
+};
 
 } // namespace
 
@@ -99,8 +131,20 @@ QList<QObject *> buildResults(const QList<QObject *> &listSource, cs_list *pInde
     if (!pResult)
         return listOut;
     listOut.reserve(pResult->count);
+    const auto pTexts = std::make_shared<const MarkedUpTexts>(listTexts(pResult), strKey);
+    // Hits come by weight while the rows lie in memory in source order, so each row is a cache
+    // miss: the rows a few hits ahead are fetched while this one is worked on.
+    const cs_item *ahead = pResult->first;
+    for (int k = 0; k < kPrefetchDistance && ahead; ++k)
+        ahead = ahead->next;
     for (const cs_item *item = pResult->first; item; item = item->next) {
-        auto *pRow = qobject_cast<SearchContactModel *>(listSource.value(item->number));
+        if (ahead) {
+            prefetchObject(listSource.value(ahead->number));
+            ahead = ahead->next;
+        }
+        // Unlike qobject_cast, dynamic_cast reads only the object itself, not its private data
+        // elsewhere in memory: with tens of thousands of hits that is one cache miss less each.
+        auto *pRow = dynamic_cast<SearchContactModel *>(listSource.value(item->number));
         if (!pRow) {
             g_trace.traceNumber("search hit without a source row", item->number);
             continue;
@@ -108,10 +152,8 @@ QList<QObject *> buildResults(const QList<QObject *> &listSource, cs_list *pInde
         const int iType = pRow->iType();
         if (!passesFilter(iFilter, iType))
             continue;
-        if (const cs_entry *name = item->first) {
-            pRow->setStrName(markUp(entryText(name), strKey, name->weight));
-            if (const cs_entry *phone = name->next)
-                pRow->setStrPhone(markUp(entryText(phone), strKey, 0));
+        if (const cs_entry *name = item->first; name && name->next) {
+            pRow->setTextsLater(pTexts, {name->text, name->weight}, {name->next->text, 0});
         }
         if (!strKey.isEmpty() || iType > 1)
             listOut.append(pRow);

@@ -31,8 +31,9 @@ cs_list *createIndex(const QList<QObject *> &listSource);
 cs_list *searchContact(cs_list *pIndex, const QString &strKey, int iMode);
 
 // The rows of listSource named by pResult's items, in pResult's order, filtered by iFilter,
-// with strName and strPhone rewritten as marked-up rich text. With an empty key the own card
-// and the assistant are put in front. Frees pResult unless it is pIndex.
+// with strName and strPhone rewritten as marked-up rich text (made when a row's text is first
+// read, or at once where something listens to it). With an empty key the own card and the
+// assistant are put in front. Frees pResult unless it is pIndex.
 QList<QObject *> buildResults(const QList<QObject *> &listSource, cs_list *pIndex,
                               const QString &strKey, cs_list *pResult, int iFilter);
 

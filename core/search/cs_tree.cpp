@@ -34,6 +34,8 @@ struct cs_tables
 {
     cs_syllable syllables[kSyllableCount];
     std::vector<cs_reading_set> sets;
+    // The entries' texts as indexed, by the order of the rows and texts createIndex was given.
+    QList<QString> texts;
 };
 
 // A chunk of list storage. Lists allocate by bumping through their blocks and free them all
@@ -357,27 +359,30 @@ inline bool startsWith(const cs_tables &t, const cs_word &word, uchar ch, int mo
     return false;
 }
 
-// Where the chain starts again after it broke, given the first later item j that takes up
-// the rest of the key and the characters consumed before the break; -1 when the entry cannot
-// match.
-inline int restartAt(int j, int consumed, int &furthest)
+// The mask of the run of consecutive word items from start that consumes the whole key; 0
+// when an item consumes nothing or the entry ends first.
+inline quint64 runFrom(const cs_tables &t, const cs_word *words, int count, int start,
+                       const uchar *key, int length, int mode)
 {
-    const int s = j - consumed;
-    int start;
-    if (s <= 0) {
-        if (j <= 1)
-            return -1;
-        start = j - 1;
-    } else if (s <= furthest) {
-        start = furthest + 1;
-    } else {
-        start = s;
+    quint64 bits = 0;
+    int consumed = 0;
+    for (int i = start; i < count; ++i) {
+        const int n = consumeWord(t, words[i], key + consumed, length - consumed, mode);
+        if (n == 0)
+            return 0;
+        bits |= csPositionBit(i);
+        consumed += n;
+        if (consumed == length)
+            return bits;
     }
-    furthest = start;
-    return start;
+    return 0;
 }
 
-// Finds a run of consecutive word items that consumes the whole key; returns its mask.
+// The mask of the earliest run of consecutive word items that consumes the whole key. How much
+// an item consumes depends on how much of the key is left (a syllable the key goes on after
+// counts for its initial only), so a run that broke at an item may still succeed from that very
+// item: every start is tried. The earliest run has the largest weight, and runs from position
+// 63 on have no bits, so the starts end there.
 quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, int length,
                      int mode)
 {
@@ -386,43 +391,34 @@ quint64 matchLetters(const cs_tables &t, const cs_entry *cii, const uchar *key, 
         return 0;
     const cs_word *words = cii->words;
     const int count = cii->words_count;
-    int start = 0;
-    int furthest = 0;
-    for (;;) {
-        if (start >= count)
-            return 0;
-        quint64 bits = 0;
-        int consumed = 0;
-        int i = start;
-        for (;;) {
-            if (i >= count)
-                return 0;
-            const int n = consumeWord(t, words[i], key + consumed, length - consumed, mode);
-            if (n == 0)
-                break;
-            bits |= csPositionBit(i);
-            consumed += n;
-            ++i;
-            if (consumed == length)
-                return bits;
-        }
-        // The chain broke at i: restart near the first later item that takes up the rest (item
-        // i itself has just taken nothing of it).
-        int j = i + 1;
-        while (j < count && !startsWith(t, words[j], key[consumed], mode))
-            ++j;
-        if (j >= count)
-            return 0;
-        start = restartAt(j, consumed, furthest);
-        if (start < 0)
-            return 0;
+    const int starts = std::min(count, kCsMaskPositions);
+    for (int start = 0; start < starts; ++start) {
+        if (!startsWith(t, words[start], key[0], mode))
+            continue;
+        if (const quint64 bits = runFrom(t, words, count, start, key, length, mode))
+            return bits;
     }
+    return 0;
 }
 
-// The start filter of an entry for mode 0 or 1 (see cs_scan_row), kept before its words.
+// What the index keeps of an entry just before its words, read on every match: its start
+// filters for modes 0 and 1 (see cs_scan_row), and whether no word has readings (a number, a
+// Latin name), in which case the bytes a key must hold to match each word follow the words, in
+// letters form and then in keypad form.
+struct cs_entry_header
+{
+    quint64 filter[2];
+    quint64 plain;
+};
+
+inline const cs_entry_header &headerOf(const cs_entry *cii)
+{
+    return reinterpret_cast<const cs_entry_header *>(cii->words)[-1];
+}
+
 inline quint64 entryFilter(const cs_entry *cii, int mode)
 {
-    return reinterpret_cast<const quint64 *>(cii->words)[mode - 2];
+    return headerOf(cii).filter[mode];
 }
 
 const uchar *plainForms(const cs_entry *cii, int mode)
@@ -440,36 +436,23 @@ inline quint64 positionRange(int a, int b)
 }
 
 // matchLetters for an entry whose words have no readings: every word consumes one character
-// or none, so a chain is a common prefix and the search for the restart a byte search.
+// or none, so a run is an occurrence of the key in the words' forms.
 quint64 matchPlain(const cs_entry *cii, const uchar *key, int length, int mode)
 {
     CS_CHECK(cii != nullptr, "cii!=NULL");
-    if (length == 0)
+    if (length == 0 || length > cii->words_count)
         return 0;
-    const int count = cii->words_count;
     const uchar *forms = plainForms(cii, mode);
-    int start = 0;
-    int furthest = 0;
-    for (;;) {
-        if (start >= count)
-            return 0;
-        const int room = count - start;
-        const int limit = std::min(room, length);
-        int n = 0;
-        while (n < limit && forms[start + n] == key[n])
-            ++n;
-        if (n == length)
-            return positionRange(start, start + n);
-        if (n == room)
-            return 0;
-        const int i = start + n;
-        const void *found = std::memchr(forms + i + 1, key[n], size_t(count - i - 1));
+    const int lastStart = std::min(cii->words_count - length, kCsMaskPositions - 1);
+    for (int start = 0; start <= lastStart; ++start) {
+        const void *found = std::memchr(forms + start, key[0], size_t(lastStart - start + 1));
         if (!found)
             return 0;
-        start = restartAt(int(static_cast<const uchar *>(found) - forms), n, furthest);
-        if (start < 0)
-            return 0;
+        start = int(static_cast<const uchar *>(found) - forms);
+        if (std::memcmp(forms + start + 1, key + 1, size_t(length - 1)) == 0)
+            return positionRange(start, start + length);
     }
+    return 0;
 }
 
 // The key's characters must occur in the entry in order, not necessarily adjacent.
@@ -504,7 +487,7 @@ quint64 matchItem(const cs_tables &t, cs_item *item, const void *key, int length
             weight = matchChars(cii, static_cast<const quint16 *>(key), length);
         else if (!(entryFilter(cii, mode) & startBit))
             weight = 0;
-        else if (cii->plain)
+        else if (headerOf(cii).plain)
             weight = matchPlain(cii, static_cast<const uchar *>(key), length, mode);
         else
             weight = matchLetters(t, cii, static_cast<const uchar *>(key), length, mode);
@@ -605,9 +588,9 @@ struct TextLayout
     bool plain;
 };
 
-// Words of an entry in the index's word block, eight-byte aligned: the entry's start filters
-// for modes 0 and 1, the words, then for a plain entry its key bytes in both forms.
-constexpr size_t kEntryHeaderSlots = 2 * sizeof(quint64) / sizeof(cs_word);
+// Words of an entry in the index's word block, eight-byte aligned: the entry's header, the
+// words, then for a plain entry its key bytes in both forms.
+constexpr size_t kEntryHeaderSlots = sizeof(cs_entry_header) / sizeof(cs_word);
 
 size_t wordSlots(const TextLayout &text)
 {
@@ -642,9 +625,20 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             }
             TextLayout layout{int(words.size()), int(length), true};
             const QChar *units = text.constData();
+            bool folded = false;
             for (qsizetype k = 0; k < length; ++k) {
                 words.push_back(makeWord(setIds, reader, units[k].unicode()));
                 layout.plain = layout.plain && words.back().set < kNoReadingSets;
+                folded = folded || words.back().code != units[k].unicode();
+            }
+            // Most texts are kept as they came, sharing their data with the caller's.
+            if (folded || length < text.size()) {
+                QString indexed(length, Qt::Uninitialized);
+                for (qsizetype k = 0; k < length; ++k)
+                    indexed[k] = QChar(words[size_t(layout.offset + k)].code);
+                tables->texts.append(indexed);
+            } else {
+                tables->texts.append(text);
             }
             texts.push_back(layout);
             wordTotal += wordSlots(layout);
@@ -694,8 +688,9 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             cii->weight = 0;
             cii->words_count = text.length;
             CS_CHECK(cii->words_count < kCsMaxWords, "cii->words_count<2048");
-            cii->plain = text.plain;
-            auto *filters = reinterpret_cast<quint64 *>(wordBlock + wordPos);
+            cii->text = row.firstText + t;
+            auto *header = reinterpret_cast<cs_entry_header *>(wordBlock + wordPos);
+            header->plain = text.plain;
             cs_word *dest = wordBlock + wordPos + kEntryHeaderSlots;
             std::copy_n(words.data() + text.offset, text.length, dest);
             wordPos += wordSlots(text);
@@ -703,8 +698,8 @@ cs_list *createIndex(const QList<QStringList> &listRows, const cs_reader &reader
             quint64 masks[3] = {0, 0, 0};
             for (int k = 0; k < text.length; ++k)
                 addStartBits(masks, *tables, dest[k]);
-            filters[CS_MODE_LETTERS] = masks[CS_MODE_LETTERS];
-            filters[CS_MODE_KEYPAD] = masks[CS_MODE_KEYPAD];
+            header->filter[CS_MODE_LETTERS] = masks[CS_MODE_LETTERS];
+            header->filter[CS_MODE_KEYPAD] = masks[CS_MODE_KEYPAD];
             if (text.plain) {
                 auto *forms = reinterpret_cast<uchar *>(dest + text.length);
                 for (int k = 0; k < text.length; ++k) {
@@ -808,12 +803,8 @@ void freeIndex(cs_list *list)
     delete list;
 }
 
-QString entryText(const cs_entry *cii)
+QList<QString> listTexts(const cs_list *list)
 {
-    CS_CHECK(cii != nullptr, "cii!=NULL");
-    QString text(cii->words_count, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (int i = 0; i < cii->words_count; ++i)
-        out[i] = QChar(cii->words[i].code);
-    return text;
+    CS_CHECK(list != nullptr, "list!=NULL");
+    return list->tables->texts;
 }

@@ -50,9 +50,7 @@ struct cs_entry
 {
     quint64 weight; // result of the last match; doubles as the mask of matched positions
     qint32 words_count;
-    // Non-zero when no word has readings (a number, a Latin name): the bytes a key must hold
-    // to match each word then follow the words, in letters form and then in keypad form.
-    qint32 plain;
+    qint32 text; // where the entry's text is in listTexts
     const cs_word *words;
     cs_entry *next;
 };
@@ -107,5 +105,7 @@ cs_list *searchIndex(cs_list *list, const void *key, int keyLength, int mode);
 // Frees a list made by createIndex or searchIndex, with everything it allocated.
 void freeIndex(cs_list *list);
 
-// The text of an entry rebuilt from its (folded) code units.
-QString entryText(const cs_entry *cii);
+// The texts of the entries of list as indexed (their folded code units, cut like the words),
+// each at its entry's text. A result shares them with its index, and they stay valid after both
+// lists are freed.
+QList<QString> listTexts(const cs_list *list);

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "components"
 
 // The sign-in screen: saved accounts with their remembered passwords, the checks on what was
@@ -7,6 +8,9 @@ import "components"
 FocusScope {
     id: loginInterface
 
+    // The window's root item and its texts, handed over by the root when it loads the screen.
+    required property var background
+    required property Resource resource
     property bool busy: false
     property string status: ""
     property var accounts: []
@@ -16,23 +20,13 @@ FocusScope {
     readonly property alias passwordBox: passwordBox
     readonly property alias rememberBox: rememberBox
     readonly property alias loginButton: loginButton
-    // The typed text of the editable account box.
-    readonly property var accountInput: loginInterface.editorOf(accountBox)
+    // The text field of the editable account box.
+    readonly property alias accountInput: accountBox.input
 
     signal closed
 
-    // The account box keeps its text field to itself; it is the child that has an input.
-    function editorOf(combo) {
-        for (let i = 0; i < combo.children.length; ++i) {
-            const candidate = combo.children[i];
-            if (candidate.input !== undefined && candidate.hint !== undefined)
-                return candidate.input;
-        }
-        return null;
-    }
-
     function loadAccounts() {
-        const list = core.getAccount();
+        const list = published.controller.getAccount();
         loginInterface.accounts = list ? list : [];
         if (loginInterface.accounts.length > 0)
             accountBox.select(0);
@@ -40,14 +34,13 @@ FocusScope {
 
     function showAccount(index) {
         const strId = accountBox.itemText(index);
-        const strPassword = core.getPassword(strId);
+        const strPassword = published.controller.getPassword(strId);
         passwordBox.text = strPassword;
         rememberBox.checked = strPassword !== "";
     }
 
     function focusAccount() {
-        if (loginInterface.accountInput)
-            loginInterface.accountInput.forceActiveFocus();
+        accountBox.input.forceActiveFocus();
     }
 
     function focusPassword() {
@@ -60,41 +53,41 @@ FocusScope {
         const strId = accountBox.selectedItem.trim();
         const strPassword = passwordBox.text;
         if (strId === "") {
-            loginInterface.status = resource.textAccountEmpty;
+            loginInterface.status = loginInterface.resource.textAccountEmpty;
             return;
         }
         if (strPassword === "") {
-            loginInterface.status = resource.textPasswordEmpty;
+            loginInterface.status = loginInterface.resource.textPasswordEmpty;
             return;
         }
-        const iType = core.getInputType(strId);
+        const iType = published.controller.getInputType(strId);
         if (iType < 0) {
-            loginInterface.status = resource.textAccountInvalid;
+            loginInterface.status = loginInterface.resource.textAccountInvalid;
             return;
         }
-        loginInterface.status = resource.textLoggingIn;
+        loginInterface.status = loginInterface.resource.textLoggingIn;
         loginInterface.busy = true;
-        background.login(strId, strPassword, iType);
+        loginInterface.background.login(strId, strPassword, iType);
     }
 
     function loginAnswered(iState, strLoginId, strLoginPassword, strZpid, strPhone) {
-        if (iState === 0) {
+        if (iState === Codes.LoginOk) {
             // An empty id is the session coming back by itself; this screen is not involved.
             if (strLoginId === "")
                 return;
-            core.addAccount(strLoginId, rememberBox.checked ? strLoginPassword : "");
-            background.strLoginPassword = strLoginPassword;
-            background.strSelfZpid = strZpid;
-            background.strSelfPhone = strPhone;
+            published.controller.addAccount(strLoginId, rememberBox.checked ? strLoginPassword : "");
+            loginInterface.background.strLoginPassword = strLoginPassword;
+            loginInterface.background.strSelfZpid = strZpid;
+            loginInterface.background.strSelfPhone = strPhone;
             loginInterface.busy = false;
             loginInterface.closed();
             return;
         }
         loginInterface.busy = false;
-        if (iState === 1)
-            loginInterface.status = resource.textAccountUnknown;
-        else if (iState === 2)
-            loginInterface.status = resource.textPasswordWrong;
+        if (iState === Codes.LoginUnknownAccount)
+            loginInterface.status = loginInterface.resource.textAccountUnknown;
+        else if (iState === Codes.LoginWrongPassword)
+            loginInterface.status = loginInterface.resource.textPasswordWrong;
         else
             loginInterface.status = "";
     }
@@ -115,8 +108,12 @@ FocusScope {
             loginInterface.focusPassword();
     }
 
+    Published {
+        id: published
+    }
+
     Connections {
-        target: core
+        target: published.controller
         function onSig_setAccount(varAccount) {
             loginInterface.loadAccounts();
         }
@@ -124,10 +121,10 @@ FocusScope {
             loginInterface.loginAnswered(iState, strLoginId, strLoginPassword, strZpid, strPhone);
         }
         function onSig_netState(varState) {
-            if (varState === -1)
-                loginInterface.status = resource.textNetError;
-            else if (varState === 1)
-                loginInterface.status = resource.textServerTimeout;
+            if (varState === Codes.NetLost)
+                loginInterface.status = loginInterface.resource.textNetError;
+            else if (varState === Codes.NetLoginTimeout)
+                loginInterface.status = loginInterface.resource.textServerTimeout;
             else
                 return;
             loginInterface.busy = false;
@@ -172,9 +169,9 @@ FocusScope {
 
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: resource.textAppName
+            text: loginInterface.resource.textAppName
             color: "#1f2d3d"
-            font.family: resource.fontFamily
+            font.family: loginInterface.resource.fontFamily
             font.pixelSize: 22
             font.bold: true
         }
@@ -196,7 +193,7 @@ FocusScope {
             editable: true
             showBorder: true
             items: loginInterface.accounts
-            placeholderText: resource.textAccountHint
+            placeholderText: loginInterface.resource.textAccountHint
             onComboClicked: function (index) {
                 loginInterface.showAccount(index);
             }
@@ -208,7 +205,7 @@ FocusScope {
             width: parent.width
             height: 36
             echoMode: TextInput.Password
-            placeholderText: resource.textPasswordHint
+            placeholderText: loginInterface.resource.textPasswordHint
         }
 
         Item {
@@ -220,7 +217,7 @@ FocusScope {
                 objectName: "rememberBox"
                 anchors.left: parent.left
                 anchors.verticalCenter: parent.verticalCenter
-                label: resource.textRememberPassword
+                label: loginInterface.resource.textRememberPassword
                 textColor: "#556070"
             }
 
@@ -228,9 +225,9 @@ FocusScope {
                 objectName: "helpLink"
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
-                text: resource.textHelp
+                text: loginInterface.resource.textHelp
                 color: helpMouse.containsMouse ? "#1a5fc0" : "#2b7de9"
-                font.family: resource.fontFamily
+                font.family: loginInterface.resource.fontFamily
                 font.pixelSize: 14
                 font.underline: helpMouse.containsMouse
 
@@ -251,7 +248,7 @@ FocusScope {
             height: 40
             fontSize: 16
             enabled: !loginInterface.busy
-            label: resource.textLogin
+            label: loginInterface.resource.textLogin
             onClicked: loginInterface.press()
         }
 
@@ -281,14 +278,14 @@ FocusScope {
                 textFormat: Text.PlainText
                 elide: Text.ElideRight
                 color: loginInterface.busy ? "#556070" : "#e5534b"
-                font.family: resource.fontFamily
+                font.family: loginInterface.resource.fontFamily
                 font.pixelSize: 13
             }
         }
     }
 
     Component.onCompleted: {
-        if (background.bInit)
+        if (loginInterface.background.bInit)
             loginInterface.loadAccounts();
         loginInterface.focusAccount();
     }

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import "components"
 import "delegate"
@@ -8,6 +10,10 @@ import "delegate"
 // drawn over it to read.
 FocusScope {
     id: mainInterface
+
+    // The window's root item and its texts, handed over by the root when it loads the screen.
+    required property var background
+    required property Resource resource
 
     // The selected person.
     property string strMainZpid: ""
@@ -76,7 +82,21 @@ FocusScope {
         mainInterface.msg_iType = iType;
         mainInterface.currentItem = 1;
         chatLoader.source = "";
-        chatLoader.source = "MessageInterface.qml";
+        mainInterface.load(chatLoader, "MessageInterface.qml");
+    }
+
+    // Every screen drawn over this one gets the root item, the texts and this screen (with
+    // the current selections) handed over.
+    function load(loader, strFile) {
+        loader.setSource(strFile, {
+            "background": mainInterface.background,
+            "resource": mainInterface.resource,
+            "mainInterface": mainInterface
+        });
+    }
+
+    function open(page, strFile) {
+        mainInterface.load(page.loader, strFile);
     }
 
     function selectPerson(row) {
@@ -92,29 +112,34 @@ FocusScope {
             mainInterface.iMissed = 0;
             dialpad.field.forceActiveFocus();
         } else if (index === 1) {
-            background.getContact(background.bContactChecked, contactSearch.text);
+            mainInterface.background.getContact(mainInterface.background.bContactChecked, contactSearch.text);
         } else if (index === 2) {
-            background.getCircle();
+            mainInterface.background.getCircle();
         } else if (index === 3) {
             mainInterface.iUnRead = 0;
         }
     }
 
     function signOut() {
-        core.logout();
-        background.showLogin();
+        published.controller.logout();
+        mainInterface.background.showLogin();
     }
 
     focus: true
 
+    Published {
+        id: published
+    }
+
     Connections {
-        target: core
+        target: published.controller
         function onSig_updateContact() {
             contactBusy.on = false;
         }
     }
 
-    // A screen drawn over a tab: its own loader, which unloads the screen when it closes.
+    // A tab's page with a loader of its own for the screens drawn over it (see open()),
+    // which unloads the screen when it closes.
     component TabPage: Item {
         id: page
         property string title: ""
@@ -125,24 +150,16 @@ FocusScope {
 
         signal subScreenClosed
 
-        function open(strFile) {
-            subLoader.source = strFile;
-        }
-
         Item {
             id: body
             anchors.fill: parent
         }
 
-        Loader {
+        ScreenLoader {
             id: subLoader
             anchors.fill: parent
             z: 10
             focus: true
-            onStatusChanged: {
-                if (subLoader.status === Loader.Error)
-                    subLoader.source = "";
-            }
         }
 
         Connections {
@@ -190,17 +207,14 @@ FocusScope {
         TabPage {
             id: callPage
             objectName: "callPage"
-            title: resource.textTabCall
+            title: mainInterface.resource.textTabCall
             showtips: true
             unReadCount: mainInterface.iMissed
 
+            // The call tab's header folds the dial pad away and out again.
             readonly property bool dialpadShown: {
-                const header = tabs.headerRow.children;
-                for (let i = 0; i < header.length; ++i) {
-                    if (header[i].expand !== undefined && header[i].index === 0)
-                        return header[i].expand;
-                }
-                return true;
+                const header = tabs.headerAt(0);
+                return header ? header.expand : true;
             }
 
             ElementList {
@@ -210,7 +224,7 @@ FocusScope {
                 anchors.bottom: callPage.dialpadShown ? dialpad.top : parent.bottom
                 width: parent.width
                 visible: dialpad.phoneNum === ""
-                model: callrecordModel
+                model: published.callRecords
                 delegate: CallRecordDelegate {}
             }
 
@@ -219,7 +233,7 @@ FocusScope {
                 objectName: "searchContactList"
                 anchors.fill: callRecordList
                 visible: dialpad.phoneNum !== ""
-                model: searchcontactModel
+                model: published.searchContacts
                 delegate: SearchContactDelegate {}
             }
 
@@ -230,7 +244,7 @@ FocusScope {
                 width: parent.width
                 height: 250
                 visible: callPage.dialpadShown
-                onPhoneNumChanged: background.searchContact(dialpad.phoneNum)
+                onPhoneNumChanged: mainInterface.background.searchContact(dialpad.phoneNum)
                 onBtnMsgClicked: mainInterface.checkNumber(dialpad.phoneNum)
                 onBtnCallClicked: mainInterface.checkNumber(dialpad.phoneNum)
             }
@@ -239,7 +253,7 @@ FocusScope {
         TabPage {
             id: contactPage
             objectName: "contactPage"
-            title: resource.textTabContact
+            title: mainInterface.resource.textTabContact
 
             HeaderBar {
                 id: contactHeader
@@ -251,24 +265,24 @@ FocusScope {
                         objectName: "btnPersonal"
                         width: 100
                         height: 28
-                        label: resource.textTabContact
-                        color: background.bContactChecked ? "white" : "#2b7de9"
-                        textColor: background.bContactChecked ? "#2b7de9" : "white"
+                        label: mainInterface.resource.textTabContact
+                        color: mainInterface.background.bContactChecked ? "white" : "#2b7de9"
+                        textColor: mainInterface.background.bContactChecked ? "#2b7de9" : "white"
                         onClicked: {
-                            background.bContactChecked = true;
-                            background.getContact(true, contactSearch.text);
+                            mainInterface.background.bContactChecked = true;
+                            mainInterface.background.getContact(true, contactSearch.text);
                         }
                     }
                     Button {
                         objectName: "btnSecond"
                         width: 100
                         height: 28
-                        label: background.loginenterprise ? background.strOrgShortName : resource.textAppName
-                        color: background.bContactChecked ? "#2b7de9" : "white"
-                        textColor: background.bContactChecked ? "white" : "#2b7de9"
+                        label: mainInterface.background.loginenterprise ? mainInterface.background.strOrgShortName : mainInterface.resource.textAppName
+                        color: mainInterface.background.bContactChecked ? "#2b7de9" : "white"
+                        textColor: mainInterface.background.bContactChecked ? "white" : "#2b7de9"
                         onClicked: {
-                            background.bContactChecked = false;
-                            background.getContact(false, contactSearch.text);
+                            mainInterface.background.bContactChecked = false;
+                            mainInterface.background.getContact(false, contactSearch.text);
                         }
                     }
                 }
@@ -284,8 +298,8 @@ FocusScope {
                 height: 30
                 bShowSearch: true
                 bShowClear: true
-                placeholderText: resource.textSearch
-                onTextChanged: background.getContact(background.bContactChecked, contactSearch.text)
+                placeholderText: mainInterface.resource.textSearch
+                onTextChanged: mainInterface.background.getContact(mainInterface.background.bContactChecked, contactSearch.text)
             }
 
             Item {
@@ -298,28 +312,31 @@ FocusScope {
                 ElementList {
                     objectName: "contactList"
                     anchors.fill: parent
-                    visible: background.bContactChecked || !background.loginenterprise
-                    model: contactModel
+                    visible: mainInterface.background.bContactChecked || !mainInterface.background.loginenterprise
+                    model: published.contacts
                     delegate: ContactDelegate {
-                        onLeftClicked: mainInterface.selectPerson(modelData)
-                        onMenu3Clicked: mainInterface.openChat(modelData.strZpid, modelData.strPhone,
-                                                               modelData.strName, modelData.iType)
+                        id: contactRow
+                        onLeftClicked: mainInterface.selectPerson(contactRow.modelData)
+                        onMenu3Clicked: mainInterface.openChat(contactRow.modelData.strZpid,
+                                                               contactRow.modelData.strPhone,
+                                                               contactRow.modelData.strName,
+                                                               contactRow.modelData.iType)
                     }
                 }
 
                 ElementList {
                     objectName: "orgList"
                     anchors.fill: parent
-                    visible: !background.bContactChecked && background.loginenterprise && background.displayTree
-                    model: orginfoModel
+                    visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && mainInterface.background.displayTree
+                    model: published.orgInfo
                     delegate: OrgInfoDelegate {}
                 }
 
                 ElementList {
                     objectName: "empList"
                     anchors.fill: parent
-                    visible: !background.bContactChecked && background.loginenterprise && !background.displayTree
-                    model: empinfoModel
+                    visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && !mainInterface.background.displayTree
+                    model: published.empInfo
                     delegate: EmpInfoDelegate {}
                 }
 
@@ -335,14 +352,14 @@ FocusScope {
         TabPage {
             id: circlePage
             objectName: "circlePage"
-            title: resource.textTabCircle
+            title: mainInterface.resource.textTabCircle
             onSubScreenClosed: mainInterface.currentItem = 0
 
             HeaderBar {
                 id: circleHeader
                 Text {
                     anchors.centerIn: parent
-                    text: resource.textTabCircle
+                    text: mainInterface.resource.textTabCircle
                     color: "white"
                     font.pixelSize: 20
                 }
@@ -358,14 +375,14 @@ FocusScope {
                 Button {
                     objectName: "btnMayKnow"
                     width: 120
-                    label: resource.textMayKnow
-                    onClicked: circlePage.open("MayKnowInterface.qml")
+                    label: mainInterface.resource.textMayKnow
+                    onClicked: mainInterface.open(circlePage, "MayKnowInterface.qml")
                 }
                 Button {
                     objectName: "btnSearch"
                     width: 120
-                    label: resource.textSearch
-                    onClicked: circlePage.open("SearchInterface.qml")
+                    label: mainInterface.resource.textSearch
+                    onClicked: mainInterface.open(circlePage, "SearchInterface.qml")
                 }
             }
 
@@ -376,19 +393,21 @@ FocusScope {
                 anchors.topMargin: 8
                 anchors.bottom: parent.bottom
                 width: parent.width
-                model: circleModel
+                model: published.circles
                 delegate: CircleDelegate {
+                    id: circleRow
                     onDoubleClicked: {
-                        mainInterface.strCircleId = modelData.strId;
-                        mainInterface.strCircleName = modelData.strName;
-                        mainInterface.strCircleProfile = modelData.strProfile;
-                        mainInterface.strCreateZpid = modelData.strZpid;
-                        mainInterface.strCreateName = modelData.strCreater;
-                        mainInterface.strUserCount = String(modelData.iUserCount);
-                        mainInterface.iCircleType = modelData.iType;
-                        mainInterface.iUserType = modelData.iUserType;
+                        const circle = circleRow.modelData;
+                        mainInterface.strCircleId = circle.strId;
+                        mainInterface.strCircleName = circle.strName;
+                        mainInterface.strCircleProfile = circle.strProfile;
+                        mainInterface.strCreateZpid = circle.strZpid;
+                        mainInterface.strCreateName = circle.strCreater;
+                        mainInterface.strUserCount = String(circle.iUserCount);
+                        mainInterface.iCircleType = circle.iType;
+                        mainInterface.iUserType = circle.iUserType;
                         mainInterface.currentItem = 2;
-                        circlePage.open("CircleMessageInterface.qml");
+                        mainInterface.open(circlePage, "CircleMessageInterface.qml");
                     }
                 }
             }
@@ -399,15 +418,15 @@ FocusScope {
                 width: 140
                 height: 36
                 visible: circleList.count === 0
-                label: resource.textNewCircle
-                onClicked: circlePage.open("NewCircleInterface.qml")
+                label: mainInterface.resource.textNewCircle
+                onClicked: mainInterface.open(circlePage, "NewCircleInterface.qml")
             }
         }
 
         TabPage {
             id: messagePage
             objectName: "messagePage"
-            title: resource.textTabMessage
+            title: mainInterface.resource.textTabMessage
             showtips: true
             unReadCount: mainInterface.iUnRead
             onSubScreenClosed: mainInterface.currentItem = 0
@@ -415,11 +434,11 @@ FocusScope {
             TitleBar {
                 id: messageHeader
                 width: parent.width
-                title: resource.textTabMessage
+                title: mainInterface.resource.textTabMessage
                 btnLeft: false
                 btnRight: true
-                titleRight: resource.textNewMessage
-                onBtnRightClicked: messagePage.open("NewMsgInterface.qml")
+                titleRight: mainInterface.resource.textNewMessage
+                onBtnRightClicked: mainInterface.open(messagePage, "NewMsgInterface.qml")
             }
 
             ElementList {
@@ -427,10 +446,13 @@ FocusScope {
                 anchors.top: messageHeader.bottom
                 anchors.bottom: parent.bottom
                 width: parent.width
-                model: msgrecordModel
+                model: published.msgRecords
                 delegate: MsgRecordDelegate {
-                    onDoubleClicked: mainInterface.openChat(modelData.strZpid, modelData.strPhone,
-                                                            modelData.strName, modelData.iType)
+                    id: msgRecordRow
+                    onDoubleClicked: mainInterface.openChat(msgRecordRow.modelData.strZpid,
+                                                            msgRecordRow.modelData.strPhone,
+                                                            msgRecordRow.modelData.strName,
+                                                            msgRecordRow.modelData.iType)
                 }
             }
         }
@@ -438,18 +460,18 @@ FocusScope {
         TabPage {
             id: morePage
             objectName: "morePage"
-            title: resource.textTabMore
+            title: mainInterface.resource.textTabMore
 
             TitleBar {
                 id: moreHeader
                 width: parent.width
-                title: resource.textTabMore
+                title: mainInterface.resource.textTabMore
                 btnLeft: false
                 // Enterprise sign-in stays hidden: the enterprise screens are reached only
                 // once an enterprise session exists.
                 btnRight: false
-                titleRight: background.loginenterprise ? resource.textLogoutEnterprise
-                                                       : resource.textLoginEnterprise
+                titleRight: mainInterface.background.loginenterprise ? mainInterface.resource.textLogoutEnterprise
+                                                       : mainInterface.resource.textLoginEnterprise
             }
 
             Flickable {
@@ -473,26 +495,26 @@ FocusScope {
                             mainInterface.moreClicked(index);
                         }
                         ListEntry {
-                            title: resource.textPersonalCard
+                            title: mainInterface.resource.textPersonalCard
                         }
                         ListEntry {
-                            title: resource.textNetContact
+                            title: mainInterface.resource.textNetContact
                         }
                         ListEntry {
-                            title: resource.textSystemSetting
+                            title: mainInterface.resource.textSystemSetting
                         }
                         ListEntry {
-                            title: resource.textChangeSkin
+                            title: mainInterface.resource.textChangeSkin
                         }
                         ListEntry {
-                            title: resource.textFeedback
+                            title: mainInterface.resource.textFeedback
                         }
                         ListEntry {
-                            title: resource.textAbout
+                            title: mainInterface.resource.textAbout
                         }
                         ListEntry {
-                            title: resource.textMaintainEnterprise
-                            visible: background.loginenterprise
+                            title: mainInterface.resource.textMaintainEnterprise
+                            visible: mainInterface.background.loginenterprise
                         }
                     }
 
@@ -501,7 +523,7 @@ FocusScope {
                         width: moreList.width
                         height: 40
                         color: "#e5534b"
-                        label: resource.textLogout
+                        label: mainInterface.resource.textLogout
                         onClicked: mainInterface.signOut()
                     }
                 }
@@ -513,52 +535,47 @@ FocusScope {
     function moreClicked(index) {
         switch (index) {
         case 0:
-            mainInterface.strCardZpid = background.strSelfZpid;
+            mainInterface.strCardZpid = mainInterface.background.strSelfZpid;
             mainInterface.iCardType = 0;
-            morePage.open("CardInterface.qml");
+            mainInterface.open(morePage, "CardInterface.qml");
             break;
         case 1:
-            morePage.open("NetContactInterface.qml");
+            mainInterface.open(morePage, "NetContactInterface.qml");
             break;
         case 2:
-            morePage.open("SystemSettingInterface.qml");
+            mainInterface.open(morePage, "SystemSettingInterface.qml");
             break;
         case 3:
-            background.changeSkin();
+            mainInterface.background.changeSkin();
             break;
         case 4:
-            morePage.open("FeedbackInterface.qml");
+            mainInterface.open(morePage, "FeedbackInterface.qml");
             break;
         case 5:
-            morePage.open("AboutInterface.qml");
+            mainInterface.open(morePage, "AboutInterface.qml");
             break;
         case 6:
-            morePage.open("CreateEnterpriseContactInterface.qml");
+            mainInterface.open(morePage, "CreateEnterpriseContactInterface.qml");
             break;
         }
     }
 
     // A typed number is a Zpid or a phone number; anything else is refused here.
     function checkNumber(strNumber) {
-        if (core.getInputType(strNumber) < 0) {
-            background.showAlert(resource.textNumberInvalid);
+        if (published.controller.getInputType(strNumber) < 0) {
+            mainInterface.background.showAlert(mainInterface.resource.textNumberInvalid);
             return false;
         }
         return true;
     }
 
-    Loader {
+    ScreenLoader {
         id: chatLoader
         objectName: "chatLoader"
         anchors.fill: parent
         z: 20
         focus: chatLoader.status === Loader.Ready
-        onStatusChanged: {
-            if (chatLoader.status === Loader.Error) {
-                chatLoader.source = "";
-                mainInterface.currentItem = 0;
-            }
-        }
+        onFailed: mainInterface.currentItem = 0
     }
 
     Connections {
@@ -570,16 +587,12 @@ FocusScope {
         }
     }
 
-    Loader {
+    ScreenLoader {
         id: callLoader
         objectName: "callLoader"
         anchors.fill: parent
         z: 30
         focus: callLoader.status === Loader.Ready
-        onStatusChanged: {
-            if (callLoader.status === Loader.Error)
-                callLoader.source = "";
-        }
     }
 
     Connections {
@@ -591,7 +604,7 @@ FocusScope {
     }
 
     Component.onCompleted: {
-        background.currentSource = 2;
+        mainInterface.background.currentSource = 2;
         contactBusy.on = true;
         dialpad.field.forceActiveFocus();
     }

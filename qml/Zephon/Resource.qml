@@ -1,4 +1,5 @@
 import QtQuick
+import "components"
 
 // Window geometry and every text the screens show. The texts are set by translator() from
 // their Chinese source texts, once at start and again whenever a catalogue is loaded.
@@ -150,8 +151,9 @@ QtObject {
     property string textListView: ""
     property string textDeleteDeptFirst: ""
 
+    readonly property Published published: Published {}
     property Connections languageWatch: Connections {
-        target: typeof ctranslator !== "undefined" ? ctranslator : null
+        target: resource.published.translator
         function onLanguageChanged() {
             resource.translator();
         }

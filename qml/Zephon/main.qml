@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "components"
 
 // The root of the window: the skin around the inner window, the window-wide state shared by
@@ -61,13 +62,21 @@ Image {
         alert.show(strText);
     }
 
+    // Every screen of the inner window gets the root item and the texts handed over.
+    function showScreen(strFile) {
+        screenLoader.setSource(strFile, {
+            "background": background,
+            "resource": resource
+        });
+    }
+
     // The screen that follows the one that just closed: the main screen after a sign-in,
     // the sign-in screen otherwise.
     function onScreenClosed() {
         if (background.currentSource === 1)
-            screenLoader.source = "MainInterface.qml";
+            background.showScreen("MainInterface.qml");
         else if (background.currentSource === 0)
-            screenLoader.source = "LoginInterface.qml";
+            background.showScreen("LoginInterface.qml");
     }
 
     // Sign-out and password change: back to the sign-in screen at once.
@@ -78,7 +87,7 @@ Image {
         background.strSelfName = "";
         background.strSelfPhone = "";
         background.loginenterprise = false;
-        screenLoader.source = "LoginInterface.qml";
+        background.showScreen("LoginInterface.qml");
     }
 
     // Skin 1 draws the frame picture around the inner window; skin 0 shows the inner window
@@ -91,8 +100,8 @@ Image {
         const iHeight = background.flag ? resource.frameHeight : resource.windowHeight;
         background.width = iWidth;
         background.height = iHeight;
-        core.setMainWindowSize(iWidth, iHeight);
-        core.setMainWindowFlag(background.flag);
+        published.controller.setMainWindowSize(iWidth, iHeight);
+        published.controller.setMainWindowFlag(background.flag);
     }
 
     width: resource.frameWidth
@@ -130,24 +139,28 @@ Image {
         id: resource
     }
 
+    Published {
+        id: published
+    }
+
     Connections {
-        target: ctranslator
+        target: published.translator
         function onLanguageChanged() {
             background.translator();
         }
     }
 
     Connections {
-        target: core
+        target: published.controller
         function onSig_setAccount(varAccount) {
             background.bInit = true;
         }
         function onSig_netState(varState) {
             if (background.currentSource !== 2)
                 return;
-            if (varState === -1)
+            if (varState === Codes.NetLost)
                 alert.show(resource.textNetError);
-            else if (varState === 1)
+            else if (varState === Codes.NetLoginTimeout)
                 alert.show(resource.textServerTimeout);
         }
     }
@@ -164,7 +177,7 @@ Image {
         }
         onPositionChanged: function (mouse) {
             if (dragArea.pressed)
-                core.moveWindow(dragArea.pressOffset.x, dragArea.pressOffset.y);
+                published.controller.moveWindow(dragArea.pressOffset.x, dragArea.pressOffset.y);
         }
     }
 
@@ -192,7 +205,7 @@ Image {
             y: resource.minimizeY
             glyph: "\u2013"
             tip: resource.textMinimize
-            onClicked: core.minimize()
+            onClicked: published.controller.minimize()
         }
 
         FrameButton {
@@ -204,7 +217,7 @@ Image {
             glyph: "\u00d7"
             tip: resource.textClose
             hoverColor: "#e5534b"
-            onClicked: core.quit()
+            onClicked: published.controller.quit()
         }
     }
 
@@ -219,12 +232,11 @@ Image {
         radius: background.skin === 1 ? 4 : 0
         clip: true
 
-        Loader {
+        ScreenLoader {
             id: screenLoader
             objectName: "screenLoader"
             anchors.fill: parent
             focus: true
-            source: "LoginInterface.qml"
         }
 
         Connections {
@@ -240,7 +252,7 @@ Image {
             objectName: "alert"
         }
 
-        Component.onCompleted: ctranslator.load("Zephon_zh_CN.qm")
+        Component.onCompleted: published.translator.load("Zephon_zh_CN.qm")
     }
 
     Row {
@@ -271,13 +283,14 @@ Image {
         anchors.right: parent.right
         anchors.rightMargin: 16
         y: resource.logoY + 4
-        text: typeof version !== "undefined" ? version : ""
+        text: published.versionText
         color: "#cfe0fb"
         font.pixelSize: 11
     }
 
     Component.onCompleted: {
         background.translator();
-        core.setMainWindowSize(background.width, background.height);
+        published.controller.setMainWindowSize(background.width, background.height);
+        background.showScreen("LoginInterface.qml");
     }
 }

@@ -1,6 +1,7 @@
 #include "qmlfixture.h"
 
 #include "nativequickwidgets.h"
+#include "qmlcodes.h"
 
 #include <QPainter>
 #include <QQmlComponent>
@@ -48,10 +49,10 @@ QmlFixture::QmlFixture()
     : translator(*CTranslator::instance()), m_view(std::make_unique<QQuickView>())
 {
     registerNativeQuickWidgets();
+    registerQmlCodes();
     QQmlContext *context = m_view->rootContext();
     context->setContextProperty(QStringLiteral("core"), &core);
     context->setContextProperty(QStringLiteral("ctranslator"), &translator);
-    context->setContextProperty(QStringLiteral("background"), &root);
     m_view->engine()->addImageProvider(QStringLiteral("userpic"), new StandInPictureProvider);
 }
 

@@ -12,9 +12,10 @@
 #include <memory>
 
 // Loads the screens' components from the resources into one engine whose root context holds
-// the stand-ins for "core" and the root item "background", and the process's translator as
-// "ctranslator". The native items are the real ones of NativeQuickWidgets. Items that need
-// mouse or keyboard input are shown in an offscreen view.
+// the stand-in for "core" and the process's translator as "ctranslator"; `root` stands in
+// for the window's root item where a component is handed one. The named codes are
+// registered as the entry registers them. The native items are the real ones of NativeQuickWidgets.
+// Items that need mouse or keyboard input are shown in an offscreen view.
 class QmlFixture
 {
 public:

@@ -450,6 +450,7 @@ void TestDelegates::requestRowsAnswer()
         makeRow(messageRow(
             {{"strCircleId", "3001"}, {"iMsgState", 0}, {"iType", 6}, {"strContent", "钱七:女"}})));
     QVERIFY(notice);
+    notice->setProperty("root", QVariant::fromValue<QObject *>(&fx.root));
     QSignalSpy replies(&fx.root, &StandInRoot::applyCircleReply);
     QMetaObject::invokeMethod(notice, "reply", Q_ARG(QVariant, 0));
     QMetaObject::invokeMethod(notice, "reply", Q_ARG(QVariant, 1));

@@ -1,7 +1,9 @@
 # Include direction, checked over the source tree (cmake -P). The layers, from the bottom:
-#   core/ (network, store, search ...): no GUI; may use the row classes of controller/models,
-#       and nothing else of controller/ or shell/;
+#   core/ (network, store, search, audio ...): no GUI; may use the row classes of
+#       controller/models, and nothing else of controller/, shell/ or service/;
 #   controller/models: the row classes, Qt Core only; the same limits as core/;
+#   service/ (zephond): may use core/ (the packet reader, writer and cipher of core/network),
+#       nothing of controller/ (row classes included) or shell/, no Qt Quick or QML;
 #   zephon_platform (settings, translator, hot key ... in shell/): no Qt Quick or QML, none
 #       of the entry's Quick headers (zephon_shell), nothing of controller/;
 #   controller/ and the entry's zephon_shell may use everything below them.
@@ -13,8 +15,9 @@
 #   SHELL_FILES      zephon_shell's sources, the same way
 #   LINKS            optional: target=lib,lib,...|... direct link libraries to check:
 #                    MODELS_TARGET links Qt6::Core only (and what it needs of its own tree);
-#                    every other listed target (core/'s libraries and zephon_platform) links
-#                    no Qt6::Qml, Qt6::Quick, zephon_controller or zephon_shell
+#                    every other listed target (core/'s libraries, zephon_platform and
+#                    zephon_service) links no Qt6::Qml, Qt6::Quick, zephon_controller,
+#                    zephon_shell or zephon_service
 #   MODELS_TARGET    the row classes' library (zephon_models)
 #   EXPECT           how many violations make a pass (0 unless the tree is a test fixture)
 cmake_minimum_required(VERSION 3.25)
@@ -44,6 +47,18 @@ set(shell_headers)
 foreach(path IN LISTS shell_paths)
   get_filename_component(name "${path}" NAME)
   list(APPEND shell_headers "${name}")
+endforeach()
+file(GLOB models_paths "${SOURCE_DIR}/controller/models/*.h")
+set(models_headers)
+foreach(path IN LISTS models_paths)
+  get_filename_component(name "${path}" NAME)
+  list(APPEND models_headers "${name}")
+endforeach()
+file(GLOB service_paths "${SOURCE_DIR}/service/*.h")
+set(service_headers)
+foreach(path IN LISTS service_paths)
+  get_filename_component(name "${path}" NAME)
+  list(APPEND service_headers "${name}")
 endforeach()
 set(shell_quick_headers)
 foreach(file IN LISTS SHELL_FILES)
@@ -82,13 +97,21 @@ endfunction()
 
 set(count 0)
 
-# core/ and controller/models: nothing of controller/ but the row classes, nothing of shell/.
-set(below_forbidden ${controller_headers} ${shell_headers})
+# core/ and controller/models: nothing of controller/ but the row classes, nothing of shell/
+# or service/.
+set(below_forbidden ${controller_headers} ${shell_headers} ${service_headers})
 file(GLOB_RECURSE core_files "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/core/*.cpp")
 file(GLOB_RECURSE models_files "${SOURCE_DIR}/controller/models/*.h"
   "${SOURCE_DIR}/controller/models/*.cpp")
 foreach(path IN LISTS core_files models_files)
-  check_file("${path}" below_forbidden "the controller's or the shell's headers")
+  check_file("${path}" below_forbidden "the controller's, the shell's or the service's headers")
+endforeach()
+
+# service/: core/ only, nothing of controller/ or shell/.
+set(service_forbidden ${controller_headers} ${models_headers} ${shell_headers})
+file(GLOB_RECURSE service_files "${SOURCE_DIR}/service/*.h" "${SOURCE_DIR}/service/*.cpp")
+foreach(path IN LISTS service_files)
+  check_file("${path}" service_forbidden "the controller's, the row classes' or the shell's headers")
 endforeach()
 
 # zephon_platform: nothing of controller/, none of the entry's Quick headers.
@@ -114,7 +137,7 @@ foreach(entry IN LISTS link_entries)
       elseif(lib MATCHES "^zephon_")
         violation("${target} links ${lib}; the row classes use Qt Core only")
       endif()
-    elseif(lib MATCHES "^(Qt6::Qml|Qt6::Quick|zephon_controller|zephon_shell)$")
+    elseif(lib MATCHES "^(Qt6::Qml|Qt6::Quick|zephon_controller|zephon_shell|zephon_service)$")
       violation("${target} links ${lib}")
     endif()
   endforeach()

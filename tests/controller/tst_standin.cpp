@@ -11,22 +11,23 @@
 
 namespace {
 
-// Stand-in methods whose Core operations belong to Parts not built yet. Each is expected to be
-// missing (XFAIL); when its Part adds it to Core the row passes unexpectedly (XPASS, a
-// failure) until its entry here is removed, and from then on its signature is checked.
+// Stand-in methods whose Core operations belong to feature areas not built yet, each named
+// with its area. Each is expected to be missing (XFAIL); when its area adds it to Core the row
+// passes unexpectedly (XPASS, a failure) until its entry here is removed, and from then on its
+// signature is checked.
 const QHash<QByteArray, const char *> &notYetOnCore()
 {
     static const QHash<QByteArray, const char *> missing = {
-        {"getSign(QVariant)", "emoticon table, Part 2.5"},
-        {"hasUserPic(QString)", "picture cache, Part 2.10"},
-        {"exchangeCardReply(QString,QString)", "cards, Part 2.3"},
-        {"getEnPassword(QString)", "enterprise accounts, Part 2.8"},
-        {"expandList(int,QString)", "directory tree, Part 2.8"},
-        {"shrinkList(QString)", "directory tree, Part 2.8"},
-        {"chooseDir(QString,QString)", "files, Part 2.9"},
-        {"downloadFile(QString,QString,QString,int,int)", "files, Part 2.9"},
-        {"cancelRecvFile(QString,QString,bool,int)", "files, Part 2.9"},
-        {"openMap(QString)", "map page, Part 2.9"},
+        {"getSign(QVariant)", "emoticons: the emoticon table"},
+        {"hasUserPic(QString)", "user pictures: the picture cache"},
+        {"exchangeCardReply(QString,QString)", "contacts: exchanging cards"},
+        {"getEnPassword(QString)", "enterprise directory: enterprise accounts"},
+        {"expandList(int,QString)", "enterprise directory: the directory tree"},
+        {"shrinkList(QString)", "enterprise directory: the directory tree"},
+        {"chooseDir(QString,QString)", "files: sending and receiving files"},
+        {"downloadFile(QString,QString,QString,int,int)", "files: sending and receiving files"},
+        {"cancelRecvFile(QString,QString,bool,int)", "files: sending and receiving files"},
+        {"openMap(QString)", "maps: the map page"},
     };
     return missing;
 }

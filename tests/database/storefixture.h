@@ -10,19 +10,29 @@
 
 #include <memory>
 
+// A temporary working directory for the life of the object; the previous one comes back at
+// the end, also when a check fails half-way.
+class TempWorkingDir
+{
+public:
+    TempWorkingDir() : m_strOldDir(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
+    ~TempWorkingDir() { QDir::setCurrent(m_strOldDir); }
+    TempWorkingDir(const TempWorkingDir &) = delete;
+    TempWorkingDir &operator=(const TempWorkingDir &) = delete;
+
+    QString path(const QString &strName) const { return m_dir.filePath(strName); }
+    // A directory where the main database file belongs: the store cannot open it.
+    bool blockMainFile() const { return QDir(m_dir.path()).mkdir(QStringLiteral("Zephon.db")); }
+
+private:
+    QString m_strOldDir;
+    QTemporaryDir m_dir;
+};
+
 class StoreFixture
 {
 public:
-    StoreFixture() : m_strOldDir(QDir::currentPath())
-    {
-        QDir::setCurrent(m_dir.path());
-        open();
-    }
-    ~StoreFixture()
-    {
-        m_pDb.reset();
-        QDir::setCurrent(m_strOldDir);
-    }
+    StoreFixture() { open(); }
 
     // Closes the files and opens them again, as a second start of the client does.
     void reopen()
@@ -35,7 +45,7 @@ public:
 
     CDatabase &db() { return *m_pDb; }
     std::shared_ptr<CDatabase> shared() { return m_pDb; }
-    QString path(const QString &strName) const { return m_dir.filePath(strName); }
+    QString path(const QString &strName) const { return m_dir.path(strName); }
 
 private:
     void open()
@@ -44,8 +54,8 @@ private:
             std::make_shared<CDatabase>(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
     }
 
-    QString m_strOldDir;
-    QTemporaryDir m_dir;
+    // Declared first: the store closes its files before the working directory goes.
+    TempWorkingDir m_dir;
     std::shared_ptr<CDatabase> m_pDb;
 };
 

@@ -10,6 +10,7 @@ class TestDirectoryStore : public QObject
 
 private slots:
     void directory();
+    void departmentsSharingANumber();
     void employeeCard();
     void accounts();
     void enterpriseAccounts();
@@ -64,6 +65,42 @@ void TestDirectoryStore::directory()
     db.clearDept();
     QCOMPARE(OwnedList(db.getDept()).size(), 0);
     QCOMPARE(OwnedList(db.getEmp(QString())).size(), 0);
+}
+
+// Two department rows with one number: every department row counts the account's employees
+// of that number, and each employee is listed once, under the first row's name and Ex. A
+// number that is not a number names no department.
+void TestDirectoryStore::departmentsSharingANumber()
+{
+    StoreFixture store;
+    CDatabase &db = store.db();
+    db.setLoginZpid(1000002);
+    db.addEmp(2000009, QStringLiteral("别人"), {}, {}, {}, 0, QStringLiteral("9"),
+              QStringLiteral("10"), 5, QStringLiteral("1"));
+    db.setLoginZpid(1000001);
+    db.addDept(QStringLiteral("研发部"), QStringLiteral("0"), QStringLiteral("10"), 5,
+               QStringLiteral("3"));
+    db.addDept(QStringLiteral("研发二部"), QStringLiteral("0"), QStringLiteral("10"), 5,
+               QStringLiteral("4"));
+    db.addDept(QStringLiteral("无号"), QStringLiteral("0"), QStringLiteral("x"), 5,
+               QStringLiteral("5"));
+    db.addEmp(2000002, QStringLiteral("白"), {}, {}, {}, 0, QStringLiteral("7"),
+              QStringLiteral("10"), 5, QStringLiteral("2"));
+    db.addEmp(2000003, QStringLiteral("陈"), {}, {}, {}, 0, QStringLiteral("8"),
+              QStringLiteral("x"), 5, QStringLiteral("1"));
+
+    OwnedList depts(db.getDept());
+    QCOMPARE(depts.column("strName"), (QStringList{"研发部", "研发二部", "无号"}));
+    QCOMPARE(depts.column("iUserCount"), (QStringList{"1", "1", "0"}));
+
+    OwnedList rnd(db.getEmp(QStringLiteral("10")));
+    QCOMPARE(rnd.column("strName"), (QStringList{"别人", "白"}));
+    QCOMPARE(rnd.column("strPName"), (QStringList{"研发部", "研发部"}));
+    QCOMPARE(rnd.column("strPSNo"), (QStringList{"3", "3"}));
+    OwnedList everyone(db.getEmp(QString()));
+    QCOMPARE(everyone.column("strName"), (QStringList{"别人", "白", "陈"}));
+    QCOMPARE(everyone.column("strPName"), (QStringList{"研发部", "研发部", ""}));
+    QCOMPARE(everyone.column("strPSNo"), (QStringList{"3", "3", ""}));
 }
 
 void TestDirectoryStore::employeeCard()

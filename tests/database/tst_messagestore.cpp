@@ -62,6 +62,7 @@ private slots:
     void summaries();
     void unreadCounts_data();
     void unreadCounts();
+    void listedUnreadMatchesCounts();
     void separatorsByMinute();
     void circleSenderKinds();
     void readMarksAndDeletion();
@@ -162,6 +163,50 @@ void TestMessageStore::unreadCounts()
     for (const Msg &m : kHistory)
         add(store.db(), m);
     QCOMPARE(store.db().getUnReadMsgRecord(type, key), count);
+}
+
+// The unread figure of every row of the conversation list and of the call log is the count
+// of that conversation alone, whatever other conversations and accounts hold.
+void TestMessageStore::listedUnreadMatchesCounts()
+{
+    StoreFixture store;
+    CDatabase &db = store.db();
+    db.setLoginZpid(kMe);
+    for (const Msg &m : kHistory) {
+        add(db, m);
+        add(db,
+            {m.iCircleId, m.iZpid, m.name, false, false, "", "theirs", m.iMsgId + 100, 1, m.iType,
+             0, m.time},
+            kMe + 1);
+    }
+    add(db,
+        {78, 2000002, "白", false, false, "", "second circle", 50, 1, 7, 0, "2024-01-01 09:00:00"});
+    add(db,
+        {78, 2000003, "陈", false, false, "", "second circle", 51, 1, 7, 0, "2024-01-01 09:01:00"});
+    add(db, {0, 2000008, "新", false, false, "", "unread", 52, 1, 2, 0, "2024-01-01 09:02:00"});
+    for (quint32 iLogin : {kMe, kMe + 1}) {
+        for (const char *zpid : {"2000002", "2000002", "2000003", "2000004"})
+            db.addCallRecord(iLogin, QString::fromLatin1(zpid), QStringLiteral("x"),
+                             QStringLiteral("1"), QByteArray(zpid) == "2000003", 1, 2);
+    }
+
+    OwnedList list(db.getMsgRecord());
+    QCOMPARE(list.size(), 7);
+    QStringList unread;
+    for (QObject *item : list.items) {
+        const int iType = item->property("iType").toInt();
+        const QString strKey =
+            iType == 5 || iType == 6 ? QString() : item->property("strZpid").toString();
+        QCOMPARE(item->property("iUnRead").toInt(), db.getUnReadMsgRecord(iType, strKey));
+        unread << item->property("iUnRead").toString();
+    }
+    QCOMPARE(unread, (QStringList{"2", "1", "1", "2", "1", "1", "2"}));
+
+    OwnedList calls(db.getCallRecord(QString()));
+    QCOMPARE(calls.column("strZpid"), (QStringList{"2000004", "2000003", "2000002"}));
+    QCOMPARE(calls.column("iUnRead"), (QStringList{"1", "0", "2"}));
+    OwnedList person(db.getCallRecord(QStringLiteral("2000002")));
+    QCOMPARE(person.column("iUnRead"), (QStringList{"2", "2"}));
 }
 
 void TestMessageStore::separatorsByMinute()

@@ -304,10 +304,8 @@ void TestSchema::duplicatePhoneIsRefusedAndReplaced()
 // the operations answer empty without failing.
 void TestSchema::unopenableMainFile()
 {
-    QTemporaryDir dir;
-    const QString strOld = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    QVERIFY(QDir().mkdir(QStringLiteral("Zephon.db")));
+    TempWorkingDir dir;
+    QVERIFY(dir.blockMainFile());
     {
         CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
         QVERIFY(!db.isOpen());
@@ -321,17 +319,13 @@ void TestSchema::unopenableMainFile()
         db.loadPinyin();
         QCOMPARE(pinyinMapSize(), 0);
     }
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("common.db"))));
-    QDir::setCurrent(strOld);
+    QVERIFY(!QFile::exists(dir.path(QStringLiteral("common.db"))));
 }
 
 void TestSchema::deliveredCommonDatabase()
 {
-    QTemporaryDir dir;
-    QVERIFY(
-        QFile::copy(QStringLiteral(ZEPHON_COMMON_DB), dir.filePath(QStringLiteral("common.db"))));
-    const QString strOld = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    TempWorkingDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(ZEPHON_COMMON_DB), dir.path(QStringLiteral("common.db"))));
     {
         CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
         db.loadPinyin();
@@ -341,7 +335,6 @@ void TestSchema::deliveredCommonDatabase()
         QCOMPARE(toPinyin(QStringLiteral("长乐一丁")), QStringLiteral("zhangleyiding"));
         QCOMPARE(toPinyin(QStringLiteral("Ａ-Ｂ")), QStringLiteral("ａｂ"));
     }
-    QDir::setCurrent(strOld);
 }
 
 void TestSchema::laterPinyinRowWins()

@@ -6,6 +6,7 @@
 
 #include <limits>
 
+#include "cmsgtracker.h"
 #include "cnetwork.h"
 #include "csessionstate.h"
 #include "fakecipher.h"
@@ -86,6 +87,7 @@ void TestProtocol::init()
     sessionState().reset();
     sessionState().iZpid = OWN;
     sessionState().strZpid = QString::number(OWN);
+    msgTracker().reset();
     m_fake.clearReceived();
 }
 
@@ -260,7 +262,8 @@ void TestProtocol::messageTransportBySize()
     QCOMPARE(send.size(), 1);
     QCOMPARE(send.first().at(1).value<SOCKETTYPE>(), udp ? SOCKET_UDP : SOCKET_TCP);
     QCOMPARE(sessionState().mapResend.size(), udp ? 1 : 0);
-    QCOMPARE(sessionState().bTcpMsg, !udp);
+    // Only a message that went over TCP awaits the server's acceptance report.
+    QCOMPARE(msgTracker().takeSentOverTcp(5555, 7), !udp);
     if (udp)
         QVERIFY(sessionState().mapResend.contains(QByteArray(1, '\x0e') + packUInt32(7) +
                                                   packUInt32(5555)));

@@ -4,6 +4,10 @@
 #include "searchcontactmodel.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 
@@ -79,6 +83,18 @@ QList<std::tuple<QString, QString, int>> standardBook()
             {u"王五"_qs, u"15000000004"_qs, 3}, {u"老王０"_qs, u"18600000005"_qs, 2}};
 }
 
+// Makes "<text>/<mask>" and counts how often it was asked to.
+class CountingMaker : public SearchContactModel::TextMaker
+{
+public:
+    mutable int made = 0;
+    QString make(qint32 iText, quint64 iMask) const override
+    {
+        ++made;
+        return QString::number(iText) + u'/' + QString::number(iMask);
+    }
+};
+
 } // namespace
 
 class TestContactSearch : public QObject
@@ -96,6 +112,10 @@ private slots:
     void peerTextStaysText_data();
     void peerTextStaysText();
     void hitsBeyondTheSourceListAreSkipped();
+    void textsAreMadeWhenReadOrListenedTo();
+    void markUpOutlivesLaterSearchesAndTheIndex();
+    void listenersAreToldOfRealChangesOnly();
+    void qmlBindingFollowsTheMarkUp();
 };
 
 void TestContactSearch::markUp_data()
@@ -270,6 +290,99 @@ void TestContactSearch::hitsBeyondTheSourceListAreSkipped()
     const QList<QObject *> out =
         buildResults(shorter, book.index, "z", searchContact(book.index, "z", 0), 0);
     QCOMPARE(book.ids(out), QStringList{"0"});
+}
+
+void TestContactSearch::textsAreMadeWhenReadOrListenedTo()
+{
+    SearchContactModel row(u"1"_qs, u"2"_qs, u"name"_qs, u"phone"_qs, 2);
+    auto maker = std::make_shared<CountingMaker>();
+
+    row.setTextsLater(maker, {3, 5}, {4, 0});
+    QCOMPARE(maker->made, 0);
+    QCOMPARE(row.strName(), u"3/5"_qs);
+    QCOMPARE(row.property("strPhone").toString(), u"4/0"_qs);
+    QCOMPARE(row.strName(), u"3/5"_qs);
+    QCOMPARE(maker->made, 2);
+
+    // A listener makes the text at once; the other one still waits to be read.
+    {
+        QSignalSpy spy(&row, &SearchContactModel::nameChanged);
+        row.setTextsLater(maker, {6, 1}, {7, 0});
+        QCOMPARE(maker->made, 3);
+        QCOMPARE(spy.size(), 1);
+    }
+    // With the listener gone, texts wait again.
+    row.setTextsLater(maker, {8, 1}, {9, 0});
+    QCOMPARE(maker->made, 3);
+    QCOMPARE(row.strPhone(), u"9/0"_qs);
+    QCOMPARE(maker->made, 4);
+
+    // Setting a text replaces its recipe.
+    row.setStrName(u"plain"_qs);
+    QCOMPARE(row.strName(), u"plain"_qs);
+    QCOMPARE(maker->made, 5);
+}
+
+void TestContactSearch::markUpOutlivesLaterSearchesAndTheIndex()
+{
+    Book book({{u"张三"_qs, u"13800000000"_qs, 2}, {u"李四"_qs, u"13900000001"_qs, 2}});
+    // The dial pad and the contact list search in turn; neither reads its rows yet.
+    QCOMPARE(book.run("97", 1, 0), QStringList{"0"});
+    QCOMPARE(book.run("l", 0, 1), QStringList{"1"});
+    QCOMPARE(book.run("139", 1, 0), QStringList{"1"});
+    // A contact load replaces the index before the screens read the rows.
+    freeIndex(book.index);
+    book.index = createIndex(QList<QObject *>{});
+
+    QCOMPARE(book.row(0)->strName(), hl(u"张"_qs) + hl(u"三"_qs));
+    QCOMPARE(book.row(0)->strPhone(), u"13800000000"_qs);
+    QCOMPARE(book.row(1)->strName(), u"李四"_qs);
+    QCOMPARE(book.row(1)->strPhone(), hl("139") + "00000001");
+}
+
+void TestContactSearch::listenersAreToldOfRealChangesOnly()
+{
+    Book book({{u"张三"_qs, u"13800000000"_qs, 2}, {u"周杰"_qs, u"13900000001"_qs, 2}});
+    SearchContactModel *row = book.row(0);
+    QSignalSpy names(row, &SearchContactModel::nameChanged);
+    QSignalSpy phones(row, &SearchContactModel::phoneChanged);
+
+    book.run("zs", 0, 1);
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(row->strName(), hl(u"张"_qs) + hl(u"三"_qs));
+    QCOMPARE(phones.size(), 0);
+    book.run("zs", 0, 1);
+    QCOMPARE(names.size(), 1);
+    // The other row took part in the search without being read or listened to.
+    book.run("zh", 0, 1);
+    QCOMPARE(names.size(), 2);
+    QCOMPARE(row->strName(), hl(u"张"_qs) + u"三"_qs);
+    book.run("138", 1, 0);
+    QCOMPARE(phones.size(), 1);
+    QCOMPARE(row->strPhone(), hl("138") + "00000000");
+    book.run("", 0, 1);
+    QCOMPARE(names.size(), 3);
+    QCOMPARE(phones.size(), 2);
+    QCOMPARE(row->strName(), u"张三"_qs);
+    QCOMPARE(book.row(1)->strName(), u"周杰"_qs);
+}
+
+void TestContactSearch::qmlBindingFollowsTheMarkUp()
+{
+    Book book({{u"张三"_qs, u"13800000000"_qs, 2}});
+    QQmlEngine engine;
+    engine.rootContext()->setContextProperty("row", book.row(0));
+    QQmlComponent component(&engine);
+    component.setData("import QtQml\nQtObject { property string shown: row.strName }", QUrl());
+    std::unique_ptr<QObject> view(component.create());
+    QVERIFY2(view, qPrintable(component.errorString()));
+    QCOMPARE(view->property("shown").toString(), u"张三"_qs);
+
+    // Searches change the bound text without the list being published again.
+    book.run("zs", 0, 1);
+    QCOMPARE(view->property("shown").toString(), hl(u"张"_qs) + hl(u"三"_qs));
+    book.run("san", 0, 1);
+    QCOMPARE(view->property("shown").toString(), u"张"_qs + hl(u"三"_qs));
 }
 
 QTEST_MAIN(TestContactSearch)

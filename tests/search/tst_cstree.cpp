@@ -1,10 +1,16 @@
 // The search index: item order, the three matching modes, result ranking and the copies a
-// query hands out, over the built-in character readings.
+// query hands out, over the built-in character readings; and the matching of letters and
+// keypad digits against a plain restatement of its rule over a generated address book.
 #include "contactsearch.h"
 #include "cs_tree.h"
+#include "pinyin.h"
 
+#include <QMap>
 #include <QProcess>
 #include <QTest>
+
+#include <algorithm>
+#include <random>
 
 namespace {
 
@@ -22,6 +28,12 @@ struct Hit
     }
 };
 using Hits = QList<Hit>;
+
+QByteArray hitText(const Hit &h)
+{
+    return "{#" + QByteArray::number(h.number) + " w=0x" + QByteArray::number(h.weight, 16) +
+           " entry " + QByteArray::number(h.bestEntry) + "}";
+}
 
 quint64 bits(std::initializer_list<int> positions)
 {
@@ -56,6 +68,11 @@ Hits hitsOf(const cs_list *list)
     return hits;
 }
 
+QString textOf(const cs_list *list, const cs_entry *entry)
+{
+    return listTexts(list).value(entry->text);
+}
+
 QList<int> numbersOf(const cs_list *list)
 {
     QList<int> numbers;
@@ -72,16 +89,122 @@ cs_list *search(cs_list *index, const QString &key, int mode)
     return searchIndex(index, utf8.constData(), int(utf8.size()), mode);
 }
 
+// The matching rule of modes 0 and 1 written out without the index: each character's readings
+// looked up afresh, the key cut as it is consumed, and every start position tried in turn.
+namespace reference {
+
+char keypadDigit(char c)
+{
+    const char *const keys[] = {"abc", "def", "ghi", "jkl", "mno", "pqrs", "tuv", "wxyz"};
+    for (int k = 0; k < 8; ++k) {
+        for (const char *p = keys[k]; *p; ++p) {
+            if (*p == c)
+                return char('2' + k);
+        }
+    }
+    return c;
+}
+
+QByteArray inMode(QByteArray letters, int mode)
+{
+    if (mode == CS_MODE_KEYPAD) {
+        for (char &c : letters)
+            c = keypadDigit(c);
+    }
+    return letters;
+}
+
+// How many characters of rest (not empty) the character ch consumes.
+int consumes(QChar ch, const QByteArray &rest, int mode)
+{
+    const WordItem word = charReadings(ch.unicode());
+    if (word.iCount == 0) {
+        char c = char(word.iCode & 0xFF);
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        return inMode(QByteArray(1, c), mode).at(0) == rest.at(0) ? 1 : 0;
+    }
+    int best = 0;
+    int bestLength = 0;
+    for (int r = 0; r < word.iCount; ++r) {
+        const QByteArray syllable = inMode(syllableName(word.arReadings[r]).toLatin1(), mode);
+        int n = 0;
+        while (n < syllable.size() && n < rest.size() && syllable.at(n) == rest.at(n))
+            ++n;
+        if (n > best) {
+            best = n;
+            bestLength = int(syllable.size());
+        }
+    }
+    return best > 0 && best < rest.size() && best < bestLength ? 1 : best;
+}
+
+quint64 weight(const QString &text, const QByteArray &key, int mode)
+{
+    if (key.isEmpty())
+        return 0;
+    for (int start = 0; start < text.size(); ++start) {
+        QByteArray rest = key;
+        quint64 bits = 0;
+        for (int i = start; i < text.size() && !rest.isEmpty(); ++i) {
+            const int n = consumes(text.at(i), rest, mode);
+            if (n == 0)
+                break;
+            if (i < 63)
+                bits |= quint64(1) << (62 - i);
+            rest.remove(0, n);
+        }
+        if (rest.isEmpty())
+            return bits;
+    }
+    return 0;
+}
+
+} // namespace reference
+
+// Names of one to four characters: common Chinese ones, polyphones, Latin letters of either
+// case, digits, full-width letters and punctuation; numbers of 11 digits, short or none.
+Rows generatedBook(int count)
+{
+    const QString common = QStringLiteral(
+        "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶"
+        "钟志璋仁伟芳娜秀英敏静丽强磊军洋勇艳杰娟涛明超兰霞平刚桂华玉萍红玲芬燕彬斌宇浩凯健俊"
+        "帆旭宁龙欣佳雪梅琳晨辉鹏鑫睿博文涵轩怡然思雨婷子萱梓豪晓东海波立新建国宏云飞峰亮成春");
+    const QString polyphones = QStringLiteral("长行重乐曾单朝解查区仇朴盖翟尉");
+    const QString other = QStringLiteral("aAbZzhHiIgnNsSxy019ＡＺａ·-");
+    std::mt19937 rng(20240510u);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<int> length(1, 4);
+    std::uniform_int_distribution<int> digit(0, 9);
+    auto pick = [&rng](const QString &pool) {
+        return pool.at(std::uniform_int_distribution<int>(0, int(pool.size()) - 1)(rng));
+    };
+    Rows rows;
+    for (int i = 0; i < count; ++i) {
+        QString name;
+        for (int k = length(rng); k > 0; --k) {
+            const int p = percent(rng);
+            name += pick(p < 75 ? common : p < 90 ? polyphones : other);
+        }
+        QString phone;
+        const int p = percent(rng);
+        const int digits = p < 80 ? 10 : p < 95 ? 4 : 0;
+        if (digits)
+            phone += QChar(p < 80 ? u'1' : u'8');
+        for (int k = 0; k < digits; ++k)
+            phone += QChar(u'0' + digit(rng));
+        rows.append({name, phone});
+    }
+    return rows;
+}
+
 } // namespace
 
 QT_BEGIN_NAMESPACE
 namespace QTest {
 template <> char *toString(const Hit &h)
 {
-    return qstrdup(QByteArray("{#" + QByteArray::number(h.number) + " w=0x" +
-                              QByteArray::number(h.weight, 16) + " entry " +
-                              QByteArray::number(h.bestEntry) + "}")
-                       .constData());
+    return qstrdup(hitText(h).constData());
 }
 } // namespace QTest
 QT_END_NAMESPACE
@@ -93,6 +216,8 @@ class TestCsTree : public QObject
 private slots:
     void matching_data();
     void matching();
+    void agreesWithReference_data();
+    void agreesWithReference();
     void itemOrder_data();
     void itemOrder();
     void resultsAreCopies();
@@ -135,6 +260,14 @@ void TestCsTree::matching_data()
         << Rows{{u"长"_qs, u""_qs}} << "c" << L << Hits{{0, bits({0}), 0}};
     QTest::newRow("polyphone 长 by z")
         << Rows{{u"长"_qs, u""_qs}} << "zhang" << L << Hits{{0, bits({0}), 0}};
+    QTest::newRow("a syllable retried where the initial-only run broke: zhi")
+        << Rows{{u"曾志"_qs, u""_qs}} << "zhi" << L << Hits{{0, bits({1}), 0}};
+    QTest::newRow("a syllable retried where the initial-only run broke: zhang")
+        << Rows{{u"钟璋仁"_qs, u""_qs}} << "zhang" << L << Hits{{0, bits({1}), 0}};
+    QTest::newRow("retried where the run broke, then on to the next character")
+        << Rows{{u"钟璋仁"_qs, u""_qs}} << "zhangr" << L << Hits{{0, bits({1, 2}), 0}};
+    QTest::newRow("the earliest run wins: initials before the later full syllable")
+        << Rows{{u"张华张"_qs, u""_qs}} << "zh" << L << Hits{{0, bits({0}), 0}};
     QTest::newRow("Latin letters of a name, either case")
         << Rows{{u"Amy Li"_qs, u""_qs}} << "amy" << L << Hits{{0, bits({0, 1, 2}), 0}};
 
@@ -144,6 +277,8 @@ void TestCsTree::matching_data()
         << zhangZhou << "97" << K << Hits{{1, bits({0, 1}), 0}};
     QTest::newRow("keypad full name 94264726")
         << zhangZhou << "94264726" << K << Hits{{1, bits({0, 1}), 0}};
+    QTest::newRow("keypad: retried where the run broke")
+        << Rows{{u"曾志"_qs, u""_qs}} << "944" << K << Hits{{0, bits({1}), 0}};
     QTest::newRow("keypad: letters in the key never match") << zhangZhou << "zs" << K << Hits{};
     QTest::newRow("keypad: Latin name letters in digit form")
         << Rows{{u"Amy"_qs, u""_qs}} << "269" << K << Hits{{0, bits({0, 1, 2}), 0}};
@@ -153,6 +288,10 @@ void TestCsTree::matching_data()
         << zhangZhou << "1380" << K << Hits{{1, bits({0, 1, 2, 3}), 1}};
     QTest::newRow("letters mode: phone digits inside the number")
         << zhangZhou << "0001" << L << Hits{{1, bits({7, 8, 9, 10}), 1}};
+    QTest::newRow("number: occurrence after a false start")
+        << Rows{{u""_qs, u"1131138"_qs}} << "138" << K << Hits{{0, bits({4, 5, 6}), 1}};
+    QTest::newRow("number: key longer than the number")
+        << Rows{{u""_qs, u"13"_qs}} << "138" << K << Hits{};
     QTest::newRow("name beats phone on equal weight: first entry kept")
         << Rows{{u"138"_qs, u"138"_qs}} << "13" << L << Hits{{0, bits({0, 1}), 0}};
 
@@ -200,6 +339,71 @@ void TestCsTree::matching()
     freeIndex(index);
 }
 
+void TestCsTree::agreesWithReference_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("mode");
+
+    for (const char *key :
+         {"z",      "zh",  "zhi",  "zhang", "wang", "liu", "chen",  "l",   "zs", "zhangw",
+          "zhangs", "wjh", "hang", "chang", "ceng", "yue", "lihua", "s",   "sh", "a",
+          "ab",     "az",  "n",    "ni",    "xin",  "1",   "0",     "138", "8"})
+        QTest::addRow("letters %s", key) << QString::fromLatin1(key) << int(CS_MODE_LETTERS);
+    for (const char *key : {"9", "94", "944", "94264", "9264", "548", "2436", "97", "942649",
+                            "4264", "2", "22", "6", "64", "1", "138", "0", "8"})
+        QTest::addRow("keypad %s", key) << QString::fromLatin1(key) << int(CS_MODE_KEYPAD);
+}
+
+void TestCsTree::agreesWithReference()
+{
+    QFETCH(QString, key);
+    QFETCH(int, mode);
+
+    static const Rows rows = generatedBook(4000);
+    cs_list *index = createIndex(rows, csDefaultReader());
+    cs_list *result = search(index, key, mode);
+
+    QList<int> position(rows.size());
+    int p = 0;
+    for (const cs_item *item = index->first; item; item = item->next)
+        position[item->number] = p++;
+
+    const QByteArray utf8 = key.toUtf8();
+    QMap<int, Hit> expected;
+    for (int n = 0; n < rows.size(); ++n) {
+        Hit hit{n, 0, -1};
+        for (int e = 0; e < rows.at(n).size(); ++e) {
+            const quint64 w = reference::weight(rows.at(n).at(e), utf8, mode);
+            if (w > hit.weight)
+                hit = {n, w, e};
+        }
+        if (hit.weight)
+            expected.insert(n, hit);
+    }
+    QMap<int, Hit> actual;
+    for (const Hit &hit : hitsOf(result))
+        actual.insert(hit.number, hit);
+    for (const Hit &hit : expected) {
+        const QStringList &row = rows.at(hit.number);
+        QVERIFY2(actual.value(hit.number, Hit{hit.number, 0, -1}) == hit,
+                 qPrintable(u"%1 / %2: expected %3"_qs.arg(row.at(0), row.at(1),
+                                                           QString::fromLatin1(hitText(hit)))));
+    }
+    for (const Hit &hit : actual)
+        QVERIFY2(expected.contains(hit.number), qPrintable(rows.at(hit.number).join(u" / ")));
+
+    // Ranked by descending weight, equal weights in index order.
+    Hits ranked = expected.values();
+    std::stable_sort(ranked.begin(), ranked.end(), [&position](const Hit &a, const Hit &b) {
+        return a.weight != b.weight ? a.weight > b.weight : position[a.number] < position[b.number];
+    });
+    QCOMPARE(hitsOf(result), ranked);
+    // A key that finds nothing would compare nothing.
+    QVERIFY(!ranked.isEmpty());
+    freeIndex(result);
+    freeIndex(index);
+}
+
 void TestCsTree::itemOrder_data()
 {
     QTest::addColumn<Rows>("rows");
@@ -241,7 +445,7 @@ void TestCsTree::itemOrder()
         const QStringList &texts = rows.at(item->number);
         QStringList rebuilt;
         for (const cs_entry *e = item->first; e; e = e->next)
-            rebuilt.append(entryText(e));
+            rebuilt.append(textOf(index, e));
         QCOMPARE(rebuilt, texts);
     }
     freeIndex(index);
@@ -264,7 +468,7 @@ void TestCsTree::resultsAreCopies()
     for (const cs_item *item = first->first; item; item = item->next) {
         for (const cs_item *orig = index->first; orig; orig = orig->next)
             QVERIFY(item != orig && item->first != orig->first && item->best != orig->best);
-        QCOMPARE(entryText(item->first), rows.at(item->number).at(0));
+        QCOMPARE(textOf(first, item->first), rows.at(item->number).at(0));
     }
     QCOMPARE(hitsOf(second).size(), 1);
 
@@ -305,7 +509,7 @@ void TestCsTree::longTextIsCut()
     QCOMPARE(index->count, 2);
     const cs_item *item = index->first->number == 0 ? index->first : index->first->next;
     QCOMPARE(item->first->words_count, kCsMaxWords - 1);
-    QCOMPARE(entryText(item->first), name.left(kCsMaxWords - 1));
+    QCOMPARE(textOf(index, item->first), name.left(kCsMaxWords - 1));
     QCOMPARE(item->last->words_count, 2047);
 
     cs_list *result = search(index, "zs", CS_MODE_LETTERS);

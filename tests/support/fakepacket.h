@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstring>
+
 class FakePacket
 {
 public:
@@ -18,6 +20,15 @@ public:
     FakePacket &u32(quint32 v)
     {
         for (int i = 0; i < 4; ++i)
+            m_ar.append(char((v >> (8 * i)) & 0xFF));
+        return *this;
+    }
+    // IEEE-754 double, least significant byte first.
+    FakePacket &f64(double d)
+    {
+        quint64 v = 0;
+        std::memcpy(&v, &d, sizeof v);
+        for (int i = 0; i < 8; ++i)
             m_ar.append(char((v >> (8 * i)) & 0xFF));
         return *this;
     }

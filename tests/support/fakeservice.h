@@ -56,6 +56,46 @@ public:
         bool bAnswerHeart = true;
     };
 
+    // What the contact, cloud address book and card commands answer; addressed to the
+    // account's zpid.
+    struct AddressBook
+    {
+        QString strContact;            // the contact list of 36, sent when the password matches
+        QStringList netContacts;       // the cloud book, records "phone;name;group"
+        int iNetChunk = 100;           // records per 61 reply
+        int iRefuseChunk = -1;         // 60 chunk index answered with result 1
+        quint8 iModifyResult = 0;      // result of 63
+        quint8 iSaveResult = 0;        // result of 82
+        QHash<quint32, QString> cards; // 81 kind 0, by owner
+        QHash<quint32, QByteArray> pictures; // 81 kind 1, by owner
+        QHash<quint32, QString> strangers;   // 100, by user
+        QStringList mayKnow;                 // the entry texts of 32
+    };
+
+    // What the message commands answer. A one-to-one message over UDP gets the receipt 16, one
+    // over TCP the acceptance report 15 (state 1); either is then reported delivered (15,
+    // state 0) when bDeliver is set. Card messages are accepted with 15 (kind 3, state 1); a
+    // card request to a zpid in cardAnswers is answered by that user (83 kind 2). Circle
+    // messages get their result (97 kind 2). The offline messages are pushed as 34 over UDP
+    // after the first heartbeat.
+    struct Offline
+    {
+        quint32 iSender = 0;
+        double dTime = 0;
+        quint32 iMsgId = 0;
+        QString strText;
+    };
+    struct Messaging
+    {
+        bool bReceipt = true;
+        quint8 iReceiptResult = 0;
+        bool bDeliver = true;
+        quint8 iCircleResult = 0;
+        QHash<quint32, quint8> cardAnswers;
+        QList<Offline> offline;
+        QStringList texts; // decrypted texts of the one-to-one messages received, in order
+    };
+
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
@@ -73,6 +113,13 @@ public:
     // Installs the server side of 39, 3, 11, 12, 13 and 31 for this account.
     void serveAccount(const Account &account);
     Account &account() { return m_account; }
+    // Installs the server side of 36, 60, 61, 63, 81, 82, 100 and 32; 60, 63 and 82 change
+    // the book as the service would.
+    void serveAddressBook(const AddressBook &book);
+    AddressBook &addressBook() { return m_book; }
+    // Installs the server side of 14, 16, 83 and 97 and the offline push.
+    void serveMessages(const Messaging &messaging);
+    Messaging &messaging() { return m_messaging; }
 
     const QList<Received> &received() const { return m_received; }
     QList<QByteArray> packets(quint8 iCode, Channel channel) const;
@@ -114,4 +161,6 @@ private:
     QHash<quint8, LengthRule> m_lengthRules;
     QList<Received> m_received;
     Account m_account;
+    AddressBook m_book;
+    Messaging m_messaging;
 };

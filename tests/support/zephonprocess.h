@@ -27,6 +27,13 @@ public:
         }
     }
 
+    // Variables set after the defaults, so a test can run two clients side by side (their own
+    // ZEPHON_INSTANCE_SUFFIX) or widen the trace.
+    void setEnvironment(const QString &strName, const QString &strValue)
+    {
+        m_extra.insert(strName, strValue);
+    }
+
     // Starts the client in strWorkDir, on pDisplay or, without one, on the offscreen platform.
     void start(const QString &strWorkDir, const XvfbDisplay *pDisplay = nullptr)
     {
@@ -38,6 +45,9 @@ public:
         env.insert(QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
                    QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid()));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), strWorkDir + QStringLiteral("/xdg"));
+        const QStringList names = m_extra.keys();
+        for (const QString &strName : names)
+            env.insert(strName, m_extra.value(strName));
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(strWorkDir);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -64,4 +74,5 @@ public:
 private:
     QProcess m_process;
     QByteArray m_stderr;
+    QProcessEnvironment m_extra;
 };

@@ -30,7 +30,7 @@ Rectangle {
     }
 
     function appendFace(strId) {
-        const sign = typeof core !== "undefined" ? core.getSign(strId) : "";
+        const sign = published.controller ? published.controller.getSign(strId) : "";
         if (sign)
             input.text = input.text + sign;
         bottomBar.showFace = false;
@@ -150,5 +150,9 @@ Rectangle {
                 break;
             }
         }
+    }
+
+    Published {
+        id: published
     }
 }

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Spinner; a non-zero progress also shows the transfer percentage in its middle.

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Drop-down list of texts. The editable variant lets the user type a text of their own
@@ -14,6 +16,8 @@ Item {
     property int itemHeight: 30
     property int maxVisibleItems: 5
     property alias validator: editor.validator
+    // The text field, for screens that move the focus into it.
+    readonly property alias input: editor.input
     readonly property bool expanded: popup.visible
 
     signal comboClicked(int index)

@@ -50,7 +50,7 @@ Rectangle {
         dialog.strOrgName = String(dialog.orgNames[index]);
         combo.selectedIndex = index;
         combo.selectedItem = dialog.strOrgName;
-        const saved = typeof core !== "undefined" ? core.getEnPassword(dialog.strOrgId) : "";
+        const saved = published.controller ? published.controller.getEnPassword(dialog.strOrgId) : "";
         password.text = saved;
         remember.checked = saved !== "";
     }
@@ -155,9 +155,13 @@ Rectangle {
     }
 
     Connections {
-        target: typeof core !== "undefined" ? core : null
+        target: published.controller
         function onSig_setOrgInfo(varOrgIndex, varOrgInfo) {
             dialog.onSetOrgInfo(varOrgIndex, varOrgInfo);
         }
+    }
+
+    Published {
+        id: published
     }
 }

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Number pad: a number field, keys 1 to 9 and 0 (a long press on 0 gives "+"), a delete key

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Emoticon picker over "faceModel"; a pick reports the emoticon's id.
@@ -20,7 +22,7 @@ Rectangle {
         clip: true
         cellWidth: face.cellSize
         cellHeight: face.cellSize
-        model: typeof faceModel !== "undefined" ? faceModel : []
+        model: published.faces
         boundsBehavior: Flickable.StopAtBounds
 
         delegate: Item {
@@ -55,5 +57,9 @@ Rectangle {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.bottom: parent.bottom
+    }
+
+    Published {
+        id: published
     }
 }

@@ -47,20 +47,20 @@ Rectangle {
     }
 
     function receive() {
-        if (typeof core === "undefined")
+        if (!published.controller)
             return;
-        const path = core.chooseDir(file.fileName, file.suffix);
+        const path = published.controller.chooseDir(file.fileName, file.suffix);
         if (!path)
             return;
         file.transferring = true;
-        core.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
+        published.controller.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
     }
 
     function cancel() {
-        if (typeof core === "undefined")
+        if (!published.controller)
             return;
         file.transferring = false;
-        core.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
+        published.controller.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
     }
 
     function statusText() {
@@ -162,7 +162,7 @@ Rectangle {
     }
 
     Connections {
-        target: typeof core !== "undefined" ? core : null
+        target: published.controller
         function onSig_progress(strProgress, download, iMsgId, iType) {
             if (!TransferFilter.matches(file.bSend, file.iMsgId, file.iType, file.iMsgState,
                                         download, iMsgId, iType))
@@ -177,5 +177,9 @@ Rectangle {
             file.finished = true;
             file.transferring = false;
         }
+    }
+
+    Published {
+        id: published
     }
 }

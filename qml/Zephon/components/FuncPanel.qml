@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Row of function buttons under the message input (card, picture, file, screenshot by default).

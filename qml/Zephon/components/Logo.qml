@@ -30,7 +30,7 @@ Item {
     }
 
     Connections {
-        target: typeof core !== "undefined" ? core : null
+        target: published.controller
         function onSig_changeState(start, online) {
             if (start) {
                 logo.lit = true;
@@ -40,5 +40,9 @@ Item {
                 logo.online = online;
             }
         }
+    }
+
+    Published {
+        id: published
     }
 }

@@ -57,7 +57,7 @@ Item {
     }
 
     Connections {
-        target: typeof core !== "undefined" ? core : null
+        target: published.controller
         function onSig_progress(strProgress, download, iMsgId, iType) {
             if (TransferFilter.matches(picture.bSend, picture.iMsgId, picture.iType,
                                        picture.iMsgState, download, iMsgId, iType))
@@ -70,5 +70,9 @@ Item {
             picture.finished = true;
             picture.reload();
         }
+    }
+
+    Published {
+        id: published
     }
 }

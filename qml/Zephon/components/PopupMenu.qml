@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Drop-down list of entries (ListEntry children: icon and text), 46 pixels each.

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Grouped list in a rounded box, 44 pixels per entry (ListEntry children); an entry either

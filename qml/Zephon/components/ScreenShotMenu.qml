@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // Tool bar under a screen selection: save to a file, cancel, or take the selection.

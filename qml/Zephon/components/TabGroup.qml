@@ -14,6 +14,13 @@ Item {
     property int current: 0
     readonly property var pageList: tabGroup.collectPages(pageArea.children)
     readonly property alias headerRow: header
+    // The header buttons by page index, replaced as a whole when one is added so that
+    // bindings through headerAt() follow.
+    property var headerItems: []
+
+    function headerAt(index) {
+        return tabGroup.headerItems[index] || null;
+    }
 
     function collectPages(items) {
         const result = [];
@@ -59,7 +66,15 @@ Item {
             id: headers
             model: tabGroup.pageList
             delegate: tabGroup.delegate
+            onItemRemoved: function (index, item) {
+                tabGroup.headerItems = tabGroup.headerItems.filter(function (header) {
+                    return header !== item;
+                });
+            }
             onItemAdded: function (index, item) {
+                const items = tabGroup.headerItems.slice();
+                items[index] = item;
+                tabGroup.headerItems = items;
                 if (item.group !== undefined)
                     item.group = tabGroup;
                 item.width = Qt.binding(function () {

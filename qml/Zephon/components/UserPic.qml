@@ -11,13 +11,13 @@ Item {
     property string strName: ""
     // Size word of the placeholder pictures: "small", "middle" or "large".
     property string strType: "small"
-    property string strLastName: typeof core !== "undefined" ? core.getLastName(userPic.strName) : ""
+    property string strLastName: published.controller ? published.controller.getLastName(userPic.strName) : ""
     // Bumped when a picture for strZpid arrives, so hasUserPic is asked again.
     property int revision: 0
-    property bool hasUserPic: userPic.revision >= 0 && typeof core !== "undefined"
-                              && userPic.strZpid !== "" && core.hasUserPic(userPic.strZpid)
-    readonly property string placeholder: typeof core !== "undefined"
-        ? core.getUserPic(userPic.iType, userPic.iSubType, userPic.strLastName, userPic.strType) : ""
+    property bool hasUserPic: userPic.revision >= 0 && published.controller !== null
+                              && userPic.strZpid !== "" && published.controller.hasUserPic(userPic.strZpid)
+    readonly property string placeholder: published.controller
+        ? published.controller.getUserPic(userPic.iType, userPic.iSubType, userPic.strLastName, userPic.strType) : ""
     readonly property alias source: picture.source
 
     signal clicked
@@ -66,10 +66,14 @@ Item {
     }
 
     Connections {
-        target: typeof core !== "undefined" ? core : null
+        target: published.controller
         function onSig_updateCardPic(strZpid) {
             if (strZpid === userPic.strZpid)
                 userPic.reload();
         }
+    }
+
+    Published {
+        id: published
     }
 }

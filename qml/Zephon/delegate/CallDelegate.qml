@@ -43,7 +43,7 @@ RowBase {
         anchors.rightMargin: 16
         anchors.verticalCenter: parent.verticalCenter
         visible: call.modelData.iType !== 2
-        text: typeof core !== "undefined" ? core.formatTime(call.modelData.iCallTime) : ""
+        text: published.controller ? published.controller.formatTime(call.modelData.iCallTime) : ""
         color: "#8a94a6"
         font.pixelSize: 13
     }
@@ -59,5 +59,9 @@ RowBase {
             text: qsTr("删除全部")
             onTriggered: call.menu2Clicked()
         }
+    }
+
+    Published {
+        id: published
     }
 }

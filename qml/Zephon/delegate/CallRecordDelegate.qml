@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import NativeQuickWidgets 1.0
 import "../components"
 import "CallKind.js" as CallKind
@@ -21,7 +22,8 @@ RowBase {
         anchors.left: parent.left
         anchors.leftMargin: 10
         anchors.verticalCenter: parent.verticalCenter
-        iType: typeof core !== "undefined" ? core.getZpidType(record.modelData.strZpid) : 2
+        iType: published.controller ? published.controller.getZpidType(record.modelData.strZpid)
+                                         : Codes.ZpidRegistered
         strZpid: record.modelData.strZpid
         strName: record.modelData.strName
         enabled: false
@@ -96,5 +98,9 @@ RowBase {
             text: qsTr("删除全部")
             onTriggered: record.menu5Clicked()
         }
+    }
+
+    Published {
+        id: published
     }
 }

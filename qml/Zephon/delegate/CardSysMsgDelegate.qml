@@ -78,8 +78,8 @@ Rectangle {
             visible: request.open
             label: request.agreeLabel
             onClicked: {
-                if (typeof core !== "undefined")
-                    core.exchangeCardReply(request.modelData.strZpid, "0");
+                if (published.controller)
+                    published.controller.exchangeCardReply(request.modelData.strZpid, "0");
             }
         }
         Text {
@@ -97,5 +97,9 @@ Rectangle {
         width: parent.width
         height: 1
         color: "#eceff3"
+    }
+
+    Published {
+        id: published
     }
 }

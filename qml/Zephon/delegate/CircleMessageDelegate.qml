@@ -79,9 +79,13 @@ Item {
             font.pixelSize: 14
             linkColor: "#2b7de9"
             onLinkActivated: function (link) {
-                if (link === "map" && typeof core !== "undefined")
-                    core.openMap(message.modelData.strCaption);
+                if (link === "map" && published.controller)
+                    published.controller.openMap(message.modelData.strCaption);
             }
         }
+    }
+
+    Published {
+        id: published
     }
 }

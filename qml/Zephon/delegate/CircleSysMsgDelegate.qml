@@ -10,6 +10,8 @@ Rectangle {
 
     required property var modelData
     required property int index
+    // The window's root item, whose applyCircleReply Core forwards to the server.
+    property var root: null
     property string agreeLabel: qsTr("同意")
     property string refuseLabel: qsTr("拒绝")
     property string agreedText: qsTr("已同意")
@@ -40,9 +42,9 @@ Rectangle {
     }
 
     function reply(iReply) {
-        if (typeof background === "undefined" || !background)
+        if (!notice.root)
             return;
-        background.applyCircleReply(notice.modelData.strCircleId, notice.modelData.strZpid, iReply, "");
+        notice.root.applyCircleReply(notice.modelData.strCircleId, notice.modelData.strZpid, iReply, "");
     }
 
     width: ListView.view ? ListView.view.width : 280

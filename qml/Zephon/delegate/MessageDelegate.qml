@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -64,12 +65,34 @@ Item {
             sourceComponent: message.subType === 1 ? cardBody
                            : message.subType === 2 ? pictureBody
                            : message.subType === 3 ? fileBody : textBody
+            // The bodies know only the row they show; what they report is passed on here.
+            onLoaded: {
+                content.item.row = Qt.binding(function () {
+                    return message.modelData;
+                });
+                if (content.item.maxWidth !== undefined)
+                    content.item.maxWidth = Qt.binding(function () {
+                        return message.width - 130;
+                    });
+            }
+        }
+
+        Connections {
+            target: content.item
+            ignoreUnknownSignals: true
+            function onCardClicked(strCard) {
+                message.cardClicked(strCard);
+            }
+            function onMapClicked(strCaption) {
+                if (published.controller)
+                    published.controller.openMap(strCaption);
+            }
         }
     }
 
     Text {
         objectName: "failed"
-        visible: message.sent && message.modelData.iMsgState === 3 && message.modelData.bSeparator !== true
+        visible: message.sent && message.modelData.iMsgState === Codes.MsgFailed && message.modelData.bSeparator !== true
         anchors.right: bubble.left
         anchors.rightMargin: 6
         anchors.verticalCenter: bubble.verticalCenter
@@ -78,70 +101,94 @@ Item {
         font.pixelSize: 14
     }
 
-    Component {
-        id: textBody
+    component TextBody: Text {
+        id: textView
+        property var row: ({})
+        property real maxWidth: 150
+        signal mapClicked(string strCaption)
+        objectName: "content"
+        width: Math.min(implicitWidth, textView.maxWidth)
+        text: RichText.message(textView.row.strContent)
+        textFormat: Text.StyledText
+        wrapMode: Text.Wrap
+        color: "#333333"
+        font.pixelSize: 14
+        linkColor: "#2b7de9"
+        onLinkActivated: function (link) {
+            if (link === "map")
+                textView.mapClicked(textView.row.strCaption);
+        }
+    }
+
+    component CardBody: Column {
+        id: cardView
+        property var row: ({})
+        signal cardClicked(string strCard)
+        spacing: 4
         Text {
-            objectName: "content"
-            width: Math.min(implicitWidth, message.width - 130)
-            text: RichText.message(message.modelData.strContent)
-            textFormat: Text.StyledText
-            wrapMode: Text.Wrap
-            color: "#333333"
-            font.pixelSize: 14
-            linkColor: "#2b7de9"
-            onLinkActivated: function (link) {
-                if (link === "map" && typeof core !== "undefined")
-                    core.openMap(message.modelData.strCaption);
+            objectName: "cardCaption"
+            text: cardView.row.strCaption
+            textFormat: Text.PlainText
+            color: "#8a94a6"
+            font.pixelSize: 12
+        }
+        Text {
+            objectName: "cardName"
+            text: RichText.cardName(cardView.row.strContent)
+            textFormat: Text.PlainText
+            color: "#2b7de9"
+            font.pixelSize: 15
+            MouseArea {
+                anchors.fill: parent
+                onClicked: cardView.cardClicked(cardView.row.strContent)
             }
         }
+    }
+
+    component PictureBody: Picture {
+        id: pictureView
+        property var row: ({})
+        readonly property bool sent: pictureView.row.bSend === true
+        iMsgId: pictureView.row.iMsgId
+        iType: pictureView.row.iSubType
+        iMsgState: pictureView.row.iMsgState
+        bSend: pictureView.sent
+        picname: pictureView.row.iMsgState === Codes.MsgAccepted || pictureView.sent ? pictureView.row.strCaption : ""
+    }
+
+    component FileBody: File {
+        id: fileView
+        property var row: ({})
+        iMsgId: fileView.row.iMsgId
+        iType: fileView.row.iSubType
+        iMsgState: fileView.row.iMsgState
+        bSend: fileView.row.bSend === true
+        fileinfo: fileView.row.strContent
+        filepath: fileView.row.strCaption
+        strZpid: fileView.row.strZpid
+    }
+
+    Component {
+        id: textBody
+        TextBody {}
     }
 
     Component {
         id: cardBody
-        Column {
-            spacing: 4
-            Text {
-                objectName: "cardCaption"
-                text: message.modelData.strCaption
-                textFormat: Text.PlainText
-                color: "#8a94a6"
-                font.pixelSize: 12
-            }
-            Text {
-                objectName: "cardName"
-                text: RichText.cardName(message.modelData.strContent)
-                textFormat: Text.PlainText
-                color: "#2b7de9"
-                font.pixelSize: 15
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: message.cardClicked(message.modelData.strContent)
-                }
-            }
-        }
+        CardBody {}
     }
 
     Component {
         id: pictureBody
-        Picture {
-            iMsgId: message.modelData.iMsgId
-            iType: message.subType
-            iMsgState: message.modelData.iMsgState
-            bSend: message.sent
-            picname: message.modelData.iMsgState === 1 || message.sent ? message.modelData.strCaption : ""
-        }
+        PictureBody {}
     }
 
     Component {
         id: fileBody
-        File {
-            iMsgId: message.modelData.iMsgId
-            iType: message.subType
-            iMsgState: message.modelData.iMsgState
-            bSend: message.sent
-            fileinfo: message.modelData.strContent
-            filepath: message.modelData.strCaption
-            strZpid: message.modelData.strZpid
-        }
+        FileBody {}
+    }
+
+    Published {
+        id: published
     }
 }

@@ -23,13 +23,13 @@ RowBase {
     signal btnMsgClicked
 
     function toggleExpand() {
-        if (typeof core === "undefined")
+        if (!published.controller)
             return;
         const expanded = org.modelData.bExpand === true;
         if (expanded)
-            core.shrinkList(org.modelData.strNo);
+            published.controller.shrinkList(org.modelData.strNo);
         else
-            core.expandList(org.index, org.modelData.strNo);
+            published.controller.expandList(org.index, org.modelData.strNo);
         org.modelData.bExpand = !expanded;
     }
 
@@ -162,5 +162,9 @@ RowBase {
             text: qsTr("删除员工")
             onTriggered: org.menu5Clicked(org.modelData.strPNo, org.modelData.strNo, org.modelData.strSNo)
         }
+    }
+
+    Published {
+        id: published
     }
 }

@@ -1,0 +1,23 @@
+import QtQuick
+
+// What the entry and Core publish on the view's root context: "core", "ctranslator",
+// "version" and the element lists, which Core republishes under the same name when they
+// change (these bindings follow). Those names exist only at run time, so this is the one
+// document that reads them by name; every other document reaches them through an instance
+// of it and stays checkable by the tools. A name not published (a component shown on its
+// own) reads as null.
+QtObject {
+    // qmllint disable unqualified
+    readonly property var controller: typeof core !== "undefined" ? core : null
+    readonly property var translator: typeof ctranslator !== "undefined" ? ctranslator : null
+    readonly property string versionText: typeof version !== "undefined" ? version : ""
+    readonly property var callRecords: typeof callrecordModel !== "undefined" ? callrecordModel : null
+    readonly property var searchContacts: typeof searchcontactModel !== "undefined" ? searchcontactModel : null
+    readonly property var contacts: typeof contactModel !== "undefined" ? contactModel : null
+    readonly property var orgInfo: typeof orginfoModel !== "undefined" ? orginfoModel : null
+    readonly property var empInfo: typeof empinfoModel !== "undefined" ? empinfoModel : null
+    readonly property var circles: typeof circleModel !== "undefined" ? circleModel : null
+    readonly property var msgRecords: typeof msgrecordModel !== "undefined" ? msgrecordModel : null
+    readonly property var faces: typeof faceModel !== "undefined" ? faceModel : null
+    // qmllint enable unqualified
+}

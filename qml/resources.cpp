@@ -1,1 +1,0 @@
-// Anchors the resource objects of the screens, pictures and catalogues in one library.

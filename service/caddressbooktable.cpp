@@ -1,0 +1,40 @@
+#include "caddressbooktable.h"
+
+#include <QVariant>
+
+bool CAddressBookTable::createSchema()
+{
+    return run(QStringLiteral("CREATE TABLE IF NOT EXISTS address_book ("
+                              "owner INTEGER NOT NULL REFERENCES account(zpid) ON DELETE CASCADE, "
+                              "position INTEGER NOT NULL, "
+                              "phone TEXT NOT NULL, "
+                              "name TEXT NOT NULL, "
+                              "PRIMARY KEY (owner, position))"));
+}
+
+bool CAddressBookTable::replace(quint32 iOwner, const QList<Entry> &entries)
+{
+    if (!run(QStringLiteral("DELETE FROM address_book WHERE owner = ?"), {qint64(iOwner)}))
+        return false;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (!run(QStringLiteral("INSERT INTO address_book (owner, position, phone, name) "
+                                "VALUES (?, ?, ?, ?)"),
+                 {qint64(iOwner), i, entries.at(i).strPhone, entries.at(i).strName}))
+            return false;
+    }
+    return true;
+}
+
+QList<CAddressBookTable::Entry> CAddressBookTable::entries(quint32 iOwner) const
+{
+    QList<Entry> list;
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral(
+                 "SELECT phone, name FROM address_book WHERE owner = ? ORDER BY position"),
+             {qint64(iOwner)}))
+        return list;
+    while (query.next())
+        list << Entry{query.value(0).toString(), query.value(1).toString()};
+    return list;
+}

@@ -1,0 +1,226 @@
+#include "cservice.h"
+
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include "ccirclecommands.h"
+#include "cclientconnection.h"
+#include "ccontactcommands.h"
+#include "csessioncommands.h"
+
+namespace {
+
+// Silent sessions are looked for several times per timeout so none outlives it by much.
+constexpr int SWEEPS_PER_TIMEOUT = 6;
+
+} // namespace
+
+CService::CService(const CServiceConfig &config, QObject *parent)
+    : QObject(parent), m_config(config),
+      m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
+      m_pMain(new QTcpServer(this)), m_pSub(new QTcpServer(this)), m_pUdp(new QUdpSocket(this)),
+      m_pSweep(new QTimer(this))
+{
+    m_clock.start();
+    connect(m_pMain, &QTcpServer::newConnection, this, &CService::onMainConnection);
+    connect(m_pSub, &QTcpServer::newConnection, this, &CService::onSubConnection);
+    connect(m_pUdp, &QUdpSocket::readyRead, this, &CService::onDatagrams);
+    connect(m_pSweep, &QTimer::timeout, this, &CService::endSilentSessions);
+
+    m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
+    m_pContactCommands = std::make_unique<CContactCommands>(*this);
+    m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
+    m_pSessionCommands->install(m_dispatcher);
+    m_pContactCommands->install(m_dispatcher);
+    m_pCircleCommands->install(m_dispatcher);
+}
+
+CService::~CService() = default;
+
+bool CService::start()
+{
+    if (!CPasswordHash::initialise()) {
+        m_strError = QStringLiteral("the password hashing library cannot be initialised");
+        return false;
+    }
+    if (!m_store.open(m_config.strDataDir)) {
+        m_strError = m_store.errorText();
+        return false;
+    }
+    if (!m_config.strPacketLog.isEmpty() && !m_packetLog.open(m_config.strPacketLog)) {
+        m_strError = QStringLiteral("cannot write the packet log ") + m_config.strPacketLog;
+        return false;
+    }
+    if (!m_pMain->listen(m_config.address, m_config.iMainPort)) {
+        m_strError = QStringLiteral("main server on %1:%2: %3")
+                         .arg(m_config.address.toString())
+                         .arg(m_config.iMainPort)
+                         .arg(m_pMain->errorString());
+        return false;
+    }
+    // The client sends its datagrams to the sub-server's TCP port number, so both are bound
+    // to one number; a free number is tried a few times when none was chosen.
+    const int iTries = m_config.iSubPort == 0 ? 20 : 1;
+    for (int i = 0; i < iTries; ++i) {
+        if (!m_pSub->listen(m_config.address, m_config.iSubPort)) {
+            m_strError = QStringLiteral("sub-server on %1:%2: %3")
+                             .arg(m_config.address.toString())
+                             .arg(m_config.iSubPort)
+                             .arg(m_pSub->errorString());
+            return false;
+        }
+        if (m_pUdp->bind(m_config.address, m_pSub->serverPort()))
+            break;
+        m_strError = QStringLiteral("sub-server UDP on %1:%2: %3")
+                         .arg(m_config.address.toString())
+                         .arg(m_pSub->serverPort())
+                         .arg(m_pUdp->errorString());
+        m_pSub->close();
+    }
+    if (!m_pSub->isListening())
+        return false;
+    m_strError.clear();
+    m_pSweep->start(qMax(100, m_config.iSessionTimeoutMs / SWEEPS_PER_TIMEOUT));
+    return true;
+}
+
+quint16 CService::mainPort() const
+{
+    return m_pMain->serverPort();
+}
+
+quint16 CService::subPort() const
+{
+    return m_pSub->serverPort();
+}
+
+const char *CService::channelName(CRequest::Channel channel)
+{
+    switch (channel) {
+    case CRequest::Main:
+        return "main";
+    case CRequest::Tcp:
+        return "tcp";
+    case CRequest::Udp:
+        break;
+    }
+    return "udp";
+}
+
+void CService::reply(const CRequest &request, const QByteArray &arPacket)
+{
+    if (request.channel() != CRequest::Udp) {
+        send(request.connection(), arPacket);
+        return;
+    }
+    m_packetLog.write(nowMs(), false, "udp", arPacket);
+    m_pUdp->writeDatagram(arPacket, request.host(), request.port());
+}
+
+void CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
+{
+    if (!pConnection)
+        return;
+    m_packetLog.write(nowMs(), false,
+                      pConnection->channel() == CClientConnection::Main ? "main" : "tcp", arPacket);
+    pConnection->send(arPacket);
+}
+
+CSessionTable::Session *CService::openSession(CClientConnection *pConnection, quint32 iZpid)
+{
+    // A connection signs in once; a second login on it replaces its session.
+    if (pConnection->sessionId() != 0)
+        m_sessions.close(pConnection->sessionId());
+    if (m_sessions.isOnline(iZpid))
+        m_counters.event(CServiceCounters::SessionTakenOver);
+    CSessionTable::Session *pSession =
+        m_sessions.open(iZpid, pConnection, pConnection->peerAddress(), nowMs());
+    pConnection->setSessionId(pSession->iId);
+    return pSession;
+}
+
+void CService::endSession(quint64 iSessionId)
+{
+    CSessionTable::Session *pSession = m_sessions.byId(iSessionId);
+    if (!pSession)
+        return;
+    CClientConnection *pConnection = pSession->connection.data();
+    m_sessions.close(iSessionId);
+    if (pConnection) {
+        pConnection->setSessionId(0);
+        pConnection->close();
+    }
+}
+
+void CService::endSilentSessions()
+{
+    const QList<quint64> ids = m_sessions.silentSince(nowMs() - m_config.iSessionTimeoutMs);
+    for (quint64 iId : ids) {
+        m_counters.event(CServiceCounters::SessionTimedOut);
+        endSession(iId);
+    }
+}
+
+void CService::onMainConnection()
+{
+    adopt(m_pMain);
+}
+
+void CService::onSubConnection()
+{
+    adopt(m_pSub);
+}
+
+void CService::adopt(QTcpServer *pServer)
+{
+    const CClientConnection::Channel channel =
+        pServer == m_pMain ? CClientConnection::Main : CClientConnection::Sub;
+    while (QTcpSocket *pSocket = pServer->nextPendingConnection())
+        adopt(pSocket, channel);
+}
+
+CClientConnection *CService::adopt(QTcpSocket *pSocket, CClientConnection::Channel channel)
+{
+    auto *pConnection = new CClientConnection(pSocket, channel, m_counters, this);
+    connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
+    connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
+    return pConnection;
+}
+
+void CService::onPacket(CClientConnection *pConnection, const QByteArray &arPacket)
+{
+    CRequest request(arPacket, pConnection);
+    m_packetLog.write(nowMs(), true, channelName(request.channel()), arPacket);
+    m_dispatcher.dispatch(request);
+}
+
+void CService::onConnectionClosed(CClientConnection *pConnection)
+{
+    const quint64 iSession = pConnection->sessionId();
+    if (iSession != 0) {
+        pConnection->setSessionId(0);
+        m_sessions.close(iSession);
+    }
+    pConnection->deleteLater();
+}
+
+void CService::onDatagrams()
+{
+    while (m_pUdp->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_pUdp->receiveDatagram();
+        if (!datagram.isValid())
+            break;
+        dispatchDatagram(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
+    }
+}
+
+void CService::dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host,
+                                quint16 iPort)
+{
+    CRequest request(arDatagram, host, iPort);
+    m_packetLog.write(nowMs(), true, "udp", arDatagram);
+    m_dispatcher.dispatch(request);
+}

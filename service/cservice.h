@@ -1,0 +1,94 @@
+// CService: the service process's heart. It listens as the main server (TCP, answers 102 with
+// the sub-server) and as the sub-server (TCP and UDP on one port number), owns the store, the
+// sessions, the counters and the dispatcher, and ends sessions that fall silent. The command
+// families register their handlers with the dispatcher and answer through reply().
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+#include "cclientconnection.h"
+#include "cdispatcher.h"
+#include "cloginthrottle.h"
+#include "cpacketlog.h"
+#include "cserviceconfig.h"
+#include "cservicecounters.h"
+#include "cservicestore.h"
+#include "csessiontable.h"
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+class QUdpSocket;
+class CCircleCommands;
+class CContactCommands;
+class CSessionCommands;
+
+class CService : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CService(const CServiceConfig &config, QObject *parent = nullptr);
+    ~CService() override;
+
+    // Opens the store and starts listening; on failure errorText() says why.
+    bool start();
+    QString errorText() const { return m_strError; }
+
+    quint16 mainPort() const;
+    quint16 subPort() const;
+    const CServiceConfig &config() const { return m_config; }
+
+    CServiceStore &store() { return m_store; }
+    CSessionTable &sessions() { return m_sessions; }
+    CServiceCounters &counters() { return m_counters; }
+    const CServiceCounters &counters() const { return m_counters; }
+    CLoginThrottle &throttle() { return m_throttle; }
+    // Monotonic milliseconds since the service started.
+    qint64 nowMs() const { return m_clock.elapsed(); }
+
+    // Sends the packet back on the channel the request came in on.
+    void reply(const CRequest &request, const QByteArray &arPacket);
+    // Sends a packet on a TCP connection, for answers that complete after their request.
+    void send(CClientConnection *pConnection, const QByteArray &arPacket);
+    // Binds a fresh session of iZpid to the request's connection.
+    CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
+    // Ends the session and closes its TCP connection.
+    void endSession(quint64 iSessionId);
+
+    // Takes over an accepted socket as a client connection of the channel.
+    CClientConnection *adopt(QTcpSocket *pSocket, CClientConnection::Channel channel);
+    // One datagram as the sub-server's UDP socket received it.
+    void dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host, quint16 iPort);
+    // Ends every session silent for longer than the session timeout; the timer calls it.
+    void endSilentSessions();
+
+private:
+    void onMainConnection();
+    void onSubConnection();
+    void adopt(QTcpServer *pServer);
+    void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
+    void onConnectionClosed(CClientConnection *pConnection);
+    void onDatagrams();
+    static const char *channelName(CRequest::Channel channel);
+
+    CServiceConfig m_config;
+    QString m_strError;
+    QElapsedTimer m_clock;
+    CServiceStore m_store;
+    CSessionTable m_sessions;
+    CServiceCounters m_counters;
+    CLoginThrottle m_throttle;
+    CPacketLog m_packetLog;
+    CDispatcher m_dispatcher;
+    QTcpServer *m_pMain;
+    QTcpServer *m_pSub;
+    QUdpSocket *m_pUdp;
+    QTimer *m_pSweep;
+    std::unique_ptr<CSessionCommands> m_pSessionCommands;
+    std::unique_ptr<CContactCommands> m_pContactCommands;
+    std::unique_ptr<CCircleCommands> m_pCircleCommands;
+};

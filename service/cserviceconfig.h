@@ -1,0 +1,27 @@
+// CServiceConfig: where the service listens, where it keeps its data and how long a silent
+// session lives. The defaults serve one desktop on loopback.
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+#include "cpasswordhash.h"
+
+struct CServiceConfig
+{
+    static constexpr quint16 DEFAULT_MAIN_PORT = 4666;
+    static constexpr quint16 DEFAULT_SUB_PORT = 4667;
+    static constexpr int DEFAULT_SESSION_TIMEOUT_MS = 30000;
+
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 iMainPort = DEFAULT_MAIN_PORT;
+    // The sub-server's TCP and UDP port: the client sends its datagrams to the TCP port's
+    // number, so both are bound to it. 0 picks a free port (tests).
+    quint16 iSubPort = DEFAULT_SUB_PORT;
+    QString strDataDir;
+    int iSessionTimeoutMs = DEFAULT_SESSION_TIMEOUT_MS;
+    // Cost of the hashes made for password changes.
+    CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
+    // When set, every packet in and out is written there as one line of hex.
+    QString strPacketLog;
+};

@@ -1,0 +1,71 @@
+#include "cservicecounters.h"
+
+#include <QStringList>
+
+quint64 CServiceCounters::totalDrops() const
+{
+    quint64 n = 0;
+    for (quint64 i : m_drops)
+        n += i;
+    return n;
+}
+
+const char *CServiceCounters::dropName(Drop reason)
+{
+    switch (reason) {
+    case DropEmpty:
+        return "drop.empty";
+    case DropReserved:
+        return "drop.reserved";
+    case DropUnknown:
+        return "drop.unknown";
+    case DropUnhandled:
+        return "drop.unhandled";
+    case DropWrongChannel:
+        return "drop.wrong-channel";
+    case DropTruncated:
+        return "drop.truncated";
+    case DropOversized:
+        return "drop.oversized";
+    case DropNoSession:
+        return "drop.no-session";
+    case DropForeignSender:
+        return "drop.foreign-sender";
+    case DropBadField:
+        return "drop.bad-field";
+    case DropCount:
+        break;
+    }
+    return "drop.?";
+}
+
+const char *CServiceCounters::eventName(Event event)
+{
+    switch (event) {
+    case LoginOk:
+        return "login.ok";
+    case LoginUnknownAccount:
+        return "login.unknown-account";
+    case LoginWrongPassword:
+        return "login.wrong-password";
+    case LoginRefused:
+        return "login.refused";
+    case SessionTakenOver:
+        return "session.taken-over";
+    case SessionTimedOut:
+        return "session.timed-out";
+    case EventCount:
+        break;
+    }
+    return "event.?";
+}
+
+QString CServiceCounters::report() const
+{
+    QStringList lines;
+    for (int i = 0; i < DropCount; ++i)
+        lines << QStringLiteral("%1 %2").arg(QLatin1String(dropName(Drop(i)))).arg(m_drops[i]);
+    for (int i = 0; i < EventCount; ++i)
+        lines << QStringLiteral("%1 %2").arg(QLatin1String(eventName(Event(i)))).arg(m_events[i]);
+    return lines.join(QLatin1Char('\n'));
+}

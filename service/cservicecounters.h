@@ -1,0 +1,53 @@
+// CServiceCounters: why packets were dropped and what came of sign-ins, counted per reason so
+// that tests and the operator can see what the service refused without reading a trace.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+class CServiceCounters
+{
+public:
+    enum Drop
+    {
+        DropEmpty,         // a packet or frame with no bytes
+        DropReserved,      // code 201, ignored before dispatch
+        DropUnknown,       // a code the protocol does not define
+        DropUnhandled,     // a defined code this service does not answer yet
+        DropWrongChannel,  // a defined code on a channel that does not carry it
+        DropTruncated,     // fields cut short
+        DropOversized,     // a connection's pending bytes passed the cap
+        DropNoSession,     // needs a signed-in session and has none
+        DropForeignSender, // own-Zpid field names another user than the session's
+        DropBadField,      // fields complete but their content is unusable
+        DropCount
+    };
+
+    enum Event
+    {
+        LoginOk,
+        LoginUnknownAccount,
+        LoginWrongPassword,
+        LoginRefused, // the account is locked after repeated wrong passwords
+        SessionTakenOver,
+        SessionTimedOut,
+        EventCount
+    };
+
+    void drop(Drop reason) { ++m_drops[reason]; }
+    void event(Event event) { ++m_events[event]; }
+    quint64 drops(Drop reason) const { return m_drops[reason]; }
+    quint64 events(Event event) const { return m_events[event]; }
+    quint64 totalDrops() const;
+
+    static const char *dropName(Drop reason);
+    static const char *eventName(Event event);
+    // One "name value" line per counter, drops first.
+    QString report() const;
+
+private:
+    std::array<quint64, DropCount> m_drops{};
+    std::array<quint64, EventCount> m_events{};
+};

@@ -1,0 +1,44 @@
+// CServiceStore: the service's SQLite file. It opens the connection in write-ahead-log mode,
+// creates the tables through their owners and hands out the connection to them; it is used
+// from the service's main thread only.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include "caccounttable.h"
+#include "caddressbooktable.h"
+#include "ccircletable.h"
+#include "cdirectorytable.h"
+
+class CServiceStore
+{
+public:
+    static constexpr const char *FILE_NAME = "service.db";
+
+    CServiceStore();
+    ~CServiceStore();
+    CServiceStore(const CServiceStore &) = delete;
+    CServiceStore &operator=(const CServiceStore &) = delete;
+
+    // Opens (creating when needed) the store in strFolder; on failure errorText() says why.
+    bool open(const QString &strFolder);
+    QString errorText() const { return m_strError; }
+
+    bool transaction();
+    bool commit();
+    void rollback();
+
+    CAccountTable &accounts() { return m_accounts; }
+    CAddressBookTable &addressBooks() { return m_addressBooks; }
+    CCircleTable &circles() { return m_circles; }
+    CDirectoryTable &directory() { return m_directory; }
+
+private:
+    QString m_strConnection;
+    QString m_strError;
+    CAccountTable m_accounts;
+    CAddressBookTable m_addressBooks;
+    CCircleTable m_circles;
+    CDirectoryTable m_directory;
+};

@@ -1,0 +1,55 @@
+// CSessionTable: the signed-in sessions. A session is born from a successful login on a TCP
+// connection and learns its UDP endpoint from its first heartbeat. One account may hold
+// several sessions: the newest receives what is delivered to the account, the older ones
+// stay answered until they log out or fall silent, so two clients of one account never drive
+// each other into re-logins.
+#pragma once
+
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QPointer>
+#include <QtGlobal>
+
+#include <map>
+#include <memory>
+
+class CClientConnection;
+
+class CSessionTable
+{
+public:
+    struct Session
+    {
+        quint64 iId = 0;
+        quint32 iZpid = 0;
+        QPointer<CClientConnection> connection;
+        QHostAddress host; // the TCP peer; the UDP endpoint must come from the same host
+        QHostAddress udpHost;
+        quint16 iUdpPort = 0;
+        qint64 iLastHeardMs = 0;
+    };
+
+    Session *open(quint32 iZpid, CClientConnection *pConnection, const QHostAddress &host,
+                  qint64 iNowMs);
+    // Removes the session; the caller closes its connection.
+    void close(quint64 iId);
+
+    Session *byId(quint64 iId) const;
+    Session *byEndpoint(const QHostAddress &host, quint16 iPort) const;
+    // Gives the newest session of iZpid that has no endpoint yet and signed in from host the
+    // endpoint host:port; null when there is none.
+    Session *claimEndpoint(quint32 iZpid, const QHostAddress &host, quint16 iPort);
+    bool isOnline(quint32 iZpid) const { return m_byZpid.contains(iZpid); }
+    int sessionsOf(quint32 iZpid) const { return int(m_byZpid.value(iZpid).size()); }
+    QList<quint64> silentSince(qint64 iCutoffMs) const;
+    int count() const { return int(m_sessions.size()); }
+
+private:
+    using Endpoint = QPair<QHostAddress, quint16>;
+
+    std::map<quint64, std::unique_ptr<Session>> m_sessions;
+    QHash<quint32, QList<quint64>> m_byZpid; // oldest first
+    QHash<Endpoint, quint64> m_byEndpoint;
+    quint64 m_iNextId = 1;
+};

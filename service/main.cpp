@@ -1,0 +1,147 @@
+// zephond: the service on its own. Without a command it serves (main server, sub-server TCP
+// and UDP) until SIGINT or SIGTERM and then prints its counters; SIGUSR1 prints them at any
+// time. With a command it administers the store and exits.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include "cadmincommand.h"
+#include "cseedfile.h"
+#include "cservice.h"
+#include "csignalwatcher.h"
+
+namespace {
+
+QString defaultDataDir()
+{
+    const QByteArray arDir = qgetenv("ZEPHON_SERVICE_DIR");
+    if (!arDir.isEmpty())
+        return QString::fromLocal8Bit(arDir);
+    return QDir::homePath() + QStringLiteral("/.local/share/zephon/service");
+}
+
+bool portValue(const QString &strText, bool bZeroAllowed, quint16 &iPort)
+{
+    bool bOk = false;
+    const uint i = strText.toUInt(&bOk);
+    if (!bOk || i > 65535 || (i == 0 && !bZeroAllowed))
+        return false;
+    iPort = quint16(i);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zephond"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QTextStream in(stdin);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Zephon service: main server, sub-server and accounts.\n\n") +
+        CAdminCommand::usage());
+    parser.addHelpOption();
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Address to listen on (default 127.0.0.1). The field cipher's key is "
+                       "fixed and public: bind another address only behind a tunnel."),
+        QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption port(QStringList{QStringLiteral("p"), QStringLiteral("port")},
+                                  QStringLiteral("Main server TCP port (default 4666)."),
+                                  QStringLiteral("port"),
+                                  QString::number(CServiceConfig::DEFAULT_MAIN_PORT));
+    const QCommandLineOption subPort(
+        QStringLiteral("sub-port"),
+        QStringLiteral("Sub-server TCP and UDP port (default 4667; 0 picks a free one)."),
+        QStringLiteral("port"), QString::number(CServiceConfig::DEFAULT_SUB_PORT));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Folder of the service's database (default $ZEPHON_SERVICE_DIR or "
+                       "~/.local/share/zephon/service)."),
+        QStringLiteral("folder"));
+    const QCommandLineOption timeout(
+        QStringLiteral("session-timeout"),
+        QStringLiteral("Seconds of silence after which a session ends (default 30)."),
+        QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption hashCost(
+        QStringLiteral("hash-cost"),
+        QStringLiteral("Cost of new password hashes: interactive (default) or minimal (test "
+                       "fixtures only)."),
+        QStringLiteral("cost"), QStringLiteral("interactive"));
+    const QCommandLineOption packetLog(
+        QStringLiteral("packet-log"),
+        QStringLiteral("Append every packet in and out to this file, one hex line each."),
+        QStringLiteral("file"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
+    parser.addOptions({listen, port, subPort, dataDir, timeout, hashCost, packetLog, demo});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("An administration command (below)."),
+                                 QStringLiteral("[command args...]"));
+    parser.process(app);
+
+    auto failWith = [&err](int iCode, const QString &strMessage) {
+        err << "zephond: " << strMessage << Qt::endl;
+        return iCode;
+    };
+
+    CServiceConfig config;
+    config.strDataDir = parser.isSet(dataDir) ? parser.value(dataDir) : defaultDataDir();
+    config.strPacketLog = parser.value(packetLog);
+    if (!config.address.setAddress(parser.value(listen)))
+        return failWith(2, QStringLiteral("not an address: ") + parser.value(listen));
+    if (!portValue(parser.value(port), false, config.iMainPort) ||
+        !portValue(parser.value(subPort), true, config.iSubPort))
+        return failWith(2, QStringLiteral("a port is a number from 1 to 65535"));
+    bool bOk = false;
+    const int iTimeout = parser.value(timeout).toInt(&bOk);
+    if (!bOk || iTimeout <= 0)
+        return failWith(2, QStringLiteral("the session timeout is a positive number of seconds"));
+    config.iSessionTimeoutMs = iTimeout * 1000;
+    if (!CPasswordHash::costFromName(parser.value(hashCost), config.hashCost))
+        return failWith(2, QStringLiteral("the hash cost is interactive or minimal"));
+
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty()) {
+        if (!CAdminCommand::isCommand(positional.first()))
+            return failWith(2, QStringLiteral("unknown command ") + positional.first() +
+                                   QLatin1Char('\n') + CAdminCommand::usage());
+        CServiceStore store;
+        if (!CPasswordHash::initialise() || !store.open(config.strDataDir))
+            return failWith(1, QStringLiteral("cannot open the store in %1: %2")
+                                   .arg(config.strDataDir, store.errorText()));
+        return CAdminCommand(store, config.hashCost, in, out, err).run(positional);
+    }
+
+    CService service(config);
+    if (!service.start())
+        return failWith(1, service.errorText());
+    if (parser.isSet(demo)) {
+        const CSeedFile::Result result =
+            CSeedFile::apply(CSeedFile::demo(), service.store(), config.hashCost);
+        if (!result.bOk)
+            return failWith(1, QStringLiteral("demo data: ") + result.strError);
+        if (result.iAccountsAdded > 0)
+            out << "demo accounts created: " << result.iAccountsAdded << Qt::endl;
+    }
+    out << "zephond: main server " << config.address.toString() << ":" << service.mainPort()
+        << ", sub-server " << service.subPort() << " (TCP and UDP), data in " << config.strDataDir
+        << Qt::endl;
+    if (!config.address.isLoopback())
+        err << "zephond: warning: listening beyond this machine; the field cipher's key is "
+               "public, so use a tunnel across untrusted networks"
+            << Qt::endl;
+
+    CSignalWatcher watcher;
+    QObject::connect(&watcher, &CSignalWatcher::reportRequested, &service,
+                     [&service, &err] { err << service.counters().report() << Qt::endl; });
+    QObject::connect(&watcher, &CSignalWatcher::stopRequested, &app, &QCoreApplication::quit);
+    const int iCode = app.exec();
+    err << service.counters().report() << Qt::endl;
+    return iCode;
+}

@@ -1,0 +1,281 @@
+// Two real clients under a private Xvfb display against the real zephond process: both sign
+// in from the keyboard, the service answers their address book, card and circle requests
+// from its store (read back from its packet log with the test's own cipher), a third,
+// scripted session sees both online and, after one quits, that one offline. Unknown account,
+// wrong password and the lock after five wrong passwords reach a real client too.
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "fakecipher.h"
+#include "fakepacket.h"
+#include "serviceclient.h"
+#include "zephonprocess.h"
+
+namespace {
+
+constexpr char kPassword[] = "demo1234";
+
+struct LoggedPacket
+{
+    bool bOut = false;
+    QString strChannel;
+    QByteArray arPacket;
+};
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+} // namespace
+
+class TestServiceTwoClients : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void twoClientsSignInAndSeeEachOther();
+    void refusalsReachTheClient_data();
+    void refusalsReachTheClient();
+
+private:
+    // Starts a client in a folder of its own and returns its window once shown.
+    std::unique_ptr<ZephonProcess> startClient(const QString &strName, QString &strWindow);
+    void signIn(const QString &strWindow, const QString &strId, const QString &strPassword);
+    QList<LoggedPacket> packetLog() const;
+    // The packets the service sent with the code whose u32 at iOffset is iZpid.
+    QList<QByteArray> sent(quint8 iCode, int iOffset, quint32 iZpid) const;
+    QStringList visibleWindows() const;
+
+    XvfbDisplay m_display;
+    QTemporaryDir m_dir;
+    QProcess m_service;
+    quint16 m_iPort = 0;
+};
+
+void TestServiceTwoClients::initTestCase()
+{
+    if (!m_display.start())
+        QSKIP(qPrintable(m_display.errorText()));
+    QVERIFY(m_dir.isValid());
+    m_iPort = freePort();
+    QVERIFY(m_iPort != 0);
+    m_service.setProcessChannelMode(QProcess::MergedChannels);
+    m_service.start(QStringLiteral(ZEPHOND_EXECUTABLE),
+                    {QStringLiteral("--data-dir"), m_dir.filePath(QStringLiteral("service")),
+                     QStringLiteral("--demo"), QStringLiteral("--port"), QString::number(m_iPort),
+                     QStringLiteral("--sub-port"), QStringLiteral("0"),
+                     QStringLiteral("--packet-log"),
+                     m_dir.filePath(QStringLiteral("packets.log"))});
+    QByteArray arOutput;
+    QElapsedTimer timer;
+    timer.start();
+    while (!arOutput.contains("zephond: main server") && timer.elapsed() < 30000 &&
+           m_service.state() != QProcess::NotRunning) {
+        m_service.waitForReadyRead(200);
+        arOutput += m_service.readAll();
+    }
+    QVERIFY2(arOutput.contains("zephond: main server"), arOutput.constData());
+    qputenv("ZEPHON_SERVER", QStringLiteral("127.0.0.1:%1").arg(m_iPort).toUtf8());
+}
+
+void TestServiceTwoClients::cleanupTestCase()
+{
+    if (m_service.state() != QProcess::NotRunning) {
+        m_service.terminate();
+        QVERIFY(m_service.waitForFinished(10000));
+        QCOMPARE(m_service.exitCode(), 0);
+    }
+}
+
+QStringList TestServiceTwoClients::visibleWindows() const
+{
+    return m_display
+        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--name"), QStringLiteral("^Zephon$")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+std::unique_ptr<ZephonProcess> TestServiceTwoClients::startClient(const QString &strName,
+                                                                  QString &strWindow)
+{
+    const QStringList before = visibleWindows();
+    QDir(m_dir.path()).mkpath(strName);
+    auto client = std::make_unique<ZephonProcess>();
+    client->setEnvironment(
+        QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
+        QStringLiteral("-svc-%1-%2").arg(strName).arg(QCoreApplication::applicationPid()));
+    client->setEnvironment(QStringLiteral("QT_LOGGING_RULES"),
+                           QStringLiteral("zephon.Core.debug=true\nzephon.Protocol.debug=true"));
+    client->start(m_dir.filePath(strName), &m_display);
+    if (!client->waitStarted())
+        return nullptr;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        for (const QString &strCandidate : visibleWindows()) {
+            if (!before.contains(strCandidate)) {
+                strWindow = strCandidate;
+                return client;
+            }
+        }
+        QTest::qWait(100);
+    }
+    return nullptr;
+}
+
+void TestServiceTwoClients::signIn(const QString &strWindow, const QString &strId,
+                                   const QString &strPassword)
+{
+    // There is no window manager: raise the window and give it the keyboard directly.
+    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("windowraise"), strWindow}));
+    QVERIFY(m_display.xdotoolSucceeds(
+        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), strWindow}));
+    QTest::qWait(300);
+    for (const QStringList &step : {QStringList{QStringLiteral("type"), QStringLiteral("--delay"),
+                                                QStringLiteral("20"), strId},
+                                    QStringList{QStringLiteral("key"), QStringLiteral("Tab")},
+                                    QStringList{QStringLiteral("type"), QStringLiteral("--delay"),
+                                                QStringLiteral("20"), strPassword},
+                                    QStringList{QStringLiteral("key"), QStringLiteral("Return")}})
+        QVERIFY(m_display.xdotoolSucceeds(step));
+}
+
+QList<LoggedPacket> TestServiceTwoClients::packetLog() const
+{
+    QList<LoggedPacket> packets;
+    QFile file(m_dir.filePath(QStringLiteral("packets.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return packets;
+    while (!file.atEnd()) {
+        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
+        if (parts.size() == 4)
+            packets << LoggedPacket{parts.at(1) == "out", QString::fromLatin1(parts.at(2)),
+                                    QByteArray::fromHex(parts.at(3))};
+    }
+    return packets;
+}
+
+QList<QByteArray> TestServiceTwoClients::sent(quint8 iCode, int iOffset, quint32 iZpid) const
+{
+    QList<QByteArray> list;
+    for (const LoggedPacket &p : packetLog()) {
+        if (p.bOut && !p.arPacket.isEmpty() && quint8(p.arPacket.at(0)) == iCode &&
+            FakePacket::u32At(p.arPacket, iOffset) == iZpid)
+            list << p.arPacket;
+    }
+    return list;
+}
+
+void TestServiceTwoClients::twoClientsSignInAndSeeEachOther()
+{
+    QString strWindowA;
+    QString strWindowB;
+    auto clientA = startClient(QStringLiteral("a"), strWindowA);
+    QVERIFY(clientA);
+    auto clientB = startClient(QStringLiteral("b"), strWindowB);
+    QVERIFY(clientB);
+    signIn(strWindowA, QStringLiteral("1000001"), kPassword);
+    signIn(strWindowB, QStringLiteral("13800138001"), kPassword);
+
+    // Each client is told 0 and goes on to the session: heartbeats, then its address book,
+    // own card and circles, all answered from the store.
+    QTRY_VERIFY_WITH_TIMEOUT(clientA->output().contains("login result = 0"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(clientB->output().contains("login result = 0"), 20000);
+    for (quint32 iZpid : {1000001u, 1000002u}) {
+        QTRY_VERIFY_WITH_TIMEOUT(!sent(36, 1, iZpid).isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!sent(93, 1, iZpid).isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!sent(81, 1, iZpid).isEmpty(), 15000);
+        const QByteArray arLogin = sent(39, 1, iZpid).value(0);
+        QCOMPARE(quint8(arLogin.at(5)), quint8(0));
+    }
+    const QByteArray arBookA = sent(36, 1, 1000001).first();
+    QCOMPARE(fakeDecryptText(arBookA.mid(14, int(FakePacket::u32At(arBookA, 10)))),
+             QStringLiteral("13800138001;李娜:13800138002;王芳:13800138003;刘洋:"
+                            "13900139000;陈静:13700137000;赵磊"));
+    const QByteArray arCardB = sent(81, 1, 1000002).first();
+    QCOMPARE(quint8(arCardB.at(5)), quint8(0));
+    QVERIFY(fakeDecryptText(arCardB.mid(15, int(FakePacket::u32At(arCardB, 11))))
+                .startsWith(QStringLiteral("李娜:1:设计师:")));
+
+    // A third, scripted session asks for the presence of its address book.
+    ServiceClient probe(m_iPort);
+    QVERIFY(probe.connectSub());
+    QCOMPARE(probe.login(QStringLiteral("1000003"), kPassword), 0);
+    QString strOnline;
+    QString strOffline;
+    QVERIFY(ServiceClient::presenceLists(probe.requestTcp(FakePacket(11).u32(1000003).u8(2)),
+                                         strOnline, strOffline));
+    QCOMPARE(strOnline, QStringLiteral("13800138000:1000001:13800138001:1000002"));
+    QCOMPARE(strOffline, QStringLiteral("13800138003:1000004"));
+
+    // B quits through the window's close button, which logs out first.
+    const QString strGeometry = m_display.xdotool(
+        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), strWindowB});
+    static const QRegularExpression x(QStringLiteral("^X=(-?\\d+)$"),
+                                      QRegularExpression::MultilineOption);
+    static const QRegularExpression y(QStringLiteral("^Y=(-?\\d+)$"),
+                                      QRegularExpression::MultilineOption);
+    const QPoint close =
+        QPoint(x.match(strGeometry).captured(1).toInt(), y.match(strGeometry).captured(1).toInt()) +
+        QPoint(192 + 26 + 12 + 13, 8 + 13);
+    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("mousemove"), QString::number(close.x()),
+                                       QString::number(close.y()), QStringLiteral("click"),
+                                       QStringLiteral("1")}));
+    QVERIFY(clientB->process().waitForFinished(15000));
+
+    QTRY_VERIFY_WITH_TIMEOUT(
+        ServiceClient::presenceLists(probe.requestTcp(FakePacket(11).u32(1000003).u8(2)), strOnline,
+                                     strOffline) &&
+            strOnline == QStringLiteral("13800138000:1000001"),
+        10000);
+    QCOMPARE(strOffline, QStringLiteral("13800138001:1000002:13800138003:1000004"));
+    QCOMPARE(clientA->process().state(), QProcess::Running);
+}
+
+void TestServiceTwoClients::refusalsReachTheClient_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("wrongBefore"); // wrong passwords sent by a scripted client first
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("unknown account") << "1999999" << kPassword << 0 << 1;
+    QTest::newRow("wrong password") << "1000004"
+                                    << "wrong-1" << 0 << 2;
+    QTest::newRow("sixth wrong password") << "1000004"
+                                          << "wrong-6" << 4 << 3;
+}
+
+void TestServiceTwoClients::refusalsReachTheClient()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, password);
+    QFETCH(int, wrongBefore);
+    QFETCH(int, result);
+
+    if (wrongBefore > 0) {
+        ServiceClient guesser(m_iPort);
+        QVERIFY(guesser.connectSub());
+        for (int i = 0; i < wrongBefore; ++i)
+            QCOMPARE(guesser.login(id, QStringLiteral("guess-%1").arg(i)), 2);
+    }
+    QString strWindow;
+    auto client = startClient(QStringLiteral("refused-%1").arg(result), strWindow);
+    QVERIFY(client);
+    signIn(strWindow, id, password);
+    const QByteArray arExpected = QStringLiteral("login result = %1").arg(result).toUtf8();
+    QTRY_VERIFY_WITH_TIMEOUT(client->output().contains(arExpected), 20000);
+    // No session follows a refusal.
+    QTest::qWait(500);
+    QVERIFY(!client->output().contains("login result = 0"));
+}
+
+QTEST_MAIN(TestServiceTwoClients)
+#include "tst_servicetwoclients.moc"
