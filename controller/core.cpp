@@ -1,102 +1,161 @@
+// Core's lifecycle and wiring: what every area shares, construction, the start
+// routine with the one connection table, logout, quit and the login and network state reports.
 #include "core.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QMenu>
 #include <QQmlContext>
 
 #include "cdatabase.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "csessionstate.h"
 #include "csetting.h"
-#include "globalshortcut.h"
+#include "ctrace.h"
 #include "protocol.h"
+#include "publishedlist.h"
+#include "singleworker.h"
 
-const Core::PublishedList Core::s_publishedLists[] = {
-    {"faceModel", &Core::m_listFace},
-    {"contactModel", &Core::m_listContact},
-    {"searchcontactModel", &Core::m_listSearchContact},
-    {"msgrecordModel", &Core::m_listMsgRecord},
-    {"messageModel", &Core::m_listMessage},
-    {"cardsysmsgModel", &Core::m_listMessage},
-    {"circlesysmsgModel", &Core::m_listMessage},
-    {"callrecordModel", &Core::m_listCallRecord},
-    {"callModel", &Core::m_listCall},
-    {"circleModel", &Core::m_listCircle},
-    {"circlememberModel", &Core::m_listCircleMember},
-    {"searchuserModel", &Core::m_listSearchUser},
-    {"searchcircleModel", &Core::m_listSearchCircle},
-    {"selectModel", &Core::m_listSelect},
-    {"netcontactModel", &Core::m_listNetContact},
-    {"mayknowModel", &Core::m_listMayKnow},
-    {"masscontactModel", &Core::m_listMassContact},
-    {"orginfoModel", &Core::m_listOrgInfo},
-    {"empinfoModel", &Core::m_listEmpInfo},
+struct Core::Shared
+{
+    CTrace trace{"Core"};
+    // The root QML item: target of sig_updateContact and sender of the screens' requests.
+    QObject *pRootObject = nullptr;
+    // Every element list, and the root context they are published into.
+    ListPublisher lists;
+
+    CNetwork *pNetwork = nullptr;
+    Protocol *pProtocol = nullptr;
+    QSharedPointer<CDatabase> pDatabase;
 };
+
+void Core::AreaDeleter::operator()(Shared *pArea) const
+{
+    delete pArea;
+}
+
+void Core::makeShared()
+{
+    m_pShared.reset(new Shared);
+}
 
 Core::Core(QObject *parent) : QObject(parent)
 {
-    m_pShortcut = new GlobalShortcut(this);
-    m_pShortcut->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+    makeShared();
+    makeWindow();
+    // The lists are published in the order their areas make them.
+    makeEmoticon();
+    makeContact();
+    makeMessage();
+    makeCall();
+    makeCircle();
+    makeEnterprise();
 }
 
 Core::~Core()
 {
+    waitForWorkers();
     disconnect(this, nullptr, nullptr, nullptr);
+    Shared &shared = *m_pShared;
     for (QObject *pObject :
-         {static_cast<QObject *>(m_pNetwork), static_cast<QObject *>(m_pProtocol)}) {
+         {static_cast<QObject *>(shared.pNetwork), static_cast<QObject *>(shared.pProtocol)}) {
         if (pObject)
             disconnect(pObject, nullptr, nullptr, nullptr);
     }
-    delete m_pNetwork;
-    delete m_pProtocol;
-    delete m_pTrayIcon;
-    delete m_pTrayMenu;
-    m_pDatabase.reset();
+    delete shared.pNetwork;
+    shared.pNetwork = nullptr;
+    delete shared.pProtocol;
+    shared.pProtocol = nullptr;
+    shared.pDatabase.reset();
+    // The areas go next, in reverse order of declaration; the owning lists among them publish
+    // themselves empty and hand their rows to deleteLater().
+}
+
+void Core::setRootObject(QObject *pRoot)
+{
+    m_pShared->pRootObject = pRoot;
+}
+
+void Core::setRootContext(QQmlContext *pContext)
+{
+    m_pShared->lists.setContext(pContext);
+}
+
+CNetwork *Core::network() const
+{
+    return m_pShared->pNetwork;
+}
+
+Protocol *Core::protocol() const
+{
+    return m_pShared->pProtocol;
+}
+
+QSharedPointer<CDatabase> Core::database() const
+{
+    return m_pShared->pDatabase;
+}
+
+const CTrace &Core::trace() const
+{
+    return m_pShared->trace;
+}
+
+ListPublisher &Core::lists() const
+{
+    return m_pShared->lists;
 }
 
 void Core::initialize()
 {
+    Shared &shared = *m_pShared;
     createTray();
 
     registerNetworkMetaTypes();
-    m_pNetwork = new CNetwork;
-    m_pProtocol = new Protocol;
-    m_pDatabase.reset(new CDatabase(QStringLiteral("Zephon.db"), QStringLiteral("common.db")));
+    shared.pNetwork = new CNetwork;
+    shared.pProtocol = new Protocol;
+    shared.pDatabase.reset(new CDatabase(QStringLiteral("Zephon.db"), QStringLiteral("common.db")));
 
-    m_pNetwork->queryLocalId();
+    shared.pNetwork->queryLocalId();
     // The server sends the address book afresh at every log-in.
-    m_pDatabase->clearContact();
-    m_pDatabase->loadPinyin();
-    setMsgIdCounter(m_pDatabase->getMaxMsgId());
+    shared.pDatabase->clearContact();
+    shared.pDatabase->loadPinyin();
+    setMsgIdCounter(shared.pDatabase->getMaxMsgId());
 
     // Files the client keeps beside the program: received pictures and screenshots.
     const QDir appDir(QCoreApplication::applicationDirPath());
     for (const char *pFolder : {"temp", "screenshot"}) {
         if (!appDir.exists(QLatin1String(pFolder)) && !appDir.mkpath(QLatin1String(pFolder)))
-            m_trace.traceError(QStringLiteral("cannot create folder ") + QLatin1String(pFolder));
+            shared.trace.traceError(QStringLiteral("cannot create folder ") +
+                                    QLatin1String(pFolder));
     }
 
     CSetting *pSetting = CSetting::instance();
-    if (m_pRootContext)
-        m_pRootContext->setContextProperty(QStringLiteral("setting"), pSetting);
+    if (QQmlContext *pContext = shared.lists.context())
+        pContext->setContextProperty(QStringLiteral("setting"), pSetting);
 
     setAutoStartup(pSetting->autoStartup());
 
-    publishAllLists();
+    shared.lists.publishAll();
 
-    Q_EMIT sig_setAccount(QVariant::fromValue(m_pDatabase->getAccount()));
+    Q_EMIT sig_setAccount(QVariant::fromValue(shared.pDatabase->getAccount()));
 
     connectObjects();
 
-    m_trace.trace(QStringLiteral("initialize finished"));
+    shared.trace.trace(QStringLiteral("initialize finished"));
 }
 
+// The connection table, in its order; every connection between Core, the root
+// item, the session manager and the packet layer is made here.
 void Core::connectObjects()
 {
-    if (m_pRootObject && m_pRootObject->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
-        connect(this, SIGNAL(sig_updateContact()), m_pRootObject, SLOT(onUpdateContact()));
-    connect(this, &Core::sig_getAllUserState, m_pNetwork, &CNetwork::slot_onGetAllUserState);
+    QObject *pRoot = m_pShared->pRootObject;
+    CNetwork *pNetwork = m_pShared->pNetwork;
+    Protocol *pProtocol = m_pShared->pProtocol;
+
+    if (pRoot && pRoot->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
+        connect(this, SIGNAL(sig_updateContact()), pRoot, SLOT(onUpdateContact()));
+    connect(this, &Core::sig_getAllUserState, pNetwork, &CNetwork::slot_onGetAllUserState);
 
     // The root item's signals go straight to the session manager.
     struct RootLink
@@ -111,53 +170,50 @@ void Core::connectObjects()
         {SIGNAL(changePassword(int, int, QVariant)),
          SLOT(slot_onChangePassword(int, int, QVariant))},
     };
-    if (m_pRootObject) {
+    if (pRoot) {
         for (const RootLink &link : arRootLinks)
-            connect(m_pRootObject, link.pSignal, m_pNetwork, link.pSlot);
+            connect(pRoot, link.pSignal, pNetwork, link.pSlot);
     }
 
-    connect(m_pNetwork, &CNetwork::sig_parseProtocol, m_pProtocol, &Protocol::slot_onParseProtocol);
-    connect(m_pNetwork, &CNetwork::sig_createProtocol, m_pProtocol,
-            &Protocol::slot_onCreateProtocol);
-    connect(m_pNetwork, &CNetwork::sig_netState, this, &Core::slot_onNetState);
-    connect(m_pNetwork, &CNetwork::sig_loginState, this, &Core::slot_onLoginState);
+    connect(pNetwork, &CNetwork::sig_parseProtocol, pProtocol, &Protocol::slot_onParseProtocol);
+    connect(pNetwork, &CNetwork::sig_createProtocol, pProtocol, &Protocol::slot_onCreateProtocol);
+    connect(pNetwork, &CNetwork::sig_netState, this, &Core::slot_onNetState);
+    connect(pNetwork, &CNetwork::sig_loginState, this, &Core::slot_onLoginState);
 
-    connect(m_pProtocol, &Protocol::sig_sendProtocol, m_pNetwork, &CNetwork::slot_onSendProtocol);
-    connect(m_pProtocol, &Protocol::sig_connectServer, m_pNetwork, &CNetwork::slot_onConnectServer);
-    connect(m_pProtocol, &Protocol::sig_loginState, this, &Core::slot_onLoginState);
-    connect(m_pProtocol, &Protocol::sig_saveCard, this, &Core::sig_saveCard);
-    connect(m_pProtocol, &Protocol::sig_saveCardPic, this, &Core::sig_saveCardPic);
-    connect(m_pProtocol, &Protocol::sig_applyCircle, this, &Core::sig_applyCircle);
+    connect(pProtocol, &Protocol::sig_sendProtocol, pNetwork, &CNetwork::slot_onSendProtocol);
+    connect(pProtocol, &Protocol::sig_connectServer, pNetwork, &CNetwork::slot_onConnectServer);
+    connect(pProtocol, &Protocol::sig_loginState, this, &Core::slot_onLoginState);
+    connect(pProtocol, &Protocol::sig_saveCard, this, &Core::sig_saveCard);
+    connect(pProtocol, &Protocol::sig_saveCardPic, this, &Core::sig_saveCardPic);
+    connect(pProtocol, &Protocol::sig_applyCircle, this, &Core::sig_applyCircle);
 }
 
-void Core::publish(const char *pName, const QList<QObject *> &list)
+// Every worker kind is a SingleWorker child of Core.
+void Core::waitForWorkers()
 {
-    if (!m_pRootContext)
-        return;
-    m_pRootContext->setContextProperty(QLatin1String(pName), QVariant::fromValue(list));
-}
-
-void Core::publishAllLists()
-{
-    for (const PublishedList &entry : s_publishedLists)
-        publish(entry.pName, this->*entry.pList);
+    const QList<SingleWorker *> workers = findChildren<SingleWorker *>();
+    for (SingleWorker *pWorkers : workers)
+        pWorkers->wait();
 }
 
 void Core::logout()
 {
+    Shared &shared = *m_pShared;
     if (!CSetting::instance()->save())
-        m_trace.traceError(QStringLiteral("cannot write config"));
+        shared.trace.traceError(QStringLiteral("cannot write config"));
     CSessionState &session = sessionState();
     if (!session.bHasLoggedIn)
         return;
     session.bHasLoggedIn = false;
     Q_EMIT sig_changeState(false, false);
-    if (m_pNetwork)
-        m_pNetwork->logout();
-    if (m_pDatabase)
-        m_pDatabase->clearContact();
-    publishAllLists();
-    m_bContactsReady = false;
+    // A worker still writing rows would race the contact table's clearing below.
+    waitForWorkers();
+    if (shared.pNetwork)
+        shared.pNetwork->logout();
+    if (shared.pDatabase)
+        shared.pDatabase->clearContact();
+    shared.lists.publishAll();
+    setContactsReady(false);
 }
 
 void Core::quit()
@@ -175,7 +231,7 @@ void Core::slot_onNetState(int iState)
 {
     Q_EMIT sig_netState(QVariant(iState));
     Q_EMIT sig_changeState(false, false);
-    if (iState != -1 && iState != 2)
+    if (iState != Codes::NetLost && iState != Codes::NetHeartbeatLost)
         return;
     // A lost session comes back by itself once the re-login timer fires.
     CSessionState &session = sessionState();
@@ -189,14 +245,14 @@ void Core::slot_onNetState(int iState)
 void Core::slot_onLoginState(int iState, QString strLoginId, QString strLoginPassword,
                              QString strZpid, QString strPhone)
 {
-    if (iState == 5) {
+    if (iState == Codes::LoginStarted) {
         Q_EMIT sig_changeState(true, false);
         return;
     }
-    if (iState == 0 && m_pDatabase) {
-        m_pDatabase->setLoginZpid(sessionState().iZpid);
-        m_pDatabase->setLoginPhone(sessionState().strPhone);
+    if (iState == Codes::LoginOk && m_pShared->pDatabase) {
+        m_pShared->pDatabase->setLoginZpid(sessionState().iZpid);
+        m_pShared->pDatabase->setLoginPhone(sessionState().strPhone);
     }
-    Q_EMIT sig_changeState(false, iState == 0);
+    Q_EMIT sig_changeState(false, iState == Codes::LoginOk);
     Q_EMIT sig_loginState(iState, strLoginId, strLoginPassword, strZpid, strPhone);
 }

@@ -1,27 +1,31 @@
 // Core: the one controller object the screens see as "core". Its invokable methods are the
 // screens' operations, its slots receive decoded server replies, its signals tell the
 // screens what changed, and it publishes the element lists the screens show.
+//
+// Core is one facade over feature areas (window, contacts, messages, emoticons, calls,
+// circles, enterprise directory, user pictures). Each area keeps its members
+// in a private struct defined in its own source file (core_<area>.cpp), reached through one
+// pointer here; this header holds no area's state. What every area uses (the session manager,
+// the packet layer, the store, the list publisher, the trace) is the Shared struct of core.cpp,
+// where the connection table is as well.
 #pragma once
 
-#include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <QVariant>
-#include <QWindow>
 
-#include "ctrace.h"
+#include <memory>
 
 class CDatabase;
 class CNetwork;
+class CTrace;
+class ListPublisher;
 class Protocol;
-class QAction;
-class QMenu;
 class QQmlContext;
-class GlobalShortcut;
+class QWindow;
 
 class Core : public QObject
 {
@@ -32,15 +36,15 @@ public:
     ~Core() override;
 
     // Set by the entry before initialize(): the window, the root QML item and its context.
-    void setMainWindow(QWindow *pWindow) { m_pMainWindow = pWindow; }
-    void setRootObject(QObject *pRoot) { m_pRootObject = pRoot; }
-    void setRootContext(QQmlContext *pContext) { m_pRootContext = pContext; }
+    void setMainWindow(QWindow *pWindow);
+    void setRootObject(QObject *pRoot);
+    void setRootContext(QQmlContext *pContext);
 
     void initialize();
 
-    CNetwork *network() const { return m_pNetwork; }
-    Protocol *protocol() const { return m_pProtocol; }
-    QSharedPointer<CDatabase> database() const { return m_pDatabase; }
+    CNetwork *network() const;
+    Protocol *protocol() const;
+    QSharedPointer<CDatabase> database() const;
 
     // Window and tray (core_window.cpp).
     Q_INVOKABLE void setMainWindowSize(double dWidth, double dHeight);
@@ -60,7 +64,13 @@ public:
     Q_INVOKABLE QString getPassword(QString strUserId);
 
     // Contacts (core_contact.cpp).
+    Q_INVOKABLE QString getLastName(QVariant varName);
+    Q_INVOKABLE int getZpidType(QVariant varZpid);
     Q_INVOKABLE int getInputType(QVariant varInput);
+    Q_INVOKABLE QString formatTime(int iTime);
+
+    // User pictures (core_userpic.cpp).
+    Q_INVOKABLE QString getUserPic(int iType, int iSubType, QString strName, QString strType);
 
     // Where the auto-start entry lives; tests point it elsewhere.
     static QString autoStartupEntryPath();
@@ -125,57 +135,56 @@ Q_SIGNALS:
     void sig_setAccount(QVariant varAccount);
 
 private:
-    // One published list: its context property name and the member that holds it.
-    struct PublishedList
-    {
-        const char *pName;
-        QList<QObject *> Core::*pList;
-    };
-    static const PublishedList s_publishedLists[];
+    // The areas' members; each struct is defined in the source file named beside it.
+    struct Shared;     // core.cpp
+    struct Window;     // core_window.cpp
+    struct Contact;    // core_contact.cpp
+    struct Message;    // core_message.cpp
+    struct Emoticon;   // core_emoticon.cpp
+    struct Call;       // core_call.cpp
+    struct Circle;     // core_circle.cpp
+    struct Enterprise; // core_enterprise.cpp
 
-    void publish(const char *pName, const QList<QObject *> &list);
-    void publishAllLists();
-    void createTray();
+    // Frees an area; each overload is defined with its struct.
+    struct AreaDeleter
+    {
+        void operator()(Shared *pArea) const;
+        void operator()(Window *pArea) const;
+        void operator()(Contact *pArea) const;
+        void operator()(Message *pArea) const;
+        void operator()(Emoticon *pArea) const;
+        void operator()(Call *pArea) const;
+        void operator()(Circle *pArea) const;
+        void operator()(Enterprise *pArea) const;
+    };
+    template <typename Area> using AreaPtr = std::unique_ptr<Area, AreaDeleter>;
+
+    // Each creates its area (in the area's source file); called by the constructor.
+    void makeShared();
+    void makeWindow();
+    void makeContact();
+    void makeMessage();
+    void makeEmoticon();
+    void makeCall();
+    void makeCircle();
+    void makeEnterprise();
+
     void connectObjects();
+    void waitForWorkers();
+    void setContactsReady(bool bReady);
+    void createTray();
     void updateTrayActions();
     bool checkMainWindow() const;
+    const CTrace &trace() const;
+    ListPublisher &lists() const;
 
-    CTrace m_trace{"Core"};
-
-    QPointer<QWindow> m_pMainWindow;
-    QObject *m_pRootObject = nullptr;
-    QQmlContext *m_pRootContext = nullptr;
-    double m_dWindowWidth = 0;
-    double m_dWindowHeight = 0;
-    bool m_bContactsReady = false;
-
-    CNetwork *m_pNetwork = nullptr;
-    Protocol *m_pProtocol = nullptr;
-    QSharedPointer<CDatabase> m_pDatabase;
-
-    GlobalShortcut *m_pShortcut = nullptr;
-    QSystemTrayIcon *m_pTrayIcon = nullptr;
-    QMenu *m_pTrayMenu = nullptr;
-    QAction *m_pMinimizeAction = nullptr;
-    QAction *m_pRestoreAction = nullptr;
-    QAction *m_pQuitAction = nullptr;
-
-    QList<QObject *> m_listFace;
-    QList<QObject *> m_listSearchSource;
-    QList<QObject *> m_listContact;
-    QList<QObject *> m_listSearchContact;
-    QList<QObject *> m_listMsgRecord;
-    QList<QObject *> m_listMessage;
-    QList<QObject *> m_listCallRecord;
-    QList<QObject *> m_listCall;
-    QList<QObject *> m_listCircle;
-    QList<QObject *> m_listCircleMember;
-    QList<QObject *> m_listSearchUser;
-    QList<QObject *> m_listSearchCircle;
-    QList<QObject *> m_listSelect;
-    QList<QObject *> m_listNetContact;
-    QList<QObject *> m_listMayKnow;
-    QList<QObject *> m_listMassContact;
-    QList<QObject *> m_listOrgInfo;
-    QList<QObject *> m_listEmpInfo;
+    // Declared in this order, so the areas go before what they share.
+    AreaPtr<Shared> m_pShared;
+    AreaPtr<Window> m_pWindow;
+    AreaPtr<Emoticon> m_pEmoticon;
+    AreaPtr<Contact> m_pContact;
+    AreaPtr<Message> m_pMessage;
+    AreaPtr<Call> m_pCall;
+    AreaPtr<Circle> m_pCircle;
+    AreaPtr<Enterprise> m_pEnterprise;
 };

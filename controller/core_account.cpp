@@ -3,18 +3,22 @@
 
 #include "cdatabase.h"
 
+// No state of its own: the accounts live in the store.
+
 void Core::addAccount(QString strUserId, QString strPassword)
 {
-    if (m_pDatabase)
-        m_pDatabase->addAccount(strUserId, strPassword);
+    if (const QSharedPointer<CDatabase> pDatabase = database())
+        pDatabase->addAccount(strUserId, strPassword);
 }
 
 QVariant Core::getAccount()
 {
-    return QVariant::fromValue(m_pDatabase ? m_pDatabase->getAccount() : QStringList());
+    const QSharedPointer<CDatabase> pDatabase = database();
+    return QVariant::fromValue(pDatabase ? pDatabase->getAccount() : QStringList());
 }
 
 QString Core::getPassword(QString strUserId)
 {
-    return m_pDatabase ? m_pDatabase->getPassword(strUserId) : QString();
+    const QSharedPointer<CDatabase> pDatabase = database();
+    return pDatabase ? pDatabase->getPassword(strUserId) : QString();
 }

@@ -10,83 +10,128 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QWindow>
 
+#include <memory>
+
+#include "ctrace.h"
+#include "globalshortcut.h"
+
+struct Core::Window
+{
+    QPointer<QWindow> pMainWindow;
+    double dWidth = 0;
+    double dHeight = 0;
+
+    // The system-wide hot key of the screenshot tool; owned by Core.
+    GlobalShortcut *pShortcut = nullptr;
+
+    // Made by initialize(). The actions are Core's children; the menu has no parent.
+    QSystemTrayIcon *pTrayIcon = nullptr;
+    std::unique_ptr<QMenu> pTrayMenu;
+    QAction *pMinimizeAction = nullptr;
+    QAction *pRestoreAction = nullptr;
+    QAction *pQuitAction = nullptr;
+};
+
+void Core::AreaDeleter::operator()(Window *pArea) const
+{
+    delete pArea->pTrayIcon;
+    delete pArea;
+}
+
+void Core::makeWindow()
+{
+    m_pWindow.reset(new Window);
+    m_pWindow->pShortcut = new GlobalShortcut(this);
+    m_pWindow->pShortcut->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+}
+
+void Core::setMainWindow(QWindow *pWindow)
+{
+    m_pWindow->pMainWindow = pWindow;
+}
+
 bool Core::checkMainWindow() const
 {
-    if (m_pMainWindow)
+    if (m_pWindow->pMainWindow)
         return true;
-    m_trace.traceError(QStringLiteral("m_pMainWindow is NULL"));
+    trace().traceError(QStringLiteral("m_pMainWindow is NULL"));
     return false;
 }
 
 void Core::createTray()
 {
-    m_pMinimizeAction = new QAction(tr("Mi&nimize"), this);
-    connect(m_pMinimizeAction, &QAction::triggered, this, &Core::slot_onMinimize);
-    m_pRestoreAction = new QAction(tr("&Restore"), this);
-    connect(m_pRestoreAction, &QAction::triggered, this, &Core::slot_onShowNormal);
-    m_pQuitAction = new QAction(QIcon(QStringLiteral(":/quit.png")), tr("&Quit"), this);
-    connect(m_pQuitAction, &QAction::triggered, this, &Core::slot_onQuit);
+    Window &w = *m_pWindow;
+    w.pMinimizeAction = new QAction(tr("Mi&nimize"), this);
+    connect(w.pMinimizeAction, &QAction::triggered, this, &Core::slot_onMinimize);
+    w.pRestoreAction = new QAction(tr("&Restore"), this);
+    connect(w.pRestoreAction, &QAction::triggered, this, &Core::slot_onShowNormal);
+    w.pQuitAction = new QAction(QIcon(QStringLiteral(":/quit.png")), tr("&Quit"), this);
+    connect(w.pQuitAction, &QAction::triggered, this, &Core::slot_onQuit);
 
-    m_pTrayMenu = new QMenu();
-    m_pTrayMenu->addAction(m_pRestoreAction);
-    m_pTrayMenu->addAction(m_pMinimizeAction);
-    m_pTrayMenu->addSeparator();
-    m_pTrayMenu->addAction(m_pQuitAction);
+    w.pTrayMenu = std::make_unique<QMenu>();
+    w.pTrayMenu->addAction(w.pRestoreAction);
+    w.pTrayMenu->addAction(w.pMinimizeAction);
+    w.pTrayMenu->addSeparator();
+    w.pTrayMenu->addAction(w.pQuitAction);
 
-    m_pTrayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/Zephon.ico")), this);
-    m_pTrayIcon->setContextMenu(m_pTrayMenu);
-    m_pTrayIcon->setToolTip(tr("Zephon"));
-    connect(m_pTrayIcon, &QSystemTrayIcon::activated, this, &Core::slot_onActivated);
-    m_pTrayIcon->setVisible(true);
+    w.pTrayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/Zephon.ico")), this);
+    w.pTrayIcon->setContextMenu(w.pTrayMenu.get());
+    w.pTrayIcon->setToolTip(tr("Zephon"));
+    connect(w.pTrayIcon, &QSystemTrayIcon::activated, this, &Core::slot_onActivated);
+    w.pTrayIcon->setVisible(true);
     updateTrayActions();
 }
 
 void Core::updateTrayActions()
 {
-    if (!m_pMinimizeAction)
+    const Window &w = *m_pWindow;
+    if (!w.pMinimizeAction)
         return;
-    const bool bVisible = m_pMainWindow && m_pMainWindow->isVisible();
-    m_pMinimizeAction->setEnabled(bVisible);
-    m_pRestoreAction->setEnabled(!bVisible);
+    const bool bVisible = w.pMainWindow && w.pMainWindow->isVisible();
+    w.pMinimizeAction->setEnabled(bVisible);
+    w.pRestoreAction->setEnabled(!bVisible);
 }
 
 void Core::setMainWindowSize(double dWidth, double dHeight)
 {
-    m_dWindowWidth = dWidth;
-    m_dWindowHeight = dHeight;
+    m_pWindow->dWidth = dWidth;
+    m_pWindow->dHeight = dHeight;
 }
 
 void Core::setMainWindowFlag(bool flag)
 {
     if (!checkMainWindow())
         return;
-    const int iWidth = int(m_dWindowWidth);
-    const int iHeight = int(m_dWindowHeight);
+    QWindow *pMainWindow = m_pWindow->pMainWindow;
+    const int iWidth = int(m_pWindow->dWidth);
+    const int iHeight = int(m_pWindow->dHeight);
     if (flag) {
-        m_pMainWindow->setFlags(Qt::FramelessWindowHint);
+        pMainWindow->setFlags(Qt::FramelessWindowHint);
     } else {
-        m_pMainWindow->setFlags(Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
-                                Qt::WindowMaximizeButtonHint);
-        m_pMainWindow->setMinimumSize(QSize(iWidth, iHeight));
+        pMainWindow->setFlags(Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowMaximizeButtonHint);
+        pMainWindow->setMinimumSize(QSize(iWidth, iHeight));
     }
-    m_pMainWindow->setMaximumWidth(iWidth);
-    m_pMainWindow->resize(iWidth, iHeight);
+    pMainWindow->setMaximumWidth(iWidth);
+    pMainWindow->resize(iWidth, iHeight);
     centerWindow(0, 0);
-    m_pMainWindow->show();
+    pMainWindow->show();
 }
 
 void Core::setStaysOnTop(bool flag)
 {
     if (!checkMainWindow())
         return;
-    m_pMainWindow->hide();
-    m_pMainWindow->setFlag(Qt::WindowStaysOnTopHint, flag);
-    m_pMainWindow->show();
+    QWindow *pMainWindow = m_pWindow->pMainWindow;
+    pMainWindow->hide();
+    pMainWindow->setFlag(Qt::WindowStaysOnTopHint, flag);
+    pMainWindow->show();
 }
 
 void Core::minimize()
@@ -98,32 +143,33 @@ void Core::moveWindow(int iOffsetX, int iOffsetY)
 {
     if (!checkMainWindow())
         return;
-    m_pMainWindow->setPosition(QCursor::pos() - QPoint(iOffsetX, iOffsetY));
+    m_pWindow->pMainWindow->setPosition(QCursor::pos() - QPoint(iOffsetX, iOffsetY));
 }
 
 void Core::centerWindow(int x, int y)
 {
     if (!checkMainWindow())
         return;
+    QWindow *pMainWindow = m_pWindow->pMainWindow;
     if (x != 0 || y != 0) {
-        m_pMainWindow->setPosition(x, y);
+        pMainWindow->setPosition(x, y);
         return;
     }
     QScreen *pScreen =
-        m_pMainWindow->screen() ? m_pMainWindow->screen() : QGuiApplication::primaryScreen();
+        pMainWindow->screen() ? pMainWindow->screen() : QGuiApplication::primaryScreen();
     if (!pScreen)
         return;
     const QSize desktop = pScreen->size();
     // The left edge, not the centre, goes to the middle of the desktop.
-    m_pMainWindow->setPosition(desktop.width() / 2,
-                               int((desktop.height() - m_pMainWindow->height()) * 0.5));
+    pMainWindow->setPosition(desktop.width() / 2,
+                             int((desktop.height() - pMainWindow->height()) * 0.5));
 }
 
 void Core::slot_onMinimize()
 {
     if (!checkMainWindow())
         return;
-    m_pMainWindow->hide();
+    m_pWindow->pMainWindow->hide();
     updateTrayActions();
 }
 
@@ -131,7 +177,7 @@ void Core::slot_onShowNormal()
 {
     if (!checkMainWindow())
         return;
-    m_pMainWindow->showNormal();
+    m_pWindow->pMainWindow->showNormal();
     updateTrayActions();
 }
 
@@ -141,10 +187,11 @@ void Core::slot_onActivated(QSystemTrayIcon::ActivationReason reason)
         return;
     if (!checkMainWindow())
         return;
-    if (m_pMainWindow->isVisible())
-        m_pMainWindow->requestActivate();
+    QWindow *pMainWindow = m_pWindow->pMainWindow;
+    if (pMainWindow->isVisible())
+        pMainWindow->requestActivate();
     else
-        m_pMainWindow->showNormal();
+        pMainWindow->showNormal();
     updateTrayActions();
 }
 
@@ -168,7 +215,7 @@ void Core::setAutoStartup(bool flag)
     QDir().mkpath(QFileInfo(strPath).absolutePath());
     QSaveFile file(strPath);
     if (!file.open(QIODevice::WriteOnly)) {
-        m_trace.traceError(QStringLiteral("cannot write ") + strPath);
+        trace().traceError(QStringLiteral("cannot write ") + strPath);
         return;
     }
     const QString strEntry =
@@ -177,6 +224,6 @@ void Core::setAutoStartup(bool flag)
             .arg(QCoreApplication::applicationFilePath(), QDir::currentPath());
     file.write(strEntry.toUtf8());
     if (!file.commit())
-        m_trace.traceError(QStringLiteral("cannot write ") + strPath);
+        trace().traceError(QStringLiteral("cannot write ") + strPath);
 #endif
 }

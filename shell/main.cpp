@@ -21,6 +21,7 @@
 #include "qmlcodes.h"
 #include "singleinstance.h"
 #include "unixsignalwatcher.h"
+#include "zephonversion.h"
 
 int main(int argc, char *argv[])
 {
@@ -62,10 +63,12 @@ int main(int argc, char *argv[])
     viewer.setFormat(format);
     viewer.setColor(Qt::transparent);
 
-    Core core;
+    // Core is destroyed before the view, so the rows of its lists are freed while the view that
+    // showed them still exists (see the end of main).
+    auto core = std::make_unique<Core>();
     QQmlContext *pContext = viewer.rootContext();
     pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
-    pContext->setContextProperty(QStringLiteral("core"), &core);
+    pContext->setContextProperty(QStringLiteral("core"), core.get());
     pContext->setContextProperty(QStringLiteral("version"), QStringLiteral(ZEPHON_VERSION_TEXT));
     viewer.engine()->addImageProvider(QStringLiteral("userpic"), new CImageProvider);
 
@@ -76,14 +79,20 @@ int main(int argc, char *argv[])
     // On X11 the window manager activates the new window later, so the view itself stands
     // in when no window is active yet.
     QWindow *pActive = QGuiApplication::focusWindow();
-    core.setMainWindow(pActive ? pActive : &viewer);
-    core.setRootObject(viewer.rootObject());
-    core.setRootContext(pContext);
-    core.centerWindow(0, 0);
-    core.initialize();
+    core->setMainWindow(pActive ? pActive : &viewer);
+    core->setRootObject(viewer.rootObject());
+    core->setRootContext(pContext);
+    core->centerWindow(0, 0);
+    core->initialize();
 
     UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &core, &Core::quit);
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, core.get(),
+                     &Core::quit);
 
-    return app->exec();
+    const int iResult = app->exec();
+    // Core publishes its lists empty and hands their rows to deleteLater(); no event loop runs
+    // any more, so the deferred deletions are carried out here, the released delegates first.
+    core.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return iResult;
 }

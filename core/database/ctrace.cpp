@@ -27,7 +27,8 @@ const QLoggingCategory *categoryForTag(const char *tag)
     if (it != categories.constEnd())
         return it.value()->category.get();
     auto *entry = new Entry{QByteArrayLiteral("zephon.") + key, nullptr};
-    entry->category = std::make_unique<QLoggingCategory>(entry->name.constData(), QtCriticalMsg);
+    // Warnings (traceError) are shown unless the rules turn them off; the rest is off by default.
+    entry->category = std::make_unique<QLoggingCategory>(entry->name.constData(), QtWarningMsg);
     categories.insert(key, entry);
     return entry->category.get();
 }

@@ -1,6 +1,8 @@
 // CTrace: the diagnostic trace every major class carries, tagged with the class name.
-// Output goes to the Qt logging category "zephon.<tag>", which is off unless enabled with
-// QT_LOGGING_RULES (for example "zephon.*=true"); nothing in the client reads it back.
+// Output goes to the Qt logging category "zephon.<tag>". traceError writes a warning, shown by
+// default; the other calls write debug messages, off unless enabled with QT_LOGGING_RULES (for
+// example "zephon.*=true"). "zephon.*.warning=false" silences the errors too. Nothing in the
+// client reads the trace back.
 #pragma once
 
 #include <QLoggingCategory>

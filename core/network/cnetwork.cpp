@@ -15,22 +15,7 @@
 #include "csessionstate.h"
 #include "packint.h"
 
-namespace {
-
-constexpr quint8 CMD_HEART = 3;
-constexpr quint8 CMD_ALL_STATE = 11;
-constexpr quint8 CMD_USER_STATE = 12;
-constexpr quint8 CMD_USER_PHONE = 13;
-constexpr quint8 CMD_PASSWORD = 31;
-constexpr quint8 CMD_MSG = 14;
-constexpr quint8 CMD_LOGOUT = 35;
-constexpr quint8 CMD_CONTACT = 36;
-constexpr quint8 CMD_LOGIN = 39;
-constexpr quint8 CMD_CARD = 81;
-constexpr quint8 CMD_CIRCLE = 93;
-constexpr quint8 CMD_SUBSERVER = 102;
-
-} // namespace
+using namespace Codes;
 
 CNetwork::CNetwork(QObject *parent) : QObject(parent)
 {
@@ -133,7 +118,7 @@ void CNetwork::queryLocalId()
 void CNetwork::logout()
 {
     for (int i = 0; i < 3; ++i)
-        emit sig_createProtocol(CMD_LOGOUT);
+        emit sig_createProtocol(CmdLogout);
     CSessionState &s = sessionState();
     s.pTimerHeart->stop();
     s.pTimerResend->stop();
@@ -170,7 +155,7 @@ void CNetwork::slot_onLogin(QString strLoginId, QString strPassword, int iLoginT
     s.strLoginPassword = strPassword;
     s.iLoginType = iLoginType;
     s.pTimerLogin->start(s.iLoginMs);
-    emit sig_loginState(5, QString(), QString(), QString(), QString());
+    emit sig_loginState(LoginStarted, QString(), QString(), QString(), QString());
     const Endpoint server = mainServer();
     m_trace.traceText("main server", QString("%1:%2").arg(server.strHost).arg(server.iPort));
     slot_onConnectServer(server.strHost, server.iPort, CONNECT_MAIN, SOCKET_TCP);
@@ -208,23 +193,23 @@ void CNetwork::onConnect()
     switch (m_iConnectState) {
     case CONNECT_MAIN:
         s.bSuppressDisconnect = true;
-        emit sig_createProtocol(CMD_SUBSERVER);
+        emit sig_createProtocol(CmdSubServer);
         break;
     case CONNECT_LOGIN:
-        emit sig_createProtocol(CMD_LOGIN);
+        emit sig_createProtocol(CmdLogin);
         break;
     case CONNECT_SESSION:
         for (int i = 0; i < 3; ++i)
-            emit sig_createProtocol(CMD_HEART);
+            emit sig_createProtocol(CmdHeartbeat);
         s.pTimerHeart->start(s.iHeartMs);
         slot_onGetCard(s.strZpid, 0);
         slot_onGetCard(s.strZpid, 1);
-        emit sig_createProtocol(CMD_CONTACT);
-        emit sig_createProtocol(CMD_CIRCLE);
+        emit sig_createProtocol(CmdContact);
+        emit sig_createProtocol(CmdCircle);
         break;
     case CONNECT_RESUME:
         for (int i = 0; i < 3; ++i)
-            emit sig_createProtocol(CMD_HEART);
+            emit sig_createProtocol(CmdHeartbeat);
         s.pTimerHeart->start(s.iHeartMs);
         break;
     default:
@@ -236,7 +221,7 @@ void CNetwork::onDisconnected()
 {
     if (sessionState().bSuppressDisconnect)
         return;
-    emit sig_netState(-1);
+    emit sig_netState(NetLost);
 }
 
 void CNetwork::onReceive(QByteArray arBuff, QString strAddr, quint16 iPort)
@@ -260,18 +245,18 @@ void CNetwork::onError(int iError)
     // close matters (the main server closing after its answer does not).
     if (iError == QAbstractSocket::RemoteHostClosedError)
         return;
-    emit sig_netState(-1);
+    emit sig_netState(NetLost);
 }
 
 void CNetwork::slot_onTimerLogin()
 {
     sessionState().pTimerLogin->stop();
-    emit sig_netState(1);
+    emit sig_netState(NetLoginTimeout);
 }
 
 void CNetwork::slot_onTimerHeart()
 {
-    emit sig_createProtocol(CMD_HEART);
+    emit sig_createProtocol(CmdHeartbeat);
 }
 
 void CNetwork::slot_onTimerReLogin()
@@ -340,15 +325,17 @@ void CNetwork::giveUp(const QByteArray &arKey)
     const quint8 iCmd = arKey.isEmpty() ? 0 : quint8(arKey.at(0));
     m_trace.traceNumber("resend given up", iCmd);
     CSessionState &s = sessionState();
-    if (iCmd == CMD_HEART) {
+    if (iCmd == CmdHeartbeat) {
         slot_onLogin(s.strLoginId, s.strLoginPassword, s.iLoginType);
         if (++s.iHeartLoss > 2) {
             s.iHeartLoss = 0;
-            emit sig_netState(2);
+            emit sig_netState(NetHeartbeatLost);
         }
-    } else if (iCmd == CMD_MSG) {
-        emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), 3, 0);
-    } else if (iCmd == Codes::CmdCallSignal || iCmd == Codes::CmdPush) {
+    } else if (iCmd == CmdMessage) {
+        // Kind 0: a one-to-one message.
+        emit sig_updateMsgRecord(0, arKey.mid(5, 4), int(unpackUInt(arKey.mid(1, 4))), MsgFailed,
+                                 0);
+    } else if (iCmd == CmdCallSignal || iCmd == CmdPush) {
         const CCallSession::Reaction reaction = callSession().givenUp(arKey);
         if (reaction.iState != 0)
             emit sig_parseCallState(reaction.iState, QString::number(reaction.iPeer));
@@ -359,26 +346,26 @@ void CNetwork::slot_onGetCard(QString strZpid, int iType)
 {
     CFieldWriter writer;
     writer.u32(strZpid.toUInt()).u8(quint8(iType));
-    emit sig_createProtocol(CMD_CARD, writer.packet());
+    emit sig_createProtocol(CmdCard, writer.packet());
 }
 
 void CNetwork::slot_onGetAllUserState()
 {
-    emit sig_createProtocol(CMD_ALL_STATE);
+    emit sig_createProtocol(CmdAllUserState);
 }
 
 void CNetwork::slot_onGetUserState(QString strPhone)
 {
     CFieldWriter writer;
     writer.u8(2).blob32(encryptText(strPhone));
-    emit sig_createProtocol(CMD_USER_STATE, writer.packet());
+    emit sig_createProtocol(CmdUserState, writer.packet());
 }
 
 void CNetwork::slot_onGetUserPhone(QString strZpid)
 {
     CFieldWriter writer;
     writer.u32(strZpid.toUInt());
-    emit sig_createProtocol(CMD_USER_PHONE, writer.packet());
+    emit sig_createProtocol(CmdUserPhone, writer.packet());
 }
 
 void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPassword)
@@ -391,18 +378,18 @@ void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPasswo
     // The packet layer puts the one-byte count in front of the ciphertext.
     CFieldWriter writer;
     writer.u8(quint8(iSubType)).tail(encryptText(varPassword.toString()));
-    emit sig_createProtocol(CMD_PASSWORD, writer.packet());
+    emit sig_createProtocol(CmdChangePassword, writer.packet());
 }
 
 void CNetwork::slot_onGetContact()
 {
-    emit sig_createProtocol(Codes::CmdContact);
+    emit sig_createProtocol(CmdContact);
 }
 
 void CNetwork::slot_onGetNetContact()
 {
     netContactSync().resetDownload();
-    emit sig_createProtocol(Codes::CmdNetContact);
+    emit sig_createProtocol(CmdNetContact);
 }
 
 void CNetwork::slot_onUploadNetContact(QStringList strList)
@@ -430,7 +417,7 @@ void CNetwork::slot_onUploadNetContact(QStringList strList)
             .u8(quint8(k))
             .u32(quint32(chunk.size()))
             .tail(encryptText(chunk.join(QLatin1Char(':'))));
-        emit sig_createProtocol(Codes::CmdUploadNetContact, writer.packet());
+        emit sig_createProtocol(CmdUploadNetContact, writer.packet());
     }
     sync.markAllSent();
 }
@@ -445,21 +432,21 @@ void CNetwork::slot_onModifyNetContact(qint8 iType, QString strOldPhone, QString
     // The old phone is the server's own key for the entry and travels as the server has it.
     CFieldWriter writer;
     writer.u8(quint8(iType)).blob32(strOldPhone.toUtf8()).blob32(encryptText(strText));
-    emit sig_createProtocol(Codes::CmdModifyNetContact, writer.packet());
+    emit sig_createProtocol(CmdModifyNetContact, writer.packet());
 }
 
 void CNetwork::slot_onSavePersonalCard(QString strCard)
 {
     CFieldWriter writer;
     writer.u8(0).tail(encryptText(strCard));
-    emit sig_createProtocol(Codes::CmdSaveCard, writer.packet());
+    emit sig_createProtocol(CmdSaveCard, writer.packet());
 }
 
 void CNetwork::slot_onSaveCardPic(QByteArray arBuff)
 {
     CFieldWriter writer;
     writer.u8(1).tail(arBuff);
-    emit sig_createProtocol(Codes::CmdSaveCard, writer.packet());
+    emit sig_createProtocol(CmdSaveCard, writer.packet());
 }
 
 void CNetwork::slot_onGetStrangeCard(QString strZpid)
@@ -472,10 +459,10 @@ void CNetwork::slot_onGetStrangeCard(QString strZpid)
     }
     CFieldWriter writer;
     writer.u32(iZpid).u8(0);
-    emit sig_createProtocol(Codes::CmdStrangeCard, writer.packet());
+    emit sig_createProtocol(CmdStrangeCard, writer.packet());
 }
 
 void CNetwork::slot_onGetMayKnow()
 {
-    emit sig_createProtocol(Codes::CmdMayKnow);
+    emit sig_createProtocol(CmdMayKnow);
 }

@@ -12,10 +12,9 @@
 #include "codes.h"
 #include "csessionstate.h"
 #include "packint.h"
+#include "zephonversion.h"
 
-#ifndef ZEPHON_VERSION_TEXT
-#define ZEPHON_VERSION_TEXT "3.1.0508"
-#endif
+using namespace Codes;
 
 namespace {
 
@@ -30,7 +29,7 @@ enum class Form
     Fixed,         // built from the session state alone
 };
 
-struct Command
+struct Request
 {
     quint8 iCode;
     Form form;
@@ -41,29 +40,45 @@ struct Command
 
 // The request catalogue: framing, transport and where a received packet of the same code
 // names its addressee.
-const Command COMMANDS[] = {
-    {3, Form::Fixed, 0, SOCKET_UDP, -1},       {5, Form::Plain, 0, SOCKET_UDP, 5},
-    {11, Form::Fixed, 0, SOCKET_TCP, -1},      {12, Form::Plain, 0, SOCKET_UDP, -1},
-    {13, Form::Plain, 0, SOCKET_UDP, -1},      {14, Form::Plain, 0, SOCKET_UDP, 5},
-    {16, Form::Plain, 0, SOCKET_UDP, 5},       {19, Form::Plain, 0, SOCKET_UDP, -1},
-    {28, Form::Fixed, 0, SOCKET_TCP, -1},      {31, Form::CountU8, 1, SOCKET_TCP, 1},
-    {32, Form::Fixed, 0, SOCKET_TCP, 1},       {35, Form::Fixed, 0, SOCKET_UDP, -1},
-    {36, Form::Fixed, 0, SOCKET_TCP, 1},       {39, Form::Fixed, 0, SOCKET_TCP, -1},
-    {60, Form::CountU32, 9, SOCKET_TCP, 1},    {61, Form::Fixed, 0, SOCKET_TCP, 1},
-    {63, Form::Plain, 0, SOCKET_TCP, 1},       {81, Form::CardRequest, 0, SOCKET_TCP, -1},
-    {82, Form::CountU32, 1, SOCKET_TCP, 1},    {83, Form::MsgIdInserted, 0, SOCKET_TCP, 5},
-    {87, Form::Enterprise, 5, SOCKET_TCP, -1}, {91, Form::CountU32, 1, SOCKET_TCP, 1},
-    {92, Form::CountU32, 9, SOCKET_TCP, 1},    {93, Form::Fixed, 0, SOCKET_TCP, 1},
-    {94, Form::Plain, 0, SOCKET_TCP, 1},       {95, Form::Plain, 0, SOCKET_TCP, 1},
-    {96, Form::Plain, 0, SOCKET_TCP, -1},      {97, Form::MsgIdInserted, 0, SOCKET_TCP, 1},
-    {98, Form::Plain, 0, SOCKET_TCP, -1},      {99, Form::CountU8, 10, SOCKET_TCP, 1},
-    {100, Form::Plain, 0, SOCKET_TCP, 1},      {102, Form::Fixed, 0, SOCKET_TCP, -1},
-    {112, Form::Plain, 0, SOCKET_TCP, 1},
+const Request COMMANDS[] = {
+    {CmdHeartbeat, Form::Fixed, 0, SOCKET_UDP, -1},
+    {CmdCallSignal, Form::Plain, 0, SOCKET_UDP, 5},
+    {CmdAllUserState, Form::Fixed, 0, SOCKET_TCP, -1},
+    {CmdUserState, Form::Plain, 0, SOCKET_UDP, -1},
+    {CmdUserPhone, Form::Plain, 0, SOCKET_UDP, -1},
+    {CmdMessage, Form::Plain, 0, SOCKET_UDP, 5},
+    {CmdMessageReceipt, Form::Plain, 0, SOCKET_UDP, 5},
+    {CmdPush, Form::Plain, 0, SOCKET_UDP, -1},
+    {CmdReserved, Form::Fixed, 0, SOCKET_TCP, -1},
+    {CmdChangePassword, Form::CountU8, 1, SOCKET_TCP, 1},
+    {CmdMayKnow, Form::Fixed, 0, SOCKET_TCP, 1},
+    {CmdLogout, Form::Fixed, 0, SOCKET_UDP, -1},
+    {CmdContact, Form::Fixed, 0, SOCKET_TCP, 1},
+    {CmdLogin, Form::Fixed, 0, SOCKET_TCP, -1},
+    {CmdUploadNetContact, Form::CountU32, 9, SOCKET_TCP, 1},
+    {CmdNetContact, Form::Fixed, 0, SOCKET_TCP, 1},
+    {CmdModifyNetContact, Form::Plain, 0, SOCKET_TCP, 1},
+    {CmdCard, Form::CardRequest, 0, SOCKET_TCP, -1},
+    {CmdSaveCard, Form::CountU32, 1, SOCKET_TCP, 1},
+    {CmdCardMessage, Form::MsgIdInserted, 0, SOCKET_TCP, 5},
+    {CmdEnterprise, Form::Enterprise, 5, SOCKET_TCP, -1},
+    {CmdNewCircle, Form::CountU32, 1, SOCKET_TCP, 1},
+    {CmdModifyCircleMember, Form::CountU32, 9, SOCKET_TCP, 1},
+    {CmdCircle, Form::Fixed, 0, SOCKET_TCP, 1},
+    {CmdCircleMember, Form::Plain, 0, SOCKET_TCP, 1},
+    {CmdSearchCircle, Form::Plain, 0, SOCKET_TCP, 1},
+    {CmdExitCircle, Form::Plain, 0, SOCKET_TCP, -1},
+    {CmdCircleMessage, Form::MsgIdInserted, 0, SOCKET_TCP, 1},
+    {CmdApplyCircle, Form::Plain, 0, SOCKET_TCP, -1},
+    {CmdModifyCircleInfo, Form::CountU8, 10, SOCKET_TCP, 1},
+    {CmdStrangeCard, Form::Plain, 0, SOCKET_TCP, 1},
+    {CmdSubServer, Form::Fixed, 0, SOCKET_TCP, -1},
+    {CmdDismissCircle, Form::Plain, 0, SOCKET_TCP, 1},
 };
 
-const Command *findCommand(quint8 iCode)
+const Request *findCommand(quint8 iCode)
 {
-    for (const Command &command : COMMANDS) {
+    for (const Request &command : COMMANDS) {
         if (command.iCode == iCode)
             return &command;
     }
@@ -87,30 +102,30 @@ QByteArray fixedPacket(quint8 iCmd)
     const CSessionState &s = sessionState();
     CFieldWriter w(iCmd);
     switch (iCmd) {
-    case 3:
-    case 28:
-    case 35:
+    case CmdHeartbeat:
+    case CmdReserved:
+    case CmdLogout:
         w.zpid(s.iZpid);
         break;
-    case 11:
+    case CmdAllUserState:
         w.zpid(s.iZpid).u8(2);
         break;
-    case 32:
+    case CmdMayKnow:
         w.zpid(s.iZpid).u32(2).u32(0);
         break;
-    case 36:
+    case CmdContact:
         w.zpid(s.iZpid).enc8(s.strLoginPassword).u32(0);
         break;
-    case 61:
+    case CmdNetContact:
         w.zpid(s.iZpid).u32(0);
         break;
-    case 93:
+    case CmdCircle:
         w.zpid(s.iZpid).u8(0).u32(0);
         break;
-    case 102:
+    case CmdSubServer:
         w.u32(0);
         break;
-    case 39:
+    case CmdLogin:
         w.u8(4).str8(QStringLiteral(ZEPHON_VERSION_TEXT)).u8(quint8(s.iLoginType));
         if (s.iLoginType == 0)
             w.u32(s.strLoginId.toUInt());
@@ -166,8 +181,8 @@ void Protocol::setParser(quint8 iCode, Parser parser)
 
 int Protocol::addresseeOffset(quint8 iCode)
 {
-    const Command *pCommand = findCommand(iCode);
-    if (iCode == 34)
+    const Request *pCommand = findCommand(iCode);
+    if (iCode == CmdOfflineMessage)
         return 5;
     return pCommand ? pCommand->iCheck : -1;
 }
@@ -183,13 +198,13 @@ bool Protocol::isForMe(const QByteArray &arBuff, int iOffset) const
 
 QByteArray Protocol::build(quint8 iCmd, const QByteArray &arData) const
 {
-    const Command *pCommand = findCommand(iCmd);
+    const Request *pCommand = findCommand(iCmd);
     if (!pCommand)
         return QByteArray();
     const quint32 iZpid = sessionState().iZpid;
     Form form = pCommand->form;
     int k = pCommand->k;
-    if (iCmd == 98 && !arData.isEmpty()) {
+    if (iCmd == CmdApplyCircle && !arData.isEmpty()) {
         const quint8 iKind = quint8(arData.at(0));
         if (iKind == 0 || iKind == 4) {
             form = Form::CountU8;
@@ -228,7 +243,7 @@ QByteArray Protocol::build(quint8 iCmd, const QByteArray &arData) const
 
 void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
 {
-    const Command *pCommand = findCommand(iCmd);
+    const Request *pCommand = findCommand(iCmd);
     if (!pCommand) {
         m_trace.traceNumber("unknown request", iCmd);
         return;
@@ -243,14 +258,14 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
     QByteArray arKey;
     QByteArray arHeader;
     switch (iCmd) {
-    case 3:
-    case 12:
-    case 13:
-    case 19:
+    case CmdHeartbeat:
+    case CmdUserState:
+    case CmdUserPhone:
+    case CmdPush:
         arKey = QByteArray(1, char(iCmd));
         arHeader = resendHeader(0, 3, 2);
         break;
-    case 5: {
+    case CmdCallSignal: {
         const quint8 iSub = arData.size() > 4 ? quint8(arData.at(4)) : 0;
         if (iSub == 1) {
             arKey = QByteArray::fromHex("0501");
@@ -261,7 +276,7 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
         }
         break;
     }
-    case 14: {
+    case CmdMessage: {
         // payload: receiver, message id, u32 n1, text ciphertext, ...
         CFieldReader reader(arData);
         const QByteArray arReceiver = reader.bytes(4);
@@ -287,7 +302,7 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
 void Protocol::slot_onParseProtocol(QByteArray arBuff, QString strAddr, quint16 iPort)
 {
     const quint8 iCode = arBuff.isEmpty() ? 0 : quint8(arBuff.at(0));
-    if (iCode == 0 || iCode == 201)
+    if (iCode == 0 || iCode == CmdIgnored)
         return;
     const auto it = m_parsers.constFind(iCode);
     if (it == m_parsers.constEnd()) {
@@ -303,13 +318,13 @@ void Protocol::slot_onParseProtocol(QByteArray arBuff, QString strAddr, quint16 
 
 void Protocol::registerSessionParsers()
 {
-    setParser(102, [this](const QByteArray &ar) { parseSubServer(ar); });
-    setParser(39, [this](const QByteArray &ar) { parseLogin(ar); });
-    setParser(3, [this](const QByteArray &ar) { parseHeart(ar); });
-    setParser(11, [this](const QByteArray &ar) { parseUserState(ar); });
-    setParser(12, [this](const QByteArray &ar) { parseUserState(ar); });
-    setParser(13, [this](const QByteArray &ar) { parseUserPhone(ar); });
-    setParser(31, [this](const QByteArray &ar) { parseChangePassword(ar); });
+    setParser(CmdSubServer, [this](const QByteArray &ar) { parseSubServer(ar); });
+    setParser(CmdLogin, [this](const QByteArray &ar) { parseLogin(ar); });
+    setParser(CmdHeartbeat, [this](const QByteArray &ar) { parseHeart(ar); });
+    setParser(CmdAllUserState, [this](const QByteArray &ar) { parseUserState(ar); });
+    setParser(CmdUserState, [this](const QByteArray &ar) { parseUserState(ar); });
+    setParser(CmdUserPhone, [this](const QByteArray &ar) { parseUserPhone(ar); });
+    setParser(CmdChangePassword, [this](const QByteArray &ar) { parseChangePassword(ar); });
 }
 
 void Protocol::parseSubServer(const QByteArray &arBuff)
@@ -337,33 +352,33 @@ void Protocol::parseLogin(const QByteArray &arBuff)
     s.pTimerLogin->stop();
     s.pTimerReLogin->stop();
     m_trace.traceNumber("login result", iResult);
-    if (iResult != 0) {
+    if (iResult != LoginOk) {
         emit sig_loginState(iResult, s.strLoginId, s.strLoginPassword, QString(), QString());
         return;
     }
     if (s.bHasLoggedIn) {
         s.bSuppressDisconnect = true;
-        emit sig_loginState(0, QString(), QString(), QString(), QString());
+        emit sig_loginState(LoginOk, QString(), QString(), QString(), QString());
         emit sig_connectServer(s.g_strSubServerIp, s.g_iSubServerPort, CONNECT_RESUME, SOCKET_UDP);
         return;
     }
     s.bHasLoggedIn = true;
     s.strPhone = reader.enc8Text();
-    emit sig_loginState(0, s.strLoginId, s.strLoginPassword, s.strZpid, s.strPhone);
+    emit sig_loginState(LoginOk, s.strLoginId, s.strLoginPassword, s.strZpid, s.strPhone);
     emit sig_connectServer(s.g_strSubServerIp, s.g_iSubServerPort, CONNECT_SESSION, SOCKET_UDP);
 }
 
 void Protocol::parseHeart(const QByteArray &)
 {
-    removeResend(QByteArray(1, char(3)));
+    removeResend(QByteArray(1, char(CmdHeartbeat)));
     sessionState().iHeartLoss = 0;
 }
 
 void Protocol::parseUserState(const QByteArray &arBuff)
 {
     const quint8 iCode = quint8(arBuff.at(0));
-    if (iCode == 12)
-        removeResend(QByteArray(1, char(12)));
+    if (iCode == CmdUserState)
+        removeResend(QByteArray(1, char(CmdUserState)));
     CFieldReader reader(arBuff, 1);
     const quint8 iResult = reader.u8();
     const quint32 iCount = reader.u32();
@@ -375,7 +390,7 @@ void Protocol::parseUserState(const QByteArray &arBuff)
         reader.skip(1);
         strOffline = decryptText(reader.blob32());
     }
-    if (iCode == 11)
+    if (iCode == CmdAllUserState)
         emit sig_parseUserState(strOnline, strOffline);
     else
         emit sig_parseUserState(strOnline + strOffline);
@@ -383,7 +398,7 @@ void Protocol::parseUserState(const QByteArray &arBuff)
 
 void Protocol::parseUserPhone(const QByteArray &arBuff)
 {
-    removeResend(QByteArray(1, char(13)));
+    removeResend(QByteArray(1, char(CmdUserPhone)));
     CFieldReader reader(arBuff, 1);
     const quint8 iResult = reader.u8();
     const quint32 iZpid = reader.zpid();
@@ -405,16 +420,14 @@ void Protocol::parseChangePassword(const QByteArray &arBuff)
 // data is cut short is dropped as well, so no partial text, picture or record travels on.
 void Protocol::registerContactParsers()
 {
-    setParser(Codes::CmdContact, [this](const QByteArray &ar) { parseContact(ar); });
-    setParser(Codes::CmdNetContact, [this](const QByteArray &ar) { parseNetContact(ar); });
-    setParser(Codes::CmdUploadNetContact,
-              [this](const QByteArray &ar) { parseUploadNetContact(ar); });
-    setParser(Codes::CmdModifyNetContact,
-              [this](const QByteArray &ar) { parseModifyNetContact(ar); });
-    setParser(Codes::CmdCard, [this](const QByteArray &ar) { parseCard(ar); });
-    setParser(Codes::CmdSaveCard, [this](const QByteArray &ar) { parseSaveCard(ar); });
-    setParser(Codes::CmdStrangeCard, [this](const QByteArray &ar) { parseStrangeCard(ar); });
-    setParser(Codes::CmdMayKnow, [this](const QByteArray &ar) { parseMayKnow(ar); });
+    setParser(CmdContact, [this](const QByteArray &ar) { parseContact(ar); });
+    setParser(CmdNetContact, [this](const QByteArray &ar) { parseNetContact(ar); });
+    setParser(CmdUploadNetContact, [this](const QByteArray &ar) { parseUploadNetContact(ar); });
+    setParser(CmdModifyNetContact, [this](const QByteArray &ar) { parseModifyNetContact(ar); });
+    setParser(CmdCard, [this](const QByteArray &ar) { parseCard(ar); });
+    setParser(CmdSaveCard, [this](const QByteArray &ar) { parseSaveCard(ar); });
+    setParser(CmdStrangeCard, [this](const QByteArray &ar) { parseStrangeCard(ar); });
+    setParser(CmdMayKnow, [this](const QByteArray &ar) { parseMayKnow(ar); });
 }
 
 void Protocol::parseContact(const QByteArray &arBuff)
@@ -532,7 +545,7 @@ void Protocol::parseSaveCard(const QByteArray &arBuff)
     // Ask for what the server now holds, whether the save took or not.
     CFieldWriter writer;
     writer.u32(sessionState().iZpid).u8(iKind);
-    slot_onCreateProtocol(Codes::CmdCard, writer.packet());
+    slot_onCreateProtocol(CmdCard, writer.packet());
     if (iKind == 0)
         emit sig_saveCard(iResult);
     else

@@ -1,5 +1,8 @@
 #include "standincore.h"
 
+#include "rules.h"
+#include "utility.h"
+
 QVariant StandInCore::getSign(const QVariant &varId)
 {
     calls << QStringLiteral("getSign(%1)").arg(varId.toString());
@@ -8,8 +11,7 @@ QVariant StandInCore::getSign(const QVariant &varId)
 
 QString StandInCore::getLastName(const QVariant &varName)
 {
-    const QString name = varName.toString();
-    return name.isEmpty() ? QString() : name.right(1);
+    return Rules::lastName(varName.toString());
 }
 
 bool StandInCore::hasUserPic(const QString &strZpid)
@@ -17,47 +19,20 @@ bool StandInCore::hasUserPic(const QString &strZpid)
     return storedPictures.contains(strZpid);
 }
 
-// The controller's placeholder rule, so the pictures it names can be checked for existence.
 QString StandInCore::getUserPic(int iType, int iSubType, const QString &strName,
                                 const QString &strType)
 {
-    QString ending;
-    switch (iType) {
-    case 0:
-        ending = QStringLiteral("-default.png");
-        break;
-    case 1:
-        ending = QStringLiteral("-zpservice.png");
-        break;
-    case 5:
-        ending = QStringLiteral("-pc.png");
-        break;
-    case 6:
-        ending = QStringLiteral("-circle.png");
-        break;
-    case 7:
-        ending = iSubType == 1 ? QStringLiteral("-circle-1.png") : QStringLiteral("-circle-0.png");
-        break;
-    default:
-        ending = strName.isEmpty() ? QStringLiteral("-default.png") : QStringLiteral("-bg.png");
-    }
-    return QStringLiteral("images/userpic/userpic-") + strType + ending;
+    return Rules::userPicPath(iType, iSubType, strName, strType);
 }
 
 int StandInCore::getZpidType(const QVariant &varZpid)
 {
-    const QString zpid = varZpid.toString();
-    if (zpid == QLatin1String("800"))
-        return 1;
-    return zpid.isEmpty() || zpid == QLatin1String("0") ? 3 : 2;
+    return Rules::zpidKind(varZpid.toString(), ownZpid);
 }
 
 QString StandInCore::formatTime(int iTime)
 {
-    return QStringLiteral("%1:%2:%3")
-        .arg(iTime / 3600, 2, 10, QLatin1Char('0'))
-        .arg(iTime % 3600 / 60, 2, 10, QLatin1Char('0'))
-        .arg(iTime % 60, 2, 10, QLatin1Char('0'));
+    return ::formatTime(iTime);
 }
 
 QString StandInCore::getEnPassword(const QString &strUserId)

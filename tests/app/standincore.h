@@ -8,7 +8,10 @@
 
 // Stands in for the controller published as "core": the methods and signals the components
 // and row delegates use. Calls are written to `calls` as "name(arg,arg,...)" so tests can
-// check what a component asked for; the answers are plain fields a test sets beforehand.
+// check what a component asked for; the answers are plain fields a test sets beforehand, and
+// the pure rules (last name, Zpid kind, placeholder pictures, durations) are the controller's
+// own. tests/controller/tst_standin checks that Core has every method and signal declared
+// here with the same signature.
 class StandInCore : public QObject
 {
     Q_OBJECT
@@ -19,6 +22,8 @@ public:
     QSet<QString> storedPictures;
     QString chosenDir;
     QString enPassword;
+    // The signed-in user's Zpid, for getZpidType; nobody is signed in by default.
+    QString ownZpid;
 
     Q_INVOKABLE QVariant getSign(const QVariant &varId);
     Q_INVOKABLE QString getLastName(const QVariant &varName);

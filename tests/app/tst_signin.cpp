@@ -20,6 +20,7 @@
 #include "nativequickwidgets.h"
 #include "qmlapplicationviewer.h"
 #include "qmlcodes.h"
+#include "zephonversion.h"
 
 using DemoAccount::kId;
 using DemoAccount::kPassword;
@@ -58,7 +59,7 @@ std::unique_ptr<Client> startClient()
     QQmlContext *pContext = client->view->rootContext();
     pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
     pContext->setContextProperty(QStringLiteral("core"), client->core.get());
-    pContext->setContextProperty(QStringLiteral("version"), QStringLiteral("3.1.0508"));
+    pContext->setContextProperty(QStringLiteral("version"), QStringLiteral(ZEPHON_VERSION_TEXT));
     client->view->engine()->addImageProvider(QStringLiteral("userpic"), new CImageProvider);
     client->view->setSource(QUrl(QStringLiteral("qrc:/qml/Zephon/main.qml")));
     if (!client->root()) {

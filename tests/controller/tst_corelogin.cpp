@@ -14,6 +14,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
+#include "zephonversion.h"
 
 namespace {
 
@@ -123,7 +124,8 @@ void TestCoreLogin::loginSucceeds()
     // The login request on the wire: code, version, type, zpid, then the enciphered password,
     // which the service reads with its own cipher.
     const QByteArray ar39 = m_fake.packets(39, FakeService::Sub).value(0);
-    const QByteArray arHead = QByteArray::fromHex("2704") + "\x08" + "3.1.0508" +
+    const QByteArray arVersion(ZEPHON_VERSION_TEXT);
+    const QByteArray arHead = QByteArray::fromHex("2704") + char(arVersion.size()) + arVersion +
                               QByteArray(1, '\0') + QByteArray::fromHex("87d61200");
     QCOMPARE(ar39.left(arHead.size()).toHex(' '), arHead.toHex(' '));
     const int nPassword = quint8(ar39.at(arHead.size()));

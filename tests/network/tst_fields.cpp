@@ -7,6 +7,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "packint.h"
+#include "zephonversion.h"
 
 class TestFields : public QObject
 {
@@ -95,7 +96,7 @@ void TestFields::everyTruncationFailsCleanly_data()
 {
     QTest::addColumn<int>("cut");
     CFieldWriter writer(7);
-    writer.u32(0xA1B2C3D4).str8("3.1.0508").enc8("secret").blob32("blob-bytes");
+    writer.u32(0xA1B2C3D4).str8(ZEPHON_VERSION_TEXT).enc8("secret").blob32("blob-bytes");
     for (int i = 0; i < writer.size(); ++i)
         QTest::addRow("%d", i) << i;
 }
@@ -104,7 +105,7 @@ void TestFields::everyTruncationFailsCleanly()
 {
     QFETCH(int, cut);
     CFieldWriter writer(7);
-    writer.u32(0xA1B2C3D4).str8("3.1.0508").enc8("secret").blob32("blob-bytes");
+    writer.u32(0xA1B2C3D4).str8(ZEPHON_VERSION_TEXT).enc8("secret").blob32("blob-bytes");
     const QByteArray arFull = writer.packet();
 
     // The cut packet sits in front of bytes that must never be seen by the reader.

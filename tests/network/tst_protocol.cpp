@@ -14,6 +14,7 @@
 #include "fakeservice.h"
 #include "packint.h"
 #include "protocol.h"
+#include "zephonversion.h"
 
 namespace {
 
@@ -521,10 +522,9 @@ void TestProtocol::loginPacketOnTheWire()
     QTRY_COMPARE(m_fake.packets(39, FakeService::Sub).size(), 1);
     const QByteArray ar = m_fake.packets(39, FakeService::Sub).first();
     QCOMPARE(ar.size(), length);
-    const QByteArray arHead = QByteArray::fromHex("2704") +
-                              "\x08"
-                              "3.1.0508" +
-                              char(type);
+    const QByteArray arVersion(ZEPHON_VERSION_TEXT);
+    const QByteArray arHead =
+        QByteArray::fromHex("2704") + char(arVersion.size()) + arVersion + char(type);
     QCOMPARE(ar.left(arHead.size()).toHex(' '), arHead.toHex(' '));
     QCOMPARE(ar.mid(arHead.size(), idField.size()).toHex(), idField.toHex());
     const int iPw = int(arHead.size() + idField.size());

@@ -76,8 +76,19 @@ private slots:
     void udpConnectWriteReceive();
 
 private:
+    // Connects to the fake's sub-server port and waits until the fake has the connection, so
+    // that what it pushes next goes to this client.
+    bool connectToFake(CTcpSocket &socket);
+
     FakeService m_fake;
 };
+
+bool TestSockets::connectToFake(CTcpSocket &socket)
+{
+    const int iBefore = m_fake.subConnectionCount();
+    socket.connectToHost("127.0.0.1", m_fake.subPort());
+    return QTest::qWaitFor([&] { return m_fake.subConnectionCount() > iBefore; }, 5000);
+}
 
 void TestSockets::initTestCase()
 {
@@ -156,7 +167,7 @@ void TestSockets::tcpDeliversFramesAsTheyComplete()
 {
     RecordingListener listener;
     CTcpSocket socket(&listener);
-    socket.connectToHost("127.0.0.1", m_fake.subPort());
+    QVERIFY(connectToFake(socket));
     QTRY_COMPARE(listener.iConnects, 1);
     QVERIFY(socket.isConnected());
 
@@ -192,14 +203,14 @@ void TestSockets::tcpReconnectDropsPartialFrame()
 {
     RecordingListener listener;
     CTcpSocket socket(&listener);
-    socket.connectToHost("127.0.0.1", m_fake.subPort());
+    QVERIFY(connectToFake(socket));
     QTRY_COMPARE(listener.iConnects, 1);
     // A frame announcing 60000 bytes of which only a few ever come.
     m_fake.pushSubRaw(QByteArray::fromHex("60ea") + "stub");
     QTest::qWait(50);
     socket.close();
 
-    socket.connectToHost("127.0.0.1", m_fake.subPort());
+    QVERIFY(connectToFake(socket));
     QTRY_COMPARE(listener.iConnects, 2);
     m_fake.pushSub("fresh");
     QTRY_COMPARE(listener.packets.size(), 1);
@@ -226,9 +237,8 @@ void TestSockets::tcpCloseByPeerReportsDisconnect()
 {
     RecordingListener listener;
     CTcpSocket socket(&listener);
-    socket.connectToHost("127.0.0.1", m_fake.subPort());
+    QVERIFY(connectToFake(socket));
     QTRY_COMPARE(listener.iConnects, 1);
-    QTest::qWait(20);
     m_fake.closeSubClients();
     QTRY_COMPARE(listener.iDisconnects, 1);
     QVERIFY(!socket.isConnected());

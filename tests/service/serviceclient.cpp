@@ -5,6 +5,7 @@
 
 #include "fakecipher.h"
 #include "fakepacket.h"
+#include "zephonversion.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ int ServiceClient::login(const QString &strId, const QString &strPassword, int i
 {
     const bool bMobile = strId.size() == 11;
     FakePacket packet(39);
-    packet.u8(4).str8("3.1.0508").u8(bMobile ? 1 : 0);
+    packet.u8(4).str8(ZEPHON_VERSION_TEXT).u8(bMobile ? 1 : 0);
     if (bMobile)
         packet.str8(fakeEncrypt(strId.toUtf8()));
     else

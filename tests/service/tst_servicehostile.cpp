@@ -8,6 +8,7 @@
 #include "fakepacket.h"
 #include "serviceclient.h"
 #include "servicefixture.h"
+#include "zephonversion.h"
 
 namespace {
 
@@ -144,8 +145,8 @@ void TestServiceHostile::droppedAndCounted_data()
     row("short phone query", AttackerUdp, FakePacket(13).u32(kAttacker).u8(1), C::DropTruncated);
     row("numbers count past end", AttackerUdp,
         FakePacket(12).u32(kAttacker).u8(2).u32(100).raw("abc"), C::DropTruncated);
-    row("login cut off", FreshTcp, FakePacket(39).u8(4).str8("3.1.0508").u8(0).u32(kVictim),
-        C::DropTruncated);
+    row("login cut off", FreshTcp,
+        FakePacket(39).u8(4).str8(ZEPHON_VERSION_TEXT).u8(0).u32(kVictim), C::DropTruncated);
     row("card save cut off", FreshTcp, FakePacket(82).u32(kAttacker).u8(0).u32(64).raw("xy"),
         C::DropTruncated);
 

@@ -8,8 +8,8 @@ zephon=$(cd "$here/../.." && pwd)
 accent='#2b7de9'
 
 # User-picture placeholders: images/userpic/userpic-<size>-<kind>.png
-for spec in small:40 middle:56 large:100; do
-    size=${spec%%:*}; px=${spec#*:}
+for entry in small:40 middle:56 large:100; do
+    size=${entry%%:*}; px=${entry#*:}
     r=$((px / 6)); last=$((px - 1))
     bg() { # colour -> rounded square on transparent ground
         convert -size ${px}x${px} xc:none -fill "$1" \

@@ -1,0 +1,71 @@
+#include "rules.h"
+
+#include <QRegularExpression>
+
+#include "pinyin.h"
+
+namespace Rules {
+
+int inputType(const QString &strInput)
+{
+    if (strInput == QLatin1String("800") || strInput == QLatin1String("8001"))
+        return 0;
+    static const QRegularExpression mobile(
+        QStringLiteral("^(\\+{0,1}|0{0,2})(86){0,1}0{0,1}(13[0-9]|15[0-9]|18[0-9])[0-9]{8}$"));
+    if (mobile.match(strInput).hasMatch())
+        return 1;
+    static const QRegularExpression zpid(QStringLiteral("^[1][0-9]{6}$"));
+    if (zpid.match(strInput).hasMatch() && strInput.toUInt() != 0)
+        return 0;
+    return -1;
+}
+
+Codes::ZpidKind zpidKind(const QString &strZpid, const QString &strOwnZpid)
+{
+    if (strZpid.isEmpty() || strZpid == QLatin1String("0"))
+        return Codes::ZpidNone;
+    if (strZpid == strOwnZpid)
+        return Codes::ZpidOwn;
+    if (strZpid == QLatin1String("800"))
+        return Codes::ZpidAssistant;
+    return Codes::ZpidRegistered;
+}
+
+QString lastName(const QString &strName)
+{
+    const QString strLeft = removeAlphanumerics(removePunctuation(strName));
+    if (strLeft.isEmpty())
+        return QString();
+    // A character outside the basic plane is two code units.
+    const qsizetype n = strLeft.size();
+    const bool bPair =
+        n >= 2 && strLeft.at(n - 1).isLowSurrogate() && strLeft.at(n - 2).isHighSurrogate();
+    return strLeft.right(bPair ? 2 : 1);
+}
+
+QString userPicPath(int iType, int iSubType, const QString &strName, const QString &strSize)
+{
+    const char *pEnding = nullptr;
+    switch (iType) {
+    case 0:
+        pEnding = "-default.png";
+        break;
+    case 1:
+        pEnding = "-zpservice.png";
+        break;
+    case 5:
+        pEnding = "-pc.png";
+        break;
+    case 6:
+        pEnding = "-circle.png";
+        break;
+    case 7:
+        pEnding = iSubType == 1 ? "-circle-1.png" : "-circle-0.png";
+        break;
+    default:
+        pEnding = strName.isEmpty() ? "-default.png" : "-bg.png";
+    }
+    return QStringLiteral("images/userpic/userpic-") + strSize + QLatin1String(pEnding);
+}
+
+} // namespace Rules

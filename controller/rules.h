@@ -1,0 +1,27 @@
+// The controller's pure rules: what the screens ask of Core that depends on its arguments (and
+// at most the signed-in user's own Zpid) alone. Core's invokables of the same names call these,
+// and so does the screens' test stand-in, so a rule is written once.
+#pragma once
+
+#include <QString>
+
+#include "codes.h"
+
+namespace Rules {
+
+// What the user typed as an account or a number to call: 0 a Zpid ("800", "8001"
+// or seven digits starting with 1), 1 a mobile number, -1 neither.
+int inputType(const QString &strInput);
+
+// Kind of a Zpid. strOwnZpid is the signed-in user's, empty when nobody is.
+Codes::ZpidKind zpidKind(const QString &strZpid, const QString &strOwnZpid);
+
+// The character printed on a placeholder picture: the last one of the name once punctuation,
+// ASCII digits and ASCII letters are gone; empty when nothing remains.
+QString lastName(const QString &strName);
+
+// Path, relative to the components folder, of the placeholder picture of a person, service,
+// circle ... of kind iType, in the size strSize ("small", "middle", "large").
+QString userPicPath(int iType, int iSubType, const QString &strName, const QString &strSize);
+
+} // namespace Rules

@@ -1,0 +1,2 @@
+// Fixture: a controller header.
+#pragma once

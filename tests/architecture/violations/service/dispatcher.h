@@ -1,0 +1,2 @@
+// Fixture: a service header.
+#pragma once

@@ -1,0 +1,3 @@
+// Fixture: a Qt Quick header of the entry.
+#pragma once
+#include <QQuickView>
