@@ -210,8 +210,13 @@ void Core::logout()
     waitForWorkers();
     if (shared.pNetwork)
         shared.pNetwork->logout();
-    if (shared.pDatabase)
+    if (shared.pDatabase) {
+        // Forget the account before clearing, so a worker of this session that still reaches
+        // the store finds no account to write for and leaves no rows behind.
+        shared.pDatabase->setLoginZpid(0);
+        shared.pDatabase->setLoginPhone(QString());
         shared.pDatabase->clearContact();
+    }
     shared.lists.publishAll();
     setContactsReady(false);
 }

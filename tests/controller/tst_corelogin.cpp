@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "cdatabase.h"
 #include "core.h"
 #include "csessionstate.h"
 #include "fakecipher.h"
@@ -212,8 +213,13 @@ void TestCoreLogin::logoutTellsServiceAndForgetsSession()
     QTRY_COMPARE(login.size(), 1);
     QTRY_COMPARE(m_fake.packets(3, FakeService::Udp).size(), 3);
 
+    QCOMPARE(m_pCore->database()->loginZpid(), quint32(1234567));
+
     QSignalSpy state(m_pCore.get(), &Core::sig_changeState);
     m_pCore->logout();
+    // The store no longer writes for the account that left.
+    QCOMPARE(m_pCore->database()->loginZpid(), quint32(0));
+    QCOMPARE(m_pCore->database()->loginPhone(), QString());
     QTRY_COMPARE(m_fake.packets(35, FakeService::Udp).size(), 3);
     QCOMPARE(state.size(), 1);
     QCOMPARE(state.first(), (QList<QVariant>{false, false}));
