@@ -7,7 +7,8 @@
 namespace Codes {
 Q_NAMESPACE
 
-enum Command : quint8 {
+enum Command : quint8
+{
     CmdHeartbeat = 3,
     CmdCallSignal = 5,
     CmdAllUserState = 11,
@@ -48,7 +49,8 @@ enum Command : quint8 {
 Q_ENUM_NS(Command)
 
 // Reports of sig_netState.
-enum NetState {
+enum NetState
+{
     NetLost = -1,         // connection lost or socket error
     NetLoginTimeout = 1,  // no login reply within the login time
     NetHeartbeatLost = 2, // three heartbeat losses in a row
@@ -56,7 +58,8 @@ enum NetState {
 Q_ENUM_NS(NetState)
 
 // Results of sig_loginState.
-enum LoginResult {
+enum LoginResult
+{
     LoginOk = 0,
     LoginUnknownAccount = 1,
     LoginWrongPassword = 2,
@@ -65,7 +68,8 @@ enum LoginResult {
 Q_ENUM_NS(LoginResult)
 
 // iMsgState of a stored message.
-enum MsgState {
+enum MsgState
+{
     MsgNew = 0,
     MsgAccepted = 1,  // taken by the server
     MsgDelivered = 2, // reached the addressee
@@ -74,7 +78,8 @@ enum MsgState {
 Q_ENUM_NS(MsgState)
 
 // What getZpidType says of a Zpid.
-enum ZpidKind {
+enum ZpidKind
+{
     ZpidOwn = 0,
     ZpidAssistant = 1,
     ZpidRegistered = 2,
@@ -84,7 +89,8 @@ Q_ENUM_NS(ZpidKind)
 
 // iState of sig_parseCallState. The ends of a call (refused, busy, hung up, unreachable) are
 // reported once per call, after the call state is back to idle.
-enum CallState {
+enum CallState
+{
     CallOffered = 1,      // an incoming call rings here
     CallAnswered = 2,     // the callee took the call
     CallRefused = 3,      // the callee refused, or hung up before answering
@@ -99,7 +105,8 @@ enum CallState {
 Q_ENUM_NS(CallState)
 
 // The phase of the current call.
-enum CallPhase {
+enum CallPhase
+{
     PhaseIdle = -1,
     PhaseCalling = 0, // the user placed the call
     PhaseTalking = 1,

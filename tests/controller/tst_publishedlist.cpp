@@ -112,6 +112,35 @@ ListView {
 }
 )";
 
+// A real list view over one published list, shown in a window: the delegates' side of the
+// rows' lifetime.
+struct ShownList
+{
+    ShownList()
+    {
+        publisher.setContext(window.rootContext());
+        window.rootContext()->setContextProperty(QStringLiteral("refresher"), &refresher);
+    }
+
+    // Publishes the first rows, loads the view and shows it; false when the view cannot.
+    bool show(const QUrl &viewUrl, const QList<QObject *> &rows)
+    {
+        list.replace(rows);
+        window.setSource(viewUrl);
+        if (window.status() != QQuickView::Ready)
+            return false;
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+
+    QQuickItem *view() const { return qobject_cast<QQuickItem *>(window.rootObject()); }
+
+    QQuickView window;
+    ListPublisher publisher;
+    PublishedList list{publisher, "rowModel"};
+    Refresher refresher{list};
+};
+
 } // namespace
 
 class TestPublishedList : public QObject
@@ -344,18 +373,10 @@ void TestPublishedList::thousandRefreshesKeepRowsBounded()
     constexpr int kRows = 1000;
     constexpr int kRefreshes = 1000;
 
-    QQuickView window;
-    ListPublisher publisher;
-    publisher.setContext(window.rootContext());
-    PublishedList list(publisher, "rowModel");
-    Refresher refresher(list);
-    window.rootContext()->setContextProperty(QStringLiteral("refresher"), &refresher);
-    list.replace(makeRows(kRows, QStringLiteral("g0-")));
-    window.setSource(m_viewUrl);
-    QCOMPARE(window.status(), QQuickView::Ready);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *pView = qobject_cast<QQuickItem *>(window.rootObject());
+    ShownList shown;
+    PublishedList &list = shown.list;
+    QVERIFY(shown.show(m_viewUrl, makeRows(kRows, QStringLiteral("g0-"))));
+    QQuickItem *pView = shown.view();
     QVERIFY(pView);
     QTRY_COMPARE(pView->property("count").toInt(), kRows);
 
@@ -385,18 +406,11 @@ void TestPublishedList::thousandRefreshesKeepRowsBounded()
 
 void TestPublishedList::delegatesNeverReachAFreedRow()
 {
-    QQuickView window;
-    ListPublisher publisher;
-    publisher.setContext(window.rootContext());
-    PublishedList list(publisher, "rowModel");
-    Refresher refresher(list);
-    window.rootContext()->setContextProperty(QStringLiteral("refresher"), &refresher);
-    list.replace(makeRows(5, QStringLiteral("old")));
-    window.setSource(m_viewUrl);
-    QCOMPARE(window.status(), QQuickView::Ready);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QObject *pView = window.rootObject();
+    ShownList shown;
+    PublishedList &list = shown.list;
+    QVERIFY(shown.show(m_viewUrl, makeRows(5, QStringLiteral("old"))));
+    QQuickItem *pView = shown.view();
+    QVERIFY(pView);
     QTRY_COMPARE(pView->property("count").toInt(), 5);
 
     list.replace(makeRows(2, QStringLiteral("new")));
@@ -416,23 +430,16 @@ void TestPublishedList::delegatesNeverReachAFreedRow()
 
 void TestPublishedList::delegateReloadingItsOwnListKeepsItsRow()
 {
-    QQuickView window;
-    ListPublisher publisher;
-    publisher.setContext(window.rootContext());
-    PublishedList list(publisher, "rowModel");
-    Refresher refresher(list);
-    window.rootContext()->setContextProperty(QStringLiteral("refresher"), &refresher);
-    list.replace(makeRows(2, QStringLiteral("old")));
-    window.setSource(m_viewUrl);
-    QCOMPARE(window.status(), QQuickView::Ready);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QObject *pView = window.rootObject();
+    ShownList shown;
+    PublishedList &list = shown.list;
+    QVERIFY(shown.show(m_viewUrl, makeRows(2, QStringLiteral("old"))));
+    QQuickItem *pView = shown.view();
+    QVERIFY(pView);
     QTRY_COMPARE(pView->property("count").toInt(), 2);
 
     // The first delegate reloads the list from its own handler, then reads the row it held.
     QVERIFY(QMetaObject::invokeMethod(pView, "clickFirst"));
-    QCOMPARE(refresher.notes, QStringList{"old0"});
+    QCOMPARE(shown.refresher.notes, QStringList{"old0"});
     QTRY_COMPARE(pView->property("count").toInt(), 3);
     QTest::qWait(50);
     runDeferredDeletes();

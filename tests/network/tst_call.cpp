@@ -9,6 +9,7 @@
 #include "callphases.h"
 #include "cnetwork.h"
 #include "fakepacket.h"
+#include "ownsession.h"
 #include "protocol.h"
 
 namespace {
@@ -115,9 +116,7 @@ void TestCall::initTestCase()
 
 void TestCall::init()
 {
-    sessionState().reset();
-    sessionState().iZpid = OWN;
-    sessionState().strZpid = QString::number(OWN);
+    signInAs(OWN);
     callSession().reset();
     // Parties that answer nothing by themselves; each test says what they send.
     FakeService::CallParty silent;

@@ -12,6 +12,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
+#include "ownsession.h"
 #include "protocol.h"
 
 using Request = std::function<void(CNetwork &)>;
@@ -165,9 +166,7 @@ void TestContacts::initTestCase()
 
 void TestContacts::init()
 {
-    sessionState().reset();
-    sessionState().iZpid = OWN;
-    sessionState().strZpid = QString::number(OWN);
+    signInAs(OWN);
     sessionState().strLoginPassword = "pw";
     netContactSync().reset();
     m_fake.clearReceived();

@@ -16,6 +16,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
+#include "ownsession.h"
 #include "packint.h"
 #include "protocol.h"
 
@@ -258,9 +259,7 @@ void TestMessages::initTestCase()
 
 void TestMessages::init()
 {
-    sessionState().reset();
-    sessionState().iZpid = OWN;
-    sessionState().strZpid = QString::number(OWN);
+    signInAs(OWN);
     msgTracker().reset();
     callSession().reset();
     setMsgIdCounter(41);

@@ -12,6 +12,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
+#include "ownsession.h"
 #include "packint.h"
 #include "protocol.h"
 #include "zephonversion.h"
@@ -84,9 +85,7 @@ void TestProtocol::initTestCase()
 
 void TestProtocol::init()
 {
-    sessionState().reset();
-    sessionState().iZpid = OWN;
-    sessionState().strZpid = QString::number(OWN);
+    signInAs(OWN);
     msgTracker().reset();
     m_fake.clearReceived();
 }
