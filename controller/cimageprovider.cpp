@@ -1,19 +1,35 @@
 #include "cimageprovider.h"
 
+#include "cuserpiccache.h"
+
+#include <QPainter>
+
 namespace {
 constexpr int kPictureSide = 173;
 }
 
 CImageProvider::CImageProvider() : QQuickImageProvider(QQuickImageProvider::Pixmap) {}
 
+int CImageProvider::side(int iRequested)
+{
+    if (iRequested < 1)
+        return kPictureSide;
+    return qMin(iRequested, kMaxSide);
+}
+
 QPixmap CImageProvider::requestPixmap(const QString &id, QSize *size, const QSize &requestedSize)
 {
-    Q_UNUSED(id);
     if (size)
         *size = QSize(kPictureSide, kPictureSide);
-    const int iWidth = requestedSize.width() < 1 ? kPictureSide : requestedSize.width();
-    const int iHeight = requestedSize.height() < 1 ? kPictureSide : requestedSize.height();
-    QPixmap pixmap(iWidth, iHeight);
+    const QSize target(side(requestedSize.width()), side(requestedSize.height()));
+    QPixmap pixmap(target);
     pixmap.fill(Qt::transparent);
+    const QByteArray arPicture = userPicCache().value(id);
+    QPixmap picture;
+    if (arPicture.isEmpty() || !picture.loadFromData(arPicture))
+        return pixmap;
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRect(QPoint(0, 0), target), picture);
     return pixmap;
 }

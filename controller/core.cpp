@@ -169,10 +169,19 @@ void Core::connectObjects()
         {SIGNAL(getUserPhone(QString)), SLOT(slot_onGetUserPhone(QString))},
         {SIGNAL(changePassword(int, int, QVariant)),
          SLOT(slot_onChangePassword(int, int, QVariant))},
+        {SIGNAL(getNetContact()), SLOT(slot_onGetNetContact())},
+        {SIGNAL(savePersonalCard(QString)), SLOT(slot_onSavePersonalCard(QString))},
+    };
+    // ... and some to Core itself.
+    const RootLink arRootCoreLinks[] = {
+        {SIGNAL(getContact(bool, QString)), SLOT(slot_onGetContact(bool, QString))},
+        {SIGNAL(searchContact(QString)), SLOT(slot_onSearchContact(QString))},
     };
     if (pRoot) {
         for (const RootLink &link : arRootLinks)
             connect(pRoot, link.pSignal, pNetwork, link.pSlot);
+        for (const RootLink &link : arRootCoreLinks)
+            connect(pRoot, link.pSignal, this, link.pSlot);
     }
 
     connect(pNetwork, &CNetwork::sig_parseProtocol, pProtocol, &Protocol::slot_onParseProtocol);
@@ -183,9 +192,23 @@ void Core::connectObjects()
     connect(pProtocol, &Protocol::sig_sendProtocol, pNetwork, &CNetwork::slot_onSendProtocol);
     connect(pProtocol, &Protocol::sig_connectServer, pNetwork, &CNetwork::slot_onConnectServer);
     connect(pProtocol, &Protocol::sig_loginState, this, &Core::slot_onLoginState);
+    connect(pProtocol, &Protocol::sig_parseContact, this, &Core::slot_onParseContact);
+    connect(pProtocol, qOverload<QString, QString>(&Protocol::sig_parseUserState), this,
+            qOverload<QString, QString>(&Core::slot_onParseUserState));
+    connect(pProtocol, qOverload<QString>(&Protocol::sig_parseUserState), this,
+            qOverload<QString>(&Core::slot_onParseUserState));
+    connect(pProtocol, &Protocol::sig_parseUserPhone, this, &Core::slot_onParseUserPhone);
+    connect(pProtocol, &Protocol::sig_parseCard, this, &Core::slot_onParseCard);
+    connect(pProtocol, &Protocol::sig_parseCardPic, this, &Core::slot_onParseCardPic);
     connect(pProtocol, &Protocol::sig_saveCard, this, &Core::sig_saveCard);
     connect(pProtocol, &Protocol::sig_saveCardPic, this, &Core::sig_saveCardPic);
     connect(pProtocol, &Protocol::sig_applyCircle, this, &Core::sig_applyCircle);
+    connect(pProtocol, &Protocol::sig_parseNetContact, this, &Core::slot_onParseNetContact);
+    connect(pProtocol, &Protocol::sig_modifyNetContact, this, &Core::slot_onModifyNetContact);
+    connect(pProtocol, &Protocol::sig_uploadNetContact, this, &Core::slot_onUploadNetContact);
+    // Uploads the session manager settles without the server (empty or oversized lists).
+    connect(pNetwork, &CNetwork::sig_uploadNetContact, this, &Core::slot_onUploadNetContact);
+    connect(pProtocol, &Protocol::sig_parseUser, this, &Core::slot_onParseUser);
 }
 
 // Every worker kind is a SingleWorker child of Core.

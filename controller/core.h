@@ -22,6 +22,7 @@
 class CDatabase;
 class CNetwork;
 class CTrace;
+class QImage;
 class ListPublisher;
 class Protocol;
 class QQmlContext;
@@ -68,9 +69,33 @@ public:
     Q_INVOKABLE int getZpidType(QVariant varZpid);
     Q_INVOKABLE int getInputType(QVariant varInput);
     Q_INVOKABLE QString formatTime(int iTime);
+    Q_INVOKABLE double getStringLength(QString string);
+    Q_INVOKABLE QString getContactNameByZpid(QVariant varZpid);
+    Q_INVOKABLE QString getContactPhoneByZpid(QVariant varZpid);
+    Q_INVOKABLE QString getContactNameByPhone(QVariant varPhone);
+    Q_INVOKABLE QString getContactZpidByPhone(QVariant varPhone);
+    Q_INVOKABLE void getNetContact();
+    Q_INVOKABLE void modifyNetContact(int iType, QString strId, QString strName = QString(),
+                                      QString strPhone = QString(), QString strGroup = QString());
+    Q_INVOKABLE void getMayKnow();
+    Q_INVOKABLE QString parseCard(QString strCard, int index);
+    // The card text of the edited own card: the fields, each freed of the separators.
+    Q_INVOKABLE QString makeCard(QStringList strFields);
+    Q_INVOKABLE QString getCard(QString strKey, int iType = 0);
+    Q_INVOKABLE QString getEmpCard(QString strNo, QString strDeptNo);
+    Q_INVOKABLE QString getCircleMemberCard(QString strKey, QString strCircleId);
+    Q_INVOKABLE void getStrangeCard(QString strKey);
+    Q_INVOKABLE void sendCard(int index, QString strZpid);
+    Q_INVOKABLE void sendMassCard(int index);
+    Q_INVOKABLE void sendCardTo(int index);
+    Q_INVOKABLE void exchangeCardRequest(QString strZpid);
+    Q_INVOKABLE void exchangeCardReply(QString strZpid, QString strRet);
+    Q_INVOKABLE void exchangeCard(QString strZpid);
 
     // User pictures (core_userpic.cpp).
     Q_INVOKABLE QString getUserPic(int iType, int iSubType, QString strName, QString strType);
+    Q_INVOKABLE bool hasUserPic(QString strZpid);
+    Q_INVOKABLE void grabImage(int x, int y);
 
     // Where the auto-start entry lives; tests point it elsewhere.
     static QString autoStartupEntryPath();
@@ -83,6 +108,22 @@ public Q_SLOTS:
     void slot_onNetState(int iState);
     void slot_onLoginState(int iState, QString strLoginId, QString strLoginPassword,
                            QString strZpid, QString strPhone);
+
+    // Contacts (core_contact.cpp).
+    void slot_onParseContact(QString strContact);
+    void slot_onParseUserState(QString strOnline, QString strOffline);
+    void slot_onParseUserState(QString strZephon);
+    void slot_onParseUserPhone(quint32 iZpid, QString strPhone);
+    void slot_onGetContact(bool flag, QString strKey);
+    void slot_onSearchContact(QString strKey);
+    void slot_onParseNetContact(int iRet, QString strNetContact);
+    void slot_onModifyNetContact(int iRet);
+    void slot_onUploadNetContact(int iRet);
+    void slot_onParseUser(QByteArray arBuff, int iCount);
+    void slot_onParseCard(int iType, quint32 iZpid, QString strCard);
+
+    // User pictures (core_userpic.cpp).
+    void slot_onParseCardPic(quint32 iZpid, QByteArray arBuff);
 
 Q_SIGNALS:
     void sig_netState(QVariant varState);
@@ -170,6 +211,15 @@ private:
     void makeEnterprise();
 
     void connectObjects();
+    // Contacts: the card reply for iZpid is awaited by a request of kind iKind (1 circle search,
+    // 2 may-know, 3 opened card).
+    void expectCard(quint32 iZpid, int iKind);
+    // Contacts: reloads the search source, rebuilds the index and shows the lists again.
+    void rebuildContacts();
+    // User pictures: caches the own picture and saves it on the server.
+    void saveOwnPicture(const QImage &image);
+    // The main window (core_window.cpp), null when the entry set none.
+    QWindow *mainWindow() const;
     void waitForWorkers();
     void setContactsReady(bool bReady);
     void createTray();

@@ -56,6 +56,11 @@ void Core::setMainWindow(QWindow *pWindow)
     m_pWindow->pMainWindow = pWindow;
 }
 
+QWindow *Core::mainWindow() const
+{
+    return m_pWindow->pMainWindow;
+}
+
 bool Core::checkMainWindow() const
 {
     if (m_pWindow->pMainWindow)

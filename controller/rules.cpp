@@ -68,4 +68,51 @@ QString userPicPath(int iType, int iSubType, const QString &strName, const QStri
     return QStringLiteral("images/userpic/userpic-") + strSize + QLatin1String(pEnding);
 }
 
+double stringLength(const QString &strText)
+{
+    double dLength = 0;
+    for (qsizetype i = 0; i < strText.size(); ++i) {
+        const QChar c = strText.at(i);
+        if (c.unicode() < 0x80) {
+            dLength += 0.5;
+            continue;
+        }
+        dLength += 1;
+        // A pair of surrogates is one character.
+        if (c.isHighSurrogate() && i + 1 < strText.size() && strText.at(i + 1).isLowSurrogate())
+            ++i;
+    }
+    return dLength;
+}
+
+QString cardField(const QString &strField)
+{
+    QString str = strField;
+    str.replace(QLatin1Char(':'), QChar(0xFF1A));
+    str.replace(QLatin1Char(';'), QChar(0xFF1B));
+    return str;
+}
+
+QString joinCard(const QStringList &strFields)
+{
+    QStringList fields;
+    fields.reserve(strFields.size());
+    for (const QString &strField : strFields)
+        fields << cardField(strField);
+    return fields.join(QLatin1Char(':'));
+}
+
+quint32 zpidOfKey(const QString &strKey)
+{
+    if (strKey.size() < 7 || strKey.size() > 10)
+        return 0;
+    for (QChar c : strKey) {
+        if (c < u'0' || c > u'9')
+            return 0;
+    }
+    bool bOk = false;
+    const quint32 iZpid = strKey.toUInt(&bOk);
+    return bOk ? iZpid : 0;
+}
+
 } // namespace Rules

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "codes.h"
 
@@ -23,5 +24,22 @@ QString lastName(const QString &strName);
 // Path, relative to the components folder, of the placeholder picture of a person, service,
 // circle ... of kind iType, in the size strSize ("small", "middle", "large").
 QString userPicPath(int iType, int iSubType, const QString &strName, const QString &strSize);
+
+// Display width of a text: half a unit per character that is one byte in UTF-8 (ASCII), one
+// unit per wider character, whether it takes two bytes (Cyrillic, accented Latin), three
+// (Chinese) or four.
+double stringLength(const QString &strText);
+
+// A field of a card text, which joins its fields with ':' and has no escaping: ':' and ';'
+// (the record separator of the server's lists) become their full-width forms "：" and "；",
+// so a field can never shift the fields after it.
+QString cardField(const QString &strField);
+
+// The card text of the fields, each passed through cardField.
+QString joinCard(const QStringList &strFields);
+
+// strKey as a Zpid: seven to ten decimal digits naming a non-zero 32-bit number; 0 otherwise.
+// Shorter keys are row ids and longer ones phone numbers, so neither is ever taken for one.
+quint32 zpidOfKey(const QString &strKey);
 
 } // namespace Rules

@@ -141,8 +141,11 @@ QString CDatabase::getContactCard(const QString &strKey, int iKind)
         strWhere = QStringLiteral(" where Id = ? and Type != 4");
         key = numberOf(strKey);
     } else if (strKey.size() <= 10) {
-        strWhere = QStringLiteral(" where Zpid = ? and Type != 4");
+        // Entries not (yet) known as users hold Zpid 0, so only a real Zpid names a row.
         key = numberOf(strKey);
+        if (key.toLongLong() <= 0)
+            return QString();
+        strWhere = QStringLiteral(" where Zpid = ? and Type != 4");
     } else {
         strWhere = QStringLiteral(" where Phone = ? and Type != 4");
         key = strKey;

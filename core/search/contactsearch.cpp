@@ -202,3 +202,17 @@ QString markUp(const QString &strText, const QString &strKey, quint64 iMask)
     appendEscaped(strOut, QStringView(strText).mid(from));
     return strOut;
 }
+
+QString plainText(const QString &strText)
+{
+    if (!strText.contains(QLatin1Char('<')) && !strText.contains(QLatin1Char('&')))
+        return strText;
+    QString str = strText;
+    str.remove(kFontOpen).remove(kFontClose);
+    str.replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&quot;"), QLatin1String("\""))
+        .replace(QLatin1String("&#39;"), QLatin1String("'"))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return str;
+}

@@ -42,3 +42,7 @@ QList<QObject *> buildResults(const QList<QObject *> &listSource, cs_list *pInde
 // its bits (bit 62 - p for position p) and keeps only the first 63 characters; a zero mask
 // highlights every occurrence of strKey.
 QString markUp(const QString &strText, const QString &strKey, quint64 iMask);
+
+// The text that markUp made strText from, for a text it did not cut: the highlight tags
+// dropped and the escaped characters restored. Other texts come back as they are.
+QString plainText(const QString &strText);

@@ -140,6 +140,9 @@ void TestContactStore::cards_data()
     QTest::newRow("six-digit Zpid taken for an Id") << "200000" << 0 << "";
     QTest::newRow("non-numeric key") << "abc" << 0 << "";
     QTest::newRow("phone suffix is not enough") << "3800000002" << 0 << "";
+    // Unregistered entries hold Zpid 0: a key naming it must not pick one of them.
+    QTest::newRow("Zpid zero") << "0000000" << 0 << "";
+    QTest::newRow("Zpid zero, signed") << "-000000" << 0 << "";
 }
 
 void TestContactStore::cards()
