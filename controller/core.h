@@ -214,7 +214,8 @@ private:
     // Contacts: the card reply for iZpid is awaited by a request of kind iKind (1 circle search,
     // 2 may-know, 3 opened card).
     void expectCard(quint32 iZpid, int iKind);
-    // Contacts: reloads the search source, rebuilds the index and shows the lists again.
+    // Contacts: reloads the search source and rebuilds the index off the GUI thread, then
+    // shows the lists again.
     void rebuildContacts();
     // User pictures: caches the own picture and saves it on the server.
     void saveOwnPicture(const QImage &image);

@@ -14,6 +14,7 @@
 #include "cparsecontactthread.h"
 #include "cparsenetcontactthread.h"
 #include "cparseuserstatethread.h"
+#include "crowloadthread.h"
 #include "csessionstate.h"
 #include "ctrace.h"
 #include "publishedlist.h"
@@ -89,10 +90,13 @@ struct Core::Contact
     // user opened for the same or another user each get their reply.
     QHash<quint32, int> pendingCards;
 
-    // Children of Core, so that logout and the destructor wait for them.
+    // Children of Core, so that logout and the destructor wait for them. The loaders read a
+    // list (and build the index) off the GUI thread.
     SingleWorker *pContactWorker = nullptr;
     SingleWorker *pUserStateWorker = nullptr;
     SingleWorker *pNetContactWorker = nullptr;
+    SingleWorker *pContactLoader = nullptr;
+    SingleWorker *pNetContactLoader = nullptr;
 };
 
 void Core::AreaDeleter::operator()(Contact *pArea) const
@@ -107,6 +111,28 @@ void Core::makeContact()
     c.pContactWorker = new SingleWorker([this](QThread *) { Q_EMIT sig_getAllUserState(); }, this);
     c.pUserStateWorker = new SingleWorker([this](QThread *) { rebuildContacts(); }, this);
     c.pNetContactWorker = new SingleWorker([this](QThread *) { getNetContact(); }, this);
+    c.pContactLoader = new SingleWorker(
+        [this](QThread *pWorker) {
+            Contact &c = *m_pContact;
+            auto *pLoader = static_cast<CRowLoadThread *>(pWorker);
+            cs_list *pIndex = pLoader->takeIndex();
+            // The views drop the rows of the previous generation before the old index goes.
+            c.searchSource.replace(pLoader->takeRows());
+            if (cs_list *pOld = std::exchange(c.pIndex, pIndex))
+                freeIndex(pOld);
+            setContactsReady(true);
+            slot_onGetContact(c.bContactFlag, c.strContactKey);
+            slot_onSearchContact(c.strSearchKey);
+            Q_EMIT sig_updateContact();
+        },
+        this);
+    c.pNetContactLoader = new SingleWorker(
+        [this](QThread *pWorker) {
+            Contact &c = *m_pContact;
+            c.netContact.replace(static_cast<CRowLoadThread *>(pWorker)->takeRows());
+            Q_EMIT sig_updateNetContact(int(c.netContact.rows().size()));
+        },
+        this);
 }
 
 void Core::setContactsReady(bool bReady)
@@ -195,19 +221,12 @@ void Core::slot_onParseUserState(QString strOnline, QString strOffline)
 
 void Core::rebuildContacts()
 {
-    Contact &c = *m_pContact;
-    if (!database())
+    QSharedPointer<CDatabase> pDatabase = database();
+    if (!pDatabase)
         return;
-    const QList<QObject *> rows = database()->getSearchContact();
-    cs_list *pIndex = createIndex(rows);
-    // The views drop the rows of the previous generation before the old index goes.
-    c.searchSource.replace(rows);
-    if (cs_list *pOld = std::exchange(c.pIndex, pIndex))
-        freeIndex(pOld);
-    setContactsReady(true);
-    slot_onGetContact(c.bContactFlag, c.strContactKey);
-    slot_onSearchContact(c.strSearchKey);
-    Q_EMIT sig_updateContact();
+    m_pContact->pContactLoader->start([pDatabase]() -> QThread * {
+        return new CRowLoadThread([pDatabase] { return pDatabase->getSearchContact(); }, true);
+    });
 }
 
 void Core::slot_onParseUserState(QString strZephon)
@@ -258,11 +277,12 @@ void Core::slot_onSearchContact(QString strKey)
 
 void Core::getNetContact()
 {
-    if (!database())
+    QSharedPointer<CDatabase> pDatabase = database();
+    if (!pDatabase)
         return;
-    Contact &c = *m_pContact;
-    c.netContact.replace(database()->getNetContact(true));
-    Q_EMIT sig_updateNetContact(int(c.netContact.rows().size()));
+    m_pContact->pNetContactLoader->start([pDatabase]() -> QThread * {
+        return new CRowLoadThread([pDatabase] { return pDatabase->getNetContact(true); }, false);
+    });
 }
 
 void Core::modifyNetContact(int iType, QString strId, QString strName, QString strPhone,

@@ -40,7 +40,7 @@ const QString kGiven = QStringLiteral("伟芳娜秀英敏静丽强磊军洋勇�
 QString personName(int i)
 {
     return QString(kSurnames.at(i % kSurnames.size())) + kGiven.at((i / 7) % kGiven.size()) +
-           kGiven.at((i / 13) % kGiven.size());
+           kGiven.at((i / 13) % kGiven.size()) + kGiven.at((i / 3) % kGiven.size());
 }
 
 QString phone(int i)
