@@ -85,6 +85,8 @@ private Q_SLOTS:
     void strangeCardOnlyForZpidKeys_data();
     void strangeCardOnlyForZpidKeys();
     void cardRepliesReachWhoAskedForThem();
+    void cardsSent_data();
+    void cardsSent();
     void cardFieldsCannotShiftFields_data();
     void cardFieldsCannotShiftFields();
     void cloudAddressBookRoundTrip();
@@ -383,6 +385,55 @@ void TestCoreContacts::cardRepliesReachWhoAskedForThem()
     QVERIFY(strangeCardRequests().contains(QStringLiteral("2000005")));
     QTest::qWait(50);
     QCOMPARE(strange.size(), 1);
+}
+
+void TestCoreContacts::cardsSent_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("iKind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("content");
+    QTest::newRow("exchange request: the own short card") << "request" << 1 << "我:1:北京:Zephon"
+                                                          << "";
+    QTest::newRow("exchange reply: the answer") << "reply" << 2 << "0"
+                                                << "";
+    QTest::newRow("exchange: the own full card") << "exchange" << 3 << "我的名片" << kMyCard;
+}
+
+void TestCoreContacts::cardsSent()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, iKind);
+    QFETCH(QString, caption);
+    QFETCH(QString, content);
+    signInWithContacts();
+    const QString strPeer = QStringLiteral("2000001");
+    if (operation == QLatin1String("request"))
+        m_pCore->exchangeCardRequest(strPeer);
+    else if (operation == QLatin1String("reply"))
+        m_pCore->exchangeCardReply(strPeer, caption);
+    else
+        m_pCore->exchangeCard(strPeer);
+    QTRY_COMPARE(m_fake.packets(83, FakeService::Sub).size(), 1);
+    // Code, own Zpid, receiver, kind, message id, caption, content.
+    const QByteArray ar = m_fake.packets(83, FakeService::Sub).first();
+    QCOMPARE(FakePacket::u32At(ar, 5), qint64(2000001));
+    QCOMPARE(int(quint8(ar.at(9))), iKind);
+    int iPos = 14;
+    if (iKind == 2) {
+        QCOMPARE(QString::number(quint8(ar.at(iPos))), caption);
+        ++iPos;
+    } else {
+        const int n = quint8(ar.at(iPos));
+        QCOMPARE(fakeDecryptText(ar.mid(iPos + 1, n)), caption);
+        iPos += 1 + n;
+    }
+    if (content.isEmpty()) {
+        QCOMPARE(ar.size(), iPos);
+    } else {
+        const int n = int(FakePacket::u32At(ar, iPos));
+        QCOMPARE(fakeDecryptText(ar.mid(iPos + 4, n)), content);
+    }
 }
 
 void TestCoreContacts::cardFieldsCannotShiftFields_data()
