@@ -20,6 +20,7 @@ void TestImageProvider::sizes_data()
     QTest::newRow("zero") << QSize(0, 0) << QSize(173, 173);
     QTest::newRow("width only") << QSize(40, 0) << QSize(40, 173);
     QTest::newRow("both") << QSize(48, 32) << QSize(48, 32);
+    QTest::newRow("beyond any screen") << QSize(100000, 30) << QSize(1024, 30);
 }
 
 void TestImageProvider::sizes()

@@ -145,6 +145,8 @@ void TestContactSearch::markUp_data()
         << u"a<b>c<b>"_qs << "<b>" << quint64(0) << "a" + hl("&lt;b&gt;") + "c" + hl("&lt;b&gt;");
     QTest::newRow("no mask: no occurrence, still escaped")
         << u"<i>x</i>"_qs << "y" << quint64(0) << u"&lt;i&gt;x&lt;/i&gt;"_qs;
+    QTest::newRow("text that looks escaped")
+        << u"&lt;&amp;"_qs << "" << quint64(0) << u"&amp;lt;&amp;amp;"_qs;
 }
 
 void TestContactSearch::markUp()
@@ -154,6 +156,9 @@ void TestContactSearch::markUp()
     QFETCH(quint64, mask);
     QFETCH(QString, expected);
     QCOMPARE(::markUp(text, key, mask), expected);
+    // What the rows show can be looked up again by its plain value, unless it was cut.
+    if (text.size() <= 63)
+        QCOMPARE(plainText(expected), text);
 }
 
 void TestContactSearch::resultRows_data()
