@@ -4,8 +4,9 @@
 // Row lifetime: a list is refreshed by building a new generation of rows and publishing it under
 // the same name. The views bound to the name rebind while the context property is set, so once
 // the new generation is published no view reaches the previous one any more; the rows of the
-// previous generation that the new one does not keep are then handed to deleteLater(), which
-// frees them when control returns to the event loop, after the delegates that the rebinding
+// previous generation that the new one does not keep are then handed to one deferred deletion
+// (deleteLater() of a holder), which frees them when control returns to the event loop, after
+// the delegates that the rebinding
 // released (released earlier, so deleted earlier). Rows are therefore never freed while a view
 // still lists them, and a list refreshed over and over holds at most two generations alive.
 //
@@ -43,8 +44,8 @@ public:
 
     // Takes the new generation and publishes it; then the rows of the previous generation that
     // it does not hold are dropped from the views of this list (which are republished) and
-    // freed with deleteLater(). A view only forgets them. The rows become the list's. A change
-    // in place is a replace() with a changed copy of rows().
+    // freed by one deferred deletion. A view only forgets them. The rows become the list's. A
+    // change in place is a replace() with a changed copy of rows().
     void replace(const QList<QObject *> &rows);
     // Publishes the list again as it is (what logout does).
     void publish();
