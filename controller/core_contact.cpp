@@ -240,7 +240,8 @@ void Core::slot_onParseUserState(QString strZephon)
         trace().traceText(QStringLiteral("presence change without a zpid"), strZephon);
         return;
     }
-    Q_EMIT sig_updateUserState(strZephon.mid(iColon + 1), strZephon.left(iColon));
+    // One pair is expected; of anything after it only the Zpid's own field is taken.
+    Q_EMIT sig_updateUserState(strZephon.section(QLatin1Char(':'), 1, 1), strZephon.left(iColon));
 }
 
 void Core::slot_onParseUserPhone(quint32 iZpid, QString strPhone)

@@ -95,6 +95,7 @@ private Q_SLOTS:
     void stringLength();
     void picturesCachedAndServed();
     void ownPictureSaved();
+    void presenceAndPhoneLookups();
     void logoutLeavesNoContacts();
 
 private:
@@ -610,22 +611,52 @@ void TestCoreContacts::ownPictureSaved()
     m_pCore->setMainWindow(nullptr);
 }
 
+void TestCoreContacts::presenceAndPhoneLookups()
+{
+    FakeService::Account account = m_account;
+    account.strOnline = QStringLiteral("13800000001:2000001");
+    account.strOffline.clear();
+    account.phones.insert(2000001, QStringLiteral("13800000001"));
+    m_fake.serveAccount(account);
+    signIn();
+    QSignalSpy state(m_pCore.get(), &Core::sig_updateUserState);
+    QSignalSpy phone(m_pCore.get(), &Core::sig_updateUserPhone);
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getUserState",
+                                      Q_ARG(QString, QStringLiteral("13800000001"))));
+    QTRY_COMPARE(state.size(), 1);
+    QCOMPARE(state.first(), (QList<QVariant>{"2000001", "13800000001"}));
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getUserPhone",
+                                      Q_ARG(QString, QStringLiteral("2000001"))));
+    QTRY_COMPARE(phone.size(), 1);
+    QCOMPARE(phone.first(), (QList<QVariant>{true, "2000001"}));
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getUserPhone",
+                                      Q_ARG(QString, QStringLiteral("2000004"))));
+    QTRY_COMPARE(phone.size(), 2);
+    QCOMPARE(phone.last(), (QList<QVariant>{false, "2000004"}));
+}
+
 void TestCoreContacts::logoutLeavesNoContacts()
 {
     signInWithContacts();
     // A new book arrives as the user leaves: whatever its worker got to do is not kept.
-    m_fake.pushSub(FakePacket(36).u32(kMe).u8(0).u32(0).blob32(
-        fakeEncrypt(QByteArrayLiteral("13600000001;孙八:13600000002;周九"))));
-    QTest::qWait(5);
+    QStringList records;
+    for (int i = 0; i < 2000; ++i)
+        records << QStringLiteral("136%1;旧%2").arg(i, 8, 10, QLatin1Char('0')).arg(i);
+    m_pCore->slot_onParseContact(records.join(u':'));
     m_pCore->logout();
     QCOMPARE(m_pCore->getContactNameByZpid(800), QString());
-    QTest::qWait(100);
-    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13600000001")), QString());
-    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13800000001")), QString());
+    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13600000000")), QString());
     // Searching waits for the next sign-in.
     QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "searchContact",
                                       Q_ARG(QString, QStringLiteral("000"))));
     QVERIFY(list("searchcontactModel").isEmpty());
+
+    // The next session holds its own book only.
+    QSignalSpy updated(m_pCore.get(), &Core::sig_updateContact);
+    signIn();
+    QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 1, 10000);
+    QCOMPARE(column("contactModel", "strName"), (QStringList{"我", "李四", "王五", "张三"}));
+    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13600000000")), QString());
 }
 
 QTEST_MAIN(TestCoreContacts)
