@@ -291,6 +291,10 @@ void Core::modifyNetContact(int iType, QString strId, QString strName, QString s
 {
     if (!database() || !network())
         return;
+    if (iType < 0 || iType > 2) {
+        trace().traceNumber(QStringLiteral("cloud entry change of unknown kind"), iType);
+        return;
+    }
     // The server knows an entry by its phone as stored; a new entry has none.
     const QString strOldPhone =
         iType == 0 ? QString() : database()->getNetContactPhone(plainText(strId));

@@ -491,8 +491,9 @@ void TestCoreContacts::cloudAddressBookRoundTrip()
     QTRY_COMPARE(updated.size(), 2);
     QCOMPARE(column("netcontactModel", "strPhone"), (QStringList{"137 0000", "13700000001"}));
 
-    // An id that names no entry sends nothing.
+    // An id that names no entry, or a change of no known kind, sends nothing.
     m_pCore->modifyNetContact(1, QStringLiteral("9999"));
+    m_pCore->modifyNetContact(7, strId, QStringLiteral("x"));
     QSignalSpy uploaded(m_pCore.get(), &Core::sig_uploadNetContact);
     m_pCore->network()->slot_onUploadNetContact(QStringList{"13600000001;孙八;朋友"});
     QTRY_COMPARE(uploaded.size(), 1);
