@@ -31,8 +31,8 @@ FocusScope {
     function cardText() {
         const values = [];
         for (let i = 0; i < editScreen.fieldCount; ++i) {
-            const box = fields.itemAt(i) as FieldBox;
-            values.push(box ? box.value.replace(/:/g, "\uff1a") : "");
+            const box = fields.itemAt(i);
+            values.push(box ? String(box.value).replace(/:/g, "\uff1a") : "");
         }
         return values.join(":");
     }
