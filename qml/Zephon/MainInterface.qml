@@ -767,7 +767,7 @@ FocusScope {
     Component.onCompleted: {
         mainInterface.background.currentSource = 2;
         contactBusy.on = true;
-        mainInterface.readUnread();
         dialpad.field.forceActiveFocus();
+        mainInterface.readUnread();
     }
 }

@@ -70,6 +70,8 @@ private slots:
     void peerTextShowsLiterallyAndLoadsNothing_data();
     void peerTextShowsLiterallyAndLoadsNothing();
     void chatFollowsItsPeerOnly();
+    void mapLinkOnlyOnLocationRows_data();
+    void mapLinkOnlyOnLocationRows();
     void unreadBadgeShowsTheCount();
     void recordRowsOpenWhatTheyStandFor_data();
     void recordRowsOpenWhatTheyStandFor();
@@ -197,6 +199,36 @@ void TestMessageScreens::chatFollowsItsPeerOnly()
     // Reopening a chat reloads it, so it reads its conversation again.
     QVERIFY(openChat(sf, "10001", "张三"));
     QCOMPARE(countOf(sf.core.calls, read), 4);
+}
+
+void TestMessageScreens::mapLinkOnlyOnLocationRows_data()
+{
+    QTest::addColumn<int>("subType");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("location") << 5 << QStringList{"openMap(五四广场:36.1:120.3)"};
+    QTest::newRow("text typed by a peer") << 0 << QStringList{};
+}
+
+void TestMessageScreens::mapLinkOnlyOnLocationRows()
+{
+    QFETCH(int, subType);
+    QFETCH(QStringList, opened);
+    ScreenFixture sf;
+    sf.publish("messageModel", {messageRow({{"strContent", "<a href=map>五四广场</a>"},
+                                            {"strCaption", "五四广场:36.1:120.3"},
+                                            {"iSubType", subType}})});
+    QVERIFY(sf.showMain());
+    QQuickItem *chat = openChat(sf, "10001", "张三");
+    QVERIFY(chat);
+    QObject *list = child(chat, "messageList");
+    QTRY_VERIFY(ScreenFixture::rowItem(list, 0));
+    QObject *content = child(ScreenFixture::rowItem(list, 0), "content");
+    QVERIFY(content);
+    // The link is shown either way; only where it leads differs.
+    QVERIFY(content->property("text").toString().contains("<a href=\"map\">"));
+    sf.core.calls.clear();
+    QMetaObject::invokeMethod(content, "linkActivated", Q_ARG(QString, "map"));
+    QCOMPARE(sf.core.calls, opened);
 }
 
 void TestMessageScreens::unreadBadgeShowsTheCount()

@@ -131,8 +131,10 @@ Item {
         color: "#333333"
         font.pixelSize: 14
         linkColor: "#2b7de9"
+        // Only a location row carries a place in its caption; a "map" link typed by a peer
+        // into any other message opens nothing.
         onLinkActivated: function (link) {
-            if (link === "map")
+            if (link === "map" && textView.row.iSubType === 5)
                 textView.mapClicked(textView.row.strCaption);
         }
     }
