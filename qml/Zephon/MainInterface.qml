@@ -300,11 +300,13 @@ FocusScope {
             anchors.fill: parent
         }
 
+        // A screen that fails to load counts as closed, so the tab's selection is reset.
         ScreenLoader {
             id: subLoader
             anchors.fill: parent
             z: 10
             focus: true
+            onFailed: page.subScreenClosed()
         }
 
         Connections {
