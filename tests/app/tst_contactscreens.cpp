@@ -66,6 +66,8 @@ private slots:
     void peerTextShowsLiterallyAndLoadsNothing();
     void ownPictureIsCutWhereTheFrameIs();
     void cloudAddressBook();
+    void userSearchOpensTheCardAskedFor();
+    void mayKnowFiltersBySex();
 };
 
 void TestContactScreens::contactTabShowsOwnCardFirstAndSearchesAsTyped()
@@ -459,6 +461,84 @@ void TestContactScreens::cloudAddressBook()
     QVERIFY(result->property("visible").toBool());
     QCOMPARE(child(result, "message")->property("text").toString(),
              QStringLiteral("备份成功，共1条记录"));
+}
+
+void TestContactScreens::userSearchOpensTheCardAskedFor()
+{
+    ScreenFixture sf;
+    QVERIFY(sf.showMain());
+    openOnTab(sf, "circlePage", "SearchInterface.qml");
+    QQuickItem *search = sf.tabScreen(2);
+    QVERIFY(search);
+    QObject *input = child(search, "searchInput");
+    input->setProperty("text", "12345");
+    QmlFixture::click(child<QQuickItem>(search, "btnFindUser"));
+    QCOMPARE(sf.alerts(), QStringList{"号码格式不对"});
+    QVERIFY(!stackScreen(search));
+    input->setProperty("text", " 1234567 ");
+    QmlFixture::click(child<QQuickItem>(search, "btnFindUser"));
+    QVERIFY(sf.core.calls.contains("searchCircleUser(1234567)"));
+    QQuickItem *results = stackScreen(search);
+    QVERIFY(results);
+
+    // Core fills the results as the server answers.
+    sf.publish("searchuserModel", {contactRow({{"strZpid", "1234567"}, {"strName", "赵六"}})});
+    QObject *users = child(results, "userList");
+    QTRY_VERIFY(ScreenFixture::rowItem(users, 0));
+    sf.core.calls.clear();
+    QMetaObject::invokeMethod(ScreenFixture::rowItem(users, 0), "doubleClicked");
+    // The card is asked of the server once, and shown when it comes.
+    QCOMPARE(sf.core.calls, QStringList{"getStrangeCard(1234567)"});
+    QQuickItem *card = stackScreen(results);
+    QVERIFY(card);
+    emit sf.core.sig_getStrangeCard("1234567", "赵六::女:某厂::13700000007");
+    QCOMPARE(ScreenFixture::textOf(card, "cardName"), QStringLiteral("赵六"));
+    QCOMPARE(ScreenFixture::textOf(child(card, "field2"), "value"), QStringLiteral("女"));
+
+    // Back on the search screen, the same text looks for circles.
+    QMetaObject::invokeMethod(card, "closed");
+    QMetaObject::invokeMethod(results, "closed");
+    QVERIFY(!stackScreen(search));
+    QmlFixture::click(child<QQuickItem>(search, "btnFindCircle"));
+    QVERIFY(sf.core.calls.contains("searchCircle(1234567)"));
+    QVERIFY(stackScreen(search));
+}
+
+void TestContactScreens::mayKnowFiltersBySex()
+{
+    ScreenFixture sf;
+    sf.publish("mayknowModel", {contactRow({{"strZpid", "1"}, {"strSex", "女"}}),
+                                contactRow({{"strZpid", "2"}, {"strSex", "男"}}),
+                                contactRow({{"strZpid", "3"}, {"strSex", ""}})});
+    QVERIFY(sf.showMain());
+    openOnTab(sf, "circlePage", "MayKnowInterface.qml");
+    QQuickItem *screen = sf.tabScreen(2);
+    QVERIFY(screen);
+    QObject *list = child(screen, "mayKnowList");
+    QTRY_VERIFY(ScreenFixture::rowItem(list, 2));
+    auto shown = [&] {
+        QStringList zpids;
+        for (int i = 0; i < 3; ++i) {
+            QQuickItem *row = ScreenFixture::rowItem(list, i);
+            if (row && row->isVisible())
+                zpids << row->property("modelData")
+                             .value<QObject *>()
+                             ->property("strZpid")
+                             .toString();
+        }
+        return zpids;
+    };
+    QCOMPARE(shown(), (QStringList{"1", "2", "3"}));
+    const QList<QPair<QString, QStringList>> filters{
+        {"filter1", {"1"}}, {"filter2", {"2"}}, {"filter0", {"1", "2", "3"}}};
+    for (const auto &[button, expected] : filters) {
+        QmlFixture::click(child<QQuickItem>(screen, button));
+        QCOMPARE(shown(), expected);
+    }
+    // A suggestion opens the person's card, asked for by Zpid.
+    QMetaObject::invokeMethod(ScreenFixture::rowItem(list, 1), "doubleClicked");
+    QVERIFY(stackScreen(screen));
+    QVERIFY(sf.core.calls.contains("getCard(2,0)"));
 }
 
 QTEST_MAIN(TestContactScreens)
