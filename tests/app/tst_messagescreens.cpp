@@ -53,6 +53,11 @@ QQuickItem *openChat(ScreenFixture &sf, const QString &strZpid, const QString &s
     return ScreenFixture::loaded(child(sf.main, QStringLiteral("chatLoader")));
 }
 
+QQuickItem *stackScreen(QQuickItem *screen)
+{
+    return ScreenFixture::loaded(screen ? screen->property("stack").value<QObject *>() : nullptr);
+}
+
 int countOf(const QStringList &calls, const QString &call)
 {
     return int(calls.count(call));
@@ -78,6 +83,9 @@ private slots:
     void newMessageRecipients();
     void selectionModes_data();
     void selectionModes();
+    void chatFunctions_data();
+    void chatFunctions();
+    void cardRequests();
 };
 
 void TestMessageScreens::chatShowsABubblePerState()
@@ -409,6 +417,90 @@ void TestMessageScreens::selectionModes()
     QMetaObject::invokeMethod(screen, "confirm");
     QCOMPARE(sf.core.calls, expected);
     QVERIFY2(!sf.tabScreen(1), "the selection closes once done");
+}
+
+void TestMessageScreens::chatFunctions_data()
+{
+    QTest::addColumn<QString>("function"); // signal of the input bar
+    QTest::addColumn<QString>("chosen");   // what the file dialog gives
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("picture") << "btnPicClicked"
+                             << "file:///home/u/a.png"
+                             << QStringList{"chooseImage()",
+                                            "uploadFile(file:///home/u/a.png,10001,2)"};
+    QTest::newRow("picture cancelled") << "btnPicClicked"
+                                       << "file:///" << QStringList{"chooseImage()"};
+    QTest::newRow("file") << "btnFileClicked"
+                          << "file:///home/u/b.pdf"
+                          << QStringList{"chooseFile()",
+                                         "uploadFile(file:///home/u/b.pdf,10001,3)"};
+    QTest::newRow("file cancelled") << "btnFileClicked"
+                                    << "file:///" << QStringList{"chooseFile()"};
+    QTest::newRow("screenshot") << "btnScreenClicked"
+                                << "" << QStringList{"screenshot(10001,2)"};
+    QTest::newRow("card") << "btnCardClicked"
+                          << "" << QStringList{"getSelect(2,)"};
+}
+
+void TestMessageScreens::chatFunctions()
+{
+    QFETCH(QString, function);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, calls);
+    ScreenFixture sf;
+    sf.core.chosenImage = chosen;
+    sf.core.chosenFile = chosen;
+    QVERIFY(sf.showMain());
+    QQuickItem *chat = openChat(sf, "10001", "张三");
+    QVERIFY(chat);
+    sf.core.calls.clear();
+    QMetaObject::invokeMethod(child(chat, "bottomBar"), function.toLatin1().constData());
+    QCOMPARE(sf.core.calls, calls);
+    QQuickItem *select = stackScreen(chat);
+    if (function == "btnCardClicked") {
+        // Contacts' cards go to the person of the conversation.
+        QVERIFY(select);
+        QCOMPARE(select->property("mode").toString(), QStringLiteral("card"));
+        QCOMPARE(select->property("strZpid").toString(), QStringLiteral("10001"));
+    } else {
+        QVERIFY(!select);
+    }
+}
+
+void TestMessageScreens::cardRequests()
+{
+    ScreenFixture sf;
+    sf.publish("cardsysmsgModel", {messageRow({{"strZpid", "20001"},
+                                               {"strName", "王五"},
+                                               {"strCaption", "请求交换名片"},
+                                               {"strContent", "王五:男:经理:某公司"},
+                                               {"iType", 5},
+                                               {"iSubType", 0}})});
+    QVERIFY(sf.showMain());
+    sf.main->findChild<QObject *>("tabs")->setProperty("current", 3);
+    const QVariantMap record{{"iType", 5}, {"strZpid", "0"}};
+    QMetaObject::invokeMethod(sf.main, "openRecord", Q_ARG(QVariant, record));
+    QQuickItem *requests = sf.tabScreen(3);
+    QVERIFY(requests);
+    QCOMPARE(countOf(sf.core.calls, "getMessage(5,)"), 1);
+    QCOMPARE(countOf(sf.core.calls, "updateMessage(5,)"), 1);
+    // A new request while the list is open is read (and marked read) at once.
+    emit sf.core.sig_addMsgRecord();
+    QCOMPARE(countOf(sf.core.calls, "getMessage(5,)"), 2);
+    QCOMPARE(countOf(sf.core.calls, "updateMessage(5,)"), 2);
+
+    QObject *list = child(requests, "requestList");
+    QTRY_VERIFY(ScreenFixture::rowItem(list, 0));
+    QQuickItem *row = ScreenFixture::rowItem(list, 0);
+    QmlFixture::click(child<QQuickItem>(row, "btnAgree"));
+    QVERIFY(sf.core.calls.contains("exchangeCardReply(20001,0)"));
+    // The requester's card opens from the row.
+    QMetaObject::invokeMethod(row, "cardClicked", Q_ARG(QString, "王五:男:经理:某公司"),
+                              Q_ARG(QString, "20001"));
+    QQuickItem *card = stackScreen(requests);
+    QVERIFY(card);
+    QCOMPARE(ScreenFixture::textOf(card, "cardName"), QStringLiteral("王五"));
+    QCOMPARE(ScreenFixture::textOf(child(card, "field3"), "value"), QStringLiteral("某公司"));
 }
 
 QTEST_MAIN(TestMessageScreens)
