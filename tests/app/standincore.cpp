@@ -101,11 +101,6 @@ QString text(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-QString text(const QVariant &value)
-{
-    return value.toString();
-}
-
 // "name(a,b,...)" as the tests read the calls.
 template <typename... Args> QString call(const char *name, const Args &...args)
 {
