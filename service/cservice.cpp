@@ -5,7 +5,9 @@
 
 #include "ccirclecommands.h"
 #include "cclientconnection.h"
+#include "ccloudbookcommands.h"
 #include "ccontactcommands.h"
+#include "cmessagecommands.h"
 #include "csessioncommands.h"
 #include "ctcplistener.h"
 
@@ -33,9 +35,13 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
     m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
+    m_pCloudBookCommands = std::make_unique<CCloudBookCommands>(*this);
+    m_pMessageCommands = std::make_unique<CMessageCommands>(*this);
     m_pSessionCommands->install(m_dispatcher);
     m_pContactCommands->install(m_dispatcher);
     m_pCircleCommands->install(m_dispatcher);
+    m_pCloudBookCommands->install(m_dispatcher);
+    m_pMessageCommands->install(m_dispatcher);
 }
 
 CService::~CService()
@@ -161,6 +167,14 @@ void CService::endSession(quint64 iSessionId)
         pConnection->setSessionId(0);
         pConnection->close();
     }
+}
+
+void CService::sessionReady(CSessionTable::Session &session)
+{
+    if (session.bReady)
+        return;
+    session.bReady = true;
+    m_pMessageCommands->deliverHeld(session);
 }
 
 void CService::endSilentSessions()

@@ -24,7 +24,9 @@ class CTcpListener;
 class QTimer;
 class QUdpSocket;
 class CCircleCommands;
+class CCloudBookCommands;
 class CContactCommands;
+class CMessageCommands;
 class CSessionCommands;
 
 class CService : public QObject
@@ -58,6 +60,8 @@ public:
     CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
     // Ends the session and closes its TCP connection.
     void endSession(quint64 iSessionId);
+    // The session heard its first heartbeat: it is ready to take what was held for it.
+    void sessionReady(CSessionTable::Session &session);
 
     // Takes over an accepted socket's descriptor as a client connection of the channel; a
     // negative descriptor gives a connection whose stream comes only through receive().
@@ -90,4 +94,6 @@ private:
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
+    std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
+    std::unique_ptr<CMessageCommands> m_pMessageCommands;
 };

@@ -175,7 +175,8 @@ void TestServiceHostile::droppedAndCounted_data()
     row("card before login", FreshTcp, FakePacket(81).u32(kVictim).u8(0).u32(0), C::DropNoSession);
     row("phone from unknown endpoint", FreshUdp, FakePacket(13).u32(kVictim).u32(1000003),
         C::DropNoSession);
-    row("not served yet", AttackerTcp, FakePacket(61).u32(kAttacker).u32(0), C::DropUnhandled);
+    row("not served yet", AttackerTcp, FakePacket(96).u32(kAttacker).u8(0).u32(1),
+        C::DropUnhandled);
 }
 
 void TestServiceHostile::droppedAndCounted()
