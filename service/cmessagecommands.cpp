@@ -120,8 +120,7 @@ bool CMessageCommands::push(quint32 iZpid, const QByteArray &arPacket)
     const CSessionTable::Session *pSession = m_service.sessions().newest(iZpid);
     if (!pSession || !pSession->bReady || !pSession->connection)
         return false;
-    m_service.send(pSession->connection.data(), arPacket);
-    return true;
+    return m_service.send(pSession->connection.data(), arPacket);
 }
 
 void CMessageCommands::deliverHeld(const CSessionTable::Session &session)

@@ -134,13 +134,13 @@ void CService::reply(const CRequest &request, const QByteArray &arPacket)
     m_pUdp->writeDatagram(arPacket, request.host(), request.port());
 }
 
-void CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
+bool CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
 {
     if (!pConnection)
-        return;
+        return false;
     m_packetLog.write(nowMs(), false,
                       pConnection->channel() == CClientConnection::Main ? "main" : "tcp", arPacket);
-    pConnection->send(arPacket);
+    return pConnection->send(arPacket);
 }
 
 CSessionTable::Session *CService::openSession(CClientConnection *pConnection, quint32 iZpid)

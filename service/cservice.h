@@ -54,8 +54,9 @@ public:
 
     // Sends the packet back on the channel the request came in on.
     void reply(const CRequest &request, const QByteArray &arPacket);
-    // Sends a packet on a TCP connection, for answers that complete after their request.
-    void send(CClientConnection *pConnection, const QByteArray &arPacket);
+    // Sends a packet on a TCP connection, for answers that complete after their request;
+    // false when the connection is gone or refused it.
+    bool send(CClientConnection *pConnection, const QByteArray &arPacket);
     // Binds a fresh session of iZpid to the request's connection.
     CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
     // Ends the session and closes its TCP connection.
