@@ -53,7 +53,7 @@ bool CCloudBookTable::merge(quint32 iOwner, const Entry &entry)
         return update(iOwner, entry.strPhone, entry) == 1;
     return run(QStringLiteral("INSERT INTO cloud_book (owner, position, phone, name, grp) "
                               "VALUES (?, (SELECT COALESCE(MAX(position), -1) + 1 FROM cloud_book "
-                              "WHERE owner = ?), ?, ?, ?)"),
+                              "WHERE owner = ?), ?, COALESCE(?, ''), COALESCE(?, ''))"),
                {qint64(iOwner), qint64(iOwner), entry.strPhone, entry.strName, entry.strGroup});
 }
 
@@ -70,7 +70,8 @@ int CCloudBookTable::update(quint32 iOwner, const QString &strOldPhone, const En
 {
     QSqlQuery query(database());
     if (!run(query,
-             QStringLiteral("UPDATE cloud_book SET phone = ?, name = ?, grp = ? "
+             QStringLiteral("UPDATE cloud_book SET phone = ?, name = COALESCE(?, ''), "
+                            "grp = COALESCE(?, '') "
                             "WHERE owner = ? AND phone = ?"),
              {entry.strPhone, entry.strName, entry.strGroup, qint64(iOwner), strOldPhone}))
         return -1;

@@ -183,12 +183,15 @@ void TestServiceContacts::separatorsStayInsideTheirField()
     auto wang = signedIn(kWang);
     QVERIFY(wang);
     // A record with more fields than three: the first is the phone, the last the group, the
-    // rest the name, as the client reads what it wrote.
-    QCOMPARE(quint8(wang->requestTcp(uploadChunk(kWang, 2, 0, {"13911112222;甲;乙;组"})).at(10)),
-             quint8(0));
+    // rest the name, as the client reads what it wrote. Fewer fields leave the rest empty.
+    const QStringList records{"13911112222;甲;乙;组", "13911113333;只有名字", "13911114444"};
+    QCOMPARE(quint8(wang->requestTcp(uploadChunk(kWang, 2, 0, records)).at(10)), quint8(0));
     QCOMPARE(wang->requestTcp(modify(kWang, 2, "13911112222", "13911112222;名;字:多;组")),
              modified(kWang, 0));
-    QCOMPARE(download(*wang, kWang), QStringList{QStringLiteral("13911112222;名；字：多;组")});
+    QCOMPARE(wang->requestTcp(modify(kWang, 2, "13911113333", "13911113333")), modified(kWang, 0));
+    QCOMPARE(download(*wang, kWang),
+             (QStringList{QStringLiteral("13911112222;名；字：多;组"),
+                          QStringLiteral("13911113333;;"), QStringLiteral("13911114444;;")}));
 }
 
 void TestServiceContacts::badChunksAreRefused_data()
