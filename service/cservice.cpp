@@ -162,11 +162,26 @@ void CService::endSession(quint64 iSessionId)
     if (!pSession)
         return;
     CClientConnection *pConnection = pSession->connection.data();
-    m_sessions.close(iSessionId);
+    closeSession(iSessionId);
     if (pConnection) {
         pConnection->setSessionId(0);
         pConnection->close();
     }
+}
+
+void CService::closeSession(quint64 iSessionId)
+{
+    const CSessionTable::Session *pSession = m_sessions.byId(iSessionId);
+    if (!pSession)
+        return;
+    const quint32 iZpid = pSession->iZpid;
+    const bool bWasNewest = m_sessions.newest(iZpid) == pSession;
+    m_sessions.close(iSessionId);
+    // Delivery passes to the account's session that is now the newest; it is handed what
+    // the closed one had not confirmed.
+    CSessionTable::Session *pNext = bWasNewest ? m_sessions.newest(iZpid) : nullptr;
+    if (pNext && pNext->bReady)
+        m_pMessageCommands->deliverHeld(*pNext);
 }
 
 void CService::sessionReady(CSessionTable::Session &session)
@@ -206,7 +221,7 @@ void CService::onConnectionClosed(CClientConnection *pConnection)
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);
-        m_sessions.close(iSession);
+        closeSession(iSession);
     }
     pConnection->deleteLater();
 }

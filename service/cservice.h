@@ -76,6 +76,8 @@ private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
     void onConnectionClosed(CClientConnection *pConnection);
     void onDatagrams();
+    // Removes the session; its account's next newest session takes delivery.
+    void closeSession(quint64 iSessionId);
     static const char *channelName(CRequest::Channel channel);
 
     CServiceConfig m_config;

@@ -60,7 +60,7 @@ QStringList download(ServiceClient &client, quint32 iZpid, QList<int> *pSizes = 
     client.sendTcp(FakePacket(61).u32(iZpid).u32(0));
     QStringList records;
     for (;;) {
-        const QByteArray arReply = client.takeTcp(61, 3000);
+        const QByteArray arReply = client.takeTcp(61, 5000);
         if (arReply.size() < 6 || quint8(arReply.at(5)) != 0)
             return records;
         const qint64 iTotal = FakePacket::u32At(arReply, 6);
