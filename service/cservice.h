@@ -24,7 +24,9 @@ class CTcpListener;
 class QTimer;
 class QUdpSocket;
 class CCircleCommands;
+class CCloudBookCommands;
 class CContactCommands;
+class CMessageCommands;
 class CSessionCommands;
 
 class CService : public QObject
@@ -52,12 +54,15 @@ public:
 
     // Sends the packet back on the channel the request came in on.
     void reply(const CRequest &request, const QByteArray &arPacket);
-    // Sends a packet on a TCP connection, for answers that complete after their request.
-    void send(CClientConnection *pConnection, const QByteArray &arPacket);
+    // Sends a packet on a TCP connection, for answers that complete after their request;
+    // false when the connection is gone or refused it.
+    bool send(CClientConnection *pConnection, const QByteArray &arPacket);
     // Binds a fresh session of iZpid to the request's connection.
     CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
     // Ends the session and closes its TCP connection.
     void endSession(quint64 iSessionId);
+    // The session heard its first heartbeat: it is ready to take what was held for it.
+    void sessionReady(CSessionTable::Session &session);
 
     // Takes over an accepted socket's descriptor as a client connection of the channel; a
     // negative descriptor gives a connection whose stream comes only through receive().
@@ -71,6 +76,8 @@ private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
     void onConnectionClosed(CClientConnection *pConnection);
     void onDatagrams();
+    // Removes the session; its account's next newest session takes delivery.
+    void closeSession(quint64 iSessionId);
     static const char *channelName(CRequest::Channel channel);
 
     CServiceConfig m_config;
@@ -90,4 +97,6 @@ private:
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
+    std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
+    std::unique_ptr<CMessageCommands> m_pMessageCommands;
 };

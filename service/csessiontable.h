@@ -28,6 +28,7 @@ public:
         QHostAddress udpHost;
         quint16 iUdpPort = 0;
         qint64 iLastHeardMs = 0;
+        bool bReady = false; // has heard its first heartbeat; stored messages were offered
     };
 
     Session *open(quint32 iZpid, CClientConnection *pConnection, const QHostAddress &host,
@@ -41,6 +42,8 @@ public:
     // endpoint host:port; null when there is none.
     Session *claimEndpoint(quint32 iZpid, const QHostAddress &host, quint16 iPort);
     bool isOnline(quint32 iZpid) const { return m_byZpid.contains(iZpid); }
+    // The session that takes delivery for iZpid: its newest; null when it is offline.
+    Session *newest(quint32 iZpid) const;
     int sessionsOf(quint32 iZpid) const { return int(m_byZpid.value(iZpid).size()); }
     QList<quint64> silentSince(qint64 iCutoffMs) const;
     int count() const { return int(m_sessions.size()); }
