@@ -107,6 +107,8 @@ public:
     int getUnReadMsgRecord(int iType, const QString &strKey);
     void delMsgRecord(int iType, const QString &strKey);
     void setMsgState(int iMsgId, int iState, bool bSend, const QString &strCaption);
+    // The delivery state of a sent message; its caption stays.
+    void setSentMsgState(int iMsgId, int iState);
     void setRequestState(int iType, quint32 iCircleId, int iState, const QString &strContent);
     void updateCardRequest(int iType, quint32 iZpid, const QString &strCaption,
                            const QString &strCard, int iKind);
