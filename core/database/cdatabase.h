@@ -97,7 +97,8 @@ public:
 
     // MsgRecord: messages, requests and notices, grouped into conversations by Type and key
     // (the peer's Zpid for types 0 to 2, the CircleId for type 7).
-    void addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
+    // False when nothing was stored: a copy of a stored message, or a failed statement.
+    bool addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
                       quint32 iZpid, const QString &strName, const QString &strPhone, bool bRead,
                       bool bSend, const QString &strCaption, const QString &strContent, int iMsgId,
                       int iMsgState, int iType, int iSubType, const QString &strTime);

@@ -72,7 +72,7 @@ QString CDatabase::conversationClause(int iType, const QString &strKey, QVariant
     return QString();
 }
 
-void CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
+bool CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
                              quint32 iZpid, const QString &strName, const QString &strPhone,
                              bool bRead, bool bSend, const QString &strCaption,
                              const QString &strContent, int iMsgId, int iMsgState, int iType,
@@ -88,15 +88,15 @@ void CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QStrin
                                                "Zpid = ? and Send = ? and MsgId = ?"),
                                 {qlonglong(iLoginZpid), qlonglong(iZpid), int(bSend), iMsgId});
         if (!query.isActive() || query.next())
-            return;
+            return false;
     }
-    exec(QStringLiteral(
-             "Insert into MsgRecord(LoginZpid,CircleId,CircleName,Zpid,Name,Phone,Read,Send,"
-             "Caption,Content,Time,MsgId,MsgState,Type,SubType)"
-             "Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-         {qlonglong(iLoginZpid), qlonglong(iCircleId), strCircleName, qlonglong(iZpid), strName,
-          strPhone, int(bRead), int(bSend), strCaption, strContent, strStamp, iMsgId, iMsgState,
-          iType, iSubType});
+    return exec(QStringLiteral(
+                    "Insert into MsgRecord(LoginZpid,CircleId,CircleName,Zpid,Name,Phone,Read,Send,"
+                    "Caption,Content,Time,MsgId,MsgState,Type,SubType)"
+                    "Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                {qlonglong(iLoginZpid), qlonglong(iCircleId), strCircleName, qlonglong(iZpid),
+                 strName, strPhone, int(bRead), int(bSend), strCaption, strContent, strStamp,
+                 iMsgId, iMsgState, iType, iSubType});
 }
 
 QList<QObject *> CDatabase::getMsgRecord()

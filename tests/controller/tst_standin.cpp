@@ -18,7 +18,6 @@ namespace {
 const QHash<QByteArray, const char *> &notYetOnCore()
 {
     static const QHash<QByteArray, const char *> missing = {
-        {"getSign(QVariant)", "emoticons: the emoticon table"},
         {"hasUserPic(QString)", "user pictures: the picture cache"},
         {"exchangeCardReply(QString,QString)", "contacts: exchanging cards"},
         {"getEnPassword(QString)", "enterprise directory: enterprise accounts"},
