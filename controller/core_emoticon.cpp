@@ -115,34 +115,38 @@ QVariant Core::getSign(QVariant varId)
 
 QString Core::renderText(const QString &strText)
 {
+    // Text that is not a code is copied as it stands, so it is appended in whole runs: a long
+    // text of unmatched carets costs one copy.
     const QChar caret = QLatin1Char('^');
+    const QStringView text(strText);
     QString strResult;
-    strResult.reserve(strText.size());
-    qsizetype iPos = 0;
-    const qsizetype iSize = strText.size();
-    while (iPos < iSize) {
-        const qsizetype iOpen = strText.indexOf(caret, iPos);
-        const qsizetype iClose = iOpen < 0 ? -1 : strText.indexOf(caret, iOpen + 1);
-        if (iClose < 0) {
-            strResult.append(QStringView(strText).mid(iPos));
+    qsizetype iCopied = 0; // text before this position is in the result
+    qsizetype iPos = 0;    // where the next candidate may open
+    for (;;) {
+        const qsizetype iOpen = text.indexOf(caret, iPos);
+        const qsizetype iClose = iOpen < 0 ? -1 : text.indexOf(caret, iOpen + 1);
+        if (iClose < 0)
             break;
-        }
-        strResult.append(QStringView(strText).mid(iPos, iOpen - iPos));
-        const QStringView candidate = QStringView(strText).mid(iOpen, iClose - iOpen + 1);
         // Codes, carets included, are 3 to 7 characters: any other candidate needs no lookup.
-        const bool bCodeSized = candidate.size() >= 3 && candidate.size() <= 7;
-        const int iId = bCodeSized ? faceIds().value(candidate.toString()) : 0;
-        if (iId) {
-            strResult.append(QLatin1String(
-                "<img width=\"20\" height = \"20\" source = \"../components/images/face/face_"));
-            strResult.append(QString::number(iId));
-            strResult.append(QLatin1String(".png\">"));
-            iPos = iClose + 1;
-        } else {
+        const qsizetype iLength = iClose - iOpen + 1;
+        const int iId =
+            iLength >= 3 && iLength <= 7 ? faceIds().value(text.mid(iOpen, iLength).toString()) : 0;
+        if (!iId) {
             // The closing caret may open the next code.
-            strResult.append(candidate.left(candidate.size() - 1));
             iPos = iClose;
+            continue;
         }
+        if (strResult.isEmpty())
+            strResult.reserve(strText.size() + 64);
+        strResult.append(text.mid(iCopied, iOpen - iCopied));
+        strResult.append(QLatin1String(
+            "<img width=\"20\" height = \"20\" source = \"../components/images/face/face_"));
+        strResult.append(QString::number(iId));
+        strResult.append(QLatin1String(".png\">"));
+        iPos = iCopied = iClose + 1;
     }
+    if (iCopied == 0)
+        return strText;
+    strResult.append(text.mid(iCopied));
     return strResult;
 }
