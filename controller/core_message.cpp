@@ -5,6 +5,7 @@
 #include "core.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -124,7 +125,9 @@ void Core::playMessageSound()
     Message &area = *m_pMessage;
     if (!area.pSound) {
         area.pSound = new QSoundEffect(this);
-        area.pSound->setSource(QUrl::fromLocalFile(QStringLiteral("message.wav")));
+        // The sounds lie in the working directory, beside the database files.
+        area.pSound->setSource(
+            QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("message.wav"))));
     }
     area.pSound->play();
 }

@@ -88,6 +88,7 @@ private Q_SLOTS:
     void attachmentsFromPeer();
     void offlineBurstStoredOnceInOrder();
     void massMessageToThreeRecipients();
+    void selectionFeedsRecipientsAndNames();
     void cardExchange();
     void unsolicitedCardAnswerSendsNothing();
     void peerMarkupLoadsNothing();
@@ -479,6 +480,58 @@ void TestCoreMessages::massMessageToThreeRecipients()
     m_pCore->delMassContact();
     QVERIFY(massRows().isEmpty());
     QVERIFY(m_pCore->massContacts().isEmpty());
+}
+
+void TestCoreMessages::selectionFeedsRecipientsAndNames()
+{
+    CDatabase &db = *m_pCore->database();
+    const struct
+    {
+        const char *pName;
+        const char *pPhone;
+        const char *pZpid;
+        const char *pPinyin;
+    } contacts[] = {{"甲", "13900000001", "7000001", "jia"},
+                    {"乙", "13900000002", "7000002", "yi"},
+                    {"", "13900000003", "7000003", "zz"}};
+    for (const auto &contact : contacts) {
+        db.addContact(QString::fromUtf8(contact.pName), QLatin1String(contact.pPhone),
+                      QLatin1String(contact.pPinyin));
+        db.setContactZpid(QLatin1String(contact.pZpid), QLatin1String(contact.pPhone));
+    }
+    auto zpidsOf = [this](const char *pList) {
+        QStringList zpids;
+        for (QObject *pRow : m_pEngine->rootContext()
+                                 ->contextProperty(QLatin1String(pList))
+                                 .value<QList<QObject *>>())
+            zpids << pRow->property("strZpid").toString();
+        return zpids;
+    };
+
+    QVERIFY(m_pCore->addMassContact(QStringLiteral("7000002"), QStringLiteral("乙")));
+    // Adding recipients offers only those not chosen yet.
+    m_pCore->getSelect(3);
+    QCOMPARE(zpidsOf("selectModel"), (QStringList{"7000001", "7000003"}));
+    m_pCore->allSelect(true);
+    m_pCore->addMassContact();
+    QCOMPARE(m_pCore->massContacts(), (QStringList{"7000002", "7000001", "7000003"}));
+    QCOMPARE(zpidsOf("masscontactModel"), m_pCore->massContacts());
+
+    // A peer's name is the address book's, else its phone, else its Zpid.
+    signIn();
+    m_fake.pushUdp(messagePacket(7000001, 1, QStringLiteral("a")));
+    m_fake.pushUdp(messagePacket(7000003, 1, QStringLiteral("b")));
+    m_fake.pushUdp(messagePacket(7000009, 1, QStringLiteral("c")));
+    QTRY_COMPARE(m_pCore->getUnReadMsgRecord(), 3);
+    QHash<QString, QString> names;
+    m_pCore->getMsgRecord();
+    for (QObject *pRow : m_pEngine->rootContext()
+                             ->contextProperty(QStringLiteral("msgrecordModel"))
+                             .value<QList<QObject *>>())
+        names.insert(pRow->property("strZpid").toString(), pRow->property("strName").toString());
+    QCOMPARE(names.value(QStringLiteral("7000001")), QStringLiteral("甲"));
+    QCOMPARE(names.value(QStringLiteral("7000003")), QStringLiteral("13900000003"));
+    QCOMPARE(names.value(QStringLiteral("7000009")), QStringLiteral("7000009"));
 }
 
 void TestCoreMessages::cardExchange()
