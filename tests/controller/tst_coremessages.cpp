@@ -7,6 +7,7 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
+#include <QSoundEffect>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,6 +19,7 @@
 #include "cnetwork.h"
 #include "core.h"
 #include "csessionstate.h"
+#include "csetting.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void cardExchange();
     void unsolicitedCardAnswerSendsNothing();
     void peerMarkupLoadsNothing();
+    void messageSoundFollowsTheSetting();
 
 private:
     void signIn();
@@ -642,6 +645,29 @@ void TestCoreMessages::peerMarkupLoadsNothing()
     // The same text taken as markup does reach the server: the check above can fail.
     view.rootContext()->setContextProperty(QStringLiteral("rawContent"), strStored);
     QTRY_VERIFY_WITH_TIMEOUT(web.hasPendingConnections(), 5000);
+}
+
+void TestCoreMessages::messageSoundFollowsTheSetting()
+{
+    CSetting *pSetting = CSetting::instance();
+    const bool bPrompt = pSetting->msgPrompt();
+    signIn();
+    auto sounds = [this] { return m_pCore->findChildren<QSoundEffect *>(); };
+
+    pSetting->setMsgPrompt(false);
+    m_fake.pushUdp(messagePacket(kPeer, 40, QStringLiteral("quiet")));
+    QTRY_COMPARE(m_pCore->getUnReadMsgRecord(), 1);
+    QVERIFY(sounds().isEmpty());
+
+    // One object of its own, made once, playing the working directory's message sound.
+    pSetting->setMsgPrompt(true);
+    m_fake.pushUdp(messagePacket(kPeer, 41, QStringLiteral("ding")));
+    m_fake.pushUdp(messagePacket(kPeer, 42, QStringLiteral("ding")));
+    QTRY_COMPARE(m_pCore->getUnReadMsgRecord(), 3);
+    QCOMPARE(sounds().size(), 1);
+    QCOMPARE(sounds().first()->source(),
+             QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("message.wav"))));
+    pSetting->setMsgPrompt(bPrompt);
 }
 
 QTEST_MAIN(TestCoreMessages)
