@@ -137,6 +137,7 @@ void Core::initialize()
     setAutoStartup(pSetting->autoStartup());
 
     shared.lists.publishAll();
+    publishFaces();
 
     Q_EMIT sig_setAccount(QVariant::fromValue(shared.pDatabase->getAccount()));
 
@@ -209,6 +210,16 @@ void Core::connectObjects()
     // Uploads the session manager settles without the server (empty or oversized lists).
     connect(pNetwork, &CNetwork::sig_uploadNetContact, this, &Core::slot_onUploadNetContact);
     connect(pProtocol, &Protocol::sig_parseUser, this, &Core::slot_onParseUser);
+
+    // Messages: what was sent, received, picked up after being offline, and state reports.
+    if (pRoot && pRoot->metaObject()->indexOfSignal("sendMsg(QString,QString)") >= 0)
+        connect(pRoot, SIGNAL(sendMsg(QString, QString)), pNetwork,
+                SLOT(slot_onSendMsg(QString, QString)));
+    connect(pNetwork, &CNetwork::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);
+    connect(pNetwork, &CNetwork::sig_updateMsgRecord, this, &Core::slot_onUpdateMsgRecord);
+    connect(pProtocol, &Protocol::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);
+    connect(pProtocol, &Protocol::sig_saveOfflineMsg, this, &Core::slot_onSaveOfflineMsg);
+    connect(pProtocol, &Protocol::sig_updateMsgRecord, this, &Core::slot_onUpdateMsgRecord);
 }
 
 // Every worker kind is a SingleWorker child of Core.

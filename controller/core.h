@@ -92,6 +92,28 @@ public:
     Q_INVOKABLE void exchangeCardReply(QString strZpid, QString strRet);
     Q_INVOKABLE void exchangeCard(QString strZpid);
 
+    // Messages (core_message.cpp). A kind and key name a conversation: a person's Zpid for the
+    // kinds 0 to 2, a circle id for 7; an empty key with kind -1 means every message.
+    Q_INVOKABLE void getMsgRecord();
+    Q_INVOKABLE int getUnReadMsgRecord();
+    Q_INVOKABLE void getMessage(int iType, QString strKey = QString());
+    Q_INVOKABLE void updateMessage(int iType, QString strKey = QString());
+    Q_INVOKABLE void delMsgRecord(int iType = -1, QString strKey = QString());
+    Q_INVOKABLE void getSelect(int iType, QString strCircleId = QString());
+    Q_INVOKABLE void allSelect(bool flag);
+    Q_INVOKABLE bool addMassContact(QString strZpid, QString strName);
+    Q_INVOKABLE void addMassContact();
+    Q_INVOKABLE void delMassContact(QString strZpid = QString());
+    Q_INVOKABLE void sendMassMsg(QString strMsg);
+    // The mass-message recipients, in the order they were added.
+    QStringList massContacts() const;
+
+    // Emoticons (core_emoticon.cpp).
+    Q_INVOKABLE QVariant getSign(QVariant varId);
+    // A message text with each known code replaced by its picture's tag; everything else is
+    // kept as it is, for the screens' one escaping point.
+    static QString renderText(const QString &strText);
+
     // User pictures (core_userpic.cpp).
     Q_INVOKABLE QString getUserPic(int iType, int iSubType, QString strName, QString strType);
     Q_INVOKABLE bool hasUserPic(QString strZpid);
@@ -108,6 +130,13 @@ public Q_SLOTS:
     void slot_onNetState(int iState);
     void slot_onLoginState(int iState, QString strLoginId, QString strLoginPassword,
                            QString strZpid, QString strPhone);
+    // Messages (core_message.cpp).
+    void slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray arCaption,
+                              QByteArray arContent, int iMsgId, int iMsgState, int iType,
+                              int iSubType, bool bSend, QStringList strList);
+    void slot_onSaveOfflineMsg(quint32 iRecvZpid, QString strMsg, double datetime, int iMsgId);
+    void slot_onUpdateMsgRecord(quint32 iCircleId, QByteArray arRecvZpid, int iMsgId, int iMsgState,
+                                int iType);
 
     // Contacts (core_contact.cpp).
     void slot_onParseContact(QString strContact);
@@ -221,6 +250,18 @@ private:
     void saveOwnPicture(const QImage &image);
     // The main window (core_window.cpp), null when the entry set none.
     QWindow *mainWindow() const;
+    // Messages: the peer's name and phone, storing, the new-message sound.
+    void peerOf(quint32 iZpid, QString *pName, QString *pPhone) const;
+    bool storeMessage(quint32 iCircleId, const QString &strCircleName, quint32 iZpid,
+                      const QString &strName, const QString &strPhone, bool bRead, bool bSend,
+                      const QString &strCaption, const QString &strContent, int iMsgId,
+                      int iMsgState, int iType, int iSubType, const QString &strTime);
+    void saveCircleRequest(quint32 iCircleId, quint32 iRecvZpid, const QString &strCaptionIn,
+                           const QString &strContentIn, int iMsgId, int iMsgState, int iSubType,
+                           bool bSend, QString strName, const QString &strPhone);
+    void playMessageSound();
+    // Emoticons: the picker's list.
+    void publishFaces();
     void waitForWorkers();
     void setContactsReady(bool bReady);
     void createTray();

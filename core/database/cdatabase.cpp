@@ -48,8 +48,13 @@ QThreadStorage<ThreadConnections *> &threadConnections()
 bool applyPragmas(QSqlDatabase &db)
 {
     QSqlQuery query(db);
-    return query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
-           query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next() ||
+        query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return false;
+    // With the WAL journal a commit needs no flush to stay consistent (checkpoints still
+    // flush): each message the GUI thread stores is its own commit, and a burst of them must
+    // not wait on the disk once per row.
+    return query.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
 }
 
 } // namespace
@@ -123,6 +128,10 @@ CDatabase::CDatabase(const QString &strDbName, const QString &strCommonDbName)
     m_bOpen = true;
     for (const CSchema::Table &table : CSchema::mainTables()) {
         if (!exec(CSchema::createStatement(table)))
+            m_bOpen = false;
+    }
+    for (const QString &strIndex : CSchema::mainIndexStatements()) {
+        if (!exec(strIndex))
             m_bOpen = false;
     }
 

@@ -97,7 +97,8 @@ public:
 
     // MsgRecord: messages, requests and notices, grouped into conversations by Type and key
     // (the peer's Zpid for types 0 to 2, the CircleId for type 7).
-    void addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
+    // False when nothing was stored: a copy of a stored message, or a failed statement.
+    bool addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
                       quint32 iZpid, const QString &strName, const QString &strPhone, bool bRead,
                       bool bSend, const QString &strCaption, const QString &strContent, int iMsgId,
                       int iMsgState, int iType, int iSubType, const QString &strTime);
@@ -107,6 +108,8 @@ public:
     int getUnReadMsgRecord(int iType, const QString &strKey);
     void delMsgRecord(int iType, const QString &strKey);
     void setMsgState(int iMsgId, int iState, bool bSend, const QString &strCaption);
+    // The delivery state of a sent message; its caption stays.
+    void setSentMsgState(int iMsgId, int iState);
     void setRequestState(int iType, quint32 iCircleId, int iState, const QString &strContent);
     void updateCardRequest(int iType, quint32 iZpid, const QString &strCaption,
                            const QString &strCard, int iKind);

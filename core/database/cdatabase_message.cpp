@@ -38,6 +38,10 @@ const QString kMessageColumns =
     QStringLiteral("Id,CircleId,CircleName,Zpid,Name,Phone,Read,Send,Caption,Content,Time,MsgId,"
                    "MsgState,Type,SubType");
 
+// MsgState of a sent one-to-one message: taken by the server, then reached the addressee.
+constexpr int kStateAccepted = 1;
+constexpr int kStateDelivered = 2;
+
 // The key of one conversation's unread count: its type and its Zpid or circle number as
 // text; request lists (5 and 6) are keyed by type alone.
 using UnreadKey = QPair<int, QString>;
@@ -68,7 +72,7 @@ QString CDatabase::conversationClause(int iType, const QString &strKey, QVariant
     return QString();
 }
 
-void CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
+bool CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QString &strCircleName,
                              quint32 iZpid, const QString &strName, const QString &strPhone,
                              bool bRead, bool bSend, const QString &strCaption,
                              const QString &strContent, int iMsgId, int iMsgState, int iType,
@@ -78,20 +82,21 @@ void CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QStrin
     if (strStamp.isEmpty()) {
         strStamp = nowText();
     } else {
-        // A message that brings its own time may be delivered again (offline pick-up).
-        CStoreQuery query =
-            run(QStringLiteral("Select Id from MsgRecord Where Send = ? and MsgId = ?"),
-                {int(bSend), iMsgId});
+        // A message that brings its own time may be delivered again (offline pick-up). Message
+        // ids are the sender's own counter, so a copy is the same account, peer, direction and id.
+        CStoreQuery query = run(QStringLiteral("Select Id from MsgRecord Where LoginZpid = ? and "
+                                               "Zpid = ? and Send = ? and MsgId = ?"),
+                                {qlonglong(iLoginZpid), qlonglong(iZpid), int(bSend), iMsgId});
         if (!query.isActive() || query.next())
-            return;
+            return false;
     }
-    exec(QStringLiteral(
-             "Insert into MsgRecord(LoginZpid,CircleId,CircleName,Zpid,Name,Phone,Read,Send,"
-             "Caption,Content,Time,MsgId,MsgState,Type,SubType)"
-             "Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-         {qlonglong(iLoginZpid), qlonglong(iCircleId), strCircleName, qlonglong(iZpid), strName,
-          strPhone, int(bRead), int(bSend), strCaption, strContent, strStamp, iMsgId, iMsgState,
-          iType, iSubType});
+    return exec(QStringLiteral(
+                    "Insert into MsgRecord(LoginZpid,CircleId,CircleName,Zpid,Name,Phone,Read,Send,"
+                    "Caption,Content,Time,MsgId,MsgState,Type,SubType)"
+                    "Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                {qlonglong(iLoginZpid), qlonglong(iCircleId), strCircleName, qlonglong(iZpid),
+                 strName, strPhone, int(bRead), int(bSend), strCaption, strContent, strStamp,
+                 iMsgId, iMsgState, iType, iSubType});
 }
 
 QList<QObject *> CDatabase::getMsgRecord()
@@ -345,9 +350,18 @@ QString CDatabase::getSentContent(int iMsgId)
         .toString();
 }
 
+void CDatabase::setSentMsgState(int iMsgId, int iState)
+{
+    // Reports may arrive out of order: a late acceptance never undoes a delivery.
+    exec(QStringLiteral("Update MsgRecord Set MsgState = ? Where LoginZpid = ? and MsgId = ? and "
+                        "Send = 1 and not (MsgState = ? and ? = ?)"),
+         {iState, qlonglong(loginZpid()), iMsgId, kStateDelivered, iState, kStateAccepted});
+}
+
 int CDatabase::getMaxMsgId()
 {
-    return value(QStringLiteral("Select max(MsgId) from MsgRecord")).toInt();
+    // Received rows carry the peers' ids; only our own sent ids continue the sequence.
+    return value(QStringLiteral("Select max(MsgId) from MsgRecord Where Send = 1")).toInt();
 }
 
 void CDatabase::addCallRecord(quint32 iLoginZpid, const QString &strZpid, const QString &strName,

@@ -151,3 +151,12 @@ QString CSchema::createStatement(const Table &table)
     return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\"(%2)")
         .arg(table.strName, columns.join(QLatin1Char(',')));
 }
+
+const QStringList &CSchema::mainIndexStatements()
+{
+    // A message picked up again after being offline is found by account, peer and id, among
+    // all messages ever stored.
+    static const QStringList statements{QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS MsgRecordPeerMsgId ON MsgRecord(LoginZpid,Zpid,MsgId)")};
+    return statements;
+}

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class CSchema
 {
@@ -20,4 +21,6 @@ public:
     static const QList<Table> &mainTables();
     static const Table &pinyinTable();
     static QString createStatement(const Table &table);
+    // Lookup indexes of the main file, created after its tables; none of them is unique.
+    static const QStringList &mainIndexStatements();
 };

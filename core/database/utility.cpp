@@ -76,13 +76,28 @@ QString displayTime(const QString &strTime, int iForm, const QDate &today)
 
 QString dayCountToText(double dDays)
 {
-    const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0), Qt::LocalTime);
+    // Calendar arithmetic on the serial date itself: the count names a local wall-clock time,
+    // and going through an epoch would apply the zone's offset of 1899 (local mean time in
+    // many zones) on the way in and today's on the way out.
     const double dMs = std::trunc(dDays * 86400000.0);
-    // Values far outside any real timestamp (or NaN) would overflow the millisecond count.
-    if (!std::isfinite(dMs) || std::fabs(dMs) > 1e16)
+    // Past the years 100 to 9999 the text would no longer be "yyyy-MM-dd hh:mm:ss".
+    constexpr double FIRST_MS = -657434.0 * 86400000.0;
+    constexpr double END_MS = 2958466.0 * 86400000.0;
+    if (!std::isfinite(dMs) || dMs < FIRST_MS || dMs >= END_MS)
         return QString();
-    const qint64 iMs = origin.toMSecsSinceEpoch() + qint64(dMs);
-    return QDateTime::fromMSecsSinceEpoch(iMs, Qt::LocalTime).toString(kTimeFormat);
+    constexpr qint64 DAY_MS = 86400000;
+    const auto iMs = qint64(dMs);
+    // Floor division, so that a negative count with a fraction lands on the earlier day.
+    qint64 iDays = iMs / DAY_MS;
+    qint64 iTimeMs = iMs % DAY_MS;
+    if (iTimeMs < 0) {
+        --iDays;
+        iTimeMs += DAY_MS;
+    }
+    // Date and time apart: a wall-clock time inside a daylight-saving gap stays as sent.
+    return QDate(1899, 12, 30).addDays(iDays).toString(QStringLiteral("yyyy-MM-dd")) +
+           QLatin1Char(' ') +
+           QTime::fromMSecsSinceStartOfDay(int(iTimeMs)).toString(QStringLiteral("hh:mm:ss"));
 }
 
 QString formatTime(qint64 iSecs)

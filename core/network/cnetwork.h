@@ -129,6 +129,9 @@ public slots:
     void slot_onSendMsg(QString strMsg, QString strZpid);
     // strList: the text, then the items of the attachment; iType is the sub-type.
     void slot_onSendRichMsg(QString strZpid, QStringList strList, int iType);
+    // The same under the id of the row the controller stored for it, so that the receipt and
+    // the delivery report find that row; a message that cannot leave marks it not delivered.
+    void slot_onSendRichMsg(QString strZpid, QStringList strList, int iType, int iMsgId);
     void slot_onSendCircleMsg(QString strMsg, QString strCircleId);
     // iType 0 card, 1 card request, 2 answer to a request (strCaption "0" agrees), 3 card in
     // answer to a request.
@@ -141,6 +144,7 @@ private:
     // A message for TCP while TCP is down fails at once rather than vanish; true when the
     // packet was such a message.
     bool failUnsentMessage(const QByteArray &arBuff);
+    void sendRichMsg(quint32 iReceiver, const QStringList &strList, int iType, qint32 iMsgId);
 
     CSocket *m_pTcpSocket = nullptr;
     CSocket *m_pUdpSocket = nullptr;

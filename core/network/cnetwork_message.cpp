@@ -60,17 +60,33 @@ void CNetwork::slot_onSendMsg(QString strMsg, QString strZpid)
 void CNetwork::slot_onSendRichMsg(QString strZpid, QStringList strList, int iType)
 {
     quint32 iReceiver = 0;
-    // The controller stored this message under an id of its own, so there is no record
-    // of ours to mark; the refusal is only traced.
+    // Without the id of a stored record there is no record of ours to mark; the refusal is only
+    // traced.
     if (!routable(strZpid, &iReceiver)) {
         m_trace.traceText("rich message not sent: no receiver", strZpid);
         return;
     }
+    sendRichMsg(iReceiver, strList, iType, nextMsgId());
+}
+
+void CNetwork::slot_onSendRichMsg(QString strZpid, QStringList strList, int iType, int iMsgId)
+{
+    quint32 iReceiver = 0;
+    if (!routable(strZpid, &iReceiver)) {
+        m_trace.traceText("rich message not sent: no receiver", strZpid);
+        emit sig_updateMsgRecord(0, packUInt32(iReceiver), iMsgId, Codes::MsgFailed, 0);
+        return;
+    }
+    sendRichMsg(iReceiver, strList, iType, iMsgId);
+}
+
+void CNetwork::sendRichMsg(quint32 iReceiver, const QStringList &strList, int iType, qint32 iMsgId)
+{
     CFieldWriter items;
     for (int i = 1; i < strList.size(); ++i)
         items.blob32(strList.at(i).toUtf8());
     emit sig_createProtocol(Codes::CmdMessage,
-                            messagePayload(iReceiver, nextMsgId(), contentField(strList.value(0)),
+                            messagePayload(iReceiver, iMsgId, contentField(strList.value(0)),
                                            quint8(iType), encryptBytes(items.packet())));
 }
 

@@ -63,16 +63,26 @@ QByteArray counted(CFieldReader &reader, const QByteArray &arPacket, Read read)
 }
 
 // The send time of an attachment as "yyyy-MM-dd hh:mm:ss"; empty when the value is no date
-// between the years 100 and 9999, and the controller then stamps the arrival time.
+// between the years 100 and 9999, and the controller then stamps the arrival time. The day
+// count names a wall-clock time: it is converted by calendar arithmetic, never through an epoch
+// and the zone's offset of 1899.
 QString sendTimeText(double dDays)
 {
     constexpr double FIRST_DAY = -657434.0;
     constexpr double LAST_DAY = 2958466.0;
     if (!std::isfinite(dDays) || dDays < FIRST_DAY || dDays >= LAST_DAY)
         return QString();
-    const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-    return base.addMSecs(std::llround(dDays * 86400000.0))
-        .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    constexpr qint64 DAY_MS = 86400000;
+    const auto iMs = qint64(std::trunc(dDays * double(DAY_MS)));
+    qint64 iDays = iMs / DAY_MS;
+    qint64 iTimeMs = iMs % DAY_MS;
+    if (iTimeMs < 0) {
+        --iDays;
+        iTimeMs += DAY_MS;
+    }
+    return QDate(1899, 12, 30).addDays(iDays).toString(QStringLiteral("yyyy-MM-dd")) +
+           QLatin1Char(' ') +
+           QTime::fromMSecsSinceStartOfDay(int(iTimeMs)).toString(QStringLiteral("hh:mm:ss"));
 }
 
 // "report" with "doc" gives "report.doc"; "a.b.txt" with "pdf" gives "a.b.pdf".

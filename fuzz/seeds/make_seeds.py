@@ -79,6 +79,13 @@ SEEDS = {
     "83-card": u8(83) + u32(4321) + u32(OWN) + u8(0) + u32(12) + str8(enc("Bo")) + blob(enc("Bo:0:Shop")),
     "83-request": u8(83) + u32(4321) + u32(OWN) + u8(1) + u32(12) + str8(enc("Bo")),
     "83-answer": u8(83) + u32(4321) + u32(OWN) + u8(2) + u32(12) + u8(0),
+    "14-other-file": u8(14) + u32(4321) + u32(OWN) + u32(10) + blob(enc("doc")) + u8(3)
+    + f64(45000.5) + blob(enc_bytes(items("report", "md5", "2048", "doc"))),
+    "15-card-accepted": u8(15) + u32(4321) + u8(3) + u8(1) + u32(42),
+    "15-card-delivered": u8(15) + u32(4321) + u8(3) + u8(0) + u32(42),
+    "16-refused": u8(16) + u32(4321) + u32(OWN) + u8(1) + u32(42),
+    "83-exchanged": u8(83) + u32(4321) + u32(OWN) + u8(3) + u32(12) + str8(enc("Bo"))
+    + blob(enc("Bo:0:Shop")),
     "97-member": u8(97) + u32(OWN) + u32(77) + u8(0) + u32(13) + u32(4321) + blob(enc("hi")),
     "97-result": u8(97) + u32(OWN) + u32(77) + u8(2) + u32(13) + u8(0),
 }

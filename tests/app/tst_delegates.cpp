@@ -306,10 +306,18 @@ void TestDelegates::peerTextIsEscaped_data()
         << "content"
         << "a<img width=\"20\" height=\"20\" src=\"../components/images/face/face_12.png\">&lt;img "
            "src=\"file:///etc/passwd\"&gt;";
-    QTest::newRow("map link kept")
+    QTest::newRow("map link kept on a location row")
+        << "MessageDelegate"
+        << messageRow({{"strContent", "<a href=map>五四广场</a>"}, {"iSubType", 5}}) << "content"
+        << "<a href=\"map\">五四广场</a>";
+    QTest::newRow("map link typed into a text stays text")
+        << "MessageDelegate" << messageRow({{"strContent", "<a href=map>五四广场</a>"}})
+        << "content"
+        << "&lt;a href=map&gt;五四广场</a>";
+    QTest::newRow("map link in a circle message stays text")
         << "CircleMessageDelegate" << messageRow({{"strContent", "<a href=map>五四广场</a>"}})
         << "content"
-        << "<a href=\"map\">五四广场</a>";
+        << "&lt;a href=map&gt;五四广场</a>";
     QTest::newRow("foreign link escaped")
         << "MessageDelegate" << messageRow({{"strContent", "<a href=\"http://x\">go</a>\nnext"}})
         << "content"

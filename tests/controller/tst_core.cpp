@@ -56,18 +56,24 @@ void TestCore::publishesEveryListEmpty()
     core.setRootContext(engine.rootContext());
     core.initialize();
 
-    const char *arNames[] = {
-        "faceModel",         "contactModel",    "searchcontactModel", "msgrecordModel",
-        "messageModel",      "cardsysmsgModel", "circlesysmsgModel",  "callrecordModel",
-        "callModel",         "circleModel",     "circlememberModel",  "searchuserModel",
-        "searchcircleModel", "selectModel",     "netcontactModel",    "mayknowModel",
-        "masscontactModel",  "orginfoModel",    "empinfoModel"};
+    const char *arNames[] = {"contactModel",      "searchcontactModel", "msgrecordModel",
+                             "messageModel",      "cardsysmsgModel",    "circlesysmsgModel",
+                             "callrecordModel",   "callModel",          "circleModel",
+                             "circlememberModel", "searchuserModel",    "searchcircleModel",
+                             "selectModel",       "netcontactModel",    "mayknowModel",
+                             "masscontactModel",  "orginfoModel",       "empinfoModel"};
     for (const char *pName : arNames) {
         const QVariant value = engine.rootContext()->contextProperty(QLatin1String(pName));
         QVERIFY2(value.isValid(), pName);
         QVERIFY2(value.canConvert<QList<QObject *>>(), pName);
         QVERIFY2(value.value<QList<QObject *>>().isEmpty(), pName);
     }
+    // The emoticon table is there from the start, for the picker.
+    QCOMPARE(engine.rootContext()
+                 ->contextProperty(QStringLiteral("faceModel"))
+                 .value<QList<QObject *>>()
+                 .size(),
+             78);
     QCOMPARE(engine.rootContext()->contextProperty(QStringLiteral("setting")).value<QObject *>(),
              CSetting::instance());
 }
@@ -81,7 +87,7 @@ void TestCore::publishedListRebindsView()
 
     QQmlComponent component(&engine);
     component.setData("import QtQuick\n"
-                      "ListView { width: 100; height: 400; model: faceModel;\n"
+                      "ListView { width: 100; height: 400; model: selectModel;\n"
                       "  delegate: Text { height: 10; text: modelData.strName } }",
                       QUrl());
     std::unique_ptr<QObject> pView(component.create());
@@ -92,9 +98,9 @@ void TestCore::publishedListRebindsView()
     FaceModel first(QStringLiteral("1"), QStringLiteral("smile"), QStringLiteral("^wx^"));
     FaceModel second(QStringLiteral("2"), QStringLiteral("wink"), QStringLiteral("^zy^"));
     engine.rootContext()->setContextProperty(
-        QStringLiteral("faceModel"), QVariant::fromValue(QList<QObject *>{&first, &second}));
+        QStringLiteral("selectModel"), QVariant::fromValue(QList<QObject *>{&first, &second}));
     QTRY_COMPARE(pView->property("count").toInt(), 2);
-    engine.rootContext()->setContextProperty(QStringLiteral("faceModel"),
+    engine.rootContext()->setContextProperty(QStringLiteral("selectModel"),
                                              QVariant::fromValue(QList<QObject *>()));
     QTRY_COMPARE(pView->property("count").toInt(), 0);
 }

@@ -18,7 +18,6 @@ namespace {
 const QHash<QByteArray, const char *> &notYetOnCore()
 {
     static const QHash<QByteArray, const char *> missing = {
-        {"getSign(QVariant)", "emoticons: the emoticon table"},
         {"getEnPassword(QString)", "enterprise directory: enterprise accounts"},
         {"expandList(int,QString)", "enterprise directory: the directory tree"},
         {"shrinkList(QString)", "enterprise directory: the directory tree"},
@@ -26,17 +25,6 @@ const QHash<QByteArray, const char *> &notYetOnCore()
         {"downloadFile(QString,QString,QString,int,int)", "files: sending and receiving files"},
         {"cancelRecvFile(QString,QString,bool,int)", "files: sending and receiving files"},
         {"openMap(QString)", "maps: the map page"},
-        {"getMsgRecord()", "messages: the conversation list"},
-        {"getUnReadMsgRecord()", "messages: the conversation list"},
-        {"delMsgRecord(int,QString)", "messages: the conversation list"},
-        {"getMessage(int,QString)", "messages: the conversation"},
-        {"updateMessage(int,QString)", "messages: the conversation"},
-        {"getSelect(int,QString)", "messages: the selection list"},
-        {"allSelect(bool)", "messages: the selection list"},
-        {"addMassContact(QString,QString)", "messages: mass messages"},
-        {"addMassContact()", "messages: mass messages"},
-        {"delMassContact(QString)", "messages: mass messages"},
-        {"sendMassMsg(QString)", "messages: mass messages"},
         {"chooseImage()", "files: sending and receiving files"},
         {"chooseFile()", "files: sending and receiving files"},
         {"uploadFile(QString,QString,int)", "files: sending and receiving files"},

@@ -57,6 +57,11 @@ class TestMessageStore : public QObject
 
 private slots:
     void offlineDuplicatesAreStoredOnce();
+    void offlineDuplicateKey_data();
+    void offlineDuplicateKey();
+    void sequenceFromSentRows();
+    void sentStates_data();
+    void sentStates();
     void conversationList();
     void summaries_data();
     void summaries();
@@ -95,8 +100,90 @@ void TestMessageStore::offlineDuplicatesAreStoredOnce()
             stored << item->property("strContent").toString();
     }
     QCOMPARE(stored, (QStringList{"offline", "offline", "offline"}));
-    QCOMPARE(db.getMaxMsgId(), 42);
     QCOMPARE(db.getSentContent(42), QString());
+}
+
+void TestMessageStore::offlineDuplicateKey_data()
+{
+    QTest::addColumn<quint32>("login");
+    QTest::addColumn<quint32>("sender");
+    QTest::addColumn<bool>("sent");
+    QTest::addColumn<int>("rows");
+    // The first copy: account kMe, sender 2000002, received, id 42.
+    QTest::newRow("the same copy again") << kMe << quint32(2000002) << false << 1;
+    QTest::newRow("another sender's message with the same id")
+        << kMe << quint32(2000003) << false << 2;
+    QTest::newRow("our own sent message with the same id") << kMe << quint32(2000002) << true << 2;
+    QTest::newRow("the same message for another account on this machine")
+        << quint32(1000009) << quint32(2000002) << false << 2;
+}
+
+void TestMessageStore::offlineDuplicateKey()
+{
+    QFETCH(quint32, login);
+    QFETCH(quint32, sender);
+    QFETCH(bool, sent);
+    QFETCH(int, rows);
+    StoreFixture store;
+    CDatabase &db = store.db();
+    db.setLoginZpid(kMe);
+    add(db, {0, 2000002, "白", false, false, "", "first", 42, 0, 2, 0, "2024-01-01 09:00:00"});
+    add(db, {0, sender, "x", false, sent, "", "second", 42, 0, 2, 0, "2024-01-01 09:00:01"}, login);
+    int iStored = 0;
+    for (quint32 iLogin : {kMe, quint32(1000009)}) {
+        db.setLoginZpid(iLogin);
+        for (const char *pSender : {"2000002", "2000003"})
+            iStored += db.getUnReadMsgRecord(2, QString::fromLatin1(pSender));
+    }
+    QCOMPARE(iStored, rows);
+}
+
+void TestMessageStore::sequenceFromSentRows()
+{
+    StoreFixture store;
+    CDatabase &db = store.db();
+    db.setLoginZpid(kMe);
+    QCOMPARE(db.getMaxMsgId(), 0);
+    add(db, {0, 2000002, "白", true, true, "", "mine", 7, 0, 2, 0, ""});
+    // A peer's ids are its own counter: a large one must not move ours.
+    add(db, {0, 2000003, "陈", false, false, "", "theirs", 90000, 0, 2, 0, ""});
+    QCOMPARE(db.getMaxMsgId(), 7);
+}
+
+void TestMessageStore::sentStates_data()
+{
+    QTest::addColumn<QList<int>>("reports");
+    QTest::addColumn<int>("state");
+    QTest::newRow("accepted") << QList<int>{1} << 1;
+    QTest::newRow("accepted then delivered") << QList<int>{1, 2} << 2;
+    QTest::newRow("delivered before the late acceptance") << QList<int>{2, 1} << 2;
+    QTest::newRow("given up") << QList<int>{3} << 3;
+    QTest::newRow("given up, then accepted after all") << QList<int>{3, 1} << 1;
+}
+
+void TestMessageStore::sentStates()
+{
+    QFETCH(QList<int>, reports);
+    QFETCH(int, state);
+    StoreFixture store;
+    CDatabase &db = store.db();
+    db.setLoginZpid(kMe);
+    add(db, {0, 2000002, "白", true, true, "report.doc", "file", 5, 0, 2, 3, ""});
+    add(db, {0, 2000002, "白", false, false, "peer", "received", 5, 0, 2, 0, ""});
+    for (int iReport : reports)
+        db.setSentMsgState(5, iReport);
+    OwnedList list(db.getMessage(2, QStringLiteral("2000002")));
+    QStringList states;
+    QStringList captions;
+    for (QObject *item : list.items) {
+        if (item->property("bSeparator").toBool())
+            continue;
+        states << item->property("iMsgState").toString();
+        captions << item->property("strCaption").toString();
+    }
+    // Only the sent row changes, and it keeps its caption (a file name).
+    QCOMPARE(states, (QStringList{QString::number(state), "0"}));
+    QCOMPARE(captions, (QStringList{"report.doc", "peer"}));
 }
 
 void TestMessageStore::conversationList()

@@ -254,13 +254,18 @@ void TestSchema::onlyPhoneIsUnique()
 {
     StoreFixture store;
     Inspector inspector(store.path(QStringLiteral("Zephon.db")));
-    const QStringList indexes =
-        inspector.rows(QStringLiteral("Select tbl_name from sqlite_master where type = 'index'"));
+    // The indexes that constraints create; the lookup indexes are not unique.
+    const QString strConstraint =
+        QStringLiteral("Select name from sqlite_master where type = 'index' and sql is null");
+    const QStringList indexes = inspector.rows(
+        QStringLiteral("Select tbl_name from sqlite_master where type = 'index' and sql is null"));
     QCOMPARE(indexes, QStringList{"Contact"});
-    QCOMPARE(
-        inspector.rows(QStringLiteral("Select name from pragma_index_info("
-                                      "(Select name from sqlite_master where type = 'index'))")),
-        QStringList{"Phone"});
+    QCOMPARE(inspector.rows(QStringLiteral("Select name from pragma_index_info((") + strConstraint +
+                            QStringLiteral("))")),
+             QStringList{"Phone"});
+    QCOMPARE(inspector.rows(QStringLiteral("Select count(*) from sqlite_master where type = "
+                                           "'index' and sql like 'CREATE UNIQUE%'")),
+             QStringList{"0"});
 }
 
 void TestSchema::secondStartKeepsRows()

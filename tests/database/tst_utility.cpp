@@ -72,6 +72,12 @@ void TestUtility::dayCount_data()
     QTest::newRow("fraction truncated to the second below")
         << 45352.0 + 59.9999 / 86400.0 << "2024-03-01 00:00:59";
     QTest::newRow("not a number") << qQNaN() << "";
+    // The wall-clock time of the count, whatever the zone's offsets in 1899 and on that day
+    // (the suite also runs under zones with local mean time then and daylight saving now).
+    QTest::newRow("summer time") << 45474.5 << "2024-07-01 12:00:00";
+    QTest::newRow("inside a daylight-saving gap") << 45382.09375 << "2024-03-31 02:15:00";
+    QTest::newRow("before day zero") << -1.25 << "1899-12-28 18:00:00";
+    QTest::newRow("past the year 9999") << 2958466.0 << "";
 }
 
 void TestUtility::dayCount()

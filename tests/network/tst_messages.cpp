@@ -297,6 +297,15 @@ void TestMessages::requestBytes_data()
     QTest::newRow("14 rich refused")
         << Request([](CNetwork &n) { n.slot_onSendRichMsg("0", {"see file"}, 5); })
         << QStringList{};
+    // The controller stores a rich message first, under an id it took; the packet must carry
+    // that id, or the receipt and the delivery report find no row.
+    QTest::newRow("14 rich under the stored row's id")
+        << Request([](CNetwork &n) { n.slot_onSendRichMsg("4321", {"see file"}, 5, 7); })
+        << QStringList{
+               sent(SOCKET_UDP, FakePacket(14).u32(OWN).u32(PEER).u32(7).raw(see).u8(5).u32(0))};
+    QTest::newRow("14 rich under the stored row's id, refused")
+        << Request([](CNetwork &n) { n.slot_onSendRichMsg("x", {"see file"}, 5, 7); })
+        << QStringList{update(0, QByteArray(4, '\0'), 7, 3, 0)};
 
     const QByteArray all = content("hi all");
     QTest::newRow("97 circle")

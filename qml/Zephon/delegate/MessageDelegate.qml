@@ -125,7 +125,7 @@ Item {
         signal mapClicked(string strCaption)
         objectName: "content"
         width: Math.min(implicitWidth, textView.maxWidth)
-        text: RichText.message(textView.row.strContent)
+        text: RichText.message(textView.row.strContent, textView.row.iSubType)
         textFormat: Text.StyledText
         wrapMode: Text.Wrap
         color: "#333333"

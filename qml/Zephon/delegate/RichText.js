@@ -18,14 +18,17 @@ function highlight(text) {
         .replace(/&lt;\/font&gt;/g, "</font>");
 }
 
-// Message bodies: keeps the emoticon pictures and the links the client writes itself.
-function message(text) {
-    return escape(text)
+// Message bodies: keeps the emoticon pictures and the links the client writes itself. The map
+// link is the client's only on a location row (subType 5), where it wraps the whole body; in
+// any other text it is the peer's and stays text.
+function message(text, subType) {
+    let body = escape(text)
         .replace(/&lt;img width="20" height = "20" source = "\.\.\/components\/images\/face\/face_(\d{1,2})\.png"&gt;/g,
                  "<img width=\"20\" height=\"20\" src=\"../components/images/face/face_$1.png\">")
-        .replace(/&lt;a href=(map|circlename|name|userpic)&gt;/g, "<a href=\"$1\">")
-        .replace(/&lt;\/a&gt;/g, "</a>")
-        .replace(/\r?\n/g, "<br>");
+        .replace(/&lt;a href=(circlename|name|userpic)&gt;/g, "<a href=\"$1\">");
+    if (subType === 5)
+        body = body.replace(/^&lt;a href=map&gt;/, "<a href=\"map\">");
+    return body.replace(/&lt;\/a&gt;/g, "</a>").replace(/\r?\n/g, "<br>");
 }
 
 // One-line preview of a message body: emoticons kept, links reduced to their text.
