@@ -55,6 +55,9 @@ Core::Core(QObject *parent) : QObject(parent)
 Core::~Core()
 {
     waitForWorkers();
+    // The voice path writes to the session's socket, which goes with the session manager.
+    stopAudio();
+    stopRing();
     disconnect(this, nullptr, nullptr, nullptr);
     Shared &shared = *m_pShared;
     for (QObject *pObject :
@@ -156,6 +159,7 @@ void Core::connectObjects()
     if (pRoot && pRoot->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
         connect(this, SIGNAL(sig_updateContact()), pRoot, SLOT(onUpdateContact()));
     connect(this, &Core::sig_getAllUserState, pNetwork, &CNetwork::slot_onGetAllUserState);
+    connect(this, &Core::sig_call, pNetwork, &CNetwork::slot_onCall);
 
     // The root item's signals go straight to the session manager.
     struct RootLink
@@ -169,16 +173,23 @@ void Core::connectObjects()
         {SIGNAL(getUserPhone(QString)), SLOT(slot_onGetUserPhone(QString))},
         {SIGNAL(changePassword(int, int, QVariant)),
          SLOT(slot_onChangePassword(int, int, QVariant))},
+        {SIGNAL(hangup(QString)), SLOT(slot_onHangup(QString))},
+        {SIGNAL(agree(QString)), SLOT(slot_onAgree(QString))},
+        {SIGNAL(refuse(QString)), SLOT(slot_onRefuse(QString))},
     };
     if (pRoot) {
         for (const RootLink &link : arRootLinks)
             connect(pRoot, link.pSignal, pNetwork, link.pSlot);
+        // After the session manager, so the call's record is closed once the session took it.
+        connect(pRoot, SIGNAL(hangup(QString)), this, SLOT(slot_onCallHangup(QString)));
+        connect(pRoot, SIGNAL(refuse(QString)), this, SLOT(slot_onCallRefuse(QString)));
     }
 
     connect(pNetwork, &CNetwork::sig_parseProtocol, pProtocol, &Protocol::slot_onParseProtocol);
     connect(pNetwork, &CNetwork::sig_createProtocol, pProtocol, &Protocol::slot_onCreateProtocol);
     connect(pNetwork, &CNetwork::sig_netState, this, &Core::slot_onNetState);
     connect(pNetwork, &CNetwork::sig_loginState, this, &Core::slot_onLoginState);
+    connect(pNetwork, &CNetwork::sig_parseCallState, this, &Core::slot_onParseCallState);
 
     connect(pProtocol, &Protocol::sig_sendProtocol, pNetwork, &CNetwork::slot_onSendProtocol);
     connect(pProtocol, &Protocol::sig_connectServer, pNetwork, &CNetwork::slot_onConnectServer);
@@ -186,6 +197,7 @@ void Core::connectObjects()
     connect(pProtocol, &Protocol::sig_saveCard, this, &Core::sig_saveCard);
     connect(pProtocol, &Protocol::sig_saveCardPic, this, &Core::sig_saveCardPic);
     connect(pProtocol, &Protocol::sig_applyCircle, this, &Core::sig_applyCircle);
+    connect(pProtocol, &Protocol::sig_parseCallState, this, &Core::slot_onParseCallState);
 }
 
 // Every worker kind is a SingleWorker child of Core.
@@ -204,6 +216,8 @@ void Core::logout()
     CSessionState &session = sessionState();
     if (!session.bHasLoggedIn)
         return;
+    // The hang-up leaves while the session is still up.
+    endCallForLogout();
     session.bHasLoggedIn = false;
     Q_EMIT sig_changeState(false, false);
     // A worker still writing rows would race the contact table's clearing below.

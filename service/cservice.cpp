@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include "ccallcommands.h"
 #include "ccirclecommands.h"
 #include "cclientconnection.h"
 #include "ccontactcommands.h"
@@ -36,6 +37,8 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pSessionCommands->install(m_dispatcher);
     m_pContactCommands->install(m_dispatcher);
     m_pCircleCommands->install(m_dispatcher);
+    m_pCallCommands = std::make_unique<CCallCommands>(*this);
+    m_pCallCommands->install(m_dispatcher);
 }
 
 CService::~CService()
@@ -128,6 +131,12 @@ void CService::reply(const CRequest &request, const QByteArray &arPacket)
     m_pUdp->writeDatagram(arPacket, request.host(), request.port());
 }
 
+void CService::sendDatagram(const QHostAddress &host, quint16 iPort, const QByteArray &arPacket)
+{
+    m_packetLog.write(nowMs(), false, "udp", arPacket);
+    m_pUdp->writeDatagram(arPacket, host, iPort);
+}
+
 void CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
 {
     if (!pConnection)
@@ -140,8 +149,13 @@ void CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
 CSessionTable::Session *CService::openSession(CClientConnection *pConnection, quint32 iZpid)
 {
     // A connection signs in once; a second login on it replaces its session.
-    if (pConnection->sessionId() != 0)
-        m_sessions.close(pConnection->sessionId());
+    if (const quint64 iOld = pConnection->sessionId(); iOld != 0) {
+        const CSessionTable::Session *pOld = m_sessions.byId(iOld);
+        const quint32 iOldZpid = pOld ? pOld->iZpid : 0;
+        m_sessions.close(iOld);
+        if (iOldZpid != 0)
+            emit sessionEnded(iOld, iOldZpid);
+    }
     if (m_sessions.isOnline(iZpid))
         m_counters.event(CServiceCounters::SessionTakenOver);
     CSessionTable::Session *pSession =
@@ -156,11 +170,13 @@ void CService::endSession(quint64 iSessionId)
     if (!pSession)
         return;
     CClientConnection *pConnection = pSession->connection.data();
+    const quint32 iZpid = pSession->iZpid;
     m_sessions.close(iSessionId);
     if (pConnection) {
         pConnection->setSessionId(0);
         pConnection->close();
     }
+    emit sessionEnded(iSessionId, iZpid);
 }
 
 void CService::endSilentSessions()
@@ -192,7 +208,11 @@ void CService::onConnectionClosed(CClientConnection *pConnection)
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);
+        const CSessionTable::Session *pSession = m_sessions.byId(iSession);
+        const quint32 iZpid = pSession ? pSession->iZpid : 0;
         m_sessions.close(iSession);
+        if (iZpid != 0)
+            emit sessionEnded(iSession, iZpid);
     }
     pConnection->deleteLater();
 }

@@ -38,6 +38,12 @@ CSessionTable::Session *CSessionTable::byId(quint64 iId) const
     return it == m_sessions.end() ? nullptr : it->second.get();
 }
 
+CSessionTable::Session *CSessionTable::newest(quint32 iZpid) const
+{
+    const auto it = m_byZpid.constFind(iZpid);
+    return it == m_byZpid.constEnd() || it->isEmpty() ? nullptr : byId(it->last());
+}
+
 CSessionTable::Session *CSessionTable::byEndpoint(const QHostAddress &host, quint16 iPort) const
 {
     const auto it = m_byEndpoint.constFind(Endpoint(host, iPort));

@@ -40,6 +40,8 @@ public:
     // Gives the newest session of iZpid that has no endpoint yet and signed in from host the
     // endpoint host:port; null when there is none.
     Session *claimEndpoint(quint32 iZpid, const QHostAddress &host, quint16 iPort);
+    // The newest session of iZpid, the one that receives what is delivered to the account.
+    Session *newest(quint32 iZpid) const;
     bool isOnline(quint32 iZpid) const { return m_byZpid.contains(iZpid); }
     int sessionsOf(quint32 iZpid) const { return int(m_byZpid.value(iZpid).size()); }
     QList<quint64> silentSince(qint64 iCutoffMs) const;

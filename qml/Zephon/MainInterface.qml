@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 import "delegate"
 
@@ -60,6 +61,9 @@ FocusScope {
     property bool bComingCall: false
     property int iCallState: 0
     property int iCallTime: 0
+    // A message or call waiting for the look-up of the dialled number.
+    property bool bSendingMsg: false
+    property string strPendingNumber: ""
     property int iUnRead: 0
     property int iMissed: 0
     // 0 list, 1 one-to-one chat, 2 circle chat, 3 request list open.
@@ -95,6 +99,57 @@ FocusScope {
         });
     }
 
+    // Starts an outgoing call; the call screen opens once core reports the push reached.
+    function dial(strZpid, strPhone, strName) {
+        const controller = published.controller;
+        if (!controller)
+            return;
+        const peer = controller.getCallPeer(strZpid);
+        mainInterface.call_strZpid = strZpid;
+        mainInterface.call_strPhone = strPhone !== "" ? strPhone : peer.strPhone;
+        mainInterface.call_strName = strName !== "" ? strName : peer.strName !== "" ? peer.strName
+                                                                                 : mainInterface.resource.textUnknownContact;
+        controller.sendPush(strZpid);
+    }
+
+    // The dial pad's message and call buttons: a Zpid is used as it is, a phone number is
+    // looked up first and the request completes when the answer for that number arrives.
+    function dialNumber(strNumber, bMessage) {
+        if (!mainInterface.checkNumber(strNumber))
+            return;
+        if (published.controller.getInputType(strNumber) === 0) {
+            if (bMessage)
+                mainInterface.openChat(strNumber, "", "", published.controller.getZpidType(strNumber));
+            else
+                mainInterface.dial(strNumber, "", "");
+            return;
+        }
+        mainInterface.strPendingNumber = strNumber;
+        mainInterface.bSendingMsg = bMessage;
+        mainInterface.bCalling = !bMessage;
+        mainInterface.background.getUserState(strNumber);
+    }
+
+    function showCallDetail(row) {
+        mainInterface.strMainZpid = row.strZpid;
+        mainInterface.strMainName = row.strName;
+        mainInterface.strMainPhone = row.strPhone;
+        mainInterface.iMainType = published.controller ? published.controller.getZpidType(row.strZpid) : 2;
+        mainInterface.open(callPage, "CallDetailInterface.qml");
+    }
+
+    function refreshCallRecords() {
+        if (tabs.current === 0 && published.controller)
+            published.controller.getCallRecord("");
+    }
+
+    function closeCall() {
+        // Later: the report may come from inside the call screen's own button handler.
+        Qt.callLater(function () {
+            callLoader.source = "";
+        });
+    }
+
     function open(page, strFile) {
         mainInterface.load(page.loader, strFile);
     }
@@ -110,6 +165,8 @@ FocusScope {
     function refreshTab(index) {
         if (index === 0) {
             mainInterface.iMissed = 0;
+            if (published.controller)
+                published.controller.getCallRecord("");
             dialpad.field.forceActiveFocus();
         } else if (index === 1) {
             mainInterface.background.getContact(mainInterface.background.bContactChecked, contactSearch.text);
@@ -135,6 +192,71 @@ FocusScope {
         target: published.controller
         function onSig_updateContact() {
             contactBusy.on = false;
+        }
+    }
+
+    // Call states reported by core.
+    Connections {
+        target: published.controller
+        ignoreUnknownSignals: true
+        function onSig_updateCall(iState, strZpid) {
+            const resource = mainInterface.resource;
+            switch (iState) {
+            case Codes.CallPushReached:
+                mainInterface.bComingCall = false;
+                mainInterface.iCallState = Codes.PhaseCalling;
+                mainInterface.iCallTime = 0;
+                mainInterface.call_strZpid = strZpid;
+                mainInterface.load(callLoader, "CallInterface.qml");
+                break;
+            case Codes.CallOffered: {
+                const peer = published.controller.getCallPeer(strZpid);
+                mainInterface.call_strZpid = strZpid;
+                mainInterface.call_strName = peer.strName !== "" ? peer.strName : resource.textUnknownContact;
+                mainInterface.call_strPhone = peer.strPhone;
+                mainInterface.bComingCall = true;
+                mainInterface.iCallState = Codes.PhaseRinging;
+                mainInterface.iCallTime = 0;
+                mainInterface.load(callLoader, "CallInterface.qml");
+                break;
+            }
+            case Codes.CallUnreachable:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(resource.textPeerOffline);
+                break;
+            case Codes.CallRefused:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(mainInterface.iCallState === Codes.PhaseCalling
+                                                   ? resource.textPeerRefused : resource.textCallEnded);
+                break;
+            case Codes.CallBusy:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(resource.textPeerBusy);
+                break;
+            case Codes.CallHungUp:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(resource.textCallEnded);
+                break;
+            default:
+                return;
+            }
+            if (tabs.current !== 0)
+                mainInterface.iMissed = published.controller.getUnReadCallRecord();
+            mainInterface.refreshCallRecords();
+        }
+        function onSig_updateUserState(strZpid, strPhone) {
+            if (mainInterface.strPendingNumber === "" || strPhone !== mainInterface.strPendingNumber)
+                return;
+            const bMessage = mainInterface.bSendingMsg;
+            mainInterface.strPendingNumber = "";
+            mainInterface.bSendingMsg = false;
+            mainInterface.bCalling = false;
+            if (strZpid === "" || strZpid === "0")
+                mainInterface.background.showAlert(mainInterface.resource.textNotUser);
+            else if (bMessage)
+                mainInterface.openChat(strZpid, strPhone, "", published.controller.getZpidType(strZpid));
+            else
+                mainInterface.dial(strZpid, strPhone, "");
         }
     }
 
@@ -225,7 +347,25 @@ FocusScope {
                 width: parent.width
                 visible: dialpad.phoneNum === ""
                 model: published.callRecords
-                delegate: CallRecordDelegate {}
+                delegate: CallRecordDelegate {
+                    id: record
+                    onDoubleClicked: mainInterface.showCallDetail(record.modelData)
+                    onMenu1Clicked: mainInterface.showCallDetail(record.modelData)
+                    onMenu2Clicked: mainInterface.dial(record.modelData.strZpid, record.modelData.strPhone,
+                                                       record.modelData.strName)
+                    onMenu3Clicked: mainInterface.openChat(record.modelData.strZpid, record.modelData.strPhone,
+                                                           record.modelData.strName,
+                                                           published.controller.getZpidType(record.modelData.strZpid))
+                    // "This record" is the person's entry of the log: all of their calls.
+                    onMenu4Clicked: {
+                        published.controller.delCallRecord(record.modelData.strZpid);
+                        mainInterface.refreshCallRecords();
+                    }
+                    onMenu5Clicked: {
+                        published.controller.delCallRecord("");
+                        mainInterface.refreshCallRecords();
+                    }
+                }
             }
 
             ElementList {
@@ -245,8 +385,8 @@ FocusScope {
                 height: 250
                 visible: callPage.dialpadShown
                 onPhoneNumChanged: mainInterface.background.searchContact(dialpad.phoneNum)
-                onBtnMsgClicked: mainInterface.checkNumber(dialpad.phoneNum)
-                onBtnCallClicked: mainInterface.checkNumber(dialpad.phoneNum)
+                onBtnMsgClicked: mainInterface.dialNumber(dialpad.phoneNum, true)
+                onBtnCallClicked: mainInterface.dialNumber(dialpad.phoneNum, false)
             }
         }
 
@@ -606,6 +746,10 @@ FocusScope {
     Component.onCompleted: {
         mainInterface.background.currentSource = 2;
         contactBusy.on = true;
+        if (published.controller) {
+            published.controller.getCallRecord("");
+            mainInterface.iMissed = published.controller.getUnReadCallRecord();
+        }
         dialpad.field.forceActiveFocus();
     }
 }

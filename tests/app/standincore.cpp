@@ -1,5 +1,7 @@
 #include "standincore.h"
 
+#include <QVariantMap>
+
 #include "rules.h"
 #include "utility.h"
 
@@ -82,4 +84,68 @@ void StandInCore::shrinkList(const QString &strDeptNo)
 void StandInCore::openMap(const QString &strAddress)
 {
     calls << QStringLiteral("openMap(%1)").arg(strAddress);
+}
+
+int StandInCore::getInputType(const QVariant &varInput)
+{
+    return Rules::inputType(varInput.toString());
+}
+
+void StandInCore::playRing(const QString &strPath, int iCount)
+{
+    calls << QStringLiteral("playRing(%1,%2)").arg(strPath).arg(iCount);
+}
+
+void StandInCore::stopRing()
+{
+    calls << QStringLiteral("stopRing()");
+}
+
+void StandInCore::startAudio()
+{
+    calls << QStringLiteral("startAudio()");
+}
+
+void StandInCore::stopAudio()
+{
+    calls << QStringLiteral("stopAudio()");
+}
+
+void StandInCore::setMute(bool bMute)
+{
+    calls << QStringLiteral("setMute(%1)").arg(bMute ? "true" : "false");
+}
+
+void StandInCore::sendPush(const QString &strZpid)
+{
+    calls << QStringLiteral("sendPush(%1)").arg(strZpid);
+}
+
+QVariant StandInCore::getCallPeer(const QString &strZpid)
+{
+    const QStringList parts = callPeers.value(strZpid).split(QLatin1Char(':'));
+    QVariantMap peer;
+    peer.insert(QStringLiteral("strName"), parts.value(0));
+    peer.insert(QStringLiteral("strPhone"), parts.value(1));
+    return peer;
+}
+
+void StandInCore::getCallRecord(const QString &strKey)
+{
+    calls << QStringLiteral("getCallRecord(%1)").arg(strKey);
+}
+
+void StandInCore::updateCallRecord(const QString &strKey)
+{
+    calls << QStringLiteral("updateCallRecord(%1)").arg(strKey);
+}
+
+void StandInCore::delCallRecord(const QString &strKey)
+{
+    calls << QStringLiteral("delCallRecord(%1)").arg(strKey);
+}
+
+int StandInCore::getUnReadCallRecord()
+{
+    return iUnReadCalls;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -24,6 +25,9 @@ public:
     QString enPassword;
     // The signed-in user's Zpid, for getZpidType; nobody is signed in by default.
     QString ownZpid;
+    // Calls: what getCallPeer answers per Zpid ("name:phone"), the unread call count.
+    QHash<QString, QString> callPeers;
+    int iUnReadCalls = 0;
 
     Q_INVOKABLE QVariant getSign(const QVariant &varId);
     Q_INVOKABLE QString getLastName(const QVariant &varName);
@@ -42,6 +46,18 @@ public:
     Q_INVOKABLE void expandList(int index, const QString &strDeptNo);
     Q_INVOKABLE void shrinkList(const QString &strDeptNo);
     Q_INVOKABLE void openMap(const QString &strAddress);
+    Q_INVOKABLE int getInputType(const QVariant &varInput);
+    Q_INVOKABLE void playRing(const QString &strPath, int iCount);
+    Q_INVOKABLE void stopRing();
+    Q_INVOKABLE void startAudio();
+    Q_INVOKABLE void stopAudio();
+    Q_INVOKABLE void setMute(bool bMute);
+    Q_INVOKABLE void sendPush(const QString &strZpid);
+    Q_INVOKABLE QVariant getCallPeer(const QString &strZpid);
+    Q_INVOKABLE void getCallRecord(const QString &strKey);
+    Q_INVOKABLE void updateCallRecord(const QString &strKey);
+    Q_INVOKABLE void delCallRecord(const QString &strKey);
+    Q_INVOKABLE int getUnReadCallRecord();
 
 signals:
     void sig_changeState(bool start, bool online);
@@ -49,4 +65,6 @@ signals:
     void sig_progress(QString strProgress, bool download, int iMsgId, int iType);
     void sig_success(QString filename, QString strZpid, bool download, int iMsgId, int iType);
     void sig_setOrgInfo(QVariant varOrgIndex, QVariant varOrgInfo);
+    void sig_updateCall(int iState, QString strZpid);
+    void sig_updateUserState(QString strZpid, QString strPhone);
 };
