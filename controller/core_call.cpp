@@ -260,6 +260,8 @@ void Core::endCall(int iState, QString strZpid, bool bRefusedHere)
 void Core::slot_onParseCallState(int iState, QString strZpid, QByteArray arBuff)
 {
     Call &call = *m_pCall;
+    if (iState != Codes::CallVoice)
+        trace().traceText(QStringLiteral("call state %1").arg(iState), strZpid);
     switch (iState) {
     case Codes::CallOffered:
         if (CSetting::instance()->callPrompt())

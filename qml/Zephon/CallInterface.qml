@@ -150,4 +150,13 @@ Rectangle {
     }
 
     Keys.onEscapePressed: callInterface.hangUp()
+    // Enter takes a ringing call.
+    Keys.onReturnPressed: {
+        if (callInterface.ringing)
+            callInterface.answer();
+    }
+    Keys.onEnterPressed: {
+        if (callInterface.ringing)
+            callInterface.answer();
+    }
 }
