@@ -151,8 +151,12 @@ void Core::sendPush(QString strZpid)
     if (!pNetwork)
         return;
     Call &call = *m_pCall;
-    // A call already under way keeps its record; the session turns the push down.
-    if (!call.track && callSession().peer() == 0) {
+    // A call already under way keeps its record, and the session turns the push down; a
+    // number that is nobody else's is turned down at once and leaves no record.
+    bool bOk = false;
+    const quint32 iPeer = strZpid.toUInt(&bOk);
+    if (bOk && iPeer != 0 && iPeer != sessionState().iZpid && callSession().peer() == 0 &&
+        callSession().phase() == Codes::PhaseIdle) {
         call.track.emplace();
         call.track->strPeer = strZpid;
         call.track->bOutgoing = true;

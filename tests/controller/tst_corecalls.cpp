@@ -75,6 +75,8 @@ private Q_SLOTS:
     void outgoingEndWritesOneRecord();
     void incomingEndWritesOneRecord_data();
     void incomingEndWritesOneRecord();
+    void pushToNobodyLeavesNoRecord_data();
+    void pushToNobodyLeavesNoRecord();
     void logoutDuringACallHangsUpFirst();
     void deleteThisRecordTakesThePersonNotAnId();
 
@@ -323,6 +325,34 @@ void TestCoreCalls::incomingEndWritesOneRecord()
         QCOMPARE(int(quint8(sent.last().at(9))), iSentSub);
     }
     QCOMPARE(updates.size(), 2);
+}
+
+void TestCoreCalls::pushToNobodyLeavesNoRecord_data()
+{
+    QTest::addColumn<QString>("strZpid");
+    QTest::newRow("own zpid") << QString::number(kOwn);
+    QTest::newRow("not a number") << QStringLiteral("12ab");
+    QTest::newRow("zero") << QStringLiteral("0");
+}
+
+void TestCoreCalls::pushToNobodyLeavesNoRecord()
+{
+    QFETCH(QString, strZpid);
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    m_pCore->sendPush(strZpid);
+    // The screen that started it learns at once that there is nobody to call.
+    QCOMPARE(updates.size(), 1);
+    QCOMPARE(updates.first().at(0).toInt(), int(Codes::CallUnreachable));
+    QVERIFY(m_fake.packets(19, FakeService::Udp).isEmpty());
+    QCOMPARE(recordOf(QString()).iCount, 0);
+    // The next real call is tracked as usual.
+    FakeService::CallParty refuses;
+    refuses.afterRing = {CCallSession::SubRefuse};
+    m_fake.serveCalls({{kPeer, refuses}});
+    m_pCore->sendPush(kPeerText);
+    QTRY_COMPARE(updates.size(), 3);
+    QCOMPARE(updates.last().at(0).toInt(), int(Codes::CallRefused));
+    QCOMPARE(recordOf(kPeerText).iCount, 1);
 }
 
 void TestCoreCalls::logoutDuringACallHangsUpFirst()

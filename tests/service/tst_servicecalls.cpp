@@ -138,9 +138,9 @@ void TestServiceCalls::voicePassesOnlyWithinACall()
     // A third party still cannot speak into the call.
     wang->sendUdp(voicePacket(kWang, kLi));
     QVERIFY(li->takeUdp(5, 500).isEmpty());
-    // An answer from somebody who was never asked opens nothing either.
+    // An answer from somebody who was never asked is not passed on and opens nothing.
     wang->sendUdp(callPacket(kWang, kLi, 2));
-    QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kWang, kLi, 2)));
+    QVERIFY(li->takeUdp(5, 500).isEmpty());
     wang->sendUdp(voicePacket(kWang, kLi));
     QVERIFY(li->takeUdp(5, 500).isEmpty());
 }
