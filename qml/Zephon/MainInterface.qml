@@ -144,10 +144,15 @@ FocusScope {
     }
 
     function closeCall() {
-        // Later: the report may come from inside the call screen's own button handler.
-        Qt.callLater(function () {
-            callLoader.source = "";
-        });
+        callCloser.start();
+    }
+
+    // Unloads the call screen from the event loop: the end of a call may be reported from
+    // inside the call screen's own button handler.
+    Timer {
+        id: callCloser
+        interval: 0
+        onTriggered: callLoader.source = ""
     }
 
     function open(page, strFile) {
@@ -207,6 +212,7 @@ FocusScope {
                 mainInterface.iCallState = Codes.PhaseCalling;
                 mainInterface.iCallTime = 0;
                 mainInterface.call_strZpid = strZpid;
+                callCloser.stop();
                 mainInterface.load(callLoader, "CallInterface.qml");
                 break;
             case Codes.CallOffered: {
@@ -217,6 +223,7 @@ FocusScope {
                 mainInterface.bComingCall = true;
                 mainInterface.iCallState = Codes.PhaseRinging;
                 mainInterface.iCallTime = 0;
+                callCloser.stop();
                 mainInterface.load(callLoader, "CallInterface.qml");
                 break;
             }

@@ -5,6 +5,7 @@
 #include "codes.h"
 #include "qmlfixture.h"
 
+#include <QPointer>
 #include <QQmlComponent>
 #include <QSignalSpy>
 #include <QTest>
@@ -59,6 +60,7 @@ private:
     QObject *m_pMain = nullptr;
     QObject *m_pResource = nullptr;
     QQuickItem *m_pScreen = nullptr;
+    QList<QPointer<QQuickItem>> m_screens;
 };
 
 void TestCallScreens::init()
@@ -77,6 +79,10 @@ void TestCallScreens::init()
 
 void TestCallScreens::cleanup()
 {
+    // The screens go before the texts and the main screen they read.
+    for (const QPointer<QQuickItem> &screen : std::as_const(m_screens))
+        delete screen.data();
+    m_screens.clear();
     m_pScreen = nullptr;
     delete m_pMain;
     m_pMain = nullptr;
@@ -90,6 +96,7 @@ QQuickItem *TestCallScreens::showScreen(const QString &strFile, int iPhase)
         strFile, {{QStringLiteral("background"), QVariant::fromValue<QObject *>(&m_pFx->root)},
                   {QStringLiteral("resource"), QVariant::fromValue(m_pResource)},
                   {QStringLiteral("mainInterface"), QVariant::fromValue(m_pMain)}});
+    m_screens << m_pScreen;
     return m_pScreen;
 }
 
