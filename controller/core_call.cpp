@@ -314,8 +314,11 @@ void Core::slot_onAudioStop()
         disconnect(call.pAudio.get(), nullptr, this, nullptr);
         call.pAudio.release()->deleteLater();
     }
-    const QString strPeer = QString::number(callSession().peer());
-    if (CNetwork *pNetwork = network(); pNetwork && callSession().peer() != 0)
+    const quint32 iPeer = callSession().peer();
+    const QString strPeer = iPeer != 0   ? QString::number(iPeer)
+                            : call.track ? call.track->strPeer
+                                         : QString();
+    if (CNetwork *pNetwork = network(); pNetwork && iPeer != 0)
         pNetwork->slot_onHangup(strPeer);
     trace().trace(QStringLiteral("voice silent too long: call ended"));
     endCall(Codes::CallHungUp, strPeer, false);
