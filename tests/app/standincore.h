@@ -65,6 +65,7 @@ signals:
     void sig_progress(QString strProgress, bool download, int iMsgId, int iType);
     void sig_success(QString filename, QString strZpid, bool download, int iMsgId, int iType);
     void sig_setOrgInfo(QVariant varOrgIndex, QVariant varOrgInfo);
+    void sig_updateContact();
     void sig_updateCall(int iState, QString strZpid);
     void sig_updateUserState(QString strZpid, QString strPhone);
 };

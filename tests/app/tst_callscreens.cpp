@@ -51,9 +51,13 @@ private Q_SLOTS:
     void peerTextIsPlain();
     void detailReadsMarksAndDeletes_data();
     void detailReadsMarksAndDeletes();
+    void mainScreenFollowsCallStates_data();
+    void mainScreenFollowsCallStates();
+    void dialledNumberCompletesOnlyItsOwnLookUp();
 
 private:
     QQuickItem *showScreen(const QString &strFile, int iPhase);
+    QQuickItem *showMain();
     QQuickItem *item(const char *pName) { return child<QQuickItem>(m_pScreen, pName); }
 
     std::unique_ptr<QmlFixture> m_pFx;
@@ -238,6 +242,111 @@ void TestCallScreens::detailReadsMarksAndDeletes()
     QVERIFY(showScreen(QStringLiteral("CallDetailInterface.qml"), Codes::PhaseIdle));
     QmlFixture::click(item("dial"));
     QCOMPARE(m_pMain->property("dialled").toList().value(0).toString(), QStringLiteral("1000002"));
+}
+
+QQuickItem *TestCallScreens::showMain()
+{
+    m_pScreen =
+        m_pFx->show(QStringLiteral("MainInterface.qml"),
+                    {{QStringLiteral("background"), QVariant::fromValue<QObject *>(&m_pFx->root)},
+                     {QStringLiteral("resource"), QVariant::fromValue(m_pResource)}});
+    m_screens << m_pScreen;
+    return m_pScreen;
+}
+
+void TestCallScreens::mainScreenFollowsCallStates_data()
+{
+    QTest::addColumn<int>("iStart"); // state that opens the call screen
+    QTest::addColumn<int>("iEnd");   // state that ends the call
+    QTest::addColumn<QString>("strAlert");
+    QTest::newRow("refused while dialling")
+        << int(Codes::CallPushReached) << int(Codes::CallRefused) << "refused";
+    QTest::newRow("busy") << int(Codes::CallPushReached) << int(Codes::CallBusy) << "busy";
+    QTest::newRow("unreachable after the push")
+        << int(Codes::CallPushReached) << int(Codes::CallUnreachable) << "offline";
+    QTest::newRow("incoming hung up")
+        << int(Codes::CallOffered) << int(Codes::CallHungUp) << "ended";
+}
+
+void TestCallScreens::mainScreenFollowsCallStates()
+{
+    QFETCH(int, iStart);
+    QFETCH(int, iEnd);
+    QFETCH(QString, strAlert);
+    const QHash<const char *, const char *> texts{{"textPeerRefused", "refused"},
+                                                  {"textPeerBusy", "busy"},
+                                                  {"textPeerOffline", "offline"},
+                                                  {"textCallEnded", "ended"},
+                                                  {"textUnknownContact", "unknown"}};
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        m_pResource->setProperty(it.key(), QString::fromLatin1(it.value()));
+    m_pFx->core.callPeers.insert(QStringLiteral("1000002"),
+                                 QStringLiteral("<b>Li</b>:13800138001"));
+    m_pFx->core.iUnReadCalls = 4;
+    QQuickItem *main = showMain();
+    QVERIFY(main);
+    QObject *loader = child<QObject>(main, "callLoader");
+    QVERIFY(loader);
+
+    emit m_pFx->core.sig_updateCall(iStart, QStringLiteral("1000002"));
+    QCOMPARE(loader->property("source").toUrl().fileName(), QStringLiteral("CallInterface.qml"));
+    const bool bIncoming = iStart == Codes::CallOffered;
+    QCOMPARE(main->property("bComingCall").toBool(), bIncoming);
+    QCOMPARE(main->property("iCallState").toInt(),
+             int(bIncoming ? Codes::PhaseRinging : Codes::PhaseCalling));
+    if (bIncoming) {
+        QCOMPARE(main->property("call_strName").toString(), QStringLiteral("<b>Li</b>"));
+        QCOMPARE(main->property("call_strPhone").toString(), QStringLiteral("13800138001"));
+    }
+
+    // Away from the call tab the missed count is core's count of unseen calls.
+    QObject *tabs = child<QObject>(main, "tabs");
+    QVERIFY(tabs);
+    tabs->setProperty("current", 3);
+    m_pFx->core.calls.clear();
+    emit m_pFx->core.sig_updateCall(iEnd, QStringLiteral("1000002"));
+    QCOMPARE(m_pFx->root.alerts.value(m_pFx->root.alerts.size() - 1), strAlert);
+    QTRY_VERIFY(loader->property("source").toUrl().isEmpty());
+    QCOMPARE(main->property("iMissed").toInt(), 4);
+    // The record itself is core's: the screen writes none.
+    for (const QString &strCall : std::as_const(m_pFx->core.calls))
+        QVERIFY2(!strCall.startsWith(QLatin1String("addCallRecord")), qPrintable(strCall));
+}
+
+void TestCallScreens::dialledNumberCompletesOnlyItsOwnLookUp()
+{
+    m_pResource->setProperty("textNotUser", QStringLiteral("not a user"));
+    QQuickItem *main = showMain();
+    QVERIFY(main);
+    QSignalSpy lookUp(&m_pFx->root, &StandInRoot::getUserState);
+    QVERIFY(QMetaObject::invokeMethod(main, "dialNumber", Q_ARG(QVariant, "13800138001"),
+                                      Q_ARG(QVariant, false)));
+    QCOMPARE(lookUp.size(), 1);
+    QCOMPARE(lookUp.first().first().toString(), QStringLiteral("13800138001"));
+    m_pFx->core.calls.clear();
+    // A reply for another number (an earlier look-up, a presence report) places no call.
+    emit m_pFx->core.sig_updateUserState(QStringLiteral("1000009"), QStringLiteral("13900000000"));
+    QVERIFY(!m_pFx->core.calls.contains(QStringLiteral("sendPush(1000009)")));
+    emit m_pFx->core.sig_updateUserState(QStringLiteral("1000002"), QStringLiteral("13800138001"));
+    QVERIFY(m_pFx->core.calls.contains(QStringLiteral("sendPush(1000002)")));
+    QCOMPARE(main->property("call_strZpid").toString(), QStringLiteral("1000002"));
+    // Completed once: a repeated reply places no second call.
+    m_pFx->core.calls.clear();
+    emit m_pFx->core.sig_updateUserState(QStringLiteral("1000002"), QStringLiteral("13800138001"));
+    QVERIFY(m_pFx->core.calls.isEmpty());
+
+    // A number that belongs to nobody is said so.
+    QVERIFY(QMetaObject::invokeMethod(main, "dialNumber", Q_ARG(QVariant, "13800138002"),
+                                      Q_ARG(QVariant, false)));
+    emit m_pFx->core.sig_updateUserState(QString(), QStringLiteral("13800138002"));
+    QCOMPARE(m_pFx->root.alerts.value(m_pFx->root.alerts.size() - 1), QStringLiteral("not a user"));
+    QVERIFY(m_pFx->core.calls.filter(QStringLiteral("sendPush")).isEmpty());
+
+    // A Zpid is called as it is.
+    QVERIFY(QMetaObject::invokeMethod(main, "dialNumber", Q_ARG(QVariant, "1000003"),
+                                      Q_ARG(QVariant, false)));
+    QVERIFY(m_pFx->core.calls.contains(QStringLiteral("sendPush(1000003)")));
+    QCOMPARE(lookUp.size(), 2);
 }
 
 QTEST_MAIN(TestCallScreens)
