@@ -18,6 +18,7 @@
 #include "codes.h"
 #include "core.h"
 #include "csessionstate.h"
+#include "csetting.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
 
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void outgoingEndWritesOneRecord();
     void incomingEndWritesOneRecord_data();
     void incomingEndWritesOneRecord();
+    void ringFollowsTheCallPrompt_data();
+    void ringFollowsTheCallPrompt();
     void pushToNobodyLeavesNoRecord_data();
     void pushToNobodyLeavesNoRecord();
     void logoutDuringACallHangsUpFirst();
@@ -325,6 +328,33 @@ void TestCoreCalls::incomingEndWritesOneRecord()
         QCOMPARE(int(quint8(sent.last().at(9))), iSentSub);
     }
     QCOMPARE(updates.size(), 2);
+}
+
+void TestCoreCalls::ringFollowsTheCallPrompt_data()
+{
+    QTest::addColumn<bool>("bPrompt");
+    QTest::newRow("prompt on") << true;
+    QTest::newRow("prompt off") << false;
+}
+
+void TestCoreCalls::ringFollowsTheCallPrompt()
+{
+    QFETCH(bool, bPrompt);
+    CSetting *pSetting = CSetting::instance();
+    const bool bWas = pSetting->callPrompt();
+    pSetting->setCallPrompt(bPrompt);
+    m_fake.serveCalls({});
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    offerIncoming();
+    pSetting->setCallPrompt(bWas);
+    // The call screen is told either way; only the ring depends on the setting.
+    QCOMPARE(updates.size(), 1);
+    QCOMPARE(m_pCore->isRinging(), bPrompt);
+    // Answering stops the ring and starts the voice path.
+    m_pCore->stopRing();
+    m_pCore->startAudio();
+    QVERIFY(!m_pCore->isRinging());
+    QVERIFY(m_pCore->hasAudio());
 }
 
 void TestCoreCalls::pushToNobodyLeavesNoRecord_data()
