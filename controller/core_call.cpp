@@ -160,6 +160,8 @@ void Core::sendPush(QString strZpid)
         call.track.emplace();
         call.track->strPeer = strZpid;
         call.track->bOutgoing = true;
+        // Pictures are not kept between sessions: the call screen's is asked for each call.
+        pNetwork->slot_onGetCard(strZpid, 1);
     }
     pNetwork->slot_onSendPush(strZpid);
 }
@@ -273,6 +275,8 @@ void Core::slot_onParseCallState(int iState, QString strZpid, QByteArray arBuff)
         call.track.emplace();
         call.track->strPeer = strZpid;
         call.bMute = false;
+        if (CNetwork *pNetwork = network())
+            pNetwork->slot_onGetCard(strZpid, 1);
         Q_EMIT sig_updateCall(iState, strZpid);
         break;
     case Codes::CallAnswered:

@@ -223,6 +223,8 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
     QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
 
     m_pCore->sendPush(kPeerText);
+    QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
+                    .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
     if (party.afterRing.contains(CCallSession::SubAnswer)) {
         QTRY_COMPARE(callSession().phase(), int(Codes::PhaseTalking));
         QVERIFY(m_pCore->hasAudio());
@@ -293,6 +295,9 @@ void TestCoreCalls::incomingEndWritesOneRecord()
     offerIncoming();
     QCOMPARE(updates.size(), 1);
     QCOMPARE(updates.first(), (QList<QVariant>{int(Codes::CallOffered), kPeerText}));
+    // The caller's picture is asked for, for the call screen.
+    QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
+                    .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
 
     switch (then) {
     case Then::PeerHangsUp:
