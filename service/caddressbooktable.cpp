@@ -38,3 +38,17 @@ QList<CAddressBookTable::Entry> CAddressBookTable::entries(quint32 iOwner) const
         list << Entry{query.value(0).toString(), query.value(1).toString()};
     return list;
 }
+
+QList<quint32> CAddressBookTable::ownersOf(const QString &strPhone) const
+{
+    QList<quint32> owners;
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral(
+                 "SELECT DISTINCT owner FROM address_book WHERE phone = ? ORDER BY owner"),
+             {strPhone}))
+        return owners;
+    while (query.next())
+        owners << query.value(0).toUInt();
+    return owners;
+}

@@ -24,4 +24,6 @@ public:
     // Replaces the whole book; the caller holds the transaction.
     bool replace(quint32 iOwner, const QList<Entry> &entries);
     QList<Entry> entries(quint32 iOwner) const;
+    // The accounts whose book holds the telephone number, in Zpid order.
+    QList<quint32> ownersOf(const QString &strPhone) const;
 };

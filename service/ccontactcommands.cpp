@@ -14,6 +14,9 @@ enum CardKind : quint8
     CardPicture = 1
 };
 
+// The card field that holds the address.
+constexpr int CARD_ADDRESS = 4;
+
 bool hasSeparator(const QString &strField)
 {
     return strField.contains(QLatin1Char(':')) || strField.contains(QLatin1Char(';'));
@@ -30,6 +33,10 @@ void CContactCommands::install(CDispatcher &dispatcher)
                    [this](CRequest &request) { onCard(request); });
     dispatcher.add(CmdSaveCard, D::OnTcp, D::SenderField,
                    [this](CRequest &request) { onSaveCard(request); });
+    dispatcher.add(CmdStrangeCard, D::OnTcp, D::SenderField,
+                   [this](CRequest &request) { onStrangeCard(request); });
+    dispatcher.add(CmdMayKnow, D::OnTcp, D::SenderField,
+                   [this](CRequest &request) { onMayKnow(request); });
 }
 
 QString CContactCommands::addressBookText(const QList<CAddressBookTable::Entry> &entries)
@@ -103,4 +110,64 @@ void CContactCommands::onSaveCard(CRequest &request)
         m_service.counters().drop(CServiceCounters::DropBadField);
     m_service.reply(request,
                     CFieldWriter(CmdSaveCard).zpid(iZpid).u8(iKind).u8(bSaved ? 0 : 1).packet());
+}
+
+QString CContactCommands::mayKnowText(quint32 iZpid, const QString &strPhone,
+                                      const QString &strName, const QString &strAddress)
+{
+    QStringList parts{QString(), QString::number(iZpid), strPhone, strName, QString(), strAddress};
+    for (QString &strPart : parts)
+        strPart.replace(QLatin1Char(';'), QChar(0xFF1B));
+    return parts.join(QLatin1Char(';'));
+}
+
+void CContactCommands::onStrangeCard(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    const quint32 iZpid = r.u32();
+    const auto account = m_service.store().accounts().byZpid(iZpid);
+    const bool bKnown = account && !account->strCard.isEmpty();
+    m_service.reply(request, CFieldWriter(CmdStrangeCard)
+                                 .zpid(request.session()->iZpid)
+                                 .u32(iZpid)
+                                 .u8(bKnown ? 0 : 1)
+                                 .u8(0)
+                                 .blob32(bKnown ? encryptText(account->strCard) : QByteArray())
+                                 .packet());
+}
+
+void CContactCommands::onMayKnow(CRequest &request)
+{
+    const quint32 iSelf = request.session()->iZpid;
+    CServiceStore &store = m_service.store();
+    const auto self = store.accounts().byZpid(iSelf);
+    QSet<QString> known;
+    for (const CAddressBookTable::Entry &entry : store.addressBooks().entries(iSelf))
+        known.insert(entry.strPhone);
+    CFieldWriter entries;
+    int iCount = 0;
+    const QList<quint32> owners =
+        self ? store.addressBooks().ownersOf(self->strMobile) : QList<quint32>();
+    for (quint32 iOwner : owners) {
+        if (iCount >= MAX_MAY_KNOW)
+            break;
+        const auto account = iOwner == iSelf ? std::nullopt : store.accounts().byZpid(iOwner);
+        if (!account || known.contains(account->strMobile))
+            continue;
+        const QString strAddress = account->strCard.split(QLatin1Char(':')).value(CARD_ADDRESS);
+        entries
+            .blob32(mayKnowText(account->iZpid, account->strMobile, account->strName, strAddress)
+                        .toUtf8())
+            .blob32(QByteArray());
+        ++iCount;
+    }
+    m_service.reply(request, CFieldWriter(CmdMayKnow)
+                                 .zpid(iSelf)
+                                 .u32(0)
+                                 .u8(0)
+                                 .u32(0)
+                                 .u32(quint32(iCount))
+                                 .u32(0)
+                                 .tail(entries.packet())
+                                 .packet());
 }

@@ -1,6 +1,8 @@
 // CContactCommands: the address book and card commands: the address book 36 pushed at
-// sign-in from the account's stored book, a user's card text or picture 81, and saving the
-// own card or picture 82.
+// sign-in from the account's stored book, any user's card text or picture 81, saving the own
+// card or picture 82, the card of a user who is not a contact 100, and the people the user
+// may know 32: registered users whose book holds the user's number while the user's book does
+// not hold theirs.
 #pragma once
 
 #include <QList>
@@ -18,6 +20,8 @@ public:
     static constexpr int MAX_CARD_BYTES = 4096;
     static constexpr int MAX_PICTURE_BYTES = 60 * 1024;
     static constexpr int MAX_BOOK_CIPHER_BYTES = 60 * 1024;
+    // Suggestions beyond this many are left for a later request.
+    static constexpr int MAX_MAY_KNOW = 50;
 
     explicit CContactCommands(CService &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
@@ -27,11 +31,16 @@ public:
     // False when the book would not fit its reply, or an entry would break the text apart.
     static bool addressBookFits(const QList<CAddressBookTable::Entry> &entries);
     static bool cardFits(const QString &strCard);
+    // The suggestion text the client splits at ";": empty, Zpid, phone, name, empty, address.
+    static QString mayKnowText(quint32 iZpid, const QString &strPhone, const QString &strName,
+                               const QString &strAddress);
 
 private:
     void onContact(CRequest &request);
     void onCard(CRequest &request);
     void onSaveCard(CRequest &request);
+    void onStrangeCard(CRequest &request);
+    void onMayKnow(CRequest &request);
 
     CService &m_service;
 };

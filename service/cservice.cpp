@@ -6,7 +6,9 @@
 #include "ccallcommands.h"
 #include "ccirclecommands.h"
 #include "cclientconnection.h"
+#include "ccloudbookcommands.h"
 #include "ccontactcommands.h"
+#include "cmessagecommands.h"
 #include "csessioncommands.h"
 #include "ctcplistener.h"
 
@@ -34,9 +36,13 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
     m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
+    m_pCloudBookCommands = std::make_unique<CCloudBookCommands>(*this);
+    m_pMessageCommands = std::make_unique<CMessageCommands>(*this);
     m_pSessionCommands->install(m_dispatcher);
     m_pContactCommands->install(m_dispatcher);
     m_pCircleCommands->install(m_dispatcher);
+    m_pCloudBookCommands->install(m_dispatcher);
+    m_pMessageCommands->install(m_dispatcher);
     m_pCallCommands = std::make_unique<CCallCommands>(*this);
     m_pCallCommands->install(m_dispatcher);
 }
@@ -137,13 +143,13 @@ void CService::sendDatagram(const QHostAddress &host, quint16 iPort, const QByte
     m_pUdp->writeDatagram(arPacket, host, iPort);
 }
 
-void CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
+bool CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
 {
     if (!pConnection)
-        return;
+        return false;
     m_packetLog.write(nowMs(), false,
                       pConnection->channel() == CClientConnection::Main ? "main" : "tcp", arPacket);
-    pConnection->send(arPacket);
+    return pConnection->send(arPacket);
 }
 
 CSessionTable::Session *CService::openSession(CClientConnection *pConnection, quint32 iZpid)
@@ -170,13 +176,35 @@ void CService::endSession(quint64 iSessionId)
     if (!pSession)
         return;
     CClientConnection *pConnection = pSession->connection.data();
-    const quint32 iZpid = pSession->iZpid;
-    m_sessions.close(iSessionId);
+    closeSession(iSessionId);
     if (pConnection) {
         pConnection->setSessionId(0);
         pConnection->close();
     }
+}
+
+void CService::closeSession(quint64 iSessionId)
+{
+    const CSessionTable::Session *pSession = m_sessions.byId(iSessionId);
+    if (!pSession)
+        return;
+    const quint32 iZpid = pSession->iZpid;
+    const bool bWasNewest = m_sessions.newest(iZpid) == pSession;
+    m_sessions.close(iSessionId);
+    // Delivery passes to the account's session that is now the newest; it is handed what
+    // the closed one had not confirmed.
+    CSessionTable::Session *pNext = bWasNewest ? m_sessions.newest(iZpid) : nullptr;
+    if (pNext && pNext->bReady)
+        m_pMessageCommands->deliverHeld(*pNext);
     emit sessionEnded(iSessionId, iZpid);
+}
+
+void CService::sessionReady(CSessionTable::Session &session)
+{
+    if (session.bReady)
+        return;
+    session.bReady = true;
+    m_pMessageCommands->deliverHeld(session);
 }
 
 void CService::endSilentSessions()
@@ -208,11 +236,7 @@ void CService::onConnectionClosed(CClientConnection *pConnection)
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);
-        const CSessionTable::Session *pSession = m_sessions.byId(iSession);
-        const quint32 iZpid = pSession ? pSession->iZpid : 0;
-        m_sessions.close(iSession);
-        if (iZpid != 0)
-            emit sessionEnded(iSession, iZpid);
+        closeSession(iSession);
     }
     pConnection->deleteLater();
 }

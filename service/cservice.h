@@ -25,7 +25,9 @@ class QTimer;
 class QUdpSocket;
 class CCallCommands;
 class CCircleCommands;
+class CCloudBookCommands;
 class CContactCommands;
+class CMessageCommands;
 class CSessionCommands;
 
 class CService : public QObject
@@ -53,14 +55,17 @@ public:
 
     // Sends the packet back on the channel the request came in on.
     void reply(const CRequest &request, const QByteArray &arPacket);
-    // Sends a packet on a TCP connection, for answers that complete after their request.
-    void send(CClientConnection *pConnection, const QByteArray &arPacket);
+    // Sends a packet on a TCP connection, for answers that complete after their request;
+    // false when the connection is gone or refused it.
+    bool send(CClientConnection *pConnection, const QByteArray &arPacket);
     // Binds a fresh session of iZpid to the request's connection.
     CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
     // Ends the session and closes its TCP connection.
     void endSession(quint64 iSessionId);
     // Sends one datagram from the sub-server's UDP socket.
     void sendDatagram(const QHostAddress &host, quint16 iPort, const QByteArray &arPacket);
+    // The session heard its first heartbeat: it is ready to take what was held for it.
+    void sessionReady(CSessionTable::Session &session);
 
     // Takes over an accepted socket's descriptor as a client connection of the channel; a
     // negative descriptor gives a connection whose stream comes only through receive().
@@ -78,6 +83,8 @@ private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
     void onConnectionClosed(CClientConnection *pConnection);
     void onDatagrams();
+    // Removes the session; its account's next newest session takes delivery.
+    void closeSession(quint64 iSessionId);
     static const char *channelName(CRequest::Channel channel);
 
     CServiceConfig m_config;
@@ -98,4 +105,6 @@ private:
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
     std::unique_ptr<CCallCommands> m_pCallCommands;
+    std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
+    std::unique_ptr<CMessageCommands> m_pMessageCommands;
 };

@@ -17,7 +17,8 @@ QString nextConnectionName()
 
 CServiceStore::CServiceStore()
     : m_strConnection(nextConnectionName()), m_accounts(m_strConnection),
-      m_addressBooks(m_strConnection), m_circles(m_strConnection), m_directory(m_strConnection)
+      m_addressBooks(m_strConnection), m_circles(m_strConnection), m_directory(m_strConnection),
+      m_cloudBooks(m_strConnection), m_storedMessages(m_strConnection)
 {}
 
 CServiceStore::~CServiceStore()
@@ -53,7 +54,8 @@ bool CServiceStore::open(const QString &strFolder)
         return false;
     }
     const bool bOk = m_accounts.createSchema() && m_addressBooks.createSchema() &&
-                     m_circles.createSchema() && m_directory.createSchema();
+                     m_circles.createSchema() && m_directory.createSchema() &&
+                     m_cloudBooks.createSchema() && m_storedMessages.createSchema();
     if (!bOk || !commit()) {
         m_strError = QStringLiteral("cannot create the tables: ") + db.lastError().text();
         rollback();

@@ -9,7 +9,9 @@
 #include "caccounttable.h"
 #include "caddressbooktable.h"
 #include "ccircletable.h"
+#include "ccloudbooktable.h"
 #include "cdirectorytable.h"
+#include "cstoredmessagetable.h"
 
 class CServiceStore
 {
@@ -33,6 +35,8 @@ public:
     CAddressBookTable &addressBooks() { return m_addressBooks; }
     CCircleTable &circles() { return m_circles; }
     CDirectoryTable &directory() { return m_directory; }
+    CCloudBookTable &cloudBooks() { return m_cloudBooks; }
+    CStoredMessageTable &storedMessages() { return m_storedMessages; }
 
 private:
     QString m_strConnection;
@@ -41,4 +45,6 @@ private:
     CAddressBookTable m_addressBooks;
     CCircleTable m_circles;
     CDirectoryTable m_directory;
+    CCloudBookTable m_cloudBooks;
+    CStoredMessageTable m_storedMessages;
 };

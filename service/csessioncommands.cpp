@@ -172,6 +172,7 @@ void CSessionCommands::replyLogin(CClientConnection *pConnection, quint32 iZpid,
 void CSessionCommands::onHeartbeat(CRequest &request)
 {
     m_service.reply(request, CFieldWriter(CmdHeartbeat).packet());
+    m_service.sessionReady(*request.session());
 }
 
 void CSessionCommands::onLogout(CRequest &request)

@@ -28,6 +28,7 @@ public:
         QHostAddress udpHost;
         quint16 iUdpPort = 0;
         qint64 iLastHeardMs = 0;
+        bool bReady = false; // has heard its first heartbeat; stored messages were offered
     };
 
     Session *open(quint32 iZpid, CClientConnection *pConnection, const QHostAddress &host,
@@ -40,9 +41,9 @@ public:
     // Gives the newest session of iZpid that has no endpoint yet and signed in from host the
     // endpoint host:port; null when there is none.
     Session *claimEndpoint(quint32 iZpid, const QHostAddress &host, quint16 iPort);
-    // The newest session of iZpid, the one that receives what is delivered to the account.
-    Session *newest(quint32 iZpid) const;
     bool isOnline(quint32 iZpid) const { return m_byZpid.contains(iZpid); }
+    // The session that takes delivery for iZpid: its newest; null when it is offline.
+    Session *newest(quint32 iZpid) const;
     int sessionsOf(quint32 iZpid) const { return int(m_byZpid.value(iZpid).size()); }
     QList<quint64> silentSince(qint64 iCutoffMs) const;
     int count() const { return int(m_sessions.size()); }

@@ -99,7 +99,7 @@ Rectangle {
                 width: 80
                 height: 28
                 label: callDetail.resource.textDial
-                onClicked: callDetail.mainInterface.dial(callDetail.strZpid,
+                onClicked: callDetail.mainInterface.placeCall(callDetail.strZpid,
                                                          callDetail.mainInterface.strMainPhone,
                                                          callDetail.mainInterface.strMainName)
             }

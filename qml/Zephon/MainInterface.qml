@@ -61,11 +61,12 @@ FocusScope {
     property bool bComingCall: false
     property int iCallState: 0
     property int iCallTime: 0
-    // A message or call waiting for the look-up of the dialled number.
-    property bool bSendingMsg: false
-    property string strPendingNumber: ""
     property int iUnRead: 0
     property int iMissed: 0
+    // A message or call to a number typed on the dial pad, waiting for the server to say who
+    // the number belongs to (bCalling marks a pending call).
+    property bool bSendingMsg: false
+    property string strPendingNumber: ""
     // 0 list, 1 one-to-one chat, 2 circle chat, 3 request list open.
     property int currentItem: 0
     property string strFile: ""
@@ -99,8 +100,9 @@ FocusScope {
         });
     }
 
-    // Starts an outgoing call; the call screen opens once core reports the push reached.
-    function dial(strZpid, strPhone, strName) {
+    // Starts an outgoing call to a known Zpid; the call screen opens once core reports the
+    // push reached.
+    function placeCall(strZpid, strPhone, strName) {
         const controller = published.controller;
         if (!controller)
             return;
@@ -110,24 +112,6 @@ FocusScope {
         mainInterface.call_strName = strName !== "" ? strName : peer.strName !== "" ? peer.strName
                                                                                  : mainInterface.resource.textUnknownContact;
         controller.sendPush(strZpid);
-    }
-
-    // The dial pad's message and call buttons: a Zpid is used as it is, a phone number is
-    // looked up first and the request completes when the answer for that number arrives.
-    function dialNumber(strNumber, bMessage) {
-        if (!mainInterface.checkNumber(strNumber))
-            return;
-        if (published.controller.getInputType(strNumber) === 0) {
-            if (bMessage)
-                mainInterface.openChat(strNumber, "", "", published.controller.getZpidType(strNumber));
-            else
-                mainInterface.dial(strNumber, "", "");
-            return;
-        }
-        mainInterface.strPendingNumber = strNumber;
-        mainInterface.bSendingMsg = bMessage;
-        mainInterface.bCalling = !bMessage;
-        mainInterface.background.getUserState(strNumber);
     }
 
     function showCallDetail(row) {
@@ -179,7 +163,106 @@ FocusScope {
             mainInterface.background.getCircle();
         } else if (index === 3) {
             mainInterface.iUnRead = 0;
+            published.controller.getMsgRecord();
         }
+    }
+
+    // Shows the card of a person: one handed over as text, or the one Core holds for strZpid.
+    function openCard(page, strZpid, strCard) {
+        mainInterface.strCardZpid = strZpid;
+        mainInterface.strCard = strCard;
+        mainInterface.open(page, "CardInterface.qml");
+    }
+
+    // A conversation-list row opens what it stands for: card requests, circle requests, a
+    // circle conversation or a one-to-one conversation.
+    function openRecord(row) {
+        if (row.iType === 5) {
+            mainInterface.currentItem = 3;
+            mainInterface.open(messagePage, "CardSysMsgInterface.qml");
+        } else if (row.iType === 6) {
+            mainInterface.currentItem = 3;
+            mainInterface.open(messagePage, "CircleSysMsgInterface.qml");
+        } else if (row.iType === 7) {
+            mainInterface.strCircleId = row.strZpid;
+            mainInterface.strCircleName = row.strName;
+            mainInterface.currentItem = 2;
+            mainInterface.open(messagePage, "CircleMessageInterface.qml");
+        } else {
+            mainInterface.openChat(row.strZpid, row.strPhone, row.strName, row.iType);
+        }
+    }
+
+    // A new or changed message: the conversation list when it is shown, else the unread
+    // count. Open conversations and request lists read themselves again; the count is read
+    // after them so that what they marked read is not counted.
+    function messagesChanged() {
+        if (tabs.current === 3 && messagePage.loader.status === Loader.Null)
+            published.controller.getMsgRecord();
+        else
+            unreadTimer.restart();
+    }
+
+    function readUnread() {
+        mainInterface.iUnRead = published.controller.getUnReadMsgRecord();
+    }
+
+    // The dial pad's message and call buttons. A Zpid whose phone is not known, or a phone
+    // number whose Zpid is not known, is asked of the server first; the answer completes it.
+    function dial(strNumber, bMessage) {
+        if (!mainInterface.checkNumber(strNumber))
+            return;
+        const controller = published.controller;
+        mainInterface.bSendingMsg = bMessage;
+        mainInterface.bCalling = !bMessage;
+        mainInterface.strPendingNumber = "";
+        if (controller.getInputType(strNumber) === 0) {
+            const strPhone = controller.getContactPhoneByZpid(strNumber);
+            if (strPhone === "") {
+                mainInterface.strPendingNumber = strNumber;
+                mainInterface.background.getUserPhone(strNumber);
+                return;
+            }
+            mainInterface.finishDial(strNumber, strPhone);
+        } else {
+            const strZpid = controller.getContactZpidByPhone(strNumber);
+            if (strZpid === "" || strZpid === "0") {
+                mainInterface.strPendingNumber = strNumber;
+                mainInterface.background.getUserState(strNumber);
+                return;
+            }
+            mainInterface.finishDial(strZpid, strNumber);
+        }
+    }
+
+    function finishDial(strZpid, strPhone) {
+        const controller = published.controller;
+        const bMessage = mainInterface.bSendingMsg;
+        mainInterface.bSendingMsg = false;
+        mainInterface.bCalling = false;
+        mainInterface.strPendingNumber = "";
+        const strKnown = controller.getContactNameByZpid(strZpid);
+        const strName = strKnown !== "" ? strKnown : strPhone !== "" ? strPhone : strZpid;
+        if (bMessage) {
+            mainInterface.openChat(strZpid, strPhone, strName, controller.getZpidType(strZpid));
+        } else {
+            mainInterface.call_strZpid = strZpid;
+            mainInterface.call_strPhone = strPhone;
+            mainInterface.call_strName = strName;
+            controller.sendPush(strZpid);
+        }
+    }
+
+    function dialRefused() {
+        mainInterface.bSendingMsg = false;
+        mainInterface.bCalling = false;
+        mainInterface.strPendingNumber = "";
+        mainInterface.background.showAlert(mainInterface.resource.textNotUser);
+    }
+
+    function startCall(strZpid, strPhone) {
+        mainInterface.bSendingMsg = false;
+        mainInterface.finishDial(strZpid, strPhone);
     }
 
     function signOut() {
@@ -193,10 +276,52 @@ FocusScope {
         id: published
     }
 
+    // Reads the unread count once the handlers of the open screens have run.
+    Timer {
+        id: unreadTimer
+        interval: 0
+        onTriggered: mainInterface.readUnread()
+    }
+
     Connections {
         target: published.controller
         function onSig_updateContact() {
             contactBusy.on = false;
+        }
+        function onSig_addMsgRecord() {
+            const settings = published.settings;
+            if (settings && settings.bMsgPrompt === true)
+                published.controller.playRing("message.wav", 1);
+            mainInterface.messagesChanged();
+        }
+        function onSig_updateMsgRecord(iType, strZpid, strCircleId) {
+            mainInterface.messagesChanged();
+        }
+        // The answer about a Zpid typed on the dial pad: flag says whether it is a user.
+        function onSig_updateUserPhone(flag, strPhone) {
+            if (mainInterface.strPendingNumber === "" || strPhone !== mainInterface.strPendingNumber)
+                return;
+            if (flag)
+                mainInterface.finishDial(strPhone, "");
+            else
+                mainInterface.dialRefused();
+        }
+        // The answer about a phone number typed on the dial pad (empty for an unknown one);
+        // presence changes of contacts arrive the same way and are not taken.
+        function onSig_updateUserState(strZpid, strPhone) {
+            const strNumber = mainInterface.strPendingNumber;
+            if (strNumber === "" || published.controller.getInputType(strNumber) !== 1)
+                return;
+            if (strZpid === "" && strPhone === "") {
+                mainInterface.dialRefused();
+                return;
+            }
+            if (strPhone.slice(-11) !== strNumber.slice(-11))
+                return;
+            if (strZpid === "0")
+                mainInterface.dialRefused();
+            else
+                mainInterface.finishDial(strZpid, strNumber);
         }
     }
 
@@ -251,20 +376,6 @@ FocusScope {
                 mainInterface.iMissed = published.controller.getUnReadCallRecord();
             mainInterface.refreshCallRecords();
         }
-        function onSig_updateUserState(strZpid, strPhone) {
-            if (mainInterface.strPendingNumber === "" || strPhone !== mainInterface.strPendingNumber)
-                return;
-            const bMessage = mainInterface.bSendingMsg;
-            mainInterface.strPendingNumber = "";
-            mainInterface.bSendingMsg = false;
-            mainInterface.bCalling = false;
-            if (strZpid === "" || strZpid === "0")
-                mainInterface.background.showAlert(mainInterface.resource.textNotUser);
-            else if (bMessage)
-                mainInterface.openChat(strZpid, strPhone, "", published.controller.getZpidType(strZpid));
-            else
-                mainInterface.dial(strZpid, strPhone, "");
-        }
     }
 
     // A tab's page with a loader of its own for the screens drawn over it (see open()),
@@ -284,11 +395,13 @@ FocusScope {
             anchors.fill: parent
         }
 
+        // A screen that fails to load counts as closed, so the tab's selection is reset.
         ScreenLoader {
             id: subLoader
             anchors.fill: parent
             z: 10
             focus: true
+            onFailed: page.subScreenClosed()
         }
 
         Connections {
@@ -358,7 +471,7 @@ FocusScope {
                     id: record
                     onDoubleClicked: mainInterface.showCallDetail(record.modelData)
                     onMenu1Clicked: mainInterface.showCallDetail(record.modelData)
-                    onMenu2Clicked: mainInterface.dial(record.modelData.strZpid, record.modelData.strPhone,
+                    onMenu2Clicked: mainInterface.placeCall(record.modelData.strZpid, record.modelData.strPhone,
                                                        record.modelData.strName)
                     onMenu3Clicked: mainInterface.openChat(record.modelData.strZpid, record.modelData.strPhone,
                                                            record.modelData.strName,
@@ -392,8 +505,8 @@ FocusScope {
                 height: 250
                 visible: callPage.dialpadShown
                 onPhoneNumChanged: mainInterface.background.searchContact(dialpad.phoneNum)
-                onBtnMsgClicked: mainInterface.dialNumber(dialpad.phoneNum, true)
-                onBtnCallClicked: mainInterface.dialNumber(dialpad.phoneNum, false)
+                onBtnMsgClicked: mainInterface.dial(dialpad.phoneNum, true)
+                onBtnCallClicked: mainInterface.dial(dialpad.phoneNum, false)
             }
         }
 
@@ -461,12 +574,19 @@ FocusScope {
                     anchors.fill: parent
                     visible: mainInterface.background.bContactChecked || !mainInterface.background.loginenterprise
                     model: published.contacts
+                    // Names and phones may carry the search highlights; what is handed on is
+                    // the row's person, so the chat and card read their own plain texts.
                     delegate: ContactDelegate {
                         id: contactRow
                         onLeftClicked: mainInterface.selectPerson(contactRow.modelData)
+                        onDoubleClicked: mainInterface.openCard(contactPage, contactRow.modelData.strZpid, "")
+                        onUserPicClicked: mainInterface.openCard(contactPage, contactRow.modelData.strZpid, "")
+                        onMenu1Clicked: mainInterface.openCard(contactPage, contactRow.modelData.strZpid, "")
+                        onMenu2Clicked: mainInterface.startCall(contactRow.modelData.strZpid,
+                                                                published.controller.getContactPhoneByZpid(contactRow.modelData.strZpid))
                         onMenu3Clicked: mainInterface.openChat(contactRow.modelData.strZpid,
-                                                               contactRow.modelData.strPhone,
-                                                               contactRow.modelData.strName,
+                                                               published.controller.getContactPhoneByZpid(contactRow.modelData.strZpid),
+                                                               published.controller.getContactNameByZpid(contactRow.modelData.strZpid),
                                                                contactRow.modelData.iType)
                     }
                 }
@@ -523,7 +643,10 @@ FocusScope {
                     objectName: "btnMayKnow"
                     width: 120
                     label: mainInterface.resource.textMayKnow
-                    onClicked: mainInterface.open(circlePage, "MayKnowInterface.qml")
+                    onClicked: {
+                        published.controller.getMayKnow();
+                        mainInterface.open(circlePage, "MayKnowInterface.qml");
+                    }
                 }
                 Button {
                     objectName: "btnSearch"
@@ -596,10 +719,15 @@ FocusScope {
                 model: published.msgRecords
                 delegate: MsgRecordDelegate {
                     id: msgRecordRow
-                    onDoubleClicked: mainInterface.openChat(msgRecordRow.modelData.strZpid,
-                                                            msgRecordRow.modelData.strPhone,
-                                                            msgRecordRow.modelData.strName,
-                                                            msgRecordRow.modelData.iType)
+                    onDoubleClicked: mainInterface.openRecord(msgRecordRow.modelData)
+                    onMenu1Clicked: {
+                        published.controller.delMsgRecord(msgRecordRow.modelData.iType, msgRecordRow.modelData.strZpid);
+                        published.controller.getMsgRecord();
+                    }
+                    onMenu2Clicked: {
+                        published.controller.delMsgRecord(-1, "");
+                        published.controller.getMsgRecord();
+                    }
                 }
             }
         }
@@ -683,6 +811,7 @@ FocusScope {
         switch (index) {
         case 0:
             mainInterface.strCardZpid = mainInterface.background.strSelfZpid;
+            mainInterface.strCard = "";
             mainInterface.iCardType = 0;
             mainInterface.open(morePage, "CardInterface.qml");
             break;
@@ -758,5 +887,6 @@ FocusScope {
             mainInterface.iMissed = published.controller.getUnReadCallRecord();
         }
         dialpad.field.forceActiveFocus();
+        mainInterface.readUnread();
     }
 }

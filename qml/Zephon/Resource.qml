@@ -150,6 +150,42 @@ QtObject {
     property string textTreeView: ""
     property string textListView: ""
     property string textDeleteDeptFirst: ""
+    property string textSaveOk: ""
+    property string textSaveFailed: ""
+    property string textOperationFailed: ""
+    property string textChoosePicture: ""
+    property string textConfirmDelete: ""
+    property string textName: ""
+    property string textSex: ""
+    property string textPost: ""
+    property string textCompany: ""
+    property string textAddress: ""
+    property string textMobile: ""
+    property string textTel: ""
+    property string textEmail: ""
+    property string textSignature: ""
+    property string textProfession: ""
+    property string textHomepage: ""
+    property string textFax: ""
+    property string textBirthday: ""
+    property string textNickname: ""
+    property string textGroup: ""
+    property string textChat: ""
+    property string textSelectAll: ""
+    property string textRecipients: ""
+    property string textRecipientHint: ""
+    property string textNoRecipient: ""
+    property string textAlreadyRecipient: ""
+    property string textFindUser: ""
+    property string textFindCircle: ""
+    property string textSearchHint: ""
+    property string textUsers: ""
+    property string textCircles: ""
+    property string textSending: ""
+    property string textDelivered: ""
+    property string textSendFailed: ""
+    property string textRequestSent: ""
+    property string textWaitingCard: ""
 
     readonly property Published published: Published {}
     property Connections languageWatch: Connections {
@@ -293,6 +329,42 @@ QtObject {
         resource.textTreeView = qsTr("树形显示");
         resource.textListView = qsTr("列表显示");
         resource.textDeleteDeptFirst = qsTr("请删除部门下的员工后，再删除部门");
+        resource.textSaveOk = qsTr("保存成功");
+        resource.textSaveFailed = qsTr("保存失败");
+        resource.textOperationFailed = qsTr("操作失败");
+        resource.textChoosePicture = qsTr("选择图片");
+        resource.textConfirmDelete = qsTr("确定要删除吗？");
+        resource.textName = qsTr("姓名");
+        resource.textSex = qsTr("性别");
+        resource.textPost = qsTr("职位");
+        resource.textCompany = qsTr("公司");
+        resource.textAddress = qsTr("地址");
+        resource.textMobile = qsTr("手机");
+        resource.textTel = qsTr("电话");
+        resource.textEmail = qsTr("邮箱");
+        resource.textSignature = qsTr("个性签名");
+        resource.textProfession = qsTr("行业");
+        resource.textHomepage = qsTr("主页");
+        resource.textFax = qsTr("传真");
+        resource.textBirthday = qsTr("生日");
+        resource.textNickname = qsTr("昵称");
+        resource.textGroup = qsTr("分组");
+        resource.textChat = qsTr("发消息");
+        resource.textSelectAll = qsTr("全选");
+        resource.textRecipients = qsTr("收件人");
+        resource.textRecipientHint = qsTr("输入号码后添加");
+        resource.textNoRecipient = qsTr("请先添加收件人");
+        resource.textAlreadyRecipient = qsTr("已在收件人中");
+        resource.textFindUser = qsTr("找人");
+        resource.textFindCircle = qsTr("找圈子");
+        resource.textSearchHint = qsTr("Zephon号、手机号或圈子名称");
+        resource.textUsers = qsTr("用户");
+        resource.textCircles = qsTr("圈子");
+        resource.textSending = qsTr("发送中");
+        resource.textDelivered = qsTr("已送达");
+        resource.textSendFailed = qsTr("发送失败");
+        resource.textRequestSent = qsTr("已发送交换请求");
+        resource.textWaitingCard = qsTr("正在获取名片");
     }
 
     Component.onCompleted: translator()

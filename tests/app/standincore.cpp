@@ -86,39 +86,268 @@ void StandInCore::openMap(const QString &strAddress)
     calls << QStringLiteral("openMap(%1)").arg(strAddress);
 }
 
+namespace {
+
+QString text(const QString &value)
+{
+    return value;
+}
+
+QString text(int value)
+{
+    return QString::number(value);
+}
+
+QString text(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+// "name(a,b,...)" as the tests read the calls.
+template <typename... Args> QString call(const char *name, const Args &...args)
+{
+    const QStringList parts{text(args)...};
+    return QString::fromLatin1(name) + QLatin1Char('(') + parts.join(QLatin1Char(',')) +
+           QLatin1Char(')');
+}
+
+} // namespace
+
 int StandInCore::getInputType(const QVariant &varInput)
 {
     return Rules::inputType(varInput.toString());
 }
 
-void StandInCore::playRing(const QString &strPath, int iCount)
+QString StandInCore::getContactNameByZpid(const QVariant &varZpid)
 {
-    calls << QStringLiteral("playRing(%1,%2)").arg(strPath).arg(iCount);
+    return contactNames.value(varZpid.toString());
 }
 
-void StandInCore::stopRing()
+QString StandInCore::getContactPhoneByZpid(const QVariant &varZpid)
 {
-    calls << QStringLiteral("stopRing()");
+    return contactPhones.value(varZpid.toString());
 }
 
-void StandInCore::startAudio()
+// The controller matches a phone by its last 11 characters.
+QString StandInCore::getContactNameByPhone(const QVariant &varPhone)
 {
-    calls << QStringLiteral("startAudio()");
+    return contactNames.value(getContactZpidByPhone(varPhone));
 }
 
-void StandInCore::stopAudio()
+QString StandInCore::getContactZpidByPhone(const QVariant &varPhone)
 {
-    calls << QStringLiteral("stopAudio()");
+    const QString strTail = varPhone.toString().right(11);
+    if (strTail.isEmpty())
+        return {};
+    for (auto it = contactPhones.cbegin(); it != contactPhones.cend(); ++it) {
+        if (it.value().endsWith(strTail))
+            return it.key();
+    }
+    return {};
 }
 
-void StandInCore::setMute(bool bMute)
+QString StandInCore::parseCard(const QString &strCard, int index)
 {
-    calls << QStringLiteral("setMute(%1)").arg(bMute ? "true" : "false");
+    const QStringList fields = strCard.split(QLatin1Char(':'));
+    return index >= 0 && index < fields.size() ? fields.at(index) : QString();
+}
+
+QString StandInCore::getCard(const QString &strKey, int iType)
+{
+    calls << call("getCard", strKey, iType);
+    return cards.value(strKey);
+}
+
+void StandInCore::getStrangeCard(const QString &strKey)
+{
+    calls << call("getStrangeCard", strKey);
+}
+
+void StandInCore::sendCard(int index, const QString &strZpid)
+{
+    calls << call("sendCard", index, strZpid);
+}
+
+void StandInCore::sendMassCard(int index)
+{
+    calls << call("sendMassCard", index);
+}
+
+void StandInCore::sendCardTo(int index)
+{
+    calls << call("sendCardTo", index);
+}
+
+void StandInCore::exchangeCardRequest(const QString &strZpid)
+{
+    calls << call("exchangeCardRequest", strZpid);
+}
+
+void StandInCore::exchangeCard(const QString &strZpid)
+{
+    calls << call("exchangeCard", strZpid);
+}
+
+void StandInCore::getNetContact()
+{
+    calls << call("getNetContact");
+}
+
+void StandInCore::modifyNetContact(int iType, const QString &strId, const QString &strName,
+                                   const QString &strPhone, const QString &strGroup)
+{
+    calls << call("modifyNetContact", iType, strId, strName, strPhone, strGroup);
+}
+
+void StandInCore::getMayKnow()
+{
+    calls << call("getMayKnow");
+}
+
+void StandInCore::getMsgRecord()
+{
+    calls << call("getMsgRecord");
+}
+
+int StandInCore::getUnReadMsgRecord()
+{
+    calls << call("getUnReadMsgRecord");
+    return unreadCount;
+}
+
+void StandInCore::getMessage(int iType, const QString &strKey)
+{
+    calls << call("getMessage", iType, strKey);
+}
+
+void StandInCore::updateMessage(int iType, const QString &strKey)
+{
+    calls << call("updateMessage", iType, strKey);
+}
+
+void StandInCore::delMsgRecord(int iType, const QString &strKey)
+{
+    calls << call("delMsgRecord", iType, strKey);
+}
+
+void StandInCore::getSelect(int iType, const QString &strCircleId)
+{
+    calls << call("getSelect", iType, strCircleId);
+}
+
+void StandInCore::allSelect(bool flag)
+{
+    calls << call("allSelect", flag);
+}
+
+bool StandInCore::addMassContact(const QString &strZpid, const QString &strName)
+{
+    calls << call("addMassContact", strZpid, strName);
+    if (massRecipients.contains(strZpid))
+        return false;
+    massRecipients << strZpid;
+    return true;
+}
+
+void StandInCore::addMassContact()
+{
+    calls << call("addMassContact");
+}
+
+void StandInCore::delMassContact(const QString &strZpid)
+{
+    calls << call("delMassContact", strZpid);
+    if (strZpid.isEmpty())
+        massRecipients.clear();
+    else
+        massRecipients.removeAll(strZpid);
+}
+
+void StandInCore::sendMassMsg(const QString &strMsg)
+{
+    calls << call("sendMassMsg", strMsg);
+}
+
+void StandInCore::grabImage(int x, int y)
+{
+    calls << call("grabImage", x, y);
+}
+
+QString StandInCore::chooseImage()
+{
+    calls << call("chooseImage");
+    return chosenImage;
+}
+
+QString StandInCore::chooseFile()
+{
+    calls << call("chooseFile");
+    return chosenFile;
+}
+
+void StandInCore::uploadFile(const QString &strFileName, const QString &strZpid, int iSubType)
+{
+    calls << call("uploadFile", strFileName, strZpid, iSubType);
+}
+
+void StandInCore::screenshot(const QString &strZpid, int iSubType)
+{
+    calls << call("screenshot", strZpid, iSubType);
 }
 
 void StandInCore::sendPush(const QString &strZpid)
 {
-    calls << QStringLiteral("sendPush(%1)").arg(strZpid);
+    calls << call("sendPush", strZpid);
+}
+
+void StandInCore::playRing(const QString &strPath, int iCount)
+{
+    calls << call("playRing", strPath, iCount);
+}
+
+void StandInCore::searchCircleUser(const QString &strCondition)
+{
+    calls << call("searchCircleUser", strCondition);
+}
+
+void StandInCore::searchCircle(const QString &strCondition)
+{
+    calls << call("searchCircle", strCondition);
+}
+
+void StandInCore::backupNetContact()
+{
+    calls << call("backupNetContact");
+}
+
+void StandInCore::importNetContact()
+{
+    calls << call("importNetContact");
+}
+
+void StandInCore::openNetContactTemplate()
+{
+    calls << call("openNetContactTemplate");
+}
+
+void StandInCore::stopRing()
+{
+    calls << call("stopRing");
+}
+
+void StandInCore::startAudio()
+{
+    calls << call("startAudio");
+}
+
+void StandInCore::stopAudio()
+{
+    calls << call("stopAudio");
+}
+
+void StandInCore::setMute(bool bMute)
+{
+    calls << call("setMute", bMute);
 }
 
 QVariant StandInCore::getCallPeer(const QString &strZpid)
@@ -132,17 +361,17 @@ QVariant StandInCore::getCallPeer(const QString &strZpid)
 
 void StandInCore::getCallRecord(const QString &strKey)
 {
-    calls << QStringLiteral("getCallRecord(%1)").arg(strKey);
+    calls << call("getCallRecord", strKey);
 }
 
 void StandInCore::updateCallRecord(const QString &strKey)
 {
-    calls << QStringLiteral("updateCallRecord(%1)").arg(strKey);
+    calls << call("updateCallRecord", strKey);
 }
 
 void StandInCore::delCallRecord(const QString &strKey)
 {
-    calls << QStringLiteral("delCallRecord(%1)").arg(strKey);
+    calls << call("delCallRecord", strKey);
 }
 
 int StandInCore::getUnReadCallRecord()

@@ -5,11 +5,12 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVariant>
 
-// Stands in for the controller published as "core": the methods and signals the components
-// and row delegates use. Calls are written to `calls` as "name(arg,arg,...)" so tests can
-// check what a component asked for; the answers are plain fields a test sets beforehand, and
+// Stands in for the controller published as "core": the methods and signals the screens,
+// components and row delegates use. Calls are written to `calls` as "name(arg,arg,...)" so tests
+// can check what a component asked for; the answers are plain fields a test sets beforehand, and
 // the pure rules (last name, Zpid kind, placeholder pictures, durations) are the controller's
 // own. tests/controller/tst_standin checks that Core has every method and signal declared
 // here with the same signature.
@@ -25,6 +26,16 @@ public:
     QString enPassword;
     // The signed-in user's Zpid, for getZpidType; nobody is signed in by default.
     QString ownZpid;
+    // The address book as the lookups see it: Zpid -> name, Zpid -> phone.
+    QHash<QString, QString> contactNames;
+    QHash<QString, QString> contactPhones;
+    // Cards by the key getCard is asked with.
+    QHash<QString, QString> cards;
+    int unreadCount = 0;
+    QString chosenImage = QStringLiteral("file:///");
+    QString chosenFile = QStringLiteral("file:///");
+    // The mass-message recipients, with the controller's refusal of a second entry.
+    QStringList massRecipients;
     // Calls: what getCallPeer answers per Zpid ("name:phone"), the unread call count.
     QHash<QString, QString> callPeers;
     int iUnReadCalls = 0;
@@ -46,18 +57,64 @@ public:
     Q_INVOKABLE void expandList(int index, const QString &strDeptNo);
     Q_INVOKABLE void shrinkList(const QString &strDeptNo);
     Q_INVOKABLE void openMap(const QString &strAddress);
+
+    // Contacts: lookups, cards, the cloud address book and the may-know suggestions.
     Q_INVOKABLE int getInputType(const QVariant &varInput);
+    Q_INVOKABLE QString getContactNameByZpid(const QVariant &varZpid);
+    Q_INVOKABLE QString getContactPhoneByZpid(const QVariant &varZpid);
+    Q_INVOKABLE QString getContactNameByPhone(const QVariant &varPhone);
+    Q_INVOKABLE QString getContactZpidByPhone(const QVariant &varPhone);
+    Q_INVOKABLE QString parseCard(const QString &strCard, int index);
+    Q_INVOKABLE QString getCard(const QString &strKey, int iType);
+    Q_INVOKABLE void getStrangeCard(const QString &strKey);
+    Q_INVOKABLE void sendCard(int index, const QString &strZpid);
+    Q_INVOKABLE void sendMassCard(int index);
+    Q_INVOKABLE void sendCardTo(int index);
+    Q_INVOKABLE void exchangeCardRequest(const QString &strZpid);
+    Q_INVOKABLE void exchangeCard(const QString &strZpid);
+    Q_INVOKABLE void getNetContact();
+    Q_INVOKABLE void modifyNetContact(int iType, const QString &strId, const QString &strName,
+                                      const QString &strPhone, const QString &strGroup);
+    Q_INVOKABLE void getMayKnow();
+    // Messages: conversations, the selection list and mass messages.
+    Q_INVOKABLE void getMsgRecord();
+    Q_INVOKABLE int getUnReadMsgRecord();
+    Q_INVOKABLE void getMessage(int iType, const QString &strKey);
+    Q_INVOKABLE void updateMessage(int iType, const QString &strKey);
+    Q_INVOKABLE void delMsgRecord(int iType, const QString &strKey);
+    Q_INVOKABLE void getSelect(int iType, const QString &strCircleId);
+    Q_INVOKABLE void allSelect(bool flag);
+    Q_INVOKABLE bool addMassContact(const QString &strZpid, const QString &strName);
+    Q_INVOKABLE void addMassContact();
+    Q_INVOKABLE void delMassContact(const QString &strZpid);
+    Q_INVOKABLE void sendMassMsg(const QString &strMsg);
+    // The own picture.
+    Q_INVOKABLE void grabImage(int x, int y);
+    // Files and screenshots sent in a conversation.
+    Q_INVOKABLE QString chooseImage();
+    Q_INVOKABLE QString chooseFile();
+    Q_INVOKABLE void uploadFile(const QString &strFileName, const QString &strZpid, int iSubType);
+    Q_INVOKABLE void screenshot(const QString &strZpid, int iSubType);
+    // Calls started from the dial pad and the new-message sound.
+    Q_INVOKABLE void sendPush(const QString &strZpid);
     Q_INVOKABLE void playRing(const QString &strPath, int iCount);
+    // The call screen, the call log and one person's calls.
     Q_INVOKABLE void stopRing();
     Q_INVOKABLE void startAudio();
     Q_INVOKABLE void stopAudio();
     Q_INVOKABLE void setMute(bool bMute);
-    Q_INVOKABLE void sendPush(const QString &strZpid);
     Q_INVOKABLE QVariant getCallPeer(const QString &strZpid);
     Q_INVOKABLE void getCallRecord(const QString &strKey);
     Q_INVOKABLE void updateCallRecord(const QString &strKey);
     Q_INVOKABLE void delCallRecord(const QString &strKey);
     Q_INVOKABLE int getUnReadCallRecord();
+    // User and circle search.
+    Q_INVOKABLE void searchCircleUser(const QString &strCondition);
+    Q_INVOKABLE void searchCircle(const QString &strCondition);
+    // Backup and import of the cloud address book.
+    Q_INVOKABLE void backupNetContact();
+    Q_INVOKABLE void importNetContact();
+    Q_INVOKABLE void openNetContactTemplate();
 
 signals:
     void sig_changeState(bool start, bool online);
@@ -68,4 +125,17 @@ signals:
     void sig_updateContact();
     void sig_updateCall(int iState, QString strZpid);
     void sig_updateUserState(QString strZpid, QString strPhone);
+    void sig_updateUserPhone(bool flag, QString strPhone);
+    void sig_addMsgRecord();
+    void sig_updateMsgRecord(int iType, QString strZpid, QString strCircleId);
+    void sig_updateMessage();
+    void sig_updateNetContact(int iCount);
+    void sig_modifyNetContact(int iRet);
+    void sig_uploadNetContact(int iRet);
+    void sig_backupNetContactStart();
+    void sig_backupNetContactFinish(QString strInfo, QUrl strFile);
+    void sig_importNetContactStart();
+    void sig_saveCard(int iRet);
+    void sig_saveCardPic(int iRet);
+    void sig_getStrangeCard(QString strZpid, QString strCard);
 };

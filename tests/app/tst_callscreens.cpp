@@ -26,7 +26,7 @@ QtObject {
     property string strMainPhone: "13800138001"
     property int iMainType: 2
     property var dialled: []
-    function dial(strZpid, strPhone, strName) { dialled.push(strZpid); }
+    function placeCall(strZpid, strPhone, strName) { dialled.push(strZpid); }
     function openChat(strZpid, strPhone, strName, iType) {}
 }
 )";
@@ -53,7 +53,6 @@ private Q_SLOTS:
     void detailReadsMarksAndDeletes();
     void mainScreenFollowsCallStates_data();
     void mainScreenFollowsCallStates();
-    void dialledNumberCompletesOnlyItsOwnLookUp();
 
 private:
     QQuickItem *showScreen(const QString &strFile, int iPhase);
@@ -311,42 +310,6 @@ void TestCallScreens::mainScreenFollowsCallStates()
     // The record itself is core's: the screen writes none.
     for (const QString &strCall : std::as_const(m_pFx->core.calls))
         QVERIFY2(!strCall.startsWith(QLatin1String("addCallRecord")), qPrintable(strCall));
-}
-
-void TestCallScreens::dialledNumberCompletesOnlyItsOwnLookUp()
-{
-    m_pResource->setProperty("textNotUser", QStringLiteral("not a user"));
-    QQuickItem *main = showMain();
-    QVERIFY(main);
-    QSignalSpy lookUp(&m_pFx->root, &StandInRoot::getUserState);
-    QVERIFY(QMetaObject::invokeMethod(main, "dialNumber", Q_ARG(QVariant, "13800138001"),
-                                      Q_ARG(QVariant, false)));
-    QCOMPARE(lookUp.size(), 1);
-    QCOMPARE(lookUp.first().first().toString(), QStringLiteral("13800138001"));
-    m_pFx->core.calls.clear();
-    // A reply for another number (an earlier look-up, a presence report) places no call.
-    emit m_pFx->core.sig_updateUserState(QStringLiteral("1000009"), QStringLiteral("13900000000"));
-    QVERIFY(!m_pFx->core.calls.contains(QStringLiteral("sendPush(1000009)")));
-    emit m_pFx->core.sig_updateUserState(QStringLiteral("1000002"), QStringLiteral("13800138001"));
-    QVERIFY(m_pFx->core.calls.contains(QStringLiteral("sendPush(1000002)")));
-    QCOMPARE(main->property("call_strZpid").toString(), QStringLiteral("1000002"));
-    // Completed once: a repeated reply places no second call.
-    m_pFx->core.calls.clear();
-    emit m_pFx->core.sig_updateUserState(QStringLiteral("1000002"), QStringLiteral("13800138001"));
-    QVERIFY(m_pFx->core.calls.isEmpty());
-
-    // A number that belongs to nobody is said so.
-    QVERIFY(QMetaObject::invokeMethod(main, "dialNumber", Q_ARG(QVariant, "13800138002"),
-                                      Q_ARG(QVariant, false)));
-    emit m_pFx->core.sig_updateUserState(QString(), QStringLiteral("13800138002"));
-    QCOMPARE(m_pFx->root.alerts.value(m_pFx->root.alerts.size() - 1), QStringLiteral("not a user"));
-    QVERIFY(m_pFx->core.calls.filter(QStringLiteral("sendPush")).isEmpty());
-
-    // A Zpid is called as it is.
-    QVERIFY(QMetaObject::invokeMethod(main, "dialNumber", Q_ARG(QVariant, "1000003"),
-                                      Q_ARG(QVariant, false)));
-    QVERIFY(m_pFx->core.calls.contains(QStringLiteral("sendPush(1000003)")));
-    QCOMPARE(lookUp.size(), 2);
 }
 
 QTEST_MAIN(TestCallScreens)

@@ -4,6 +4,8 @@
 // aimed at keeps the session, card and password it had.
 #include <QtTest>
 
+#include "ccloudbookcommands.h"
+#include "cmessagecommands.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -38,6 +40,9 @@ private Q_SLOTS:
     void cleanupTestCase();
     void droppedAndCounted_data();
     void droppedAndCounted();
+    void refusedWithAnAnswer_data();
+    void refusedWithAnAnswer();
+    void heldMessagesStayBoundedAndOwned();
     void streamAfterGarbageStillWorks();
 
 private:
@@ -137,6 +142,25 @@ void TestServiceHostile::droppedAndCounted_data()
         C::DropForeignSender);
     row("foreign circles", AttackerTcp, FakePacket(93).u32(kVictim).u8(0).u32(0),
         C::DropForeignSender);
+    row("foreign message", AttackerUdp,
+        FakePacket(14).u32(kVictim).u32(1000003).u32(1).blob32(fakeEncrypt("x")).u8(0).u32(0),
+        C::DropForeignSender);
+    row("foreign receipt", AttackerUdp, FakePacket(16).u32(kVictim).u32(1000003).u8(0).u32(1),
+        C::DropForeignSender);
+    row("foreign card message", AttackerTcp,
+        FakePacket(83).u32(kVictim).u32(1000003).u8(2).u32(1).u8(0), C::DropForeignSender);
+    row("foreign cloud upload", AttackerTcp,
+        FakePacket(60).u32(kVictim).u32(1).u8(0).u32(1).blob32(fakeEncrypt("139;a;b")),
+        C::DropForeignSender);
+    row("foreign cloud book", AttackerTcp, FakePacket(61).u32(kVictim).u32(0),
+        C::DropForeignSender);
+    row("foreign cloud change", AttackerTcp,
+        FakePacket(63).u32(kVictim).u8(1).blob32("13800138001").blob32(QByteArray()),
+        C::DropForeignSender);
+    row("foreign stranger card", AttackerTcp, FakePacket(100).u32(kVictim).u32(1000003).u8(0),
+        C::DropForeignSender);
+    row("foreign may-know", AttackerTcp, FakePacket(32).u32(kVictim).u32(2).u32(0),
+        C::DropForeignSender);
     // The victim's Zpid from an endpoint the service does not know cannot claim a session.
     row("claim victim endpoint", FreshUdp, FakePacket(3).u32(kVictim), C::DropNoSession);
 
@@ -147,6 +171,12 @@ void TestServiceHostile::droppedAndCounted_data()
         FakePacket(12).u32(kAttacker).u8(2).u32(100).raw("abc"), C::DropTruncated);
     row("login cut off", FreshTcp,
         FakePacket(39).u8(4).str8(ZEPHON_VERSION_TEXT).u8(0).u32(kVictim), C::DropTruncated);
+    row("message count past end", AttackerUdp,
+        FakePacket(14).u32(kAttacker).u32(kVictim).u32(1).u32(0x7FFFFFFF).raw("x"),
+        C::DropTruncated);
+    row("attachment count past end", AttackerUdp,
+        FakePacket(14).u32(kAttacker).u32(kVictim).u32(1).u32(0).u8(2).u32(0xFFFFFFFF),
+        C::DropTruncated);
     row("card save cut off", FreshTcp, FakePacket(82).u32(kAttacker).u8(0).u32(64).raw("xy"),
         C::DropTruncated);
 
@@ -172,10 +202,14 @@ void TestServiceHostile::droppedAndCounted_data()
         C::DropWrongChannel);
     row("address book before login", FreshTcp, FakePacket(36).u32(kVictim).str8(arPassword).u32(0),
         C::DropNoSession);
+    row("card message over udp", AttackerUdp,
+        FakePacket(83).u32(kAttacker).u32(kVictim).u8(2).u32(1).u8(0), C::DropWrongChannel);
+    row("cloud book before login", FreshTcp, FakePacket(61).u32(kVictim).u32(0), C::DropNoSession);
     row("card before login", FreshTcp, FakePacket(81).u32(kVictim).u8(0).u32(0), C::DropNoSession);
     row("phone from unknown endpoint", FreshUdp, FakePacket(13).u32(kVictim).u32(1000003),
         C::DropNoSession);
-    row("not served yet", AttackerTcp, FakePacket(61).u32(kAttacker).u32(0), C::DropUnhandled);
+    row("not served yet", AttackerTcp, FakePacket(96).u32(kAttacker).u8(0).u32(1),
+        C::DropUnhandled);
 }
 
 void TestServiceHostile::droppedAndCounted()
@@ -205,6 +239,131 @@ void TestServiceHostile::droppedAndCounted()
     // And the attacker's own session still works.
     QVERIFY(service.sessions().isOnline(kAttacker));
     QVERIFY(m_pAttacker->heartbeat());
+}
+
+void TestServiceHostile::refusedWithAnAnswer_data()
+{
+    QTest::addColumn<int>("route");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QByteArray>("answer");
+
+    const QByteArray arTooLong(CMessageCommands::MAX_TEXT_CIPHER_BYTES + 16, 'x');
+    const QByteArray arCardTooLong(CMessageCommands::MAX_CARD_CIPHER_BYTES + 16, 'c');
+    auto receipt = [](quint32 iPeer, quint32 iMsgId) {
+        return FakePacket(16).u32(iPeer).u32(kAttacker).u8(1).u32(iMsgId).bytes();
+    };
+    auto cardReport = [](quint32 iMsgId) {
+        return FakePacket(15).u32(kVictim).u8(3).u8(3).u32(iMsgId).bytes();
+    };
+
+    QTest::newRow("message to nobody") << int(AttackerUdp)
+                                       << FakePacket(14)
+                                              .u32(kAttacker)
+                                              .u32(1999999)
+                                              .u32(1)
+                                              .blob32(fakeEncrypt("x"))
+                                              .u8(0)
+                                              .u32(0)
+                                              .bytes()
+                                       << receipt(1999999, 1);
+    QTest::newRow("message to zpid 0")
+        << int(AttackerUdp)
+        << FakePacket(14).u32(kAttacker).u32(0).u32(2).blob32(fakeEncrypt("x")).u8(0).u32(0).bytes()
+        << receipt(0, 2);
+    QTest::newRow("text too long")
+        << int(AttackerTcp)
+        << FakePacket(14).u32(kAttacker).u32(kVictim).u32(3).blob32(arTooLong).u8(0).u32(0).bytes()
+        << receipt(kVictim, 3);
+    QTest::newRow("attachment too long") << int(AttackerTcp)
+                                         << FakePacket(14)
+                                                .u32(kAttacker)
+                                                .u32(kVictim)
+                                                .u32(4)
+                                                .blob32(fakeEncrypt("x"))
+                                                .u8(2)
+                                                .blob32(arTooLong)
+                                                .bytes()
+                                         << receipt(kVictim, 4);
+    QTest::newRow("card of unknown kind")
+        << int(AttackerTcp)
+        << FakePacket(83).u32(kAttacker).u32(kVictim).u8(9).u32(5).str8("x").bytes()
+        << cardReport(5);
+    QTest::newRow("card too long") << int(AttackerTcp)
+                                   << FakePacket(83)
+                                          .u32(kAttacker)
+                                          .u32(kVictim)
+                                          .u8(0)
+                                          .u32(6)
+                                          .str8(fakeEncrypt("c"))
+                                          .blob32(arCardTooLong)
+                                          .bytes()
+                                   << cardReport(6);
+    QTest::newRow("chunk count huge") << int(AttackerTcp)
+                                      << FakePacket(60)
+                                             .u32(kAttacker)
+                                             .u32(9)
+                                             .u8(0)
+                                             .u32(0xFFFFFFFF)
+                                             .blob32(fakeEncrypt("1;a;b"))
+                                             .bytes()
+                                      << FakePacket(60).u32(kAttacker).u32(9).u8(0).u8(1).bytes();
+    QTest::newRow("cloud change of unknown kind")
+        << int(AttackerTcp)
+        << FakePacket(63).u32(kAttacker).u8(250).blob32("1").blob32(fakeEncrypt("1;a;b")).bytes()
+        << FakePacket(63).u32(kAttacker).u8(1).bytes();
+}
+
+void TestServiceHostile::refusedWithAnAnswer()
+{
+    QFETCH(int, route);
+    QFETCH(QByteArray, packet);
+    QFETCH(QByteArray, answer);
+
+    CService &service = m_pFixture->service();
+    const quint64 iBefore = service.counters().drops(CServiceCounters::DropBadField);
+    m_pAttacker->clearReceived();
+    m_pVictim->clearReceived();
+
+    send(Route(route), packet);
+    const quint8 iCode = quint8(answer.at(0));
+    QCOMPARE(route == AttackerUdp ? m_pAttacker->takeUdp(iCode, 3000)
+                                  : m_pAttacker->takeTcp(iCode, 3000),
+             answer);
+    QCOMPARE(service.counters().drops(CServiceCounters::DropBadField), iBefore + 1);
+    // Nothing reached or waits for the victim, and the attacker's book stayed empty.
+    QTest::qWait(100);
+    QCOMPARE(m_pVictim->receivedCount(), 0);
+    QCOMPARE(service.store().storedMessages().count(kVictim), 0);
+    QCOMPARE(service.store().cloudBooks().count(kAttacker), 0);
+    QVERIFY(m_pAttacker->heartbeat());
+}
+
+void TestServiceHostile::heldMessagesStayBoundedAndOwned()
+{
+    constexpr quint32 kAway = 1000004;
+    CStoredMessageTable &held = m_pFixture->service().store().storedMessages();
+    CStoredMessageTable::Row row;
+    row.iAddressee = kAway;
+    row.iSender = kVictim;
+    row.iCode = 14;
+    row.arBody = fakeEncrypt("held");
+    for (int i = 0; i < CMessageCommands::MAX_HELD_PER_ADDRESSEE; ++i) {
+        row.iMsgId = quint32(i);
+        QVERIFY(held.store(row));
+    }
+    m_pAttacker->clearReceived();
+    m_pVictim->clearReceived();
+
+    // A receipt names only messages held for its own sender.
+    m_pAttacker->sendUdp(FakePacket(16).u32(kAttacker).u32(kVictim).u8(0).u32(7));
+    // The addressee's store is full: one more is refused.
+    m_pAttacker->sendUdp(
+        FakePacket(14).u32(kAttacker).u32(kAway).u32(1).blob32(fakeEncrypt("x")).u8(0).u32(0));
+    QCOMPARE(m_pAttacker->takeUdp(16, 3000),
+             FakePacket(16).u32(kAway).u32(kAttacker).u8(1).u32(1).bytes());
+    QCOMPARE(held.count(kAway), CMessageCommands::MAX_HELD_PER_ADDRESSEE);
+    QTest::qWait(100);
+    QCOMPARE(m_pVictim->receivedCount(), 0);
 }
 
 void TestServiceHostile::streamAfterGarbageStillWorks()

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void badSeedWritesNothing();
     void seedTwiceChangesNothing();
     void demoSeedHasTheFourAccounts();
+    void cloudBookAndHeldMessagesSurviveAReopen();
 
     void adminCommands_data();
     void adminCommands();
@@ -205,6 +206,48 @@ void TestServiceStore::seedTwiceChangesNothing()
     QCOMPARE(result.iCirclesAdded, 0);
     QCOMPARE(m_pStore->accounts().count(), 4);
     QCOMPARE(m_pStore->accounts().byZpid(1000001)->arPasswordHash, arHash);
+}
+
+void TestServiceStore::cloudBookAndHeldMessagesSurviveAReopen()
+{
+    QVERIFY(CSeedFile::apply(CSeedFile::demo(), *m_pStore, CPasswordHash::Minimal).bOk);
+    const CCloudBookTable::Entry first{QStringLiteral("13900000001"), QStringLiteral("甲"), {}};
+    const CCloudBookTable::Entry second{QStringLiteral("13900000002"), QStringLiteral("乙"),
+                                        QStringLiteral("组")};
+    QVERIFY(m_pStore->cloudBooks().merge(1000001, first));
+    QVERIFY(m_pStore->cloudBooks().merge(1000001, second));
+    // A book belongs to an account: none is kept for a Zpid nobody has.
+    QVERIFY(!m_pStore->cloudBooks().merge(1999999, first));
+
+    CStoredMessageTable::Row row;
+    row.iAddressee = 1000002;
+    row.iSender = 1000001;
+    row.iCode = 14;
+    row.dSentAt = 46000.5;
+    for (quint32 iMsgId : {9u, 3u, 9u}) {
+        row.iMsgId = iMsgId;
+        row.arBody = fakeEncrypt(QByteArray::number(iMsgId));
+        QVERIFY(m_pStore->storedMessages().store(row));
+    }
+
+    m_pStore = std::make_unique<CServiceStore>();
+    QVERIFY2(m_pStore->open(m_pDir->path()), qPrintable(m_pStore->errorText()));
+    const QList<CCloudBookTable::Entry> book = m_pStore->cloudBooks().entries(1000001);
+    QCOMPARE(book.size(), 2);
+    QCOMPARE(book.at(1).strGroup, second.strGroup);
+    QCOMPARE(m_pStore->cloudBooks().count(1999999), 0);
+
+    // Held once per sender and id, in the order they came.
+    const QList<CStoredMessageTable::Row> held = m_pStore->storedMessages().pending(1000002);
+    QCOMPARE(held.size(), 2);
+    QCOMPARE(held.at(0).iMsgId, 9u);
+    QCOMPARE(held.at(1).iMsgId, 3u);
+    QCOMPARE(held.at(0).arBody, fakeEncrypt("9"));
+    QCOMPARE(held.at(0).dSentAt, 46000.5);
+    // Only the addressee's own receipt takes one away.
+    QVERIFY(!m_pStore->storedMessages().remove(1000003, 14, 1000001, 9));
+    QVERIFY(m_pStore->storedMessages().remove(1000002, 14, 1000001, 9));
+    QCOMPARE(m_pStore->storedMessages().count(1000002), 1);
 }
 
 void TestServiceStore::demoSeedHasTheFourAccounts()

@@ -20,5 +20,16 @@ QtObject {
     readonly property var circles: typeof circleModel !== "undefined" ? circleModel : null
     readonly property var msgRecords: typeof msgrecordModel !== "undefined" ? msgrecordModel : null
     readonly property var faces: typeof faceModel !== "undefined" ? faceModel : null
+    readonly property var messages: typeof messageModel !== "undefined" ? messageModel : null
+    readonly property var cardSysMsgs: typeof cardsysmsgModel !== "undefined" ? cardsysmsgModel : null
+    readonly property var netContacts: typeof netcontactModel !== "undefined" ? netcontactModel : null
+    readonly property var mayKnow: typeof mayknowModel !== "undefined" ? mayknowModel : null
+    readonly property var searchUsers: typeof searchuserModel !== "undefined" ? searchuserModel : null
+    readonly property var searchCircles: typeof searchcircleModel !== "undefined" ? searchcircleModel : null
+    readonly property var selects: typeof selectModel !== "undefined" ? selectModel : null
+    readonly property var massContacts: typeof masscontactModel !== "undefined" ? masscontactModel : null
+    // The signed-in user's own card (":"-separated fields) and the settings object.
+    readonly property string personalCard: typeof personalcard !== "undefined" ? personalcard : ""
+    readonly property var settings: typeof setting !== "undefined" ? setting : null
     // qmllint enable unqualified
 }

@@ -20,6 +20,20 @@ Item {
     signal userPicClicked(string strZpid)
     signal cardClicked(string strCard)
 
+    function stateText(iMsgState) {
+        switch (iMsgState) {
+        case Codes.MsgNew:
+            return qsTr("发送中");
+        case Codes.MsgAccepted:
+            return qsTr("已发送");
+        case Codes.MsgDelivered:
+            return qsTr("已送达");
+        case Codes.MsgFailed:
+            return qsTr("发送失败");
+        }
+        return "";
+    }
+
     width: ListView.view ? ListView.view.width : 280
     height: message.modelData.bSeparator ? 30 : Math.max(pic.height, bubble.height) + 16
 
@@ -90,15 +104,18 @@ Item {
         }
     }
 
+    // Delivery state beside a sent bubble: on its way, taken by the server, delivered, or
+    // not delivered (marked in red). Picture and file bubbles show their transfer instead.
     Text {
-        objectName: "failed"
-        visible: message.sent && message.modelData.iMsgState === Codes.MsgFailed && message.modelData.bSeparator !== true
+        objectName: "state"
+        visible: message.sent && message.modelData.bSeparator !== true && message.subType !== 2 && message.subType !== 3
         anchors.right: bubble.left
         anchors.rightMargin: 6
-        anchors.verticalCenter: bubble.verticalCenter
-        text: "\u2757"
-        color: "#e84a3d"
-        font.pixelSize: 14
+        anchors.bottom: bubble.bottom
+        text: message.stateText(message.modelData.iMsgState)
+        textFormat: Text.PlainText
+        color: message.modelData.iMsgState === Codes.MsgFailed ? "#e84a3d" : "#a0a8b5"
+        font.pixelSize: 11
     }
 
     component TextBody: Text {
@@ -114,8 +131,10 @@ Item {
         color: "#333333"
         font.pixelSize: 14
         linkColor: "#2b7de9"
+        // Only a location row carries a place in its caption; a "map" link typed by a peer
+        // into any other message opens nothing.
         onLinkActivated: function (link) {
-            if (link === "map")
+            if (link === "map" && textView.row.iSubType === 5)
                 textView.mapClicked(textView.row.strCaption);
         }
     }

@@ -60,6 +60,7 @@ Rectangle {
         visible: tab.modelData.showtips === true && tab.modelData.unReadCount > 0
         Text {
             id: count
+            objectName: "badgeText"
             anchors.centerIn: parent
             text: tab.modelData.unReadCount > 99 ? "99+" : String(tab.modelData.unReadCount)
             color: "white"

@@ -1,0 +1,264 @@
+#include "cmessagecommands.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+#include "caes.h"
+#include "cfieldwriter.h"
+#include "cservice.h"
+
+using namespace Codes;
+
+namespace {
+
+bool carriesAttachment(quint8 iSubType)
+{
+    return iSubType == CMessageCommands::SubFile || iSubType == CMessageCommands::SubOtherFile ||
+           iSubType == CMessageCommands::SubPair;
+}
+
+// An OLE Automation date as it travels: an IEEE-754 double, least significant byte first.
+QByteArray dateBytes(double dDays)
+{
+    quint64 iBits = 0;
+    std::memcpy(&iBits, &dDays, sizeof iBits);
+    QByteArray ar(8, '\0');
+    qToLittleEndian(iBits, ar.data());
+    return ar;
+}
+
+} // namespace
+
+void CMessageCommands::install(CDispatcher &dispatcher)
+{
+    using D = CDispatcher;
+    dispatcher.add(CmdMessage, D::OnUdp | D::OnTcp, D::SenderField,
+                   [this](CRequest &request) { onMessage(request); });
+    dispatcher.add(CmdMessageReceipt, D::OnUdp | D::OnTcp, D::SenderField,
+                   [this](CRequest &request) { onReceipt(request); });
+    dispatcher.add(CmdCardMessage, D::OnTcp, D::SenderField,
+                   [this](CRequest &request) { onCardMessage(request); });
+}
+
+QString CMessageCommands::assistantReply()
+{
+    return QStringLiteral("你好，我是助手。消息已收到。");
+}
+
+double CMessageCommands::oleDate(const QDateTime &time)
+{
+    const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
+    return double(base.msecsTo(time)) / 86400000.0;
+}
+
+bool CMessageCommands::addresseeKnown(quint32 iZpid) const
+{
+    return iZpid != 0 && m_service.store().accounts().byZpid(iZpid).has_value();
+}
+
+void CMessageCommands::onMessage(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    CStoredMessageTable::Row row;
+    row.iSender = request.session()->iZpid;
+    row.iCode = CmdMessage;
+    row.iAddressee = r.u32();
+    row.iMsgId = r.u32();
+    row.arBody = r.blob32();
+    row.iKind = r.u8();
+    row.arExtra = carriesAttachment(row.iKind) ? r.blob32() : QByteArray();
+    row.dSentAt = oleDate(QDateTime::currentDateTime());
+
+    const bool bAssistant = row.iAddressee == ASSISTANT_ZPID;
+    const bool bAccepted = row.arBody.size() <= MAX_TEXT_CIPHER_BYTES &&
+                           row.arExtra.size() <= MAX_ATTACHMENT_CIPHER_BYTES &&
+                           (bAssistant || (addresseeKnown(row.iAddressee) && hold(row)));
+    if (!bAccepted) {
+        m_service.counters().drop(CServiceCounters::DropBadField);
+        // A refused datagram stays unanswered by a receipt of result 0, so the client gives
+        // the message up and marks it not delivered.
+        m_service.reply(request, receiptPacket(row.iAddressee, row.iSender, 1, row.iMsgId));
+        return;
+    }
+    // A datagram is acknowledged by the receipt; a message over TCP, which the client does
+    // not re-send, by the acceptance report.
+    if (request.channel() == CRequest::Udp)
+        m_service.reply(request, receiptPacket(row.iAddressee, row.iSender, 0, row.iMsgId));
+    else
+        m_service.reply(request,
+                        reportPacket(row.iAddressee, ReportMessage, StateAccepted, row.iMsgId));
+    if (bAssistant) {
+        m_service.reply(request,
+                        reportPacket(row.iAddressee, ReportMessage, StateDelivered, row.iMsgId));
+        answerAssistant(row.iSender);
+        return;
+    }
+    relay(row, true);
+}
+
+bool CMessageCommands::hold(const CStoredMessageTable::Row &row)
+{
+    CStoredMessageTable &table = m_service.store().storedMessages();
+    return table.count(row.iAddressee) < MAX_HELD_PER_ADDRESSEE && table.store(row);
+}
+
+bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
+{
+    if (row.iCode == CmdCardMessage)
+        return push(row.iAddressee, cardPacket(row));
+    // A message that waited for its addressee goes as an offline message with its send time,
+    // unless it has an attachment, which only the live form carries.
+    const bool bOffline = !bLive && row.iKind == SubText;
+    return push(row.iAddressee, bOffline ? offlinePacket(row) : messagePacket(row));
+}
+
+bool CMessageCommands::push(quint32 iZpid, const QByteArray &arPacket)
+{
+    // Messages travel on the addressee's TCP connection: it keeps their order and loses none
+    // while the session lasts.
+    const CSessionTable::Session *pSession = m_service.sessions().newest(iZpid);
+    if (!pSession || !pSession->bReady || !pSession->connection)
+        return false;
+    return m_service.send(pSession->connection.data(), arPacket);
+}
+
+void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
+{
+    if (m_service.sessions().newest(session.iZpid) != &session)
+        return;
+    CStoredMessageTable &table = m_service.store().storedMessages();
+    for (const CStoredMessageTable::Row &row : table.pending(session.iZpid)) {
+        if (!relay(row, false) || row.iCode != CmdCardMessage)
+            continue;
+        table.removeId(row.iId);
+        push(row.iSender, reportPacket(row.iAddressee, ReportCard, StateDelivered, row.iMsgId));
+    }
+}
+
+void CMessageCommands::onReceipt(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    const quint32 iSender = r.u32();
+    r.u8(); // result: the client always sends 0
+    const quint32 iMsgId = r.u32();
+    const quint32 iAddressee = request.session()->iZpid;
+    if (!m_service.store().storedMessages().remove(iAddressee, CmdMessage, iSender, iMsgId))
+        return;
+    push(iSender, reportPacket(iAddressee, ReportMessage, StateDelivered, iMsgId));
+}
+
+void CMessageCommands::onCardMessage(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    CStoredMessageTable::Row row;
+    row.iSender = request.session()->iZpid;
+    row.iCode = CmdCardMessage;
+    row.iAddressee = r.u32();
+    row.iKind = r.u8();
+    row.iMsgId = r.u32();
+    row.dSentAt = oleDate(QDateTime::currentDateTime());
+    // The kind's fields are written anew from what was read, never passed on as received.
+    CFieldWriter fields;
+    bool bFieldsOk = row.iKind <= CardExchanged;
+    if (row.iKind == CardAnswer) {
+        fields.u8(r.u8());
+    } else if (bFieldsOk) {
+        fields.str8Bytes(r.enc8());
+        if (row.iKind == CardSent || row.iKind == CardExchanged) {
+            const QByteArray arContent = r.blob32();
+            bFieldsOk = arContent.size() <= MAX_CARD_CIPHER_BYTES;
+            fields.blob32(arContent);
+        }
+    }
+    row.arBody = fields.packet();
+
+    const bool bAssistant = row.iAddressee == ASSISTANT_ZPID;
+    const bool bAccepted = bFieldsOk && fields.ok() && r.ok() &&
+                           (bAssistant || (addresseeKnown(row.iAddressee) && hold(row)));
+    if (!bAccepted) {
+        m_service.counters().drop(CServiceCounters::DropBadField);
+        m_service.reply(request,
+                        reportPacket(row.iAddressee, ReportCard, StateRefused, row.iMsgId));
+        return;
+    }
+    m_service.reply(request, reportPacket(row.iAddressee, ReportCard, StateAccepted, row.iMsgId));
+    if (bAssistant || relay(row, true)) {
+        if (!bAssistant)
+            m_service.store().storedMessages().remove(row.iAddressee, CmdCardMessage, row.iSender,
+                                                      row.iMsgId);
+        m_service.reply(request,
+                        reportPacket(row.iAddressee, ReportCard, StateDelivered, row.iMsgId));
+    }
+}
+
+quint32 CMessageCommands::nextAssistantMsgId()
+{
+    // Seconds since the epoch only grow, so ids stay new across restarts of the service and
+    // the client never takes a new answer for a copy of an old one.
+    const auto iNow = quint32(QDateTime::currentSecsSinceEpoch() & 0x7FFFFFFF);
+    m_iAssistantMsgId = qMax(m_iAssistantMsgId + 1, iNow);
+    return m_iAssistantMsgId;
+}
+
+void CMessageCommands::answerAssistant(quint32 iUser)
+{
+    CStoredMessageTable::Row row;
+    row.iSender = ASSISTANT_ZPID;
+    row.iAddressee = iUser;
+    row.iCode = CmdMessage;
+    row.iMsgId = nextAssistantMsgId();
+    row.iKind = SubText;
+    row.arBody = encryptText(assistantReply());
+    row.dSentAt = oleDate(QDateTime::currentDateTime());
+    if (hold(row))
+        relay(row, true);
+}
+
+QByteArray CMessageCommands::messagePacket(const CStoredMessageTable::Row &row)
+{
+    CFieldWriter w(CmdMessage);
+    w.zpid(row.iSender).zpid(row.iAddressee).u32(row.iMsgId).blob32(row.arBody).u8(row.iKind);
+    if (carriesAttachment(row.iKind))
+        w.tail(dateBytes(row.dSentAt)).blob32(row.arExtra);
+    return w.packet();
+}
+
+QByteArray CMessageCommands::offlinePacket(const CStoredMessageTable::Row &row)
+{
+    return CFieldWriter(CmdOfflineMessage)
+        .zpid(row.iSender)
+        .zpid(row.iAddressee)
+        .tail(dateBytes(row.dSentAt))
+        .u32(row.iMsgId)
+        .blob32(row.arBody)
+        .packet();
+}
+
+QByteArray CMessageCommands::cardPacket(const CStoredMessageTable::Row &row)
+{
+    return CFieldWriter(CmdCardMessage)
+        .zpid(row.iSender)
+        .zpid(row.iAddressee)
+        .u8(row.iKind)
+        .u32(row.iMsgId)
+        .tail(row.arBody)
+        .packet();
+}
+
+QByteArray CMessageCommands::reportPacket(quint32 iPeer, quint8 iKind, quint8 iState,
+                                          quint32 iMsgId)
+{
+    return CFieldWriter(CmdDeliveryReport).zpid(iPeer).u8(iKind).u8(iState).u32(iMsgId).packet();
+}
+
+QByteArray CMessageCommands::receiptPacket(quint32 iPeer, quint32 iAddressee, quint8 iResult,
+                                           quint32 iMsgId)
+{
+    return CFieldWriter(CmdMessageReceipt)
+        .zpid(iPeer)
+        .zpid(iAddressee)
+        .u8(iResult)
+        .u32(iMsgId)
+        .packet();
+}

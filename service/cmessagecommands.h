@@ -1,0 +1,93 @@
+// CMessageCommands: one-to-one messages (14) and card messages (83) between users. A message
+// is accepted for a registered addressee (or the assistant), held in the store and relayed to
+// the newest session of the addressee when it is signed in; a session that signs in later is
+// handed what was held for it at its first heartbeat, plain texts as offline messages (34).
+// A one-to-one message stays held until the addressee's receipt (16) names it, so a lost
+// receipt means the message comes again, with the same sender and id, at the next sign-in;
+// the sender then hears that it was delivered (15). Card messages have no receipt and are let
+// go once handed to the addressee's connection. The assistant answers every message.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include "cdispatcher.h"
+#include "csessiontable.h"
+#include "cstoredmessagetable.h"
+
+class CService;
+
+class CMessageCommands
+{
+public:
+    static constexpr quint32 ASSISTANT_ZPID = 800;
+    // Ciphertexts beyond these are refused: a relayed message must fit one TCP frame.
+    static constexpr int MAX_TEXT_CIPHER_BYTES = 8192;
+    static constexpr int MAX_ATTACHMENT_CIPHER_BYTES = 8192;
+    static constexpr int MAX_CARD_CIPHER_BYTES = 4096 + 16;
+    // Messages held for one addressee; more are refused until it collects them.
+    static constexpr int MAX_HELD_PER_ADDRESSEE = 1000;
+
+    // Sub-types of a one-to-one message that carry a send time and an attachment.
+    enum SubType : quint8
+    {
+        SubText = 0,
+        SubFile = 2,
+        SubOtherFile = 3,
+        SubPair = 5
+    };
+    // Kinds of a card message and of a delivery report.
+    enum CardKind : quint8
+    {
+        CardSent = 0,
+        CardRequest = 1,
+        CardAnswer = 2,
+        CardExchanged = 3
+    };
+    enum ReportKind : quint8
+    {
+        ReportMessage = 0,
+        ReportCard = 3
+    };
+    enum ReportState : quint8
+    {
+        StateDelivered = 0,
+        StateAccepted = 1,
+        StateRefused = 3
+    };
+
+    explicit CMessageCommands(CService &service) : m_service(service) {}
+    void install(CDispatcher &dispatcher);
+
+    // Hands the session everything held for its account, when it is the account's newest.
+    void deliverHeld(const CSessionTable::Session &session);
+
+    static QString assistantReply();
+    // Days since 1899-12-30 00:00 local time, the fraction being the time of day.
+    static double oleDate(const QDateTime &time);
+
+private:
+    void onMessage(CRequest &request);
+    void onReceipt(CRequest &request);
+    void onCardMessage(CRequest &request);
+
+    bool addresseeKnown(quint32 iZpid) const;
+    bool hold(const CStoredMessageTable::Row &row);
+    // Sends the held message to the addressee's newest session if it is ready; true if sent.
+    bool relay(const CStoredMessageTable::Row &row, bool bLive);
+    // Sends a packet to the newest session of iZpid; false when it has none ready.
+    bool push(quint32 iZpid, const QByteArray &arPacket);
+    void answerAssistant(quint32 iUser);
+    quint32 nextAssistantMsgId();
+
+    static QByteArray messagePacket(const CStoredMessageTable::Row &row);
+    static QByteArray offlinePacket(const CStoredMessageTable::Row &row);
+    static QByteArray cardPacket(const CStoredMessageTable::Row &row);
+    static QByteArray reportPacket(quint32 iPeer, quint8 iKind, quint8 iState, quint32 iMsgId);
+    static QByteArray receiptPacket(quint32 iPeer, quint32 iAddressee, quint8 iResult,
+                                    quint32 iMsgId);
+
+    CService &m_service;
+    quint32 m_iAssistantMsgId = 0;
+};
