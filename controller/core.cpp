@@ -55,6 +55,9 @@ Core::Core(QObject *parent) : QObject(parent)
 Core::~Core()
 {
     waitForWorkers();
+    // The voice path writes to the session's socket, which goes with the session manager.
+    stopAudio();
+    stopRing();
     disconnect(this, nullptr, nullptr, nullptr);
     Shared &shared = *m_pShared;
     for (QObject *pObject :
@@ -157,6 +160,7 @@ void Core::connectObjects()
     if (pRoot && pRoot->metaObject()->indexOfMethod("onUpdateContact()") >= 0)
         connect(this, SIGNAL(sig_updateContact()), pRoot, SLOT(onUpdateContact()));
     connect(this, &Core::sig_getAllUserState, pNetwork, &CNetwork::slot_onGetAllUserState);
+    connect(this, &Core::sig_call, pNetwork, &CNetwork::slot_onCall);
 
     // The root item's signals go straight to the session manager.
     struct RootLink
@@ -172,6 +176,9 @@ void Core::connectObjects()
          SLOT(slot_onChangePassword(int, int, QVariant))},
         {SIGNAL(getNetContact()), SLOT(slot_onGetNetContact())},
         {SIGNAL(savePersonalCard(QString)), SLOT(slot_onSavePersonalCard(QString))},
+        {SIGNAL(hangup(QString)), SLOT(slot_onHangup(QString))},
+        {SIGNAL(agree(QString)), SLOT(slot_onAgree(QString))},
+        {SIGNAL(refuse(QString)), SLOT(slot_onRefuse(QString))},
     };
     // ... and some to Core itself.
     const RootLink arRootCoreLinks[] = {
@@ -183,12 +190,16 @@ void Core::connectObjects()
             connect(pRoot, link.pSignal, pNetwork, link.pSlot);
         for (const RootLink &link : arRootCoreLinks)
             connect(pRoot, link.pSignal, this, link.pSlot);
+        // After the session manager, so the call's record is closed once the session took it.
+        connect(pRoot, SIGNAL(hangup(QString)), this, SLOT(slot_onCallHangup(QString)));
+        connect(pRoot, SIGNAL(refuse(QString)), this, SLOT(slot_onCallRefuse(QString)));
     }
 
     connect(pNetwork, &CNetwork::sig_parseProtocol, pProtocol, &Protocol::slot_onParseProtocol);
     connect(pNetwork, &CNetwork::sig_createProtocol, pProtocol, &Protocol::slot_onCreateProtocol);
     connect(pNetwork, &CNetwork::sig_netState, this, &Core::slot_onNetState);
     connect(pNetwork, &CNetwork::sig_loginState, this, &Core::slot_onLoginState);
+    connect(pNetwork, &CNetwork::sig_parseCallState, this, &Core::slot_onParseCallState);
 
     connect(pProtocol, &Protocol::sig_sendProtocol, pNetwork, &CNetwork::slot_onSendProtocol);
     connect(pProtocol, &Protocol::sig_connectServer, pNetwork, &CNetwork::slot_onConnectServer);
@@ -220,6 +231,7 @@ void Core::connectObjects()
     connect(pProtocol, &Protocol::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);
     connect(pProtocol, &Protocol::sig_saveOfflineMsg, this, &Core::slot_onSaveOfflineMsg);
     connect(pProtocol, &Protocol::sig_updateMsgRecord, this, &Core::slot_onUpdateMsgRecord);
+    connect(pProtocol, &Protocol::sig_parseCallState, this, &Core::slot_onParseCallState);
 }
 
 // Every worker kind is a SingleWorker child of Core.
@@ -238,6 +250,8 @@ void Core::logout()
     CSessionState &session = sessionState();
     if (!session.bHasLoggedIn)
         return;
+    // The hang-up leaves while the session is still up.
+    endCallForLogout();
     session.bHasLoggedIn = false;
     Q_EMIT sig_changeState(false, false);
     // A worker still writing rows would race the contact table's clearing below.

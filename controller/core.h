@@ -10,6 +10,7 @@
 // where the connection table is as well.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
@@ -114,6 +115,25 @@ public:
     // kept as it is, for the screens' one escaping point.
     static QString renderText(const QString &strText);
 
+    // Calls (core_call.cpp).
+    Q_INVOKABLE void playRing(QString strPath, int iCount);
+    Q_INVOKABLE void stopRing();
+    Q_INVOKABLE void startAudio();
+    Q_INVOKABLE void stopAudio();
+    Q_INVOKABLE void setMute(bool bMute);
+    Q_INVOKABLE void sendPush(QString strZpid);
+    Q_INVOKABLE QVariant getCallPeer(QString strZpid);
+    Q_INVOKABLE void addCallRecord(QString strZpid, QString strName, QString strPhone, bool bRead,
+                                   int iCallTime, int iType);
+    Q_INVOKABLE void getCallRecord(QString strKey);
+    Q_INVOKABLE void updateCallRecord(QString strKey);
+    Q_INVOKABLE void delCallRecord(QString strKey);
+    Q_INVOKABLE int getUnReadCallRecord();
+    // Voice timings in ms for the calls to come (keep-alive, silence watchdog, check tick).
+    void setVoiceTimings(int iKeepAliveMs, int iSilenceMs, int iCheckMs);
+    bool hasAudio() const;
+    bool isRinging() const;
+
     // User pictures (core_userpic.cpp).
     Q_INVOKABLE QString getUserPic(int iType, int iSubType, QString strName, QString strType);
     Q_INVOKABLE bool hasUserPic(QString strZpid);
@@ -153,6 +173,16 @@ public Q_SLOTS:
 
     // User pictures (core_userpic.cpp).
     void slot_onParseCardPic(quint32 iZpid, QByteArray arBuff);
+
+    // Calls (core_call.cpp).
+    void slot_onParseCallState(int iState, QString strZpid, QByteArray arBuff);
+    void slot_onAudioStop();
+
+private Q_SLOTS:
+    // The screens' hang-up and refuse go to the session manager; these follow it to close the
+    // call's record once the session has taken the request.
+    void slot_onCallHangup(QString strZpid);
+    void slot_onCallRefuse(QString strZpid);
 
 Q_SIGNALS:
     void sig_netState(QVariant varState);
@@ -264,6 +294,10 @@ private:
     void publishFaces();
     void waitForWorkers();
     void setContactsReady(bool bReady);
+    // Stops ring and voice, writes the record of the call under way and reports iState.
+    void endCall(int iState, QString strZpid, bool bRefusedHere);
+    // Hangs up the call under way before the session closes.
+    void endCallForLogout();
     void createTray();
     void updateTrayActions();
     bool checkMainWindow() const;

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include "ccallcommands.h"
 #include "ccirclecommands.h"
 #include "cclientconnection.h"
 #include "ccloudbookcommands.h"
@@ -42,6 +43,8 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pCircleCommands->install(m_dispatcher);
     m_pCloudBookCommands->install(m_dispatcher);
     m_pMessageCommands->install(m_dispatcher);
+    m_pCallCommands = std::make_unique<CCallCommands>(*this);
+    m_pCallCommands->install(m_dispatcher);
 }
 
 CService::~CService()
@@ -134,6 +137,12 @@ void CService::reply(const CRequest &request, const QByteArray &arPacket)
     m_pUdp->writeDatagram(arPacket, request.host(), request.port());
 }
 
+void CService::sendDatagram(const QHostAddress &host, quint16 iPort, const QByteArray &arPacket)
+{
+    m_packetLog.write(nowMs(), false, "udp", arPacket);
+    m_pUdp->writeDatagram(arPacket, host, iPort);
+}
+
 bool CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
 {
     if (!pConnection)
@@ -146,8 +155,13 @@ bool CService::send(CClientConnection *pConnection, const QByteArray &arPacket)
 CSessionTable::Session *CService::openSession(CClientConnection *pConnection, quint32 iZpid)
 {
     // A connection signs in once; a second login on it replaces its session.
-    if (pConnection->sessionId() != 0)
-        m_sessions.close(pConnection->sessionId());
+    if (const quint64 iOld = pConnection->sessionId(); iOld != 0) {
+        const CSessionTable::Session *pOld = m_sessions.byId(iOld);
+        const quint32 iOldZpid = pOld ? pOld->iZpid : 0;
+        m_sessions.close(iOld);
+        if (iOldZpid != 0)
+            emit sessionEnded(iOld, iOldZpid);
+    }
     if (m_sessions.isOnline(iZpid))
         m_counters.event(CServiceCounters::SessionTakenOver);
     CSessionTable::Session *pSession =
@@ -182,6 +196,7 @@ void CService::closeSession(quint64 iSessionId)
     CSessionTable::Session *pNext = bWasNewest ? m_sessions.newest(iZpid) : nullptr;
     if (pNext && pNext->bReady)
         m_pMessageCommands->deliverHeld(*pNext);
+    emit sessionEnded(iSessionId, iZpid);
 }
 
 void CService::sessionReady(CSessionTable::Session &session)

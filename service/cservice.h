@@ -23,6 +23,7 @@
 class CTcpListener;
 class QTimer;
 class QUdpSocket;
+class CCallCommands;
 class CCircleCommands;
 class CCloudBookCommands;
 class CContactCommands;
@@ -61,6 +62,8 @@ public:
     CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
     // Ends the session and closes its TCP connection.
     void endSession(quint64 iSessionId);
+    // Sends one datagram from the sub-server's UDP socket.
+    void sendDatagram(const QHostAddress &host, quint16 iPort, const QByteArray &arPacket);
     // The session heard its first heartbeat: it is ready to take what was held for it.
     void sessionReady(CSessionTable::Session &session);
 
@@ -71,6 +74,10 @@ public:
     void dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host, quint16 iPort);
     // Ends every session silent for longer than the session timeout; the timer calls it.
     void endSilentSessions();
+
+Q_SIGNALS:
+    // A session is gone (logout, closed connection or silence); it is no longer in the table.
+    void sessionEnded(quint64 iSessionId, quint32 iZpid);
 
 private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
@@ -97,6 +104,7 @@ private:
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
+    std::unique_ptr<CCallCommands> m_pCallCommands;
     std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
     std::unique_ptr<CMessageCommands> m_pMessageCommands;
 };

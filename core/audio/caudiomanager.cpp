@@ -93,6 +93,8 @@ void CAudioManager::onAudioData(unsigned char *data, ulong length)
 void CAudioManager::encodeBlock()
 {
     m_clockBlock.start();
+    if (m_bMuted)
+        std::memset(m_arCapture, 0, BLOCK_BYTES);
     QByteArray arPayload;
     quint8 iMask = 0;
     quint8 iSlotBit = FIRST_SLOT_BIT;

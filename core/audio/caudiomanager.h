@@ -44,6 +44,10 @@ public:
     void setKeepAliveInterval(int iMs) { m_iKeepAliveMs = iMs; }
     void setSilenceTimeout(int iMs) { m_iSilenceMs = iMs; }
     void setCheckInterval(int iMs);
+    // A muted microphone sends silence: the peer keeps receiving blocks, so its watchdog and
+    // playout run on as in a quiet call.
+    void setMuted(bool bMuted) { m_bMuted = bMuted; }
+    bool muted() const { return m_bMuted; }
 
 signals:
     // Emitted once, from the watchdog's tick; the receiver must not delete the manager
@@ -81,5 +85,6 @@ private:
     int m_iKeepAliveMs = 5000;
     int m_iSilenceMs = 10000;
     int m_iCheckMs = 1000;
+    bool m_bMuted = false;
     CTrace m_trace{"CAudioManager"};
 };

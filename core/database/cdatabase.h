@@ -122,6 +122,8 @@ public:
     QList<QObject *> getCallRecord(const QString &strKey);
     void updateCallRecord(const QString &strZpid);
     void delCallRecord(const QString &strKey);
+    // Every record of one peer, whatever the length of its Zpid.
+    void delPeerCallRecord(const QString &strZpid);
     int getUnReadCallRecord(const QString &strKey);
 
     // Circle and CircleMember: the circles of the account and their members.

@@ -440,6 +440,12 @@ void CDatabase::delCallRecord(const QString &strKey)
              {iLogin, numberOf(strKey)});
 }
 
+void CDatabase::delPeerCallRecord(const QString &strZpid)
+{
+    exec(QStringLiteral("Delete from CallRecord where LoginZpid = ? and Zpid = ?"),
+         {qlonglong(loginZpid()), numberOf(strZpid)});
+}
+
 int CDatabase::getUnReadCallRecord(const QString &strKey)
 {
     if (strKey.isEmpty())

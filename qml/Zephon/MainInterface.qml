@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 import "delegate"
 
@@ -99,6 +100,45 @@ FocusScope {
         });
     }
 
+    // Starts an outgoing call to a known Zpid; the call screen opens once core reports the
+    // push reached.
+    function placeCall(strZpid, strPhone, strName) {
+        const controller = published.controller;
+        if (!controller)
+            return;
+        const peer = controller.getCallPeer(strZpid);
+        mainInterface.call_strZpid = strZpid;
+        mainInterface.call_strPhone = strPhone !== "" ? strPhone : peer.strPhone;
+        mainInterface.call_strName = strName !== "" ? strName : peer.strName !== "" ? peer.strName
+                                                                                 : mainInterface.resource.textUnknownContact;
+        controller.sendPush(strZpid);
+    }
+
+    function showCallDetail(row) {
+        mainInterface.strMainZpid = row.strZpid;
+        mainInterface.strMainName = row.strName;
+        mainInterface.strMainPhone = row.strPhone;
+        mainInterface.iMainType = published.controller ? published.controller.getZpidType(row.strZpid) : 2;
+        mainInterface.open(callPage, "CallDetailInterface.qml");
+    }
+
+    function refreshCallRecords() {
+        if (tabs.current === 0 && published.controller)
+            published.controller.getCallRecord("");
+    }
+
+    function closeCall() {
+        callCloser.start();
+    }
+
+    // Unloads the call screen from the event loop: the end of a call may be reported from
+    // inside the call screen's own button handler.
+    Timer {
+        id: callCloser
+        interval: 0
+        onTriggered: callLoader.source = ""
+    }
+
     function open(page, strFile) {
         mainInterface.load(page.loader, strFile);
     }
@@ -114,6 +154,8 @@ FocusScope {
     function refreshTab(index) {
         if (index === 0) {
             mainInterface.iMissed = 0;
+            if (published.controller)
+                published.controller.getCallRecord("");
             dialpad.field.forceActiveFocus();
         } else if (index === 1) {
             mainInterface.background.getContact(mainInterface.background.bContactChecked, contactSearch.text);
@@ -283,6 +325,59 @@ FocusScope {
         }
     }
 
+    // Call states reported by core.
+    Connections {
+        target: published.controller
+        ignoreUnknownSignals: true
+        function onSig_updateCall(iState, strZpid) {
+            const resource = mainInterface.resource;
+            switch (iState) {
+            case Codes.CallPushReached:
+                mainInterface.bComingCall = false;
+                mainInterface.iCallState = Codes.PhaseCalling;
+                mainInterface.iCallTime = 0;
+                mainInterface.call_strZpid = strZpid;
+                callCloser.stop();
+                mainInterface.load(callLoader, "CallInterface.qml");
+                break;
+            case Codes.CallOffered: {
+                const peer = published.controller.getCallPeer(strZpid);
+                mainInterface.call_strZpid = strZpid;
+                mainInterface.call_strName = peer.strName !== "" ? peer.strName : resource.textUnknownContact;
+                mainInterface.call_strPhone = peer.strPhone;
+                mainInterface.bComingCall = true;
+                mainInterface.iCallState = Codes.PhaseRinging;
+                mainInterface.iCallTime = 0;
+                callCloser.stop();
+                mainInterface.load(callLoader, "CallInterface.qml");
+                break;
+            }
+            case Codes.CallUnreachable:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(resource.textPeerOffline);
+                break;
+            case Codes.CallRefused:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(mainInterface.iCallState === Codes.PhaseCalling
+                                                   ? resource.textPeerRefused : resource.textCallEnded);
+                break;
+            case Codes.CallBusy:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(resource.textPeerBusy);
+                break;
+            case Codes.CallHungUp:
+                mainInterface.closeCall();
+                mainInterface.background.showAlert(resource.textCallEnded);
+                break;
+            default:
+                return;
+            }
+            if (tabs.current !== 0)
+                mainInterface.iMissed = published.controller.getUnReadCallRecord();
+            mainInterface.refreshCallRecords();
+        }
+    }
+
     // A tab's page with a loader of its own for the screens drawn over it (see open()),
     // which unloads the screen when it closes.
     component TabPage: Item {
@@ -372,7 +467,25 @@ FocusScope {
                 width: parent.width
                 visible: dialpad.phoneNum === ""
                 model: published.callRecords
-                delegate: CallRecordDelegate {}
+                delegate: CallRecordDelegate {
+                    id: record
+                    onDoubleClicked: mainInterface.showCallDetail(record.modelData)
+                    onMenu1Clicked: mainInterface.showCallDetail(record.modelData)
+                    onMenu2Clicked: mainInterface.placeCall(record.modelData.strZpid, record.modelData.strPhone,
+                                                       record.modelData.strName)
+                    onMenu3Clicked: mainInterface.openChat(record.modelData.strZpid, record.modelData.strPhone,
+                                                           record.modelData.strName,
+                                                           published.controller.getZpidType(record.modelData.strZpid))
+                    // "This record" is the person's entry of the log: all of their calls.
+                    onMenu4Clicked: {
+                        published.controller.delCallRecord(record.modelData.strZpid);
+                        mainInterface.refreshCallRecords();
+                    }
+                    onMenu5Clicked: {
+                        published.controller.delCallRecord("");
+                        mainInterface.refreshCallRecords();
+                    }
+                }
             }
 
             ElementList {
@@ -769,6 +882,10 @@ FocusScope {
     Component.onCompleted: {
         mainInterface.background.currentSource = 2;
         contactBusy.on = true;
+        if (published.controller) {
+            published.controller.getCallRecord("");
+            mainInterface.iMissed = published.controller.getUnReadCallRecord();
+        }
         dialpad.field.forceActiveFocus();
         mainInterface.readUnread();
     }

@@ -1,5 +1,7 @@
 #include "standincore.h"
 
+#include <QVariantMap>
+
 #include "rules.h"
 #include "utility.h"
 
@@ -326,4 +328,53 @@ void StandInCore::importNetContact()
 void StandInCore::openNetContactTemplate()
 {
     calls << call("openNetContactTemplate");
+}
+
+void StandInCore::stopRing()
+{
+    calls << call("stopRing");
+}
+
+void StandInCore::startAudio()
+{
+    calls << call("startAudio");
+}
+
+void StandInCore::stopAudio()
+{
+    calls << call("stopAudio");
+}
+
+void StandInCore::setMute(bool bMute)
+{
+    calls << call("setMute", bMute);
+}
+
+QVariant StandInCore::getCallPeer(const QString &strZpid)
+{
+    const QStringList parts = callPeers.value(strZpid).split(QLatin1Char(':'));
+    QVariantMap peer;
+    peer.insert(QStringLiteral("strName"), parts.value(0));
+    peer.insert(QStringLiteral("strPhone"), parts.value(1));
+    return peer;
+}
+
+void StandInCore::getCallRecord(const QString &strKey)
+{
+    calls << call("getCallRecord", strKey);
+}
+
+void StandInCore::updateCallRecord(const QString &strKey)
+{
+    calls << call("updateCallRecord", strKey);
+}
+
+void StandInCore::delCallRecord(const QString &strKey)
+{
+    calls << call("delCallRecord", strKey);
+}
+
+int StandInCore::getUnReadCallRecord()
+{
+    return iUnReadCalls;
 }

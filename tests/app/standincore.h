@@ -36,6 +36,9 @@ public:
     QString chosenFile = QStringLiteral("file:///");
     // The mass-message recipients, with the controller's refusal of a second entry.
     QStringList massRecipients;
+    // Calls: what getCallPeer answers per Zpid ("name:phone"), the unread call count.
+    QHash<QString, QString> callPeers;
+    int iUnReadCalls = 0;
 
     Q_INVOKABLE QVariant getSign(const QVariant &varId);
     Q_INVOKABLE QString getLastName(const QVariant &varName);
@@ -95,6 +98,16 @@ public:
     // Calls started from the dial pad and the new-message sound.
     Q_INVOKABLE void sendPush(const QString &strZpid);
     Q_INVOKABLE void playRing(const QString &strPath, int iCount);
+    // The call screen, the call log and one person's calls.
+    Q_INVOKABLE void stopRing();
+    Q_INVOKABLE void startAudio();
+    Q_INVOKABLE void stopAudio();
+    Q_INVOKABLE void setMute(bool bMute);
+    Q_INVOKABLE QVariant getCallPeer(const QString &strZpid);
+    Q_INVOKABLE void getCallRecord(const QString &strKey);
+    Q_INVOKABLE void updateCallRecord(const QString &strKey);
+    Q_INVOKABLE void delCallRecord(const QString &strKey);
+    Q_INVOKABLE int getUnReadCallRecord();
     // User and circle search.
     Q_INVOKABLE void searchCircleUser(const QString &strCondition);
     Q_INVOKABLE void searchCircle(const QString &strCondition);
@@ -110,6 +123,7 @@ signals:
     void sig_success(QString filename, QString strZpid, bool download, int iMsgId, int iType);
     void sig_setOrgInfo(QVariant varOrgIndex, QVariant varOrgInfo);
     void sig_updateContact();
+    void sig_updateCall(int iState, QString strZpid);
     void sig_updateUserState(QString strZpid, QString strPhone);
     void sig_updateUserPhone(bool flag, QString strPhone);
     void sig_addMsgRecord();

@@ -119,6 +119,7 @@ private slots:
     void sendLayout_data();
     void sendLayout();
     void natAddressIsUsed();
+    void mutedMicrophoneSendsNoSpeech();
     void deliveriesAreCutIntoBlocks_data();
     void deliveriesAreCutIntoBlocks();
     void receiveLayout_data();
@@ -172,6 +173,20 @@ void TestAudioManager::sendLayout()
     QCOMPARE(w.arData.size(), 13 + 10 * int(tags.size() - tags.count(0)));
     QVERIFY(w.strHost.isEmpty());
     QCOMPARE(w.iPort, quint16(0));
+}
+
+void TestAudioManager::mutedMicrophoneSendsNoSpeech()
+{
+    Fixture f;
+    f.pManager->setMuted(true);
+    f.pAudio->deliver(framesOf({1, 2, 3, 4, 5, 6}));
+    // Silence only: no speech frame leaves, though the block was taken.
+    for (const RecordingSocket::Write &w : std::as_const(f.socket.writes))
+        QCOMPARE(w.arData.size(), 13);
+    f.pManager->setMuted(false);
+    f.pAudio->deliver(framesOf({1, 2, 3, 4, 5, 6}));
+    QVERIFY(!f.socket.writes.isEmpty());
+    QCOMPARE(f.socket.writes.last().arData.size(), 13 + 6 * CODED);
 }
 
 void TestAudioManager::natAddressIsUsed()

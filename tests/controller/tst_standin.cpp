@@ -29,8 +29,6 @@ const QHash<QByteArray, const char *> &notYetOnCore()
         {"chooseFile()", "files: sending and receiving files"},
         {"uploadFile(QString,QString,int)", "files: sending and receiving files"},
         {"screenshot(QString,int)", "files: screenshots"},
-        {"sendPush(QString)", "calls: placing a call"},
-        {"playRing(QString,int)", "calls: ring sounds"},
         {"searchCircleUser(QString)", "circles: search"},
         {"searchCircle(QString)", "circles: search"},
         {"backupNetContact()", "spreadsheets: cloud address-book backup"},

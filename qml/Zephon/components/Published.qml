@@ -12,6 +12,7 @@ QtObject {
     readonly property var translator: typeof ctranslator !== "undefined" ? ctranslator : null
     readonly property string versionText: typeof version !== "undefined" ? version : ""
     readonly property var callRecords: typeof callrecordModel !== "undefined" ? callrecordModel : null
+    readonly property var calls: typeof callModel !== "undefined" ? callModel : null
     readonly property var searchContacts: typeof searchcontactModel !== "undefined" ? searchcontactModel : null
     readonly property var contacts: typeof contactModel !== "undefined" ? contactModel : null
     readonly property var orgInfo: typeof orginfoModel !== "undefined" ? orginfoModel : null

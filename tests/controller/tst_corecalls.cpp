@@ -1,0 +1,447 @@
+// Core's call area as the running client wires it, against the fake service on loopback: every
+// way a call ends (refused, busy, hung up by either side, unreachable, given up, silent voice,
+// refused or left ringing here, logout) writes exactly one call record of the right kind and
+// tells the screens once; voice is stopped and the hang-up goes out before the session closes.
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include "callrecordmodel.h"
+#include "ccallsession.h"
+#include "cdatabase.h"
+#include "codes.h"
+#include "core.h"
+#include "csessionstate.h"
+#include "csetting.h"
+#include "fakepacket.h"
+#include "fakeservice.h"
+
+namespace {
+
+constexpr quint32 kOwn = 1234567;
+constexpr quint32 kPeer = 7654321;
+const QString kPeerText = QString::number(kPeer);
+
+const char *const kRootQml =
+    "import QtQuick\n"
+    "Item {\n"
+    "  signal login(string strLoginId, string strLoginPassword, int iLoginType)\n"
+    "  signal getUserState(string strPhone)\n"
+    "  signal getUserPhone(string strZpid)\n"
+    "  signal changePassword(int iType, int iSubType, var strPassword)\n"
+    "  signal hangup(string strZpid)\n"
+    "  signal agree(string strZpid)\n"
+    "  signal refuse(string strZpid)\n"
+    "}\n";
+
+// What the test does once the call is set up, before it waits for the end.
+enum class Then
+{
+    Nothing,     // the service or the peer ends it
+    PeerHangsUp, // after the answer, the peer hangs up
+    UserHangsUp, // the screen's hang-up
+    UserRefuses, // the screen's refuse of an incoming call
+    UserAnswersThenHangsUp,
+    VoiceGoesSilent, // one voice datagram, then nothing: the watchdog ends the call
+};
+
+struct Record
+{
+    int iCount = 0;
+    int iType = -1;
+    int iUnRead = -1;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(FakeService::CallParty)
+Q_DECLARE_METATYPE(Then)
+
+class TestCoreCalls : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void outgoingEndWritesOneRecord_data();
+    void outgoingEndWritesOneRecord();
+    void incomingEndWritesOneRecord_data();
+    void incomingEndWritesOneRecord();
+    void ringFollowsTheCallPrompt_data();
+    void ringFollowsTheCallPrompt();
+    void pushToNobodyLeavesNoRecord_data();
+    void pushToNobodyLeavesNoRecord();
+    void logoutDuringACallHangsUpFirst();
+    void deleteThisRecordTakesThePersonNotAnId();
+
+private:
+    void signIn();
+    void emitRoot(const char *pSignal, const QString &strZpid);
+    Record recordOf(const QString &strZpid);
+    void offerIncoming();
+
+    QTemporaryDir m_dir;
+    FakeService m_fake;
+    std::unique_ptr<QQmlEngine> m_pEngine;
+    std::unique_ptr<QObject> m_pRoot;
+    std::unique_ptr<Core> m_pCore;
+};
+
+void TestCoreCalls::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
+    QVERIFY(m_fake.start());
+    qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
+
+    FakeService::Account account;
+    account.iZpid = kOwn;
+    account.strLoginId = QString::number(kOwn);
+    account.strPassword = QStringLiteral("secret");
+    account.strPhone = QStringLiteral("13800000000");
+    m_fake.serveAccount(account);
+}
+
+void TestCoreCalls::init()
+{
+    sessionState().reset();
+    callSession().reset();
+    m_fake.clearReceived();
+    m_fake.account().bAnswerHeart = true;
+
+    m_pEngine = std::make_unique<QQmlEngine>();
+    QQmlComponent component(m_pEngine.get());
+    component.setData(kRootQml, QUrl());
+    m_pRoot.reset(component.create());
+    QVERIFY2(m_pRoot, qPrintable(component.errorString()));
+
+    m_pCore = std::make_unique<Core>();
+    m_pCore->setRootObject(m_pRoot.get());
+    m_pCore->setRootContext(m_pEngine->rootContext());
+    m_pCore->initialize();
+    m_pCore->setVoiceTimings(5000, 400, 100);
+    signIn();
+    m_pCore->delCallRecord(QString());
+}
+
+void TestCoreCalls::cleanup()
+{
+    m_pCore.reset();
+    m_pRoot.reset();
+    m_pEngine.reset();
+    callSession().reset();
+    sessionState().reset();
+}
+
+void TestCoreCalls::signIn()
+{
+    QSignalSpy login(m_pCore.get(), &Core::sig_loginState);
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "login", Q_ARG(QString, QString::number(kOwn)),
+                                      Q_ARG(QString, QStringLiteral("secret")), Q_ARG(int, 0)));
+    QTRY_COMPARE(login.size(), 1);
+    QCOMPARE(login.first().first().toInt(), 0);
+    // The fake learns the client's UDP endpoint from its heartbeat.
+    QTRY_VERIFY(!m_fake.packets(3, FakeService::Udp).isEmpty());
+}
+
+void TestCoreCalls::emitRoot(const char *pSignal, const QString &strZpid)
+{
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), pSignal, Q_ARG(QString, strZpid)));
+}
+
+Record TestCoreCalls::recordOf(const QString &strZpid)
+{
+    Record record;
+    const QList<QObject *> rows = m_pCore->database()->getCallRecord(strZpid);
+    record.iCount = int(rows.size());
+    if (!rows.isEmpty()) {
+        record.iType = rows.first()->property("iType").toInt();
+        record.iUnRead = m_pCore->database()->getUnReadCallRecord(strZpid);
+    }
+    qDeleteAll(rows);
+    return record;
+}
+
+void TestCoreCalls::offerIncoming()
+{
+    m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubCall));
+    QTRY_COMPARE(callSession().phase(), int(Codes::PhaseRinging));
+}
+
+void TestCoreCalls::outgoingEndWritesOneRecord_data()
+{
+    QTest::addColumn<FakeService::CallParty>("party");
+    QTest::addColumn<Then>("then");
+    QTest::addColumn<int>("iReported");
+
+    FakeService::CallParty refuses;
+    refuses.afterRing = {CCallSession::SubRefuse};
+    FakeService::CallParty busy;
+    busy.bRing = false;
+    busy.afterRing = {CCallSession::SubBusy};
+    FakeService::CallParty answers;
+    answers.afterRing = {CCallSession::SubAnswer};
+    FakeService::CallParty offline;
+    offline.iPushType = 2;
+    FakeService::CallParty notDelivered;
+    notDelivered.iPushType = 0;
+    notDelivered.iPushReport = 0;
+    FakeService::CallParty noPushReply;
+    noPushReply.iPushType = -1;
+    FakeService::CallParty rings;
+
+    QTest::newRow("refused") << refuses << Then::Nothing << int(Codes::CallRefused);
+    QTest::newRow("busy") << busy << Then::Nothing << int(Codes::CallBusy);
+    QTest::newRow("peer hangs up") << answers << Then::PeerHangsUp << int(Codes::CallHungUp);
+    QTest::newRow("user hangs up talking")
+        << answers << Then::UserHangsUp << int(Codes::CallHungUp);
+    QTest::newRow("user hangs up dialling") << rings << Then::UserHangsUp << int(Codes::CallHungUp);
+    QTest::newRow("offline") << offline << Then::Nothing << int(Codes::CallUnreachable);
+    QTest::newRow("push not delivered")
+        << notDelivered << Then::Nothing << int(Codes::CallUnreachable);
+    QTest::newRow("push given up") << noPushReply << Then::Nothing << int(Codes::CallUnreachable);
+    QTest::newRow("voice goes silent")
+        << answers << Then::VoiceGoesSilent << int(Codes::CallHungUp);
+}
+
+void TestCoreCalls::outgoingEndWritesOneRecord()
+{
+    QFETCH(FakeService::CallParty, party);
+    QFETCH(Then, then);
+    QFETCH(int, iReported);
+    m_fake.serveCalls({{kPeer, party}});
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+
+    m_pCore->sendPush(kPeerText);
+    QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
+                    .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
+    if (party.afterRing.contains(CCallSession::SubAnswer)) {
+        QTRY_COMPARE(callSession().phase(), int(Codes::PhaseTalking));
+        QVERIFY(m_pCore->hasAudio());
+    } else if (then == Then::UserHangsUp) {
+        QTRY_VERIFY(m_pCore->isRinging());
+    }
+    switch (then) {
+    case Then::PeerHangsUp:
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubHangup));
+        break;
+    case Then::UserHangsUp:
+        emitRoot("hangup", kPeerText);
+        QVERIFY(!m_fake.packets(5, FakeService::Udp).isEmpty());
+        break;
+    case Then::VoiceGoesSilent:
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubVoice,
+                                               QByteArray::fromHex("010100")));
+        break;
+    default:
+        break;
+    }
+
+    QTRY_VERIFY_WITH_TIMEOUT(!updates.isEmpty() && updates.last().at(0).toInt() == iReported,
+                             15000);
+    QCOMPARE(updates.last().at(1).toString(), kPeerText);
+    QCOMPARE(callSession().peer(), 0u);
+    QVERIFY(!m_pCore->hasAudio());
+    QVERIFY(!m_pCore->isRinging());
+    // Late packets (acknowledgements, re-sent copies) write nothing more.
+    QTest::qWait(300);
+    const Record record = recordOf(kPeerText);
+    QCOMPARE(record.iCount, 1);
+    QCOMPARE(record.iType, 0);
+    QCOMPARE(record.iUnRead, 0);
+    int iEnds = 0;
+    for (const QList<QVariant> &update : std::as_const(updates))
+        iEnds += QList<int>{3, 4, 5, 12}.contains(update.at(0).toInt()) ? 1 : 0;
+    QCOMPARE(iEnds, 1);
+    if (then == Then::VoiceGoesSilent) {
+        // The watchdog's end is a hang-up on the wire.
+        bool bHangup = false;
+        for (const QByteArray &ar : m_fake.packets(5, FakeService::Udp))
+            bHangup = bHangup || (ar.size() == 10 && quint8(ar.at(9)) == CCallSession::SubHangup);
+        QVERIFY(bHangup);
+    }
+}
+
+void TestCoreCalls::incomingEndWritesOneRecord_data()
+{
+    QTest::addColumn<Then>("then");
+    QTest::addColumn<int>("iKind");
+    QTest::addColumn<int>("iUnRead");
+    QTest::addColumn<int>("iSentSub");
+    QTest::newRow("missed") << Then::PeerHangsUp << 2 << 1 << 0;
+    QTest::newRow("refused here") << Then::UserRefuses << 2 << 0 << int(CCallSession::SubRefuse);
+    QTest::newRow("answered") << Then::UserAnswersThenHangsUp << 1 << 0
+                              << int(CCallSession::SubHangup);
+}
+
+void TestCoreCalls::incomingEndWritesOneRecord()
+{
+    QFETCH(Then, then);
+    QFETCH(int, iKind);
+    QFETCH(int, iUnRead);
+    QFETCH(int, iSentSub);
+    m_fake.serveCalls({});
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    offerIncoming();
+    QCOMPARE(updates.size(), 1);
+    QCOMPARE(updates.first(), (QList<QVariant>{int(Codes::CallOffered), kPeerText}));
+    // The caller's picture is asked for, for the call screen.
+    QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
+                    .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
+
+    switch (then) {
+    case Then::PeerHangsUp:
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubHangup));
+        break;
+    case Then::UserRefuses:
+        m_pCore->stopRing();
+        emitRoot("refuse", kPeerText);
+        break;
+    case Then::UserAnswersThenHangsUp:
+        m_pCore->stopRing();
+        m_pCore->startAudio();
+        emitRoot("agree", kPeerText);
+        QCOMPARE(callSession().phase(), int(Codes::PhaseTalking));
+        QVERIFY(m_pCore->hasAudio());
+        emitRoot("hangup", kPeerText);
+        break;
+    default:
+        break;
+    }
+    QTRY_COMPARE(updates.size(), 2);
+    QCOMPARE(updates.last(), (QList<QVariant>{int(Codes::CallHungUp), kPeerText}));
+    QVERIFY(!m_pCore->hasAudio());
+    QTest::qWait(300);
+    const Record record = recordOf(kPeerText);
+    QCOMPARE(record.iCount, 1);
+    QCOMPARE(record.iType, iKind);
+    QCOMPARE(record.iUnRead, iUnRead);
+    QCOMPARE(m_pCore->getUnReadCallRecord(), iUnRead);
+    if (iSentSub != 0) {
+        const QList<QByteArray> sent = m_fake.packets(5, FakeService::Udp);
+        QVERIFY(!sent.isEmpty());
+        QCOMPARE(int(quint8(sent.last().at(9))), iSentSub);
+    }
+    QCOMPARE(updates.size(), 2);
+}
+
+void TestCoreCalls::ringFollowsTheCallPrompt_data()
+{
+    QTest::addColumn<bool>("bPrompt");
+    QTest::newRow("prompt on") << true;
+    QTest::newRow("prompt off") << false;
+}
+
+void TestCoreCalls::ringFollowsTheCallPrompt()
+{
+    QFETCH(bool, bPrompt);
+    CSetting *pSetting = CSetting::instance();
+    const bool bWas = pSetting->callPrompt();
+    pSetting->setCallPrompt(bPrompt);
+    m_fake.serveCalls({});
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    offerIncoming();
+    pSetting->setCallPrompt(bWas);
+    // The call screen is told either way; only the ring depends on the setting.
+    QCOMPARE(updates.size(), 1);
+    QCOMPARE(m_pCore->isRinging(), bPrompt);
+    // Answering stops the ring and starts the voice path.
+    m_pCore->stopRing();
+    m_pCore->startAudio();
+    QVERIFY(!m_pCore->isRinging());
+    QVERIFY(m_pCore->hasAudio());
+}
+
+void TestCoreCalls::pushToNobodyLeavesNoRecord_data()
+{
+    QTest::addColumn<QString>("strZpid");
+    QTest::newRow("own zpid") << QString::number(kOwn);
+    QTest::newRow("not a number") << QStringLiteral("12ab");
+    QTest::newRow("zero") << QStringLiteral("0");
+}
+
+void TestCoreCalls::pushToNobodyLeavesNoRecord()
+{
+    QFETCH(QString, strZpid);
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    m_pCore->sendPush(strZpid);
+    // The screen that started it learns at once that there is nobody to call.
+    QCOMPARE(updates.size(), 1);
+    QCOMPARE(updates.first().at(0).toInt(), int(Codes::CallUnreachable));
+    QVERIFY(m_fake.packets(19, FakeService::Udp).isEmpty());
+    QCOMPARE(recordOf(QString()).iCount, 0);
+    // The next real call is tracked as usual.
+    FakeService::CallParty refuses;
+    refuses.afterRing = {CCallSession::SubRefuse};
+    m_fake.serveCalls({{kPeer, refuses}});
+    m_pCore->sendPush(kPeerText);
+    QTRY_COMPARE(updates.size(), 3);
+    QCOMPARE(updates.last().at(0).toInt(), int(Codes::CallRefused));
+    QCOMPARE(recordOf(kPeerText).iCount, 1);
+}
+
+void TestCoreCalls::logoutDuringACallHangsUpFirst()
+{
+    m_fake.serveCalls({});
+    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    offerIncoming();
+    m_pCore->startAudio();
+    emitRoot("agree", kPeerText);
+    QVERIFY(m_pCore->hasAudio());
+
+    m_pCore->logout();
+    QVERIFY(!m_pCore->hasAudio());
+    QCOMPARE(callSession().peer(), 0u);
+    QCOMPARE(updates.last(), (QList<QVariant>{int(Codes::CallHungUp), kPeerText}));
+    QTRY_VERIFY(!m_fake.packets(35, FakeService::Udp).isEmpty());
+    // The hang-up reached the service before the logout did.
+    int iHangupAt = -1;
+    int iLogoutAt = -1;
+    const QList<FakeService::Received> received = m_fake.received();
+    for (int i = 0; i < received.size(); ++i) {
+        const QByteArray &ar = received.at(i).packet;
+        if (iHangupAt < 0 && ar.size() == 10 && quint8(ar.at(0)) == 5 &&
+            quint8(ar.at(9)) == CCallSession::SubHangup)
+            iHangupAt = i;
+        if (iLogoutAt < 0 && quint8(ar.at(0)) == 35)
+            iLogoutAt = i;
+    }
+    QVERIFY(iHangupAt >= 0);
+    QVERIFY(iHangupAt < iLogoutAt);
+    // The record was written for the account that held the call.
+    m_pCore->database()->setLoginZpid(kOwn);
+    const Record record = recordOf(kPeerText);
+    QCOMPARE(record.iCount, 1);
+    QCOMPARE(record.iType, 1);
+}
+
+void TestCoreCalls::deleteThisRecordTakesThePersonNotAnId()
+{
+    m_pCore->addCallRecord(kPeerText, QString(), QString(), true, 3, 0);
+    // A short Zpid that equals the Id of somebody else's row.
+    const QList<QObject *> rows = m_pCore->database()->getCallRecord(kPeerText);
+    QCOMPARE(rows.size(), 1);
+    const QString strShort = rows.first()->property("strId").toString();
+    qDeleteAll(rows);
+    QVERIFY(!strShort.isEmpty() && strShort.size() <= 6);
+    m_pCore->addCallRecord(strShort, QString(), QString(), true, 4, 1);
+    m_pCore->addCallRecord(strShort, QString(), QString(), false, 0, 2);
+    m_pCore->delCallRecord(strShort);
+    QCOMPARE(recordOf(strShort).iCount, 0);
+    QCOMPARE(recordOf(kPeerText).iCount, 1);
+    m_pCore->delCallRecord(QString());
+    QCOMPARE(recordOf(kPeerText).iCount, 0);
+}
+
+QTEST_MAIN(TestCoreCalls)
+#include "tst_corecalls.moc"
