@@ -185,14 +185,23 @@ void Core::connectObjects()
         {SIGNAL(getContact(bool, QString)), SLOT(slot_onGetContact(bool, QString))},
         {SIGNAL(searchContact(QString)), SLOT(slot_onSearchContact(QString))},
     };
+    // A root item without one of these signals (a test's, a reduced screen set) simply does
+    // not make that request.
+    const auto connectRoot = [pRoot](const RootLink &link, QObject *pReceiver) {
+        if (pRoot->metaObject()->indexOfSignal(
+                QMetaObject::normalizedSignature(link.pSignal + 1).constData()) >= 0)
+            connect(pRoot, link.pSignal, pReceiver, link.pSlot);
+    };
     if (pRoot) {
         for (const RootLink &link : arRootLinks)
-            connect(pRoot, link.pSignal, pNetwork, link.pSlot);
+            connectRoot(link, pNetwork);
         for (const RootLink &link : arRootCoreLinks)
-            connect(pRoot, link.pSignal, this, link.pSlot);
+            connectRoot(link, this);
         // After the session manager, so the call's record is closed once the session took it.
-        connect(pRoot, SIGNAL(hangup(QString)), this, SLOT(slot_onCallHangup(QString)));
-        connect(pRoot, SIGNAL(refuse(QString)), this, SLOT(slot_onCallRefuse(QString)));
+        connectRoot({SIGNAL(hangup(QString)), SLOT(slot_onCallHangup(QString))}, this);
+        connectRoot({SIGNAL(refuse(QString)), SLOT(slot_onCallRefuse(QString))}, this);
+        connectRoot({SIGNAL(sendMsg(QString, QString)), SLOT(slot_onSendMsg(QString, QString))},
+                    pNetwork);
     }
 
     connect(pNetwork, &CNetwork::sig_parseProtocol, pProtocol, &Protocol::slot_onParseProtocol);
@@ -223,9 +232,6 @@ void Core::connectObjects()
     connect(pProtocol, &Protocol::sig_parseUser, this, &Core::slot_onParseUser);
 
     // Messages: what was sent, received, picked up after being offline, and state reports.
-    if (pRoot && pRoot->metaObject()->indexOfSignal("sendMsg(QString,QString)") >= 0)
-        connect(pRoot, SIGNAL(sendMsg(QString, QString)), pNetwork,
-                SLOT(slot_onSendMsg(QString, QString)));
     connect(pNetwork, &CNetwork::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);
     connect(pNetwork, &CNetwork::sig_updateMsgRecord, this, &Core::slot_onUpdateMsgRecord);
     connect(pProtocol, &Protocol::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);

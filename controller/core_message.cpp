@@ -206,12 +206,23 @@ void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray
                          iMsgState, KindCard, 0, QString());
         } else if (iSubType == SubCardAgreed || iSubType == SubCardExchanged) {
             database()->updateCardRequest(KindCard, iRecvZpid, strCaption, strContent, iSubType);
-            if (iSubType == SubCardAgreed) {
-                // The peer agreed to our request: the exchange is our own full card.
+            // An answer we sent carries its answer byte; one we received passed the packet
+            // layer only when it agreed. Only an agreement is followed by the own card.
+            const bool bAgreed = !bSend || (arCaption.size() == 1 && arCaption.at(0) == 0);
+            if (iSubType == SubCardAgreed && bAgreed) {
+                // The exchange was agreed: our side of it is the own full card. Our own answer
+                // is reported before it is written, so the card follows from the event loop
+                // and reaches the peer after the answer.
                 const QString strOwnCard = database()->getContactCard(sessionState().strZpid, 0);
-                network()->slot_onSendCard(CDatabase::cardField(strOwnCard, 0) +
-                                               QStringLiteral("的名片"),
-                                           strOwnCard, strZpid, 3);
+                const QString strCardCaption =
+                    CDatabase::cardField(strOwnCard, 0) + QStringLiteral("的名片");
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, strCardCaption, strOwnCard, strZpid] {
+                        if (network())
+                            network()->slot_onSendCard(strCardCaption, strOwnCard, strZpid, 3);
+                    },
+                    Qt::QueuedConnection);
                 Q_EMIT sig_addMsgRecord();
             }
         }

@@ -314,6 +314,9 @@ void Protocol::parseOfflineMessage(const QByteArray &arBuff)
         return;
     }
     emit sig_saveOfflineMsg(iSender, decryptText(arCipher), dTime, int(iMsgId));
+    // The service holds a message until its addressee confirms it; without this receipt it
+    // would hand the same message over again at every sign-in.
+    sendReceipt(packUInt32(iSender), packUInt32(iMsgId));
 }
 
 void Protocol::parseCardMessage(const QByteArray &arBuff)

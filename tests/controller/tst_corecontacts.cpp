@@ -394,11 +394,15 @@ void TestCoreContacts::cardsSent_data()
     QTest::addColumn<int>("iKind");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("content");
+    // Agreeing sends the own card after the answer; refusing sends the answer alone.
+    QTest::addColumn<int>("iPackets");
     QTest::newRow("exchange request: the own short card") << "request" << 1 << "我:1:北京:Zephon"
-                                                          << "";
-    QTest::newRow("exchange reply: the answer") << "reply" << 2 << "0"
-                                                << "";
-    QTest::newRow("exchange: the own full card") << "exchange" << 3 << "我的名片" << kMyCard;
+                                                          << "" << 1;
+    QTest::newRow("exchange reply: agreed") << "reply" << 2 << "0"
+                                            << "" << 2;
+    QTest::newRow("exchange reply: refused") << "reply" << 2 << "1"
+                                             << "" << 1;
+    QTest::newRow("exchange: the own full card") << "exchange" << 3 << "我的名片" << kMyCard << 1;
 }
 
 void TestCoreContacts::cardsSent()
@@ -407,6 +411,7 @@ void TestCoreContacts::cardsSent()
     QFETCH(int, iKind);
     QFETCH(QString, caption);
     QFETCH(QString, content);
+    QFETCH(int, iPackets);
     signInWithContacts();
     const QString strPeer = QStringLiteral("2000001");
     if (operation == QLatin1String("request"))
@@ -415,7 +420,11 @@ void TestCoreContacts::cardsSent()
         m_pCore->exchangeCardReply(strPeer, caption);
     else
         m_pCore->exchangeCard(strPeer);
-    QTRY_COMPARE(m_fake.packets(83, FakeService::Sub).size(), 1);
+    QTRY_COMPARE(m_fake.packets(83, FakeService::Sub).size(), iPackets);
+    QTest::qWait(100);
+    QCOMPARE(m_fake.packets(83, FakeService::Sub).size(), iPackets);
+    if (iPackets > 1)
+        QCOMPARE(int(quint8(m_fake.packets(83, FakeService::Sub).at(1).at(9))), 3);
     // Code, own Zpid, receiver, kind, message id, caption, content.
     const QByteArray ar = m_fake.packets(83, FakeService::Sub).first();
     QCOMPARE(FakePacket::u32At(ar, 5), qint64(2000001));

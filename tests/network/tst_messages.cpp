@@ -423,7 +423,8 @@ void TestMessages::replies_data()
 
     QTest::newRow("34 offline") << offline34()
                                 << QStringList{
-                                       QString("offline|%1|while away|45000.250|31").arg(PEER)};
+                                       QString("offline|%1|while away|45000.250|31").arg(PEER),
+                                       receipt(PEER, 31)};
     QTest::newRow("34 for another user") << offline34(OWN + 1) << QStringList{};
     QTest::newRow("34 count beyond the packet") << offline34(OWN, 0xFFFFFFF0) << QStringList{};
 
