@@ -19,6 +19,7 @@
 #include "core.h"
 #include "csessionstate.h"
 #include "csetting.h"
+#include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
 
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void incomingEndWritesOneRecord();
     void ringFollowsTheCallPrompt_data();
     void ringFollowsTheCallPrompt();
+    void messageSoundLeavesTheRingAlone();
     void pushToNobodyLeavesNoRecord_data();
     void pushToNobodyLeavesNoRecord();
     void logoutDuringACallHangsUpFirst();
@@ -360,6 +362,34 @@ void TestCoreCalls::ringFollowsTheCallPrompt()
     m_pCore->startAudio();
     QVERIFY(!m_pCore->isRinging());
     QVERIFY(m_pCore->hasAudio());
+}
+
+// A message arriving while the phone rings has a sound of its own; the ring goes on.
+void TestCoreCalls::messageSoundLeavesTheRingAlone()
+{
+    CSetting *pSetting = CSetting::instance();
+    const bool bCallWas = pSetting->callPrompt();
+    const bool bMsgWas = pSetting->msgPrompt();
+    pSetting->setCallPrompt(true);
+    pSetting->setMsgPrompt(true);
+    m_fake.serveCalls({});
+    offerIncoming();
+    QTRY_VERIFY(m_pCore->isRinging());
+    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    constexpr quint32 kWriter = 2345678;
+    m_fake.pushUdp(FakePacket(14)
+                       .u32(kWriter)
+                       .u32(kOwn)
+                       .u32(5)
+                       .blob32(fakeEncrypt(QByteArrayLiteral("are you there")))
+                       .u8(0)
+                       .bytes());
+    QTRY_COMPARE(added.size(), 1);
+    pSetting->setCallPrompt(bCallWas);
+    pSetting->setMsgPrompt(bMsgWas);
+    QVERIFY(m_pCore->isRinging());
+    m_pCore->stopRing();
+    QVERIFY(!m_pCore->isRinging());
 }
 
 void TestCoreCalls::pushToNobodyLeavesNoRecord_data()
