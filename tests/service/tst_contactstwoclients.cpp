@@ -414,15 +414,40 @@ void TestContactsTwoClients::registeredContactsShownByA()
 
 void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
 {
+    const QString strOldCard = m_pEngine->rootContext()->contextProperty("personalcard").toString();
+    QVERIFY(strOldCard.startsWith(QStringLiteral("张伟:")));
+    QSignalSpy savedCard(m_pCore.get(), &Core::sig_saveCard);
+    const auto ownCardsSent = [this] {
+        int iCount = 0;
+        for (const LoggedPacket &p : packetLog()) {
+            if (p.bOut && quint8(p.arPacket.at(0)) == 81 && p.arPacket.size() > 6 &&
+                FakePacket::u32At(p.arPacket, 1) == kZpidA && p.arPacket.at(6) == 0)
+                ++iCount;
+        }
+        return iCount;
+    };
+
+    // A card too long for the service is refused; A reads its card back and keeps the old one.
+    const int iSentBefore = ownCardsSent();
+    QVERIFY(QMetaObject::invokeMethod(
+        m_pRoot.get(), "savePersonalCard",
+        Q_ARG(QString, QStringLiteral("长:0:") + QString(2000, QChar(0x957F)))));
+    QTRY_COMPARE_WITH_TIMEOUT(savedCard.size(), 1, 10000);
+    QCOMPARE(savedCard.first().first().toInt(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(ownCardsSent(), iSentBefore + 1, 10000);
+    QTest::qWait(200);
+    QCOMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), strOldCard);
+    QCOMPARE(storeRows(storeA(), QStringLiteral("Select Name from Contact where Type = 0")),
+             QStringList{QStringLiteral("张伟")});
+
     // A saves a changed card as the card editor sends it; the service's confirmation makes A
     // read it back and keep it as its own card.
     const QString strCard =
         QStringLiteral("张大伟:0:技术总监:泽丰示范公司:深圳:13800138000:0755-60000001:"
                        "zw@example.com:新的签名:通信:::30:伟哥");
-    QSignalSpy savedCard(m_pCore.get(), &Core::sig_saveCard);
     QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "savePersonalCard", Q_ARG(QString, strCard)));
-    QTRY_COMPARE_WITH_TIMEOUT(savedCard.size(), 1, 10000);
-    QCOMPARE(savedCard.first().first().toInt(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(savedCard.size(), 2, 10000);
+    QCOMPARE(savedCard.last().first().toInt(), 0);
     QTRY_COMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), strCard);
     QTRY_COMPARE(
         storeRows(storeA(),
