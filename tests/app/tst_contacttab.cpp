@@ -204,6 +204,19 @@ void TestContactTab::ownCardFirstThenPinyinOrder()
         (QStringList{"我 13800138000", "长江 13800000006", "李四 13800000002", "王五 13800000003",
                      "张三 13800000001", "赵六 13800000004", "周杰 13800000005"}));
     QVERIFY(!child(mainScreen(), QStringLiteral("contactBusy"))->property("on").toBool());
+
+    // The second list holds the registered users only, the assistant first, and the same
+    // order; the first button brings the whole book back, without the assistant.
+    auto *pSecond = qobject_cast<QQuickItem *>(child(mainScreen(), QStringLiteral("btnSecond")));
+    QVERIFY(pSecond);
+    QmlFixture::click(pSecond);
+    QTRY_COMPARE(shownRows("contactList"), (QStringList{"ZP小秘书 800", "长江 13800000006",
+                                                        "李四 13800000002", "张三 13800000001"}));
+    QVERIFY(!m_pView->rootObject()->property("bContactChecked").toBool());
+    QmlFixture::click(
+        qobject_cast<QQuickItem *>(child(mainScreen(), QStringLiteral("btnPersonal"))));
+    QTRY_COMPARE(shownRows("contactList").size(), 7);
+    QCOMPARE(shownRows("contactList").first(), QStringLiteral("我 13800138000"));
 }
 
 void TestContactTab::searchBoxFindsAndMarks_data()
@@ -232,6 +245,7 @@ void TestContactTab::searchBoxFindsAndMarks()
 {
     QFETCH(QString, key);
     QFETCH(QStringList, rows);
+    m_pView->rootObject()->setProperty("bContactChecked", true);
     QObject *pTabs = child(mainScreen(), QStringLiteral("tabs"));
     pTabs->setProperty("current", 1);
     auto *pSearch =
