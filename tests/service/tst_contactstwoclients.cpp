@@ -1,11 +1,11 @@
 // Contacts between two clients through the real zephond process: client A is the client's own
 // Core in this process (its store a real SQLite file in a folder of its own), client B the
 // real executable under a private Xvfb display, signed in from the keyboard. Each sees the
-// other as a registered user in its store; the card and picture A saves reach the service and
-// B is sent the new picture when it next signs in; A's cloud address book is added to, edited,
-// emptied, uploaded in three chunks and read back unchanged. The service's side is read from
-// its packet log with the test's own cipher.
-#include <QBuffer>
+// other as a registered user in its store; the card and picture A saves reach the service (a
+// card too long is refused and the old one kept), and B, when it next signs in, is sent the new
+// picture and shows it in A's row and card (read from B's window); A's cloud address book is
+// added to, edited, emptied, uploaded in three chunks and read back unchanged. The service's
+// side is read from its packet log with the test's own cipher.
 #include <QImage>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -162,6 +162,8 @@ void TestContactsTwoClients::initTestCase()
 {
     // Grabbing A's window for its picture needs a renderer that runs without a GPU.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+        QSKIP("ImageMagick's import is needed to read the client's window (package imagemagick)");
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
     QVERIFY(m_dir.isValid());
