@@ -461,6 +461,18 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
                      : QString(),
                  QStringLiteral("张大伟"));
     QCOMPARE(m_pCore->getContactNameByZpid(kZpidA), QStringLiteral("张大伟"));
+    // The search knows the new name by its initials.
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, true),
+                                      Q_ARG(QString, QStringLiteral("zdw"))));
+    QStringList found;
+    for (QObject *pRow : list("contactModel"))
+        found << pRow->property("strName").toString();
+    const QString strMark = QStringLiteral("<font color='#0080ff'>%1</font>");
+    QCOMPARE(found,
+             QStringList{strMark.arg(QStringLiteral("张")) + strMark.arg(QStringLiteral("大")) +
+                         strMark.arg(QStringLiteral("伟"))});
+    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, true),
+                                      Q_ARG(QString, QString())));
 
     // A cuts its picture out of a window of one colour.
     QQuickView view;
