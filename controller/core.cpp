@@ -123,7 +123,7 @@ void Core::initialize()
     // The server sends the address book afresh at every log-in.
     shared.pDatabase->clearContact();
     shared.pDatabase->loadPinyin();
-    setMsgIdCounter(shared.pDatabase->getMaxMsgId());
+    setMsgIdCounter(msgIdSeed(shared.pDatabase->getMaxMsgId(), QDateTime::currentDateTimeUtc()));
 
     // Files the client keeps beside the program: received pictures and screenshots.
     const QDir appDir(QCoreApplication::applicationDirPath());

@@ -1,5 +1,6 @@
 #include "protocol.h"
 
+#include <QTimeZone>
 #include <QTimer>
 
 #include <limits>
@@ -153,6 +154,16 @@ qint32 nextMsgId()
 void setMsgIdCounter(qint32 iValue)
 {
     g_iMsgId = iValue;
+}
+
+qint32 msgIdSeed(qint32 iMaxSent, const QDateTime &now)
+{
+    // Seconds since 2020 stay below the largest id for decades and grow between two starts
+    // faster than a user sends messages.
+    static const QDateTime base(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::utc());
+    const qint64 iSeconds =
+        qBound(qint64(0), base.secsTo(now), qint64(std::numeric_limits<qint32>::max() / 2));
+    return qMax(iMaxSent, qint32(iSeconds));
 }
 
 quint32 currentCallPeer()

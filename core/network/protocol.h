@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -131,6 +132,10 @@ private:
 // positive 32-bit value.
 qint32 nextMsgId();
 void setMsgIdCounter(qint32 iValue);
+// The counter's seed for a client whose store holds iMaxSent as its highest sent id: no lower
+// than the seconds since 2020 at now. A peer keeps one copy of an offline message per sender
+// and id, so a client with a new or emptied store must not begin again at ids it used before.
+qint32 msgIdSeed(qint32 iMaxSent, const QDateTime &now);
 
 // iType and iSubType of the stored record of a card message of this kind (0 to 3); false for
 // any other kind.

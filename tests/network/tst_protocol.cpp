@@ -3,6 +3,7 @@
 // the fake service.
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeZone>
 
 #include <limits>
 
@@ -55,6 +56,8 @@ private slots:
     void messageTransportBySize();
     void nextMsgIdWraps_data();
     void nextMsgIdWraps();
+    void msgIdSeed_data();
+    void msgIdSeed();
     void callPeer();
 
     void ignoredPackets_data();
@@ -285,6 +288,31 @@ void TestProtocol::nextMsgIdWraps()
     setMsgIdCounter(seed);
     QCOMPARE(nextMsgId(), next);
     QCOMPARE(nextMsgId(), next + 1);
+}
+
+void TestProtocol::msgIdSeed_data()
+{
+    QTest::addColumn<qint32>("maxSent");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<qint32>("seed");
+    const QDateTime base(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::utc());
+    QTest::newRow("new store") << 0 << base.addSecs(86400) << 86400;
+    QTest::newRow("store ahead of the clock") << 90000 << base.addSecs(86400) << 90000;
+    QTest::newRow("empty store a year on") << 5 << base.addDays(366) << 366 * 86400;
+    // A clock before the base or far past it never gives a negative or wrapping seed.
+    QTest::newRow("clock before the base") << 7 << base.addSecs(-100) << 7;
+    QTest::newRow("clock far ahead")
+        << 3 << base.addYears(200) << std::numeric_limits<qint32>::max() / 2;
+}
+
+void TestProtocol::msgIdSeed()
+{
+    QFETCH(qint32, maxSent);
+    QFETCH(QDateTime, now);
+    QFETCH(qint32, seed);
+    QCOMPARE(::msgIdSeed(maxSent, now), seed);
+    // The same moment in another zone is the same seed.
+    QCOMPARE(::msgIdSeed(maxSent, now.toOffsetFromUtc(8 * 3600)), seed);
 }
 
 void TestProtocol::callPeer()
