@@ -94,8 +94,12 @@ private Q_SLOTS:
     void assistantAnswers();
     void undeliverableMessages_data();
     void undeliverableMessages();
+    void senderWithANewStoreIsNotTakenForACopy();
 
 private:
+    // Core for A with its store in strFolder under the test's folder.
+    void startA(const QString &strFolder);
+    void stopA();
     void signInA();
     void sendFromA(const QString &strText, quint32 iTo);
     QList<Row> conversationOfA(quint32 iPeer);
@@ -163,12 +167,23 @@ void TestMessagesTwoClients::cleanupTestCase()
 
 void TestMessagesTwoClients::init()
 {
-    sessionState().reset();
-    msgTracker().reset();
     // A keeps its store from test to test, as a user's client does from one start to the
     // next: its message ids go on from the highest it has sent.
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("a")));
-    QVERIFY(QDir::setCurrent(m_dir.filePath(QStringLiteral("a"))));
+    startA(QStringLiteral("a"));
+}
+
+void TestMessagesTwoClients::cleanup()
+{
+    stopA();
+    QDir::setCurrent(m_dir.path());
+}
+
+void TestMessagesTwoClients::startA(const QString &strFolder)
+{
+    sessionState().reset();
+    msgTracker().reset();
+    QVERIFY(QDir(m_dir.path()).mkpath(strFolder));
+    QVERIFY(QDir::setCurrent(m_dir.filePath(strFolder)));
 
     m_pEngine = std::make_unique<QQmlEngine>();
     QQmlComponent component(m_pEngine.get());
@@ -182,16 +197,15 @@ void TestMessagesTwoClients::init()
     m_pCore->initialize();
 }
 
-void TestMessagesTwoClients::cleanup()
+void TestMessagesTwoClients::stopA()
 {
-    // A signs out, so the next test's A starts a fresh session.
+    // A signs out, so the next A starts a fresh session.
     if (m_pCore)
         m_pCore->logout();
     m_pCore.reset();
     m_pRoot.reset();
     m_pEngine.reset();
     sessionState().reset();
-    QDir::setCurrent(m_dir.path());
 }
 
 void TestMessagesTwoClients::signInA()
@@ -635,6 +649,31 @@ void TestMessagesTwoClients::undeliverableMessages()
         // Handed over at last, it is reported delivered.
         QTRY_COMPARE_WITH_TIMEOUT(conversationOfA(addressee).last().iMsgState, 2, 10000);
     }
+}
+
+void TestMessagesTwoClients::senderWithANewStoreIsNotTakenForACopy()
+{
+    // Later, A signs in on another computer, with a store of its own that has never sent
+    // anything, while B is away: B keeps one copy of an offline message per sender and id,
+    // so ids that began again would lose these.
+    if (!m_pB)
+        startB();
+    quitB();
+    QTest::qWait(2000);
+    const int iStoredBefore = int(storeOfB(kA).size());
+    stopA();
+    startA(QStringLiteral("a-elsewhere"));
+    signInA();
+    const QStringList texts{QStringLiteral("换了电脑"), QStringLiteral("still me")};
+    for (const QString &strText : texts)
+        sendFromA(strText, kB);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        conversationOfA(kB).size() == 2 && conversationOfA(kB).last().iMsgState == 1, 10000);
+    startB();
+    QTRY_COMPARE_WITH_TIMEOUT(storeOfB(kA).size(), iStoredBefore + 2, 10000);
+    const QList<StoredRow> stored = storeOfB(kA).mid(iStoredBefore);
+    QCOMPARE(stored.at(0).strContent, texts.at(0));
+    QCOMPARE(stored.at(1).strContent, texts.at(1));
 }
 
 QTEST_MAIN(TestMessagesTwoClients)
