@@ -370,14 +370,16 @@ void TestMessagesTwoClients::textWithEmoticonsIsDelivered()
     if (!m_pB)
         startB();
     signInA();
+    // The connections below end with this test, before A signs out.
+    QObject scope;
     QList<int> rowStates;
-    connect(m_pCore.get(), &Core::sig_updateMsgRecord, this,
+    connect(m_pCore.get(), &Core::sig_updateMsgRecord, &scope,
             [this, &rowStates](int, const QString &strZpid) {
                 if (strZpid == QString::number(kB))
                     rowStates << conversationOfA(kB).value(0).iMsgState;
             });
     QList<int> wireStates;
-    connect(m_pCore->protocol(), &Protocol::sig_updateMsgRecord, this,
+    connect(m_pCore->protocol(), &Protocol::sig_updateMsgRecord, &scope,
             [&wireStates](quint32, const QByteArray &, int, int iMsgState, int) {
                 wireStates << iMsgState;
             });
