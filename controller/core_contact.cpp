@@ -138,6 +138,11 @@ void Core::makeContact()
 void Core::setContactsReady(bool bReady)
 {
     m_pContact->bContactsReady = bReady;
+    // Only logout takes the contacts away; the next account must not be shown this one's card.
+    if (!bReady) {
+        if (QQmlContext *pContext = lists().context())
+            pContext->setContextProperty(QStringLiteral("personalcard"), QString());
+    }
 }
 
 QString Core::getLastName(QVariant varName)

@@ -653,7 +653,9 @@ void TestCoreContacts::logoutLeavesNoContacts()
     for (int i = 0; i < 2000; ++i)
         records << QStringLiteral("136%1;旧%2").arg(i, 8, 10, QLatin1Char('0')).arg(i);
     m_pCore->slot_onParseContact(records.join(u':'));
+    QTRY_COMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), kMyCard);
     m_pCore->logout();
+    QCOMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), QString());
     QCOMPARE(m_pCore->getContactNameByZpid(800), QString());
     QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13600000000")), QString());
     // Searching waits for the next sign-in.
