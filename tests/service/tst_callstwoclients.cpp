@@ -3,7 +3,6 @@
 // A's microphone is measured at B's speaker (frequency and number of bursts), and without any
 // audio server the call still connects and ends without a crash. The calls are placed and
 // answered from the keyboard: the dial pad dials on Enter, the call screen answers on Enter.
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,6 +10,7 @@
 
 #include "pcmsignal.h"
 #include "privatepulse.h"
+#include "zephondprocess.h"
 #include "zephonprocess.h"
 
 namespace {
@@ -20,12 +20,6 @@ constexpr double kToneHz = 1000.0;
 constexpr int kBursts = 3;
 constexpr int kBurstMs = 400;
 constexpr int kGapMs = 900;
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
 
 // Runs of 20 ms windows whose level is well above the quiet between bursts. The voice path
 // moves audio in blocks, so a burst may arrive with short holes in it: quiet shorter than
@@ -89,8 +83,7 @@ private:
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
-    QProcess m_service;
-    quint16 m_iPort = 0;
+    ZephondProcess m_service;
     int m_iRun = 0;
 };
 
@@ -99,31 +92,15 @@ void TestCallsTwoClients::initTestCase()
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
     QVERIFY(m_dir.isValid());
-    m_iPort = freePort();
-    QVERIFY(m_iPort != 0);
-    m_service.setProcessChannelMode(QProcess::MergedChannels);
-    m_service.start(QStringLiteral(ZEPHOND_EXECUTABLE),
-                    {QStringLiteral("--data-dir"), m_dir.filePath(QStringLiteral("service")),
-                     QStringLiteral("--demo"), QStringLiteral("--port"), QString::number(m_iPort),
-                     QStringLiteral("--sub-port"), QStringLiteral("0")});
-    QByteArray arOutput;
-    QElapsedTimer timer;
-    timer.start();
-    while (!arOutput.contains("zephond: main server") && timer.elapsed() < 30000 &&
-           m_service.state() != QProcess::NotRunning) {
-        m_service.waitForReadyRead(200);
-        arOutput += m_service.readAll();
-    }
-    QVERIFY2(arOutput.contains("zephond: main server"), arOutput.constData());
-    qputenv("ZEPHON_SERVER", QStringLiteral("127.0.0.1:%1").arg(m_iPort).toUtf8());
+    QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service"))),
+             qPrintable(m_service.errorText()));
+    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
 }
 
 void TestCallsTwoClients::cleanupTestCase()
 {
-    if (m_service.state() != QProcess::NotRunning) {
-        m_service.terminate();
-        QVERIFY(m_service.waitForFinished(10000));
-    }
+    if (m_service.isRunning())
+        QVERIFY(m_service.stop() != -1);
 }
 
 QStringList TestCallsTwoClients::visibleWindows() const

@@ -17,7 +17,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,6 +28,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
+#include "zephondprocess.h"
 #include "zephonprocess.h"
 
 Q_DECLARE_METATYPE(QList<QObject *>)
@@ -54,18 +54,6 @@ const char *const kRootQml = "import QtQuick\n"
                              "  signal getNetContact()\n"
                              "  signal savePersonalCard(string strCard)\n"
                              "}\n";
-
-struct LoggedPacket
-{
-    bool bOut = false;
-    QByteArray arPacket;
-};
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
 
 // The rows of a query on a store file, each row's columns joined by "|". The file is opened
 // read-only on a connection of its own, beside the writer that owns it.
@@ -137,7 +125,6 @@ private:
     std::unique_ptr<ZephonProcess> startClient(const QString &strFolder, const QString &strSuffix);
     bool signInB(const QString &strFolder, const QString &strSuffix);
     void signInA();
-    QList<LoggedPacket> packetLog() const;
     // B's window as it is on the display, and clicks into it at window coordinates.
     QImage grabB() const;
     bool clickB(int x, int y, int iClicks = 1) const;
@@ -148,8 +135,7 @@ private:
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
-    QProcess m_service;
-    quint16 m_iPort = 0;
+    ZephondProcess m_service;
 
     std::unique_ptr<ZephonProcess> m_pClientB;
     QString m_strWindowB;
@@ -167,25 +153,10 @@ void TestContactsTwoClients::initTestCase()
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
     QVERIFY(m_dir.isValid());
-    m_iPort = freePort();
-    QVERIFY(m_iPort != 0);
-    m_service.setProcessChannelMode(QProcess::MergedChannels);
-    m_service.start(QStringLiteral(ZEPHOND_EXECUTABLE),
-                    {QStringLiteral("--data-dir"), m_dir.filePath(QStringLiteral("service")),
-                     QStringLiteral("--demo"), QStringLiteral("--port"), QString::number(m_iPort),
-                     QStringLiteral("--sub-port"), QStringLiteral("0"),
-                     QStringLiteral("--packet-log"),
-                     m_dir.filePath(QStringLiteral("packets.log"))});
-    QByteArray arOutput;
-    QElapsedTimer timer;
-    timer.start();
-    while (!arOutput.contains("zephond: main server") && timer.elapsed() < 30000 &&
-           m_service.state() != QProcess::NotRunning) {
-        m_service.waitForReadyRead(200);
-        arOutput += m_service.readAll();
-    }
-    QVERIFY2(arOutput.contains("zephond: main server"), arOutput.constData());
-    qputenv("ZEPHON_SERVER", QStringLiteral("127.0.0.1:%1").arg(m_iPort).toUtf8());
+    QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service")),
+                             m_dir.filePath(QStringLiteral("packets.log"))),
+             qPrintable(m_service.errorText()));
+    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
 
     // Client A: Core in a working folder of its own, as the executable runs it.
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("a")));
@@ -218,11 +189,8 @@ void TestContactsTwoClients::cleanupTestCase()
     m_pEngine.reset();
     sessionState().reset();
     QDir::setCurrent(QDir::tempPath());
-    if (m_service.state() != QProcess::NotRunning) {
-        m_service.terminate();
-        QVERIFY(m_service.waitForFinished(10000));
-        QCOMPARE(m_service.exitCode(), 0);
-    }
+    if (m_service.isRunning())
+        QCOMPARE(m_service.stop(), 0);
 }
 
 void TestContactsTwoClients::signInA()
@@ -336,20 +304,6 @@ bool TestContactsTwoClients::clickB(int x, int y, int iClicks) const
                                       QStringLiteral("80"), QStringLiteral("1")});
 }
 
-QList<LoggedPacket> TestContactsTwoClients::packetLog() const
-{
-    QList<LoggedPacket> packets;
-    QFile file(m_dir.filePath(QStringLiteral("packets.log")));
-    if (!file.open(QIODevice::ReadOnly))
-        return packets;
-    while (!file.atEnd()) {
-        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
-        if (parts.size() == 4 && !parts.at(3).isEmpty())
-            packets << LoggedPacket{parts.at(1) == "out", QByteArray::fromHex(parts.at(3))};
-    }
-    return packets;
-}
-
 QList<QObject *> TestContactsTwoClients::list(const char *pName) const
 {
     return m_pEngine->rootContext()
@@ -421,7 +375,7 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     QSignalSpy savedCard(m_pCore.get(), &Core::sig_saveCard);
     const auto ownCardsSent = [this] {
         int iCount = 0;
-        for (const LoggedPacket &p : packetLog()) {
+        for (const LoggedPacket &p : m_service.packetLog()) {
             if (p.bOut && quint8(p.arPacket.at(0)) == 81 && p.arPacket.size() > 6 &&
                 FakePacket::u32At(p.arPacket, 1) == kZpidA && p.arPacket.at(6) == 0)
                 ++iCount;
@@ -496,7 +450,7 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     // The picture as A sent it (82, kind 1) and the card the service stored (82, kind 0).
     QByteArray arPicture;
     QString strSentCard;
-    for (const LoggedPacket &p : packetLog()) {
+    for (const LoggedPacket &p : m_service.packetLog()) {
         const QByteArray &ar = p.arPacket;
         if (p.bOut || quint8(ar.at(0)) != 82 || FakePacket::u32At(ar, 1) != kZpidA)
             continue;
@@ -519,7 +473,7 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     // The pictures of A the service sent from position iFrom of its log on.
     const auto picturesOfA = [this](qsizetype iFrom) {
         QList<QByteArray> pictures;
-        const QList<LoggedPacket> log = packetLog();
+        const QList<LoggedPacket> log = m_service.packetLog();
         for (qsizetype i = iFrom; i < log.size(); ++i) {
             const QByteArray &ar = log.at(i).arPacket;
             if (log.at(i).bOut && quint8(ar.at(0)) == 81 && FakePacket::u32At(ar, 1) == kZpidA &&
@@ -532,7 +486,7 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     QTRY_COMPARE_WITH_TIMEOUT(picturesOfA(0), QList<QByteArray>{arPicture}, 10000);
 
     // B signs in again and, having A as a registered contact, is sent A's new picture.
-    const qsizetype iBefore = packetLog().size();
+    const qsizetype iBefore = m_service.packetLog().size();
     m_pClientB.reset();
     QVERIFY(signInB(QStringLiteral("b"), QStringLiteral("b2")));
     QTRY_VERIFY_WITH_TIMEOUT(!picturesOfA(iBefore).isEmpty(), 20000);
@@ -562,7 +516,7 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
         QStringList{QStringLiteral("张伟|1000001|2")}, 15000);
 
     // Anyone who opens A's card as a stranger's is sent the new one.
-    ServiceClient other(m_iPort);
+    ServiceClient other(m_service.port());
     QVERIFY(other.connectSub());
     QCOMPARE(other.login(QStringLiteral("1000003"), kPassword), 0);
     const QByteArray ar100 = other.requestTcp(FakePacket(100).u32(1000003).u32(kZpidA).u8(0));
@@ -653,7 +607,7 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
                         QString(strPhone).replace(QLatin1String("^#"), QLatin1String(" ")) + u'|' +
                         strGroup;
     }
-    const qsizetype iBefore = packetLog().size();
+    const qsizetype iBefore = m_service.packetLog().size();
     m_pCore->network()->slot_onUploadNetContact(records);
     QTRY_COMPARE_WITH_TIMEOUT(uploaded.size(), 1, 15000);
     QCOMPARE(uploaded.first().first().toInt(), 0);
@@ -686,7 +640,7 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
     QSet<quint32> randoms;
     QStringList confirmations;
     QStringList downloads;
-    const QList<LoggedPacket> log = packetLog();
+    const QList<LoggedPacket> log = m_service.packetLog();
     for (qsizetype i = iBefore; i < log.size(); ++i) {
         const QByteArray &ar = log.at(i).arPacket;
         if (!log.at(i).bOut && quint8(ar.at(0)) == 60) {

@@ -11,7 +11,6 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,6 +25,7 @@
 #include "fakepacket.h"
 #include "protocol.h"
 #include "serviceclient.h"
+#include "zephondprocess.h"
 #include "zephonprocess.h"
 
 namespace {
@@ -47,12 +47,6 @@ const char *const kRootQml = "import QtQuick\n"
                              "  signal changePassword(int iType, int iSubType, var strPassword)\n"
                              "}\n";
 
-struct LoggedPacket
-{
-    bool bOut = false;
-    QByteArray arPacket;
-};
-
 struct Row
 {
     QString strContent;
@@ -68,12 +62,6 @@ struct StoredRow
     int iType;
     int iSubType;
 };
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
 
 } // namespace
 
@@ -109,15 +97,13 @@ private:
     // Quits B through the window's close button, which signs out first.
     void quitB();
     QList<StoredRow> storeOfB(quint32 iPeer) const;
-    QList<LoggedPacket> packetLog() const;
     // Packets of the code the service sent (bOut) or received whose u32 at iOffset is iZpid.
     QList<QByteArray> logged(bool bOut, quint8 iCode, int iOffset, quint32 iZpid) const;
     QStringList visibleWindows() const;
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
-    QProcess m_service;
-    quint16 m_iPort = 0;
+    ZephondProcess m_service;
 
     std::unique_ptr<ZephonProcess> m_pB;
     QString m_strWindowB;
@@ -134,35 +120,17 @@ void TestMessagesTwoClients::initTestCase()
         QSKIP(qPrintable(m_display.errorText()));
     QVERIFY(m_dir.isValid());
     qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
-    m_iPort = freePort();
-    QVERIFY(m_iPort != 0);
-    m_service.setProcessChannelMode(QProcess::MergedChannels);
-    m_service.start(QStringLiteral(ZEPHOND_EXECUTABLE),
-                    {QStringLiteral("--data-dir"), m_dir.filePath(QStringLiteral("service")),
-                     QStringLiteral("--demo"), QStringLiteral("--port"), QString::number(m_iPort),
-                     QStringLiteral("--sub-port"), QStringLiteral("0"),
-                     QStringLiteral("--packet-log"),
-                     m_dir.filePath(QStringLiteral("packets.log"))});
-    QByteArray arOutput;
-    QElapsedTimer timer;
-    timer.start();
-    while (!arOutput.contains("zephond: main server") && timer.elapsed() < 30000 &&
-           m_service.state() != QProcess::NotRunning) {
-        m_service.waitForReadyRead(200);
-        arOutput += m_service.readAll();
-    }
-    QVERIFY2(arOutput.contains("zephond: main server"), arOutput.constData());
-    qputenv("ZEPHON_SERVER", QStringLiteral("127.0.0.1:%1").arg(m_iPort).toUtf8());
+    QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service")),
+                             m_dir.filePath(QStringLiteral("packets.log"))),
+             qPrintable(m_service.errorText()));
+    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
 }
 
 void TestMessagesTwoClients::cleanupTestCase()
 {
     m_pB.reset();
-    if (m_service.state() != QProcess::NotRunning) {
-        m_service.terminate();
-        QVERIFY(m_service.waitForFinished(10000));
-        QCOMPARE(m_service.exitCode(), 0);
-    }
+    if (m_service.isRunning())
+        QCOMPARE(m_service.stop(), 0);
 }
 
 void TestMessagesTwoClients::init()
@@ -339,25 +307,11 @@ QList<StoredRow> TestMessagesTwoClients::storeOfB(quint32 iPeer) const
     return rows;
 }
 
-QList<LoggedPacket> TestMessagesTwoClients::packetLog() const
-{
-    QList<LoggedPacket> packets;
-    QFile file(m_dir.filePath(QStringLiteral("packets.log")));
-    if (!file.open(QIODevice::ReadOnly))
-        return packets;
-    while (!file.atEnd()) {
-        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
-        if (parts.size() == 4)
-            packets << LoggedPacket{parts.at(1) == "out", QByteArray::fromHex(parts.at(3))};
-    }
-    return packets;
-}
-
 QList<QByteArray> TestMessagesTwoClients::logged(bool bOut, quint8 iCode, int iOffset,
                                                  quint32 iZpid) const
 {
     QList<QByteArray> list;
-    for (const LoggedPacket &p : packetLog()) {
+    for (const LoggedPacket &p : m_service.packetLog()) {
         if (p.bOut == bOut && !p.arPacket.isEmpty() && quint8(p.arPacket.at(0)) == iCode &&
             FakePacket::u32At(p.arPacket, iOffset) == iZpid)
             list << p.arPacket;
@@ -519,7 +473,7 @@ void TestMessagesTwoClients::cardExchange()
         startB();
     signInA();
     // A scripted C answers the way a user who agrees does; B is the real client.
-    ServiceClient c(m_iPort);
+    ServiceClient c(m_service.port());
     QVERIFY(c.connectSub());
     QCOMPARE(c.login(QString::number(kC), kPassword), 0);
     QVERIFY(c.heartbeat());
@@ -607,7 +561,7 @@ void TestMessagesTwoClients::undeliverableMessages()
 
     std::unique_ptr<ServiceClient> silent;
     if (addresseeOnline) {
-        silent = std::make_unique<ServiceClient>(m_iPort);
+        silent = std::make_unique<ServiceClient>(m_service.port());
         QVERIFY(silent->connectSub());
         QCOMPARE(silent->login(QString::number(addressee), kPassword), 0);
         QVERIFY(silent->heartbeat());
@@ -638,7 +592,7 @@ void TestMessagesTwoClients::undeliverableMessages()
                  QStringLiteral("有人吗"));
         // Held still: the addressee's next session is handed it as an offline message.
         silent.reset();
-        ServiceClient again(m_iPort);
+        ServiceClient again(m_service.port());
         QVERIFY(again.connectSub());
         QCOMPARE(again.login(QString::number(addressee), kPassword), 0);
         QVERIFY(again.heartbeat());

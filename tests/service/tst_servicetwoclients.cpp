@@ -4,31 +4,18 @@
 // scripted session sees both online and, after one quits, that one offline. Unknown account,
 // wrong password and the lock after five wrong passwords reach a real client too.
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
+#include "zephondprocess.h"
 #include "zephonprocess.h"
 
 namespace {
 
 constexpr char kPassword[] = "demo1234";
-
-struct LoggedPacket
-{
-    bool bOut = false;
-    QString strChannel;
-    QByteArray arPacket;
-};
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
 
 } // namespace
 
@@ -48,15 +35,13 @@ private:
     // Starts a client in a folder of its own and returns its window once shown.
     std::unique_ptr<ZephonProcess> startClient(const QString &strName, QString &strWindow);
     void signIn(const QString &strWindow, const QString &strId, const QString &strPassword);
-    QList<LoggedPacket> packetLog() const;
     // The packets the service sent with the code whose u32 at iOffset is iZpid.
     QList<QByteArray> sent(quint8 iCode, int iOffset, quint32 iZpid) const;
     QStringList visibleWindows() const;
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
-    QProcess m_service;
-    quint16 m_iPort = 0;
+    ZephondProcess m_service;
 };
 
 void TestServiceTwoClients::initTestCase()
@@ -64,34 +49,16 @@ void TestServiceTwoClients::initTestCase()
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
     QVERIFY(m_dir.isValid());
-    m_iPort = freePort();
-    QVERIFY(m_iPort != 0);
-    m_service.setProcessChannelMode(QProcess::MergedChannels);
-    m_service.start(QStringLiteral(ZEPHOND_EXECUTABLE),
-                    {QStringLiteral("--data-dir"), m_dir.filePath(QStringLiteral("service")),
-                     QStringLiteral("--demo"), QStringLiteral("--port"), QString::number(m_iPort),
-                     QStringLiteral("--sub-port"), QStringLiteral("0"),
-                     QStringLiteral("--packet-log"),
-                     m_dir.filePath(QStringLiteral("packets.log"))});
-    QByteArray arOutput;
-    QElapsedTimer timer;
-    timer.start();
-    while (!arOutput.contains("zephond: main server") && timer.elapsed() < 30000 &&
-           m_service.state() != QProcess::NotRunning) {
-        m_service.waitForReadyRead(200);
-        arOutput += m_service.readAll();
-    }
-    QVERIFY2(arOutput.contains("zephond: main server"), arOutput.constData());
-    qputenv("ZEPHON_SERVER", QStringLiteral("127.0.0.1:%1").arg(m_iPort).toUtf8());
+    QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service")),
+                             m_dir.filePath(QStringLiteral("packets.log"))),
+             qPrintable(m_service.errorText()));
+    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
 }
 
 void TestServiceTwoClients::cleanupTestCase()
 {
-    if (m_service.state() != QProcess::NotRunning) {
-        m_service.terminate();
-        QVERIFY(m_service.waitForFinished(10000));
-        QCOMPARE(m_service.exitCode(), 0);
-    }
+    if (m_service.isRunning())
+        QCOMPARE(m_service.stop(), 0);
 }
 
 QStringList TestServiceTwoClients::visibleWindows() const
@@ -147,25 +114,10 @@ void TestServiceTwoClients::signIn(const QString &strWindow, const QString &strI
         QVERIFY(m_display.xdotoolSucceeds(step));
 }
 
-QList<LoggedPacket> TestServiceTwoClients::packetLog() const
-{
-    QList<LoggedPacket> packets;
-    QFile file(m_dir.filePath(QStringLiteral("packets.log")));
-    if (!file.open(QIODevice::ReadOnly))
-        return packets;
-    while (!file.atEnd()) {
-        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
-        if (parts.size() == 4)
-            packets << LoggedPacket{parts.at(1) == "out", QString::fromLatin1(parts.at(2)),
-                                    QByteArray::fromHex(parts.at(3))};
-    }
-    return packets;
-}
-
 QList<QByteArray> TestServiceTwoClients::sent(quint8 iCode, int iOffset, quint32 iZpid) const
 {
     QList<QByteArray> list;
-    for (const LoggedPacket &p : packetLog()) {
+    for (const LoggedPacket &p : m_service.packetLog()) {
         if (p.bOut && !p.arPacket.isEmpty() && quint8(p.arPacket.at(0)) == iCode &&
             FakePacket::u32At(p.arPacket, iOffset) == iZpid)
             list << p.arPacket;
@@ -216,7 +168,7 @@ void TestServiceTwoClients::twoClientsSignInAndSeeEachOther()
                 .startsWith(QStringLiteral("李娜:1:设计师:")));
 
     // A third, scripted session asks for the presence of its address book.
-    ServiceClient probe(m_iPort);
+    ServiceClient probe(m_service.port());
     QVERIFY(probe.connectSub());
     QCOMPARE(probe.login(QStringLiteral("1000003"), kPassword), 0);
     QString strOnline;
@@ -272,7 +224,7 @@ void TestServiceTwoClients::refusalsReachTheClient()
     QFETCH(int, result);
 
     if (wrongBefore > 0) {
-        ServiceClient guesser(m_iPort);
+        ServiceClient guesser(m_service.port());
         QVERIFY(guesser.connectSub());
         for (int i = 0; i < wrongBefore; ++i)
             QCOMPARE(guesser.login(id, QStringLiteral("guess-%1").arg(i)), 2);

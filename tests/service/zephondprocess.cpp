@@ -1,0 +1,81 @@
+#include "zephondprocess.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+
+namespace {
+
+constexpr char kReady[] = "zephond: main server";
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+} // namespace
+
+ZephondProcess::~ZephondProcess()
+{
+    stop();
+}
+
+bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLog)
+{
+    m_iPort = freePort();
+    if (m_iPort == 0) {
+        m_arOutput = "no free loopback port";
+        return false;
+    }
+    m_strPacketLog = strPacketLog;
+    QStringList arguments{QStringLiteral("--data-dir"), strDataDir,
+                          QStringLiteral("--demo"),     QStringLiteral("--port"),
+                          QString::number(m_iPort),     QStringLiteral("--sub-port"),
+                          QStringLiteral("0")};
+    if (!strPacketLog.isEmpty())
+        arguments << QStringLiteral("--packet-log") << strPacketLog;
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(QStringLiteral(ZEPHOND_EXECUTABLE), arguments);
+    QElapsedTimer timer;
+    timer.start();
+    while (!m_arOutput.contains(kReady) && timer.elapsed() < 30000 &&
+           m_process.state() != QProcess::NotRunning) {
+        m_process.waitForReadyRead(200);
+        m_arOutput += m_process.readAll();
+    }
+    return m_arOutput.contains(kReady);
+}
+
+QString ZephondProcess::serverText() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_iPort);
+}
+
+int ZephondProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return -1;
+    m_process.terminate();
+    if (!m_process.waitForFinished(10000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+        return -1;
+    }
+    return m_process.exitCode();
+}
+
+QList<LoggedPacket> ZephondProcess::packetLog() const
+{
+    QList<LoggedPacket> packets;
+    QFile file(m_strPacketLog);
+    if (m_strPacketLog.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return packets;
+    while (!file.atEnd()) {
+        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
+        if (parts.size() == 4 && !parts.at(3).isEmpty())
+            packets << LoggedPacket{parts.at(1) == "out", QString::fromLatin1(parts.at(2)),
+                                    QByteArray::fromHex(parts.at(3))};
+    }
+    return packets;
+}

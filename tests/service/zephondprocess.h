@@ -1,0 +1,44 @@
+// The real zephond as a child process of a test: demo accounts on a free loopback port, the
+// sub-server beside it, and on request a packet log the test reads back.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+
+// One line of the service's packet log: which way, on which channel, and the plain packet.
+struct LoggedPacket
+{
+    bool bOut = false;
+    QString strChannel;
+    QByteArray arPacket;
+};
+
+class ZephondProcess
+{
+public:
+    ~ZephondProcess();
+
+    // Starts the service with its store in strDataDir and, when strPacketLog is given, its
+    // packets written there; false, with errorText(), when it does not report itself ready.
+    bool start(const QString &strDataDir, const QString &strPacketLog = QString());
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    quint16 port() const { return m_iPort; }
+    // "127.0.0.1:port", the form a client takes in ZEPHON_SERVER.
+    QString serverText() const;
+    QString errorText() const { return QString::fromLocal8Bit(m_arOutput); }
+
+    // Asks the service to end and returns its exit code; -1 when it was not running or did
+    // not end in time.
+    int stop();
+
+    // Every packet the log holds so far; empty without a log.
+    QList<LoggedPacket> packetLog() const;
+
+private:
+    QProcess m_process;
+    quint16 m_iPort = 0;
+    QString m_strPacketLog;
+    QByteArray m_arOutput;
+};
