@@ -127,7 +127,9 @@ FocusScope {
             published.controller.getCallRecord("");
     }
 
+    // A finished call leaves no number behind: the field would keep filtering the call log.
     function closeCall() {
+        dialpad.phoneNum = "";
         callCloser.start();
     }
 
