@@ -18,11 +18,14 @@ Rectangle {
     signal cardClicked(string strCard, string strZpid)
 
     width: ListView.view ? ListView.view.width : 280
-    height: 64
+    // A time separator (a copy of the request that follows it) is a line with the time only.
+    readonly property bool separator: request.modelData.bSeparator === true
+    height: request.separator ? 30 : 64
     color: "white"
 
     UserPic {
         id: pic
+        visible: !request.separator
         anchors.left: parent.left
         anchors.leftMargin: 10
         anchors.verticalCenter: parent.verticalCenter
@@ -32,6 +35,7 @@ Rectangle {
     }
 
     Column {
+        visible: !request.separator
         anchors.left: pic.right
         anchors.leftMargin: 10
         anchors.right: action.left
@@ -66,6 +70,7 @@ Rectangle {
 
     Item {
         id: action
+        visible: !request.separator
         anchors.right: parent.right
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
@@ -93,10 +98,21 @@ Rectangle {
     }
 
     Rectangle {
+        visible: !request.separator
         anchors.bottom: parent.bottom
         width: parent.width
         height: 1
         color: "#eceff3"
+    }
+
+    Text {
+        objectName: "separator"
+        visible: request.separator
+        anchors.centerIn: parent
+        text: request.modelData.strTime
+        textFormat: Text.PlainText
+        color: "#a0a8b5"
+        font.pixelSize: 11
     }
 
     Published {

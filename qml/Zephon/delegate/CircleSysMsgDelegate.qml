@@ -48,11 +48,14 @@ Rectangle {
     }
 
     width: ListView.view ? ListView.view.width : 280
-    height: Math.max(64, column.height + 16)
+    // A time separator (a copy of the notice that follows it) is a line with the time only.
+    readonly property bool separator: notice.modelData.bSeparator === true
+    height: notice.separator ? 30 : Math.max(64, column.height + 16)
     color: "white"
 
     UserPic {
         id: pic
+        visible: !notice.separator
         anchors.left: parent.left
         anchors.leftMargin: 10
         anchors.top: parent.top
@@ -65,6 +68,7 @@ Rectangle {
 
     Column {
         id: column
+        visible: !notice.separator
         anchors.left: pic.right
         anchors.leftMargin: 10
         anchors.right: actions.left
@@ -107,6 +111,7 @@ Rectangle {
 
     Column {
         id: actions
+        visible: !notice.separator
         anchors.right: parent.right
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
@@ -144,9 +149,20 @@ Rectangle {
     }
 
     Rectangle {
+        visible: !notice.separator
         anchors.bottom: parent.bottom
         width: parent.width
         height: 1
         color: "#eceff3"
+    }
+
+    Text {
+        objectName: "separator"
+        visible: notice.separator
+        anchors.centerIn: parent
+        text: notice.modelData.strTime
+        textFormat: Text.PlainText
+        color: "#a0a8b5"
+        font.pixelSize: 11
     }
 }
