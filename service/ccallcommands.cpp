@@ -5,22 +5,6 @@
 
 using namespace Codes;
 
-namespace {
-
-// Sub-commands of the call packet.
-enum Sub : quint8
-{
-    SubCall = 1,
-    SubAnswer = 2,
-    SubRefuse = 3,
-    SubBusy = 4,
-    SubHangup = 5,
-    SubVoice = 6,
-    SubRinging = 7,
-};
-
-} // namespace
-
 CCallCommands::CCallCommands(CService &service) : m_service(service)
 {
     connect(&service, &CService::sessionEnded, this, &CCallCommands::onSessionEnded);
@@ -66,7 +50,7 @@ void CCallCommands::onCall(CRequest &request)
     CSessionTable::Session *pReceiver = reachable(iReceiver);
 
     switch (iSub) {
-    case SubCall:
+    case CallSubCall:
         // A new request replaces whatever call the caller had before.
         if (m_legs.value(iSender).iPeer != iReceiver) {
             if (const quint32 iOld = m_legs.value(iSender).iPeer)
@@ -76,22 +60,22 @@ void CCallCommands::onCall(CRequest &request)
         if (pReceiver && !m_legs.contains(iReceiver))
             m_legs.insert(iReceiver, {iSender, pReceiver->iId});
         break;
-    case SubAnswer:
-    case SubRinging:
+    case CallSubAnswer:
+    case CallSubRinging:
         // Only the party that was asked takes part; a stray answer opens nothing.
         if (m_legs.value(iReceiver).iPeer != iSender)
             return;
         m_legs.insert(iSender, {iReceiver, pSender->iId});
         break;
-    case SubVoice:
+    case CallSubVoice:
         if (!inCall(iSender, iReceiver))
             return;
         break;
-    case SubRefuse:
-    case SubBusy:
-    case SubHangup:
+    case CallSubRefuse:
+    case CallSubBusy:
+    case CallSubHangup:
         // A busy answer ends only the request it answers, not the busy party's own call.
-        if (iSub == SubBusy) {
+        if (iSub == CallSubBusy) {
             if (m_legs.value(iReceiver).iPeer == iSender)
                 m_legs.remove(iReceiver);
         } else {
@@ -130,5 +114,5 @@ void CCallCommands::onSessionEnded(quint64 iSessionId, quint32 iZpid)
     if (CSessionTable::Session *pPeer = reachable(iPeer))
         m_service.sendDatagram(
             pPeer->udpHost, pPeer->iUdpPort,
-            CFieldWriter(CmdCallSignal).zpid(iZpid).zpid(iPeer).u8(SubHangup).packet());
+            CFieldWriter(CmdCallSignal).zpid(iZpid).zpid(iPeer).u8(CallSubHangup).packet());
 }

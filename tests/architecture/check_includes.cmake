@@ -4,6 +4,7 @@
 #   controller/models: the row classes, Qt Core only; the same limits as core/;
 #   service/ (zephond): may use core/ (the packet reader, writer and cipher of core/network),
 #       nothing of controller/ (row classes included) or shell/, no Qt Quick or QML;
+#   core/network/wire (zephon_wire): the wire's vocabulary; Qt Core only, no header of the tree;
 #   zephon_platform (settings, translator, hot key ... in shell/): no Qt Quick or QML, none
 #       of the entry's Quick headers (zephon_shell), nothing of controller/;
 #   controller/ and the entry's zephon_shell may use everything below them.
@@ -114,6 +115,31 @@ foreach(path IN LISTS service_files)
   check_file("${path}" service_forbidden "the controller's, the row classes' or the shell's headers")
 endforeach()
 
+# core/network/wire (zephon_wire): the vocabulary both ends share stands on Qt Core alone, so
+# it includes no other header of the tree.
+file(GLOB_RECURSE tree_headers "${SOURCE_DIR}/*.h")
+set(tree_header_names)
+foreach(path IN LISTS tree_headers)
+  get_filename_component(name "${path}" NAME)
+  list(APPEND tree_header_names "${name}")
+endforeach()
+file(GLOB wire_files "${SOURCE_DIR}/core/network/wire/*.h" "${SOURCE_DIR}/core/network/wire/*.cpp")
+foreach(path IN LISTS wire_files)
+  file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include")
+  file(RELATIVE_PATH rel "${SOURCE_DIR}" "${path}")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+      get_filename_component(name "${CMAKE_MATCH_1}" NAME)
+      get_filename_component(dir "${path}" DIRECTORY)
+      if(name IN_LIST tree_header_names AND NOT EXISTS "${dir}/${name}")
+        violation("${rel} includes ${CMAKE_MATCH_1}; the wire's vocabulary uses Qt Core only")
+      elseif(CMAKE_MATCH_1 MATCHES "^Qt(Gui|Network|Sql|Widgets|Quick|Qml)")
+        violation("${rel} includes ${CMAKE_MATCH_1}; the wire's vocabulary uses Qt Core only")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
 # zephon_platform: nothing of controller/, none of the entry's Quick headers.
 set(platform_forbidden ${controller_headers} ${shell_quick_headers})
 foreach(file IN LISTS PLATFORM_FILES)
@@ -137,6 +163,8 @@ foreach(entry IN LISTS link_entries)
       elseif(lib MATCHES "^zephon_")
         violation("${target} links ${lib}; the row classes use Qt Core only")
       endif()
+    elseif(target STREQUAL "zephon_wire" AND NOT lib STREQUAL "Qt6::Core")
+      violation("${target} links ${lib}; the wire's vocabulary uses Qt Core only")
     elseif(lib MATCHES "^(Qt6::Qml|Qt6::Quick|zephon_controller|zephon_shell|zephon_service)$")
       violation("${target} links ${lib}")
     endif()

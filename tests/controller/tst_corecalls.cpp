@@ -176,7 +176,7 @@ Record TestCoreCalls::recordOf(const QString &strZpid)
 
 void TestCoreCalls::offerIncoming()
 {
-    m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubCall));
+    m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubCall));
     QTRY_COMPARE(callSession().phase(), int(Codes::PhaseRinging));
 }
 
@@ -187,12 +187,12 @@ void TestCoreCalls::outgoingEndWritesOneRecord_data()
     QTest::addColumn<int>("iReported");
 
     FakeService::CallParty refuses;
-    refuses.afterRing = {CCallSession::SubRefuse};
+    refuses.afterRing = {Codes::CallSubRefuse};
     FakeService::CallParty busy;
     busy.bRing = false;
-    busy.afterRing = {CCallSession::SubBusy};
+    busy.afterRing = {Codes::CallSubBusy};
     FakeService::CallParty answers;
-    answers.afterRing = {CCallSession::SubAnswer};
+    answers.afterRing = {Codes::CallSubAnswer};
     FakeService::CallParty offline;
     offline.iPushType = 2;
     FakeService::CallParty notDelivered;
@@ -227,7 +227,7 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
     m_pCore->sendPush(kPeerText);
     QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
                     .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
-    if (party.afterRing.contains(CCallSession::SubAnswer)) {
+    if (party.afterRing.contains(Codes::CallSubAnswer)) {
         QTRY_COMPARE(callSession().phase(), int(Codes::PhaseTalking));
         QVERIFY(m_pCore->hasAudio());
     } else if (then == Then::UserHangsUp) {
@@ -235,14 +235,14 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
     }
     switch (then) {
     case Then::PeerHangsUp:
-        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubHangup));
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubHangup));
         break;
     case Then::UserHangsUp:
         emitRoot("hangup", kPeerText);
         QVERIFY(!m_fake.packets(5, FakeService::Udp).isEmpty());
         break;
     case Then::VoiceGoesSilent:
-        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubVoice,
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubVoice,
                                                QByteArray::fromHex("010100")));
         break;
     default:
@@ -269,7 +269,7 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
         // The watchdog's end is a hang-up on the wire.
         bool bHangup = false;
         for (const QByteArray &ar : m_fake.packets(5, FakeService::Udp))
-            bHangup = bHangup || (ar.size() == 10 && quint8(ar.at(9)) == CCallSession::SubHangup);
+            bHangup = bHangup || (ar.size() == 10 && quint8(ar.at(9)) == Codes::CallSubHangup);
         QVERIFY(bHangup);
     }
 }
@@ -281,9 +281,9 @@ void TestCoreCalls::incomingEndWritesOneRecord_data()
     QTest::addColumn<int>("iUnRead");
     QTest::addColumn<int>("iSentSub");
     QTest::newRow("missed") << Then::PeerHangsUp << 2 << 1 << 0;
-    QTest::newRow("refused here") << Then::UserRefuses << 2 << 0 << int(CCallSession::SubRefuse);
+    QTest::newRow("refused here") << Then::UserRefuses << 2 << 0 << int(Codes::CallSubRefuse);
     QTest::newRow("answered") << Then::UserAnswersThenHangsUp << 1 << 0
-                              << int(CCallSession::SubHangup);
+                              << int(Codes::CallSubHangup);
 }
 
 void TestCoreCalls::incomingEndWritesOneRecord()
@@ -303,7 +303,7 @@ void TestCoreCalls::incomingEndWritesOneRecord()
 
     switch (then) {
     case Then::PeerHangsUp:
-        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubHangup));
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubHangup));
         break;
     case Then::UserRefuses:
         m_pCore->stopRing();
@@ -412,7 +412,7 @@ void TestCoreCalls::pushToNobodyLeavesNoRecord()
     QCOMPARE(recordOf(QString()).iCount, 0);
     // The next real call is tracked as usual.
     FakeService::CallParty refuses;
-    refuses.afterRing = {CCallSession::SubRefuse};
+    refuses.afterRing = {Codes::CallSubRefuse};
     m_fake.serveCalls({{kPeer, refuses}});
     m_pCore->sendPush(kPeerText);
     QTRY_COMPARE(updates.size(), 3);
@@ -441,7 +441,7 @@ void TestCoreCalls::logoutDuringACallHangsUpFirst()
     for (int i = 0; i < received.size(); ++i) {
         const QByteArray &ar = received.at(i).packet;
         if (iHangupAt < 0 && ar.size() == 10 && quint8(ar.at(0)) == 5 &&
-            quint8(ar.at(9)) == CCallSession::SubHangup)
+            quint8(ar.at(9)) == Codes::CallSubHangup)
             iHangupAt = i;
         if (iLogoutAt < 0 && quint8(ar.at(0)) == 35)
             iLogoutAt = i;

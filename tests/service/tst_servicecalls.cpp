@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "ccallcommands.h"
+#include "codes.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
 #include "servicefixture.h"
@@ -87,10 +88,10 @@ void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline_data()
 {
     QTest::addColumn<quint32>("iCallee");
     QTest::addColumn<int>("iType");
-    QTest::newRow("online callee") << kLi << int(CCallCommands::PushDelivered);
-    QTest::newRow("registered but offline") << kWang << int(CCallCommands::PushUnreachable);
-    QTest::newRow("nobody") << quint32(4242) << int(CCallCommands::PushUnreachable);
-    QTest::newRow("oneself") << kZhang << int(CCallCommands::PushUnreachable);
+    QTest::newRow("online callee") << kLi << int(Codes::PushDelivered);
+    QTest::newRow("registered but offline") << kWang << int(Codes::PushUnreachable);
+    QTest::newRow("nobody") << quint32(4242) << int(Codes::PushUnreachable);
+    QTest::newRow("oneself") << kZhang << int(Codes::PushUnreachable);
 }
 
 void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline()

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cmessagecommands.h"
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -297,24 +298,23 @@ void TestServiceMessages::assistantAnswers()
 {
     auto wang = signedIn(kWang);
     QVERIFY(wang);
-    wang->sendUdp(textMessage(kWang, CMessageCommands::ASSISTANT_ZPID, 1, QStringLiteral("在吗")));
+    wang->sendUdp(textMessage(kWang, Codes::ASSISTANT_ZPID, 1, QStringLiteral("在吗")));
     QCOMPARE(quint8(wang->takeUdp(16, 5000).at(9)), quint8(0));
-    QCOMPARE(wang->takeUdp(15, 5000), report(CMessageCommands::ASSISTANT_ZPID, 0, 0, 1));
+    QCOMPARE(wang->takeUdp(15, 5000), report(Codes::ASSISTANT_ZPID, 0, 0, 1));
 
     const QByteArray arAnswer = wang->takeTcp(14, 5000);
-    QCOMPARE(FakePacket::u32At(arAnswer, 1), CMessageCommands::ASSISTANT_ZPID);
+    QCOMPARE(FakePacket::u32At(arAnswer, 1), Codes::ASSISTANT_ZPID);
     QCOMPARE(FakePacket::u32At(arAnswer, 5), kWang);
     QCOMPARE(textAt(arAnswer, 13), CMessageCommands::assistantReply());
 
     // A second message gets an answer of its own, not a copy of the first.
-    wang->sendUdp(textMessage(kWang, CMessageCommands::ASSISTANT_ZPID, 2, QStringLiteral("再见")));
+    wang->sendUdp(textMessage(kWang, Codes::ASSISTANT_ZPID, 2, QStringLiteral("再见")));
     const QByteArray arSecond = wang->takeTcp(14, 5000);
     QVERIFY(!arSecond.isEmpty());
     QVERIFY(FakePacket::u32At(arSecond, 9) != FakePacket::u32At(arAnswer, 9));
 
     // Answers are held like any message until their receipt.
-    wang->sendUdp(
-        receipt(kWang, CMessageCommands::ASSISTANT_ZPID, quint32(FakePacket::u32At(arAnswer, 9))));
+    wang->sendUdp(receipt(kWang, Codes::ASSISTANT_ZPID, quint32(FakePacket::u32At(arAnswer, 9))));
     QTRY_COMPARE(m_pFixture->service().store().storedMessages().count(kWang), 1);
 }
 
