@@ -14,12 +14,15 @@ QByteArray CCallSession::payload(quint32 iPeer, quint8 iSub)
 
 QByteArray CCallSession::callKey()
 {
-    return QByteArray{char(Codes::CmdCallSignal), char(Codes::CallSubCall)};
+    // Not QByteArray{a, b}: that is the (count, fill) constructor.
+    const char key[] = {char(Codes::CmdCallSignal), char(Codes::CallSubCall)};
+    return QByteArray(key, sizeof key);
 }
 
 QByteArray CCallSession::hangupKey()
 {
-    return QByteArray{char(Codes::CmdCallSignal), char(Codes::CallSubHangup)};
+    const char key[] = {char(Codes::CmdCallSignal), char(Codes::CallSubHangup)};
+    return QByteArray(key, sizeof key);
 }
 
 QByteArray CCallSession::pushKey()

@@ -439,6 +439,8 @@ void TestWireDrift::replyFormsAreParsed()
 
     ServiceFixture fixture;
     QVERIFY2(fixture.start(), qPrintable(fixture.error()));
+    // A picture to answer the picture request with; the demo accounts have none.
+    QVERIFY(fixture.service().store().accounts().setPicture(kLi, QByteArray("\x89PNG-li")));
     ServiceClient li(fixture.mainPort());
     QVERIFY(li.connectSub());
     QCOMPARE(li.login(kLiText, kPassword), 0);
