@@ -71,9 +71,9 @@ FocusScope {
         if (netScreen.confirmAction === "delete")
             published.controller.modifyNetContact(1, netScreen.strDeleteId, "", "", "");
         else if (netScreen.confirmAction === "backup")
-            published.controller.backupNetContact();
+            published.pending.backupNetContact();
         else if (netScreen.confirmAction === "import")
-            published.controller.importNetContact();
+            published.pending.importNetContact();
     }
 
     focus: true
@@ -174,7 +174,7 @@ FocusScope {
         onBtnOKClicked: netScreen.confirmed()
         onBtnMiddleClicked: {
             confirmDialog.visible = false;
-            published.controller.openNetContactTemplate();
+            published.pending.openNetContactTemplate();
         }
         onBtnCancelClicked: confirmDialog.visible = false
     }

@@ -60,7 +60,7 @@ FocusScope {
 
     function sendChosen(strFile, iSubType) {
         if (strFile.length > 8)
-            published.controller.uploadFile(strFile, "list", iSubType);
+            published.pending.uploadFile(strFile, "list", iSubType);
     }
 
     focus: true
@@ -189,13 +189,13 @@ FocusScope {
         }
         onBtnPicClicked: {
             if (newMsg.hasRecipients())
-                newMsg.sendChosen(published.controller.chooseImage(), 2);
+                newMsg.sendChosen(published.pending.chooseImage(), 2);
         }
         onBtnFileClicked: {
             if (newMsg.hasRecipients())
-                newMsg.sendChosen(published.controller.chooseFile(), 3);
+                newMsg.sendChosen(published.pending.chooseFile(), 3);
         }
-        onBtnScreenClicked: published.controller.screenshot("", 2)
+        onBtnScreenClicked: published.pending.screenshot("", 2)
     }
 
     ScreenStack {

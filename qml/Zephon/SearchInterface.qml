@@ -23,7 +23,7 @@ FocusScope {
             search.background.showAlert(search.resource.textNumberInvalid);
             return;
         }
-        published.controller.searchCircleUser(strText);
+        published.pending.searchCircleUser(strText);
         stack.open(Qt.resolvedUrl("SearchResultInterface.qml"));
     }
 
@@ -31,7 +31,7 @@ FocusScope {
         const strText = input.text.trim();
         if (strText === "")
             return;
-        published.controller.searchCircle(strText);
+        published.pending.searchCircle(strText);
         stack.open(Qt.resolvedUrl("SearchResultInterface.qml"));
     }
 

@@ -21,7 +21,7 @@ FocusScope {
     signal closed
 
     function choose() {
-        const strChosen = published.controller.chooseImage();
+        const strChosen = published.pending.chooseImage();
         // A cancelled dialog gives the bare "file:///".
         if (strChosen.length > 8)
             picScreen.strFile = strChosen;

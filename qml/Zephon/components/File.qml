@@ -47,20 +47,20 @@ Rectangle {
     }
 
     function receive() {
-        if (!published.controller)
+        if (!published.pending)
             return;
-        const path = published.controller.chooseDir(file.fileName, file.suffix);
+        const path = published.pending.chooseDir(file.fileName, file.suffix);
         if (!path)
             return;
         file.transferring = true;
-        published.controller.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
+        published.pending.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
     }
 
     function cancel() {
-        if (!published.controller)
+        if (!published.pending)
             return;
         file.transferring = false;
-        published.controller.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
+        published.pending.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
     }
 
     function statusText() {

@@ -98,8 +98,8 @@ Item {
                 message.cardClicked(strCard);
             }
             function onMapClicked(strCaption) {
-                if (published.controller)
-                    published.controller.openMap(strCaption);
+                if (published.pending)
+                    published.pending.openMap(strCaption);
             }
         }
     }

@@ -23,13 +23,13 @@ RowBase {
     signal btnMsgClicked
 
     function toggleExpand() {
-        if (!published.controller)
+        if (!published.pending)
             return;
         const expanded = org.modelData.bExpand === true;
         if (expanded)
-            published.controller.shrinkList(org.modelData.strNo);
+            published.pending.shrinkList(org.modelData.strNo);
         else
-            published.controller.expandList(org.index, org.modelData.strNo);
+            published.pending.expandList(org.index, org.modelData.strNo);
         org.modelData.bExpand = !expanded;
     }
 
