@@ -106,9 +106,9 @@ FocusScope {
                 "strZpid": chat.strZpid
             });
         }
-        onBtnPicClicked: chat.sendChosen(published.pending.chooseImage(), 2)
-        onBtnFileClicked: chat.sendChosen(published.pending.chooseFile(), 3)
-        onBtnScreenClicked: published.pending.screenshot(chat.strZpid, 2)
+        onBtnPicClicked: chat.sendChosen(published.pending.chooseImage(), Codes.ContentPicture)
+        onBtnFileClicked: chat.sendChosen(published.pending.chooseFile(), Codes.ContentFile)
+        onBtnScreenClicked: published.pending.screenshot(chat.strZpid, Codes.ContentPicture)
     }
 
     ScreenStack {

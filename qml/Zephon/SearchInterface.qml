@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 
 // Searching for users (by Zpid or mobile number) and for circles (by name); the results open
@@ -19,7 +20,7 @@ FocusScope {
 
     function findUser() {
         const strText = input.text.trim();
-        if (published.controller.getInputType(strText) < 0) {
+        if (published.controller.getInputType(strText) === Codes.InputInvalid) {
             search.background.showAlert(search.resource.textNumberInvalid);
             return;
         }

@@ -261,7 +261,7 @@ def main():
             code = strip_code(f.read())
         check_connections(path, code, signals, findings)
         check_pending(path, code, members, stand_in, findings)
-        pass  # check_codes(path, code, findings)
+        check_codes(path, code, findings)
 
     for finding in findings:
         print(finding)
