@@ -288,10 +288,8 @@ FocusScope {
         function onSig_updateContact() {
             contactBusy.on = false;
         }
+        // The new-message sound is Core's own, which leaves a ringing call alone.
         function onSig_addMsgRecord() {
-            const settings = published.settings;
-            if (settings && settings.bMsgPrompt === true)
-                published.controller.playRing("message.wav", 1);
             mainInterface.messagesChanged();
         }
         function onSig_updateMsgRecord(iType, strZpid, strCircleId) {

@@ -100,8 +100,9 @@ public:
     Q_INVOKABLE QString chooseFile();
     Q_INVOKABLE void uploadFile(const QString &strFileName, const QString &strZpid, int iSubType);
     Q_INVOKABLE void screenshot(const QString &strZpid, int iSubType);
-    // Calls started from the dial pad and the new-message sound.
+    // Calls started from the dial pad.
     Q_INVOKABLE void sendPush(const QString &strZpid);
+    // The sounds are Core's own; a screen asking for one is recorded like any other call.
     Q_INVOKABLE void playRing(const QString &strPath, int iCount);
     // The call screen, the call log and one person's calls.
     Q_INVOKABLE void stopRing();
