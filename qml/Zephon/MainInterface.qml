@@ -326,7 +326,6 @@ FocusScope {
     // Call states reported by core.
     Connections {
         target: published.controller
-        ignoreUnknownSignals: true
         function onSig_updateCall(iState, strZpid) {
             const resource = mainInterface.resource;
             switch (iState) {

@@ -4,7 +4,8 @@
 qmllint checks every call on Core through its typed access (Published.controller) against the
 type description the build writes for Core. It does not check the handlers of a Connections
 element, so this script checks that every `function onXxx(...)` of a Connections whose target is
-Core names a signal Core has, with Core's parameter names in Core's order. The few operations of
+Core names a signal Core has, with Core's parameter names in Core's order, and that no such
+Connections ignores unknown signals. The few operations of
 feature areas Core does not have yet go through the untyped Published.pending; each such call must
 name an operation that Core lacks and that the screens' stand-in declares. Comparisons of
 code-carrying values (message kinds and states, call states, input kinds, results...) use the
@@ -168,6 +169,9 @@ def check_connections(path, code, signals, findings):
             continue
         if parts[-1] != "controller":
             continue
+        if re.search(r"\bignoreUnknownSignals\s*:\s*true\b", outer):
+            findings.append(f"{path}:{line_of(code, start)}: ignoreUnknownSignals on Core, whose "
+                            "signals are all known, would hide a handler that matches none")
         for handler in re.finditer(r"\bfunction\s+on(\w+)\s*\(([^)]*)\)", outer):
             line = line_of(code, start + 1 + handler.start())
             signal = handler.group(1)[0].lower() + handler.group(1)[1:]
