@@ -76,7 +76,9 @@ void Core::makeCall()
 void Core::playRing(QString strPath, int iCount)
 {
     stopRing();
-    auto pRing = std::make_unique<QSoundEffect>();
+    // A child of Core under a name of its own, so that it can be told from the message sound.
+    auto pRing = std::make_unique<QSoundEffect>(this);
+    pRing->setObjectName(QStringLiteral("ring"));
     // A missing file leaves the call silent; QSoundEffect reports it only through its status.
     pRing->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(strPath)));
     pRing->setLoopCount(iCount);

@@ -159,7 +159,7 @@ FocusScope {
             if (!editScreen.saving)
                 return;
             editScreen.saving = false;
-            if (iRet === 0) {
+            if (iRet === Codes.ReplyOk) {
                 editScreen.background.showAlert(editScreen.resource.textSaveOk);
                 editScreen.closed();
             } else {

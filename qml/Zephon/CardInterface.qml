@@ -230,7 +230,7 @@ FocusScope {
             cardScreen.strCard = strCard;
         }
         function onSig_saveCard(iRet) {
-            if (iRet === 0 && cardScreen.own && cardScreen.strSavingCard !== "")
+            if (iRet === Codes.ReplyOk && cardScreen.own && cardScreen.strSavingCard !== "")
                 cardScreen.strCard = cardScreen.strSavingCard;
             cardScreen.strSavingCard = "";
         }

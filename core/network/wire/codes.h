@@ -234,6 +234,112 @@ enum EnterpriseSub : quint8
     EntModifyDeptList = 11,
 };
 
+// The kinds and states below are those of the client's stored records and of the screens'
+// comparisons; where a record keeps a wire byte, the number is the same.
+
+// What getInputType says of a typed text.
+enum InputKind
+{
+    InputInvalid = -1, // neither a Zpid nor a mobile number
+    InputZpid = 0,
+    InputPhone = 1,
+};
+Q_ENUM_NS(InputKind)
+
+// iType of a message event and of a stored message or conversation. A stored one-to-one
+// message carries the peer's ZpidKind in place of MsgPerson; MsgAllKinds asks for every kind.
+enum MsgKind
+{
+    MsgAllKinds = -1,
+    MsgPerson = 0,
+    MsgCardRequest = 5,   // card-exchange requests
+    MsgCircleRequest = 6, // circle requests and notices
+    MsgCircle = 7,        // a circle's conversation
+};
+Q_ENUM_NS(MsgKind)
+
+// iSubType of a one-to-one or circle message: what its content is.
+enum ContentKind
+{
+    ContentText = 0,
+    ContentCard = 1,
+    ContentPicture = 2,
+    ContentFile = 3,
+    ContentLocation = 5,
+};
+Q_ENUM_NS(ContentKind)
+
+// iSubType of a card-exchange request (MsgCardRequest).
+enum CardRequestState
+{
+    CardRequestOpen = 0,   // waits for the user's agreement
+    CardRequestAgreed = 1, // the user agreed
+    CardsExchanged = 3,
+};
+Q_ENUM_NS(CardRequestState)
+
+// iMsgState of a circle request or notice (MsgCircleRequest).
+enum CircleRequestState
+{
+    CircleOwnApplication = -1,    // the user's own application, waiting for the circle
+    CircleApplication = 0,        // another user applies; waits for the user's answer
+    CircleApplicationAgreed = 1,  // answered by the user
+    CircleApplicationRefused = 2, // answered by the user
+    CircleOwnAccepted = 3,        // the circle answered the user's own application
+    CircleOwnRefused = 4,
+    CircleRecommended = 5, // a recommendation to join; waits for the user's answer
+    CircleRecommendedAgreed = 6,
+    CircleRecommendedRefused = 7,
+    CircleRecommendationAccepted = 8, // a recommendation the user made
+    CircleRecommendationRefused = 9,
+    CircleAdded = 10, // the user was added to the circle
+};
+Q_ENUM_NS(CircleRequestState)
+
+// iMsgState of a file or picture message.
+enum TransferState
+{
+    TransferQueued = 0, // waits for or runs its transfer
+    TransferDone = 1,
+    TransferCancelled = 2,
+};
+Q_ENUM_NS(TransferState)
+
+// iType of a call record.
+enum CallRecordKind
+{
+    RecordOutgoing = 0,
+    RecordAnswered = 1, // incoming and answered
+    RecordMissed = 2,   // incoming and not answered: missed, or refused by the user
+};
+Q_ENUM_NS(CallRecordKind)
+
+// iType of an address-book entry.
+enum ContactKind
+{
+    ContactOwn = 0, // the user's own card
+    ContactAssistant = 1,
+    ContactUser = 2,     // the number belongs to a registered user
+    ContactNotUser = 3,  // not (yet) known to belong to a user
+    ContactExcluded = 4, // left out of the list, the search and card lookups
+};
+Q_ENUM_NS(ContactKind)
+
+// The signed-in user's role in an enterprise directory.
+enum EnterpriseRole
+{
+    RoleAdmin = 0,
+    RoleEmployee = 1,
+};
+Q_ENUM_NS(EnterpriseRole)
+
+// The result of a server reply (saving the card or picture, the cloud address book...).
+enum ReplyResult
+{
+    ReplyOk = 0, // any other value is a failure
+};
+Q_ENUM_NS(ReplyResult)
+
 // The assistant's fixed zpid: it answers every message sent to it.
 inline constexpr quint32 ASSISTANT_ZPID = 800;
 

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -12,8 +13,7 @@ Rectangle {
     property string agreeLabel: qsTr("同意")
     property string agreedText: qsTr("已同意")
 
-    // Sub-kinds: 0 waiting for the user, 1 agreed, 3 cards exchanged.
-    readonly property bool open: request.modelData.iSubType === 0 && request.modelData.bSend !== true
+    readonly property bool open: request.modelData.iSubType === Codes.CardRequestOpen && request.modelData.bSend !== true
 
     signal cardClicked(string strCard, string strZpid)
 
@@ -90,7 +90,7 @@ Rectangle {
         Text {
             objectName: "state"
             anchors.centerIn: parent
-            visible: request.modelData.iSubType === 1
+            visible: request.modelData.iSubType === Codes.CardRequestAgreed
             text: request.agreedText
             color: "#8a94a6"
             font.pixelSize: 12

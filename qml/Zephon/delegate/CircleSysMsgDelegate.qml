@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -18,9 +19,10 @@ Rectangle {
     property string refusedText: qsTr("已拒绝")
     property string handledText: qsTr("已处理")
 
-    // States 0 (someone applies) and 5 (recommended to join) wait for the user's answer.
+    // An application and a recommendation wait for the user's answer.
     readonly property bool open: notice.modelData.bSend !== true
-                                 && (notice.modelData.iMsgState === 0 || notice.modelData.iMsgState === 5)
+                                 && (notice.modelData.iMsgState === Codes.CircleApplication
+                                     || notice.modelData.iMsgState === Codes.CircleRecommended)
 
     signal nameClicked(string strZpid)
     signal circleNameClicked(string strCircleId)
@@ -28,14 +30,14 @@ Rectangle {
 
     function stateText() {
         switch (notice.modelData.iMsgState) {
-        case 1:
-        case 6:
+        case Codes.CircleApplicationAgreed:
+        case Codes.CircleRecommendedAgreed:
             return notice.agreedText;
-        case 2:
-        case 7:
+        case Codes.CircleApplicationRefused:
+        case Codes.CircleRecommendedRefused:
             return notice.refusedText;
-        case 3:
-        case 4:
+        case Codes.CircleOwnAccepted:
+        case Codes.CircleOwnRefused:
             return notice.handledText;
         }
         return "";
