@@ -24,6 +24,7 @@
 #include "fakepacket.h"
 #include "fakeservice.h"
 #include "protocol.h"
+#include "qmlcodes.h"
 
 namespace {
 
@@ -114,6 +115,8 @@ private:
 void TestCoreMessages::initTestCase()
 {
     QVERIFY(m_home.isValid());
+    // The screens' scripts compare kinds by their names, as in the client.
+    registerQmlCodes();
     qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("xdg")).toUtf8());
     QVERIFY(m_fake.start());
     qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
