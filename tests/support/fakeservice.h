@@ -1,9 +1,9 @@
 // FakeService: a scriptable stand-in for the service, listening on loopback only. It has a
-// main-server TCP port that answers 102 with its own sub-server address, a sub-server TCP port
-// (frames towards the client carry a 16-bit little-endian length) and a UDP port of the same
-// number. Every packet
-// the client sends is recorded in order; tests push any packet back and add responders per
-// command code as command families grow.
+// main-server TCP port that answers CmdSubServer with its own sub-server address, a sub-server
+// TCP port (frames towards the client carry a 16-bit little-endian length) and a UDP port of
+// the same number. Every packet the client sends is recorded in order; tests push any packet
+// back and add responders per command code as command families grow. Command codes go by their
+// shared names (codes.h); the packets are built and read by the fake's own FakePacket.
 #pragma once
 
 #include <QByteArray>
@@ -117,8 +117,9 @@ public:
     // The main server as ZEPHON_SERVER expects it.
     QString serverText() const;
 
-    // Answer 102 on the main port with the sub-server's address and port (on by default).
-    void setAnswerSubServer(bool bAnswer) { m_bAnswer102 = bAnswer; }
+    // Answer CmdSubServer on the main port with the sub-server's address and port (on by
+    // default).
+    void setAnswerSubServer(bool bAnswer) { m_bAnswerSubServer = bAnswer; }
     void setResponder(quint8 iCode, Responder responder);
     void setLengthRule(quint8 iCode, LengthRule rule);
     // Installs the server side of 39, 3, 11, 12, 13 and 31 for this account.
@@ -176,7 +177,7 @@ private:
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QHostAddress m_udpPeer;
     quint16 m_iUdpPeerPort = 0;
-    bool m_bAnswer102 = true;
+    bool m_bAnswerSubServer = true;
     int m_iSubConnections = 0;
     QHash<quint8, Responder> m_responders;
     QHash<quint8, LengthRule> m_lengthRules;
