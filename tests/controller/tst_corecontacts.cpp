@@ -85,7 +85,7 @@ private:
     void signIn();
     void signInWithContacts();
     QStringList column(const char *pName, const char *pProperty) const;
-    // The Zpids of the 100 requests received so far.
+    // The Zpids of the stranger's-card requests received so far.
     QStringList strangeCardRequests() const;
 
     std::unique_ptr<QTemporaryDir> m_pDir;
@@ -449,10 +449,11 @@ void TestCoreContacts::cloudAddressBookRoundTrip()
                                   QStringLiteral("家;人"));
     QTRY_COMPARE(modified.size(), 1);
     QCOMPARE(modified.first().first().toInt(), 0);
-    const QByteArray ar63 = m_fake.packets(Codes::CmdModifyNetContact, FakeService::Sub).value(0);
-    const int nOld = int(FakePacket::u32At(ar63, 6));
-    QCOMPARE(QString::fromUtf8(ar63.mid(10, nOld)), QStringLiteral("13700000002^#010-1"));
-    QCOMPARE(fakeDecryptText(ar63.mid(14 + nOld, int(FakePacket::u32At(ar63, 10 + nOld)))),
+    const QByteArray arModify =
+        m_fake.packets(Codes::CmdModifyNetContact, FakeService::Sub).value(0);
+    const int nOld = int(FakePacket::u32At(arModify, 6));
+    QCOMPARE(QString::fromUtf8(arModify.mid(10, nOld)), QStringLiteral("13700000002^#010-1"));
+    QCOMPARE(fakeDecryptText(arModify.mid(14 + nOld, int(FakePacket::u32At(arModify, 10 + nOld)))),
              QStringLiteral("137^#0000;钱：七;家；人"));
     // Answered: the book comes again.
     QTRY_COMPARE(updated.size(), 2);
@@ -569,10 +570,10 @@ void TestCoreContacts::ownPictureSaved()
     QTRY_COMPARE(saved.size(), 1);
     QCOMPARE(saved.first().first().toInt(), 0);
     // The service holds a 173-pixel square JPEG of the window's colour.
-    const QByteArray ar82 = m_fake.packets(Codes::CmdSaveCard, FakeService::Sub).value(0);
-    QCOMPARE(quint8(ar82.at(5)), quint8(1));
+    const QByteArray arSaved = m_fake.packets(Codes::CmdSaveCard, FakeService::Sub).value(0);
+    QCOMPARE(quint8(arSaved.at(5)), quint8(1));
     QImage image;
-    QVERIFY(image.loadFromData(ar82.mid(10, int(FakePacket::u32At(ar82, 6))), "JPG"));
+    QVERIFY(image.loadFromData(arSaved.mid(10, int(FakePacket::u32At(arSaved, 6))), "JPG"));
     QCOMPARE(image.size(), QSize(173, 173));
     const QColor color = image.pixelColor(86, 86);
     QVERIFY2(color.green() > 100 && color.red() < 40 && color.blue() < 40,

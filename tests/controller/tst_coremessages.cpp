@@ -517,7 +517,8 @@ void TestCoreMessages::cardExchange()
     // What asking for an exchange sends: our short card as the caption.
     m_fx.core()->network()->slot_onSendCard(QStringLiteral("我:13800000000:公司:经理"), QString(),
                                             QString::number(kPeer), 1);
-    // The peer agrees (83 kind 2, answer 0): our card follows as the exchange itself (kind 3).
+    // The peer agrees (a card message of kind 2, answer 0): our card follows as the exchange itself
+    // (kind 3).
     QTRY_COMPARE(packetCount(Codes::CmdCardMessage, FakeService::Sub), 2);
     const QByteArray exchange = m_fake.packets(Codes::CmdCardMessage, FakeService::Sub).at(1);
     QCOMPARE(quint8(exchange.at(9)), quint8(3));
@@ -530,7 +531,7 @@ void TestCoreMessages::cardExchange()
                 .value<QList<QObject *>>()
                 .isEmpty());
 
-    // The peer's card arrives (83 kind 3): the request becomes the exchanged card.
+    // The peer's card arrives (a card message of kind 3): the request becomes the exchanged card.
     const QByteArray arCard = "王五:男:职位:公司:地址:13912345678";
     m_fake.pushSub(FakePacket(Codes::CmdCardMessage)
                        .u32(kPeer)

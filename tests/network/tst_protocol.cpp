@@ -642,10 +642,10 @@ void TestProtocol::fullSessionAgainstService()
     net.slot_onGetUserState("13900000042");
     QTRY_COMPARE(some.size(), 1);
     QCOMPARE(some.first().at(0).toString(), QString("on;off;"));
-    const QByteArray ar12 = m_fake.packets(Codes::CmdUserState, FakeService::Udp).first();
-    QCOMPARE(ar12.left(6), FakePacket(Codes::CmdUserState).u32(1234567).u8(2).bytes());
-    QCOMPARE(fakeDecryptText(ar12.mid(10)), QString("13900000042"));
-    QCOMPARE(FakePacket::u32At(ar12, 6), ar12.size() - 10);
+    const QByteArray arState = m_fake.packets(Codes::CmdUserState, FakeService::Udp).first();
+    QCOMPARE(arState.left(6), FakePacket(Codes::CmdUserState).u32(1234567).u8(2).bytes());
+    QCOMPARE(fakeDecryptText(arState.mid(10)), QString("13900000042"));
+    QCOMPARE(FakePacket::u32At(arState, 6), arState.size() - 10);
 
     net.slot_onGetUserPhone("42");
     net.slot_onGetUserPhone("43");
@@ -658,10 +658,11 @@ void TestProtocol::fullSessionAgainstService()
     net.slot_onChangePassword(7, 3, QVariant("ignored"));
     QTRY_COMPARE(password.size(), 1);
     QCOMPARE(password.first(), (QList<QVariant>{0, 3, 0}));
-    const QByteArray ar31 = m_fake.packets(Codes::CmdChangePassword, FakeService::Sub).first();
-    QCOMPARE(ar31.left(6), FakePacket(Codes::CmdChangePassword).u32(1234567).u8(3).bytes());
-    QCOMPARE(fakeDecryptText(ar31.mid(7)), QString("n3w-pass"));
-    QCOMPARE(int(quint8(ar31.at(6))), ar31.size() - 7);
+    const QByteArray arPassword =
+        m_fake.packets(Codes::CmdChangePassword, FakeService::Sub).first();
+    QCOMPARE(arPassword.left(6), FakePacket(Codes::CmdChangePassword).u32(1234567).u8(3).bytes());
+    QCOMPARE(fakeDecryptText(arPassword.mid(7)), QString("n3w-pass"));
+    QCOMPARE(int(quint8(arPassword.at(6))), arPassword.size() - 7);
     QCOMPARE(m_fake.packets(Codes::CmdChangePassword, FakeService::Sub).size(), 1);
 
     // Logging out tells the service three times over UDP.
