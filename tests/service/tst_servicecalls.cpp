@@ -18,7 +18,7 @@ constexpr quint32 kWang = 1000003;
 
 QByteArray callPacket(quint32 iFrom, quint32 iTo, quint8 iSub, const QByteArray &arData = {})
 {
-    return FakePacket(5).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
+    return FakePacket(Codes::CmdCallSignal).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
 }
 
 // A voice datagram as the voice path builds it: header, slot mask, two 10-byte frames.
@@ -77,11 +77,11 @@ std::unique_ptr<ServiceClient> TestServiceCalls::signedIn(quint32 iZpid)
 void TestServiceCalls::connectCall(ServiceClient &zhang, ServiceClient &li)
 {
     zhang.sendUdp(callPacket(kZhang, kLi, 1));
-    QCOMPARE(li.takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 1)));
+    QCOMPARE(li.takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 1)));
     li.sendUdp(callPacket(kLi, kZhang, 7));
-    QCOMPARE(zhang.takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 7)));
+    QCOMPARE(zhang.takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 7)));
     li.sendUdp(callPacket(kLi, kZhang, 2));
-    QCOMPARE(zhang.takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 2)));
+    QCOMPARE(zhang.takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 2)));
 }
 
 void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline_data()
@@ -101,7 +101,8 @@ void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline()
     auto zhang = signedIn(kZhang);
     auto li = signedIn(kLi);
     QVERIFY(zhang && li);
-    const QByteArray arReply = zhang->requestUdp(FakePacket(19).u32(kZhang).u32(iCallee).u8(0));
+    const QByteArray arReply =
+        zhang->requestUdp(FakePacket(Codes::CmdPush).u32(kZhang).u32(iCallee).u8(0));
     QCOMPARE(arReply.size(), 7);
     QCOMPARE(FakePacket::u32At(arReply, 1), qint64(iCallee));
     QCOMPARE(int(quint8(arReply.at(6))), iType);
@@ -115,14 +116,14 @@ void TestServiceCalls::callPacketsAreRelayedUnchanged()
     connectCall(*zhang, *li);
     // Voice both ways, exactly as sent.
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QCOMPARE(li->takeUdp(5, 3000), voicePacket(kZhang, kLi));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), voicePacket(kZhang, kLi));
     li->sendUdp(voicePacket(kLi, kZhang));
-    QCOMPARE(zhang->takeUdp(5, 3000), voicePacket(kLi, kZhang));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), voicePacket(kLi, kZhang));
     // Hang-up and its acknowledgement.
     zhang->sendUdp(callPacket(kZhang, kLi, 5));
-    QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
     li->sendUdp(callPacket(kLi, kZhang, 8));
-    QCOMPARE(zhang->takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 8)));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 8)));
 }
 
 void TestServiceCalls::voicePassesOnlyWithinACall()
@@ -134,16 +135,16 @@ void TestServiceCalls::voicePassesOnlyWithinACall()
     // No call yet: voice goes nowhere.
     wang->sendUdp(voicePacket(kWang, kLi));
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     connectCall(*zhang, *li);
     // A third party still cannot speak into the call.
     wang->sendUdp(voicePacket(kWang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     // An answer from somebody who was never asked is not passed on and opens nothing.
     wang->sendUdp(callPacket(kWang, kLi, 2));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     wang->sendUdp(voicePacket(kWang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
 }
 
 void TestServiceCalls::forgedSenderIsNotRelayed()
@@ -153,7 +154,7 @@ void TestServiceCalls::forgedSenderIsNotRelayed()
     QVERIFY(zhang && li);
     // Zhang's endpoint claiming to be Wang.
     zhang->sendUdp(callPacket(kWang, kLi, 1));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     QCOMPARE(m_pFixture->service().counters().drops(CServiceCounters::DropForeignSender), 1u);
 }
 
@@ -178,7 +179,7 @@ void TestServiceCalls::endedSessionHangsUpTheSurvivor()
         connectCall(*zhang, *li);
     } else {
         zhang->sendUdp(callPacket(kZhang, kLi, 1));
-        QVERIFY(!li->takeUdp(5, 3000).isEmpty());
+        QVERIFY(!li->takeUdp(Codes::CmdCallSignal, 3000).isEmpty());
     }
     std::unique_ptr<ServiceClient> &leaver = bCallerLeaves ? zhang : li;
     ServiceClient &survivor = bCallerLeaves ? *li : *zhang;
@@ -187,10 +188,11 @@ void TestServiceCalls::endedSessionHangsUpTheSurvivor()
     // The connection drops without a logout.
     leaver->tcp().abort();
     leaver.reset();
-    QCOMPARE(survivor.takeUdp(5, 3000), QByteArray(callPacket(iLeaver, iSurvivor, 5)));
+    QCOMPARE(survivor.takeUdp(Codes::CmdCallSignal, 3000),
+             QByteArray(callPacket(iLeaver, iSurvivor, 5)));
     QTRY_COMPARE(m_pFixture->service().sessions().count(), 1);
     // Only once.
-    QVERIFY(survivor.takeUdp(5, 500).isEmpty());
+    QVERIFY(survivor.takeUdp(Codes::CmdCallSignal, 500).isEmpty());
 }
 
 void TestServiceCalls::hangupEndsTheCallForTheService()
@@ -200,13 +202,13 @@ void TestServiceCalls::hangupEndsTheCallForTheService()
     QVERIFY(zhang && li);
     connectCall(*zhang, *li);
     zhang->sendUdp(callPacket(kZhang, kLi, 5));
-    QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
     // The call is over: voice no longer passes and a later logout hangs up nobody.
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
-    zhang->sendUdp(FakePacket(35).u32(kZhang));
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
+    zhang->sendUdp(FakePacket(Codes::CmdLogout).u32(kZhang));
     QTRY_COMPARE(m_pFixture->service().sessions().count(), 1);
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestServiceCalls)

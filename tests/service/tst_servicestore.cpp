@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "cadmincommand.h"
+#include "codes.h"
 #include "crequestlayout.h"
 #include "cseedfile.h"
 #include "cservicestore.h"
@@ -262,7 +263,7 @@ void TestServiceStore::cloudBookAndHeldMessagesSurviveAReopen()
     CStoredMessageTable::Row row;
     row.iAddressee = 1000002;
     row.iSender = 1000001;
-    row.iCode = 14;
+    row.iCode = Codes::CmdMessage;
     row.dSentAt = 46000.5;
     for (quint32 iMsgId : {9u, 3u, 9u}) {
         row.iMsgId = iMsgId;
@@ -285,8 +286,8 @@ void TestServiceStore::cloudBookAndHeldMessagesSurviveAReopen()
     QCOMPARE(held.at(0).arBody, fakeEncrypt("9"));
     QCOMPARE(held.at(0).dSentAt, 46000.5);
     // Only the addressee's own receipt takes one away.
-    QVERIFY(!m_pStore->storedMessages().remove(1000003, 14, 1000001, 9));
-    QVERIFY(m_pStore->storedMessages().remove(1000002, 14, 1000001, 9));
+    QVERIFY(!m_pStore->storedMessages().remove(1000003, Codes::CmdMessage, 1000001, 9));
+    QVERIFY(m_pStore->storedMessages().remove(1000002, Codes::CmdMessage, 1000001, 9));
     QCOMPARE(m_pStore->storedMessages().count(1000002), 1);
 }
 
