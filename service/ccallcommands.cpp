@@ -1,13 +1,13 @@
 #include "ccallcommands.h"
 
 #include "cfieldwriter.h"
-#include "cservice.h"
+#include "cservicecontext.h"
 
 using namespace Codes;
 
-CCallCommands::CCallCommands(CService &service) : m_service(service)
+CCallCommands::CCallCommands(CServiceContext &service) : m_service(service)
 {
-    connect(&service, &CService::sessionEnded, this, &CCallCommands::onSessionEnded);
+    connect(&service, &CServiceContext::sessionEnded, this, &CCallCommands::onSessionEnded);
 }
 
 void CCallCommands::install(CDispatcher &dispatcher)

@@ -10,13 +10,13 @@
 
 #include "cdispatcher.h"
 
-class CService;
+class CServiceContext;
 
 class CCallCommands : public QObject
 {
     Q_OBJECT
 public:
-    explicit CCallCommands(CService &service);
+    explicit CCallCommands(CServiceContext &service);
     void install(CDispatcher &dispatcher);
 
     // Parties currently in a call or being called.
@@ -38,6 +38,6 @@ private:
     bool inCall(quint32 iA, quint32 iB) const;
     void dropCall(quint32 iA, quint32 iB);
 
-    CService &m_service;
+    CServiceContext &m_service;
     QHash<quint32, Leg> m_legs;
 };

@@ -1,7 +1,7 @@
 #include "ccirclecommands.h"
 
 #include "cfieldwriter.h"
-#include "cservice.h"
+#include "cservicecontext.h"
 
 using namespace Codes;
 

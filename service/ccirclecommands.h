@@ -4,16 +4,16 @@
 
 #include "cdispatcher.h"
 
-class CService;
+class CServiceContext;
 
 class CCircleCommands
 {
 public:
-    explicit CCircleCommands(CService &service) : m_service(service) {}
+    explicit CCircleCommands(CServiceContext &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
 
 private:
     void onCircleList(CRequest &request);
 
-    CService &m_service;
+    CServiceContext &m_service;
 };

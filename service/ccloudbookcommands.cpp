@@ -2,7 +2,9 @@
 
 #include "caes.h"
 #include "cfieldwriter.h"
-#include "cservice.h"
+#include "cservicecontext.h"
+#include "cservicecounters.h"
+#include "cservicestore.h"
 
 using namespace Codes;
 

@@ -11,7 +11,7 @@
 #include "ccloudbooktable.h"
 #include "cdispatcher.h"
 
-class CService;
+class CServiceContext;
 
 class CCloudBookCommands
 {
@@ -24,7 +24,7 @@ public:
     static constexpr int MAX_NAME_BYTES = 128;
     static constexpr int MAX_GROUP_BYTES = 64;
 
-    explicit CCloudBookCommands(CService &service) : m_service(service) {}
+    explicit CCloudBookCommands(CServiceContext &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
 
     // A record as the client writes it, or false when it cannot be stored.
@@ -39,5 +39,5 @@ private:
     void onModify(CRequest &request);
     bool storeChunk(quint32 iOwner, const QList<CCloudBookTable::Entry> &entries);
 
-    CService &m_service;
+    CServiceContext &m_service;
 };

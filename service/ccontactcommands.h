@@ -11,7 +11,7 @@
 #include "caddressbooktable.h"
 #include "cdispatcher.h"
 
-class CService;
+class CServiceContext;
 
 class CContactCommands
 {
@@ -23,7 +23,7 @@ public:
     // Suggestions beyond this many are left for a later request.
     static constexpr int MAX_MAY_KNOW = 50;
 
-    explicit CContactCommands(CService &service) : m_service(service) {}
+    explicit CContactCommands(CServiceContext &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
 
     // The book as the client reads it: "phone;name" records joined by ":".
@@ -42,5 +42,5 @@ private:
     void onStrangeCard(CRequest &request);
     void onMayKnow(CRequest &request);
 
-    CService &m_service;
+    CServiceContext &m_service;
 };

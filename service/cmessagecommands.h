@@ -16,7 +16,7 @@
 #include "csessiontable.h"
 #include "cstoredmessagetable.h"
 
-class CService;
+class CServiceContext;
 
 class CMessageCommands
 {
@@ -28,7 +28,7 @@ public:
     // Messages held for one addressee; more are refused until it collects them.
     static constexpr int MAX_HELD_PER_ADDRESSEE = 1000;
 
-    explicit CMessageCommands(CService &service) : m_service(service) {}
+    explicit CMessageCommands(CServiceContext &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
 
     // Hands the session everything held for its account, when it is the account's newest.
@@ -59,6 +59,6 @@ private:
     static QByteArray receiptPacket(quint32 iPeer, quint32 iAddressee, quint8 iResult,
                                     quint32 iMsgId);
 
-    CService &m_service;
+    CServiceContext &m_service;
     quint32 m_iAssistantMsgId = 0;
 };

@@ -20,7 +20,7 @@ constexpr int SWEEPS_PER_TIMEOUT = 6;
 } // namespace
 
 CService::CService(const CServiceConfig &config, QObject *parent)
-    : QObject(parent), m_config(config),
+    : CServiceContext(parent), m_config(config),
       m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
       m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
       m_pSweep(new QTimer(this))

@@ -1,7 +1,8 @@
 // CService: the service process's heart. It listens as the main server (TCP, answers 102 with
 // the sub-server) and as the sub-server (TCP and UDP on one port number), owns the store, the
 // sessions, the counters and the dispatcher, and ends sessions that fall silent. The command
-// families register their handlers with the dispatcher and answer through reply().
+// families register their handlers with the dispatcher and reach the service only through the
+// context it implements for them.
 #pragma once
 
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
 #include "cserviceconfig.h"
+#include "cservicecontext.h"
 #include "cservicecounters.h"
 #include "cservicestore.h"
 #include "csessiontable.h"
@@ -30,7 +32,7 @@ class CContactCommands;
 class CMessageCommands;
 class CSessionCommands;
 
-class CService : public QObject
+class CService : public CServiceContext
 {
     Q_OBJECT
 public:
@@ -42,30 +44,22 @@ public:
     QString errorText() const { return m_strError; }
 
     quint16 mainPort() const;
-    quint16 subPort() const;
-    const CServiceConfig &config() const { return m_config; }
+    quint16 subPort() const override;
+    const CServiceConfig &config() const override { return m_config; }
 
-    CServiceStore &store() { return m_store; }
-    CSessionTable &sessions() { return m_sessions; }
-    CServiceCounters &counters() { return m_counters; }
+    CServiceStore &store() override { return m_store; }
+    CSessionTable &sessions() override { return m_sessions; }
+    CServiceCounters &counters() override { return m_counters; }
     const CServiceCounters &counters() const { return m_counters; }
-    CLoginThrottle &throttle() { return m_throttle; }
-    // Monotonic milliseconds since the service started.
-    qint64 nowMs() const { return m_clock.elapsed(); }
+    CLoginThrottle &throttle() override { return m_throttle; }
+    qint64 nowMs() const override { return m_clock.elapsed(); }
 
-    // Sends the packet back on the channel the request came in on.
-    void reply(const CRequest &request, const QByteArray &arPacket);
-    // Sends a packet on a TCP connection, for answers that complete after their request;
-    // false when the connection is gone or refused it.
-    bool send(CClientConnection *pConnection, const QByteArray &arPacket);
-    // Binds a fresh session of iZpid to the request's connection.
-    CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid);
-    // Ends the session and closes its TCP connection.
-    void endSession(quint64 iSessionId);
-    // Sends one datagram from the sub-server's UDP socket.
-    void sendDatagram(const QHostAddress &host, quint16 iPort, const QByteArray &arPacket);
-    // The session heard its first heartbeat: it is ready to take what was held for it.
-    void sessionReady(CSessionTable::Session &session);
+    void reply(const CRequest &request, const QByteArray &arPacket) override;
+    bool send(CClientConnection *pConnection, const QByteArray &arPacket) override;
+    CSessionTable::Session *openSession(CClientConnection *pConnection, quint32 iZpid) override;
+    void endSession(quint64 iSessionId) override;
+    void sendDatagram(const QHostAddress &host, quint16 iPort, const QByteArray &arPacket) override;
+    void sessionReady(CSessionTable::Session &session) override;
 
     // Takes over an accepted socket's descriptor as a client connection of the channel; a
     // negative descriptor gives a connection whose stream comes only through receive().
@@ -74,10 +68,6 @@ public:
     void dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host, quint16 iPort);
     // Ends every session silent for longer than the session timeout; the timer calls it.
     void endSilentSessions();
-
-Q_SIGNALS:
-    // A session is gone (logout, closed connection or silence); it is no longer in the table.
-    void sessionEnded(quint64 iSessionId, quint32 iZpid);
 
 private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);

@@ -7,8 +7,12 @@
 #include "caes.h"
 #include "cclientconnection.h"
 #include "cfieldwriter.h"
+#include "cloginthrottle.h"
 #include "cpasswordhash.h"
-#include "cservice.h"
+#include "cserviceconfig.h"
+#include "cservicecontext.h"
+#include "cservicecounters.h"
+#include "cservicestore.h"
 
 using namespace Codes;
 
@@ -38,7 +42,7 @@ QByteArray presenceReply(quint8 iCode, int iCount, const QString &strOnline,
 
 } // namespace
 
-CSessionCommands::CSessionCommands(CService &service) : m_service(service) {}
+CSessionCommands::CSessionCommands(CServiceContext &service) : m_service(service) {}
 
 void CSessionCommands::install(CDispatcher &dispatcher)
 {

@@ -15,14 +15,14 @@
 
 #include "cdispatcher.h"
 
-class CService;
+class CServiceContext;
 class CClientConnection;
 
 class CSessionCommands : public QObject
 {
     Q_OBJECT
 public:
-    explicit CSessionCommands(CService &service);
+    explicit CSessionCommands(CServiceContext &service);
     void install(CDispatcher &dispatcher);
 
 private:
@@ -50,7 +50,7 @@ private:
     void presence(const QStringList &phones, quint32 iSelf, QStringList &online,
                   QStringList &offline) const;
 
-    CService &m_service;
+    CServiceContext &m_service;
     // Attempts waiting per account; the head is the one being checked.
     QHash<quint32, QQueue<PendingLogin>> m_logins;
 };

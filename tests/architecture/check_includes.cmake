@@ -9,7 +9,8 @@
 #       Qt Gui libraries in its subfolders (the hot key in platform/hotkey);
 #   platform/<sub>/ (zephon_hotkey ...): Qt Gui but no Qt Quick or QML; may use core/ and
 #       platform/, nothing of controller/, shell/ or service/;
-#   service/ (zephond): may use core/ and the Qt-Core-only platform/, nothing of controller/
+#   service/ (zephond): its command families (*commands.*) use the service's context, never
+#       cservice.h; it may use core/ and the Qt-Core-only platform/, nothing of controller/
 #       (row classes included), shell/ or platform's Qt Gui libraries, no Qt Quick or QML;
 #   controller/: may use everything below, nothing of shell/ or service/;
 #   shell/ (the entry and its Qt Quick items): may use everything.
@@ -145,6 +146,17 @@ foreach(path IN LISTS wire_files)
       endif()
     endif()
   endforeach()
+endforeach()
+
+# The service's command families reach the service through its narrow context only: the
+# service includes them, so one of them including the service would close a cycle.
+file(GLOB family_files "${SOURCE_DIR}/service/*commands.h" "${SOURCE_DIR}/service/*commands.cpp")
+foreach(path IN LISTS family_files)
+  file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]cservice\\.h[>\"]")
+  if(lines)
+    file(RELATIVE_PATH rel "${SOURCE_DIR}" "${path}")
+    violation("${rel} includes cservice.h; a command family uses the service's context")
+  endif()
 endforeach()
 
 # Link libraries. The layers a layer may link, its own included.
