@@ -8,7 +8,8 @@ namespace Rules {
 
 int inputType(const QString &strInput)
 {
-    if (strInput == QString::number(Codes::ASSISTANT_ZPID) || strInput == QLatin1String("8001"))
+    if (strInput == QString::number(Codes::ASSISTANT_ZPID) ||
+        strInput == QString::number(Codes::RESERVED_ZPID))
         return 0;
     static const QRegularExpression mobile(
         QStringLiteral("^(\\+{0,1}|0{0,2})(86){0,1}0{0,1}(13[0-9]|15[0-9]|18[0-9])[0-9]{8}$"));

@@ -88,9 +88,9 @@ void CSessionCommands::onLogin(CRequest &request)
     r.str8(); // version
     const quint8 iType = r.u8();
     std::optional<CAccountTable::Row> account;
-    if (iType == 0) {
+    if (iType == LoginByZpid) {
         account = m_service.store().accounts().byZpid(r.u32());
-    } else if (iType == 1 || iType == 2) {
+    } else if (iType == LoginByMobile || iType == LoginByMobileAlt) {
         account = m_service.store().accounts().byMobile(r.enc8Text().trimmed());
     }
     const QString strPassword = r.enc8Text();

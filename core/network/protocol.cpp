@@ -128,9 +128,9 @@ QByteArray fixedPacket(quint8 iCmd)
         break;
     case CmdLogin:
         w.u8(4).str8(QStringLiteral(ZEPHON_VERSION_TEXT)).u8(quint8(s.iLoginType));
-        if (s.iLoginType == 0)
+        if (s.iLoginType == LoginByZpid)
             w.u32(s.strLoginId.toUInt());
-        else if (s.iLoginType == 1 || s.iLoginType == 2)
+        else if (s.iLoginType == LoginByMobile || s.iLoginType == LoginByMobileAlt)
             w.enc8(s.strLoginId);
         w.enc8(s.strLoginPassword).str8(s.g_strLocalId);
         break;

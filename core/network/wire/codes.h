@@ -210,6 +210,14 @@ enum CircleApplyKind : quint8
     ApplyInviteAnswer = 9,     // an answer to the user's invitation
 };
 
+// How the account of a sign-in 39 is named: the id's field follows in the matching form.
+enum LoginIdKind : quint8
+{
+    LoginByZpid = 0,      // the zpid as a u32
+    LoginByMobile = 1,    // a mobile number, as an encrypted text
+    LoginByMobileAlt = 2, // written and read as a mobile number
+};
+
 // The way a cloud address book entry changes (63).
 enum NetContactChange : quint8
 {
@@ -342,5 +350,8 @@ Q_ENUM_NS(ReplyResult)
 
 // The assistant's fixed zpid: it answers every message sent to it.
 inline constexpr quint32 ASSISTANT_ZPID = 800;
+// A reserved short zpid that, like the assistant's, is taken as a zpid though it has fewer
+// than seven digits.
+inline constexpr quint32 RESERVED_ZPID = 8001;
 
 } // namespace Codes
