@@ -16,17 +16,15 @@
 #include <memory>
 
 #include "cdatabase.h"
-#include "cimageprovider.h"
 #include "core.h"
 #include "csessionstate.h"
-#include "ctranslator.h"
 #include "fakeservice.h"
 #include "nativequickwidgets.h"
 #include "qmlapplicationviewer.h"
 #include "qmlcodes.h"
 #include "qmlfixture.h"
+#include "realscreens.h"
 #include "screenfixture.h"
-#include "zephonversion.h"
 
 namespace {
 
@@ -81,8 +79,7 @@ private:
 
     FakeService m_fake;
     QTemporaryDir m_dir;
-    std::unique_ptr<QmlApplicationViewer> m_pView;
-    std::unique_ptr<Core> m_pCore;
+    RealScreens m_screens;
 };
 
 void TestContactTab::initTestCase()
@@ -131,43 +128,27 @@ void TestContactTab::initTestCase()
     sessionState().reset();
 
     // The view, the context properties and Core, in the entry's order.
-    m_pView = std::make_unique<QmlApplicationViewer>();
-    m_pCore = std::make_unique<Core>();
-    QQmlContext *pContext = m_pView->rootContext();
-    pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
-    pContext->setContextProperty(QStringLiteral("core"), m_pCore.get());
-    pContext->setContextProperty(QStringLiteral("version"), QStringLiteral(ZEPHON_VERSION_TEXT));
-    m_pView->engine()->addImageProvider(QStringLiteral("userpic"), new CImageProvider);
-    m_pView->setSource(QUrl(QStringLiteral("qrc:/qml/Zephon/main.qml")));
-    QVERIFY2(m_pView->rootObject(), qPrintable(QDebug::toString(m_pView->errors())));
-    m_pView->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_pView.get()));
-    m_pCore->setMainWindow(m_pView.get());
-    m_pCore->setRootObject(m_pView->rootObject());
-    m_pCore->setRootContext(pContext);
-    m_pCore->initialize();
-    QTRY_VERIFY(m_pView->rootObject()->property("bInit").toBool());
+    m_screens.start();
+    if (QTest::currentTestFailed())
+        return;
 
     // Signed in as the sign-in screen does it; the main screen follows.
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateContact);
-    QVERIFY(QMetaObject::invokeMethod(m_pView->rootObject(), "login",
-                                      Q_ARG(QString, account.strLoginId),
-                                      Q_ARG(QString, account.strPassword), Q_ARG(int, 0)));
+    QSignalSpy updated(m_screens.core(), &Core::sig_updateContact);
+    m_screens.signIn(account.strLoginId, account.strPassword);
     QTRY_VERIFY_WITH_TIMEOUT(mainScreen(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(updated.size() >= 1, 10000);
 }
 
 void TestContactTab::cleanupTestCase()
 {
-    m_pView.reset();
-    m_pCore.reset();
+    m_screens.stop();
     sessionState().reset();
     QDir::setCurrent(QDir::tempPath());
 }
 
 QQuickItem *TestContactTab::mainScreen() const
 {
-    QObject *pLoader = m_pView->rootObject()->property("screen").value<QObject *>();
+    QObject *pLoader = m_screens.view()->rootObject()->property("screen").value<QObject *>();
     if (!pLoader || pLoader->property("source").toUrl().fileName() != "MainInterface.qml")
         return nullptr;
     return pLoader->property("item").value<QQuickItem *>();
@@ -212,7 +193,7 @@ void TestContactTab::ownCardFirstThenPinyinOrder()
     QmlFixture::click(pSecond);
     QTRY_COMPARE(shownRows("contactList"), (QStringList{"ZP小秘书 800", "长江 13800000006",
                                                         "李四 13800000002", "张三 13800000001"}));
-    QVERIFY(!m_pView->rootObject()->property("bContactChecked").toBool());
+    QVERIFY(!m_screens.view()->rootObject()->property("bContactChecked").toBool());
     QmlFixture::click(
         qobject_cast<QQuickItem *>(child(mainScreen(), QStringLiteral("btnPersonal"))));
     QTRY_COMPARE(shownRows("contactList").size(), 7);
@@ -245,7 +226,7 @@ void TestContactTab::searchBoxFindsAndMarks()
 {
     QFETCH(QString, key);
     QFETCH(QStringList, rows);
-    m_pView->rootObject()->setProperty("bContactChecked", true);
+    m_screens.view()->rootObject()->setProperty("bContactChecked", true);
     QObject *pTabs = child(mainScreen(), QStringLiteral("tabs"));
     pTabs->setProperty("current", 1);
     auto *pSearch =
@@ -258,7 +239,7 @@ void TestContactTab::searchBoxFindsAndMarks()
     pInput->forceActiveFocus();
     QTRY_VERIFY(pInput->hasActiveFocus());
     // Typed key by key: the list is asked for again with every keystroke.
-    typeText(m_pView.get(), key);
+    typeText(m_screens.view(), key);
     QCOMPARE(pSearch->property("text").toString(), key);
     QTRY_COMPARE(shownRows("contactList"), rows);
 

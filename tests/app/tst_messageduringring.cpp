@@ -16,12 +16,10 @@
 #include <memory>
 
 #include "ccallsession.h"
-#include "cimageprovider.h"
 #include "codes.h"
 #include "core.h"
 #include "csessionstate.h"
 #include "csetting.h"
-#include "ctranslator.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
@@ -29,7 +27,7 @@
 #include "privatepulse.h"
 #include "qmlapplicationviewer.h"
 #include "qmlcodes.h"
-#include "zephonversion.h"
+#include "realscreens.h"
 
 namespace {
 
@@ -77,8 +75,7 @@ private:
     QTemporaryDir m_dir;
     PrivatePulse m_pulse;
     FakeService m_fake;
-    std::unique_ptr<QmlApplicationViewer> m_pView;
-    std::unique_ptr<Core> m_pCore;
+    RealScreens m_screens;
     QPointer<QSoundEffect> m_pMessageSound;
     quint32 m_iNextMsgId = 1;
 };
@@ -115,36 +112,22 @@ void TestMessageDuringRing::initTestCase()
     CSetting::instance()->setMsgPrompt(true);
 
     // The view, the context properties and Core, in the entry's order.
-    m_pView = std::make_unique<QmlApplicationViewer>();
-    m_pCore = std::make_unique<Core>();
-    QQmlContext *pContext = m_pView->rootContext();
-    pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
-    pContext->setContextProperty(QStringLiteral("core"), m_pCore.get());
-    pContext->setContextProperty(QStringLiteral("version"), QStringLiteral(ZEPHON_VERSION_TEXT));
-    m_pView->engine()->addImageProvider(QStringLiteral("userpic"), new CImageProvider);
-    m_pView->setSource(QUrl(QStringLiteral("qrc:/qml/Zephon/main.qml")));
-    QVERIFY2(m_pView->rootObject(), qPrintable(QDebug::toString(m_pView->errors())));
-    m_pView->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_pView.get()));
-    m_pCore->setMainWindow(m_pView.get());
-    m_pCore->setRootObject(m_pView->rootObject());
-    m_pCore->setRootContext(pContext);
-    m_pCore->initialize();
-    QTRY_VERIFY(m_pView->rootObject()->property("bInit").toBool());
+    m_screens.start();
+    if (QTest::currentTestFailed())
+        return;
 
-    QVERIFY(QMetaObject::invokeMethod(m_pView->rootObject(), "login",
-                                      Q_ARG(QString, account.strLoginId),
-                                      Q_ARG(QString, account.strPassword), Q_ARG(int, 0)));
+    m_screens.signIn(account.strLoginId, account.strPassword);
     QTRY_VERIFY_WITH_TIMEOUT(mainScreen(), 10000);
     // The fake learns the client's UDP endpoint from its heartbeat.
-    QTRY_VERIFY_WITH_TIMEOUT(!m_fake.packets(3, FakeService::Udp).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp).isEmpty(),
+                             10000);
 
     // A first message makes Core's message sound; once it has been heard, every later start of
     // it is seen.
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_screens.core(), &Core::sig_addMsgRecord);
     pushMessage(m_iNextMsgId++);
     QTRY_COMPARE(added.size(), 1);
-    m_pMessageSound = m_pCore->findChild<QSoundEffect *>(QStringLiteral("messageSound"));
+    m_pMessageSound = m_screens.core()->findChild<QSoundEffect *>(QStringLiteral("messageSound"));
     QVERIFY(m_pMessageSound);
     QCOMPARE(m_pMessageSound->source().fileName(), QStringLiteral("message.wav"));
     QTRY_VERIFY_WITH_TIMEOUT(!m_pMessageSound->isPlaying(), 10000);
@@ -152,8 +135,7 @@ void TestMessageDuringRing::initTestCase()
 
 void TestMessageDuringRing::cleanupTestCase()
 {
-    m_pView.reset();
-    m_pCore.reset();
+    m_screens.stop();
     sessionState().reset();
     callSession().reset();
     QDir::setCurrent(QDir::tempPath());
@@ -164,18 +146,18 @@ void TestMessageDuringRing::cleanup()
 {
     CSetting::instance()->setMsgPrompt(true);
     if (callSession().phase() != int(Codes::PhaseIdle)) {
-        QVERIFY(QMetaObject::invokeMethod(m_pView->rootObject(), "refuse",
+        QVERIFY(QMetaObject::invokeMethod(m_screens.view()->rootObject(), "refuse",
                                           Q_ARG(QString, QString::number(kCaller))));
     }
     QTRY_COMPARE(callSession().phase(), int(Codes::PhaseIdle));
-    QTRY_VERIFY(!m_pCore->isRinging());
+    QTRY_VERIFY(!m_screens.core()->isRinging());
     QTRY_VERIFY(!callScreen());
     QTRY_VERIFY_WITH_TIMEOUT(!m_pMessageSound->isPlaying(), 10000);
 }
 
 QQuickItem *TestMessageDuringRing::mainScreen() const
 {
-    QObject *pLoader = m_pView->rootObject()->property("screen").value<QObject *>();
+    QObject *pLoader = m_screens.view()->rootObject()->property("screen").value<QObject *>();
     if (!pLoader || pLoader->property("source").toUrl().fileName() != "MainInterface.qml")
         return nullptr;
     return pLoader->property("item").value<QQuickItem *>();
@@ -217,14 +199,15 @@ void TestMessageDuringRing::messageLeavesTheRingAndSoundsOnce()
     m_fake.pushUdp(FakeService::callPacket(kCaller, kOwn, Codes::CallSubCall));
     QTRY_COMPARE(callSession().phase(), int(Codes::PhaseRinging));
     QTRY_VERIFY(callScreen());
-    QPointer<QSoundEffect> pRing = m_pCore->findChild<QSoundEffect *>(QStringLiteral("ring"));
+    QPointer<QSoundEffect> pRing =
+        m_screens.core()->findChild<QSoundEffect *>(QStringLiteral("ring"));
     QVERIFY(pRing);
     QCOMPARE(pRing->source().fileName(), QStringLiteral("ring.wav"));
     QTRY_VERIFY(pRing->isPlaying());
 
-    SoundLog log(*m_pCore);
+    SoundLog log(*m_screens.core());
     CSetting::instance()->setMsgPrompt(bMsgPrompt);
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_screens.core(), &Core::sig_addMsgRecord);
     pushMessage(m_iNextMsgId++);
     QTRY_COMPARE(added.size(), 1);
     // What the screens do about the message is done by now; let anything they queued run.
@@ -234,14 +217,14 @@ void TestMessageDuringRing::messageLeavesTheRingAndSoundsOnce()
     QVERIFY2(pRing, "the ring was taken away");
     QCOMPARE(pRing->source().fileName(), QStringLiteral("ring.wav"));
     QVERIFY(pRing->isPlaying());
-    QVERIFY(m_pCore->isRinging());
+    QVERIFY(m_screens.core()->isRinging());
     QVERIFY(callScreen());
     QCOMPARE(mainScreen()->property("bComingCall").toBool(), true);
     // The message is heard once, from Core's own sound, which plays nothing else.
     QCOMPARE(log.starts, expectedStarts);
     QCOMPARE(m_pMessageSound->source().fileName(), QStringLiteral("message.wav"));
     int iMessageEffects = 0;
-    for (QSoundEffect *pEffect : m_pCore->findChildren<QSoundEffect *>())
+    for (QSoundEffect *pEffect : m_screens.core()->findChildren<QSoundEffect *>())
         iMessageEffects += pEffect->source().fileName() == QLatin1String("message.wav");
     QCOMPARE(iMessageEffects, 1);
 }
