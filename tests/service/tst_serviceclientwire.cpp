@@ -5,6 +5,7 @@
 // must be accepted, reach the addressee, and be reported delivered by the client's receipt.
 #include <QtTest>
 
+#include "clientside.h"
 #include "cnetwork.h"
 #include "csessionstate.h"
 #include "protocol.h"
@@ -17,55 +18,6 @@ constexpr char kPassword[] = "demo1234";
 constexpr quint32 kZhang = 1000001;
 constexpr quint32 kLi = 1000002;
 constexpr quint32 kWang = 1000003;
-
-// The client's own objects, as one signed-in user has them; the packets they send go out on
-// a scripted connection that signed in as the same user.
-class ClientSide
-{
-public:
-    ClientSide(ServiceClient &connection, quint32 iZpid) : m_connection(connection), m_iZpid(iZpid)
-    {
-        QObject::connect(&net, &CNetwork::sig_createProtocol, &proto,
-                         &Protocol::slot_onCreateProtocol);
-        QObject::connect(&proto, &Protocol::sig_sendProtocol, &proto,
-                         [this](const QByteArray &arPacket, SOCKETTYPE type) {
-                             if (type == SOCKET_UDP)
-                                 m_connection.sendUdp(arPacket);
-                             else
-                                 m_connection.sendTcp(arPacket);
-                         });
-    }
-
-    // The process holds one session state: the user whose packets are built or parsed.
-    void use()
-    {
-        CSessionState &s = sessionState();
-        s.iZpid = m_iZpid;
-        s.strZpid = QString::number(m_iZpid);
-    }
-
-    // Hands what the connection received with the code to the client's packet layer.
-    int parse(quint8 iCode, bool bUdp, int iCount, int iTimeoutMs = 3000)
-    {
-        int iParsed = 0;
-        for (; iParsed < iCount; ++iParsed) {
-            const QByteArray ar = bUdp ? m_connection.takeUdp(iCode, iTimeoutMs)
-                                       : m_connection.takeTcp(iCode, iTimeoutMs);
-            if (ar.isEmpty())
-                break;
-            use();
-            proto.slot_onParseProtocol(ar, QString(), 0);
-        }
-        return iParsed;
-    }
-
-    CNetwork net;
-    Protocol proto;
-
-private:
-    ServiceClient &m_connection;
-    quint32 m_iZpid;
-};
 
 } // namespace
 
@@ -112,7 +64,7 @@ void TestServiceClientWire::cloudBookThroughTheClientsCode()
 {
     auto connection = signedIn(kWang);
     QVERIFY(connection);
-    ClientSide wang(*connection, kWang);
+    ClientSide wang(*connection, kWang, QString::fromLatin1(kPassword));
     QSignalSpy uploaded(&wang.proto, &Protocol::sig_uploadNetContact);
     QSignalSpy downloaded(&wang.proto, &Protocol::sig_parseNetContact);
 
@@ -126,13 +78,13 @@ void TestServiceClientWire::cloudBookThroughTheClientsCode()
     book[7] = QStringLiteral("13900000007;甲:乙;丙;组");
     wang.use();
     wang.net.slot_onUploadNetContact(book);
-    QCOMPARE(wang.parse(60, false, 3), 3);
+    QCOMPARE(wang.parse(Codes::CmdUploadNetContact, false, 3), 3);
     QCOMPARE(uploaded.count(), 1);
     QCOMPARE(uploaded.at(0).at(0).toInt(), 0);
 
     wang.use();
     wang.net.slot_onGetNetContact();
-    QCOMPARE(wang.parse(61, false, 3), 3);
+    QCOMPARE(wang.parse(Codes::CmdNetContact, false, 3), 3);
     QCOMPARE(downloaded.count(), 1);
     QCOMPARE(downloaded.at(0).at(0).toInt(), 0);
     QStringList expected = book;
@@ -144,7 +96,7 @@ void TestServiceClientWire::cloudBookThroughTheClientsCode()
     wang.use();
     wang.net.slot_onModifyNetContact(2, QStringLiteral("13900000007"), QStringLiteral("丁"),
                                      QStringLiteral("13900000007"), QStringLiteral("组"));
-    QCOMPARE(wang.parse(63, false, 1), 1);
+    QCOMPARE(wang.parse(Codes::CmdModifyNetContact, false, 1), 1);
     QCOMPARE(changed.at(0).at(0).toInt(), 0);
     QCOMPARE(m_pFixture->service().store().cloudBooks().entries(kWang).at(7).strName,
              QStringLiteral("丁"));
@@ -155,8 +107,8 @@ void TestServiceClientWire::messageThroughTheClientsCode()
     auto zhangConnection = signedIn(kZhang);
     auto liConnection = signedIn(kLi);
     QVERIFY(zhangConnection && liConnection);
-    ClientSide zhang(*zhangConnection, kZhang);
-    ClientSide li(*liConnection, kLi);
+    ClientSide zhang(*zhangConnection, kZhang, QString::fromLatin1(kPassword));
+    ClientSide li(*liConnection, kLi, QString::fromLatin1(kPassword));
     QSignalSpy zhangUpdates(&zhang.proto, &Protocol::sig_updateMsgRecord);
     QSignalSpy liSaves(&li.proto, &Protocol::sig_saveMsgRecord);
 
@@ -164,18 +116,18 @@ void TestServiceClientWire::messageThroughTheClientsCode()
     setMsgIdCounter(500);
     zhang.net.slot_onSendMsg(QStringLiteral("你好，李娜"), QString::number(kLi));
     // Accepted: the receipt clears the re-send and marks the message state 1.
-    QCOMPARE(zhang.parse(16, true, 1), 1);
+    QCOMPARE(zhang.parse(Codes::CmdMessageReceipt, true, 1), 1);
     QCOMPARE(zhangUpdates.count(), 1);
     QCOMPARE(zhangUpdates.at(0).at(2).toInt(), 501);
     QCOMPARE(zhangUpdates.at(0).at(3).toInt(), int(Codes::MsgAccepted));
 
     // Li's client stores it and answers with its receipt, which the service turns into the
     // delivery report Zhang's client marks as state 2.
-    QCOMPARE(li.parse(14, false, 1), 1);
+    QCOMPARE(li.parse(Codes::CmdMessage, false, 1), 1);
     QCOMPARE(liSaves.count(), 1);
     QCOMPARE(liSaves.at(0).at(1).toUInt(), kZhang);
     QCOMPARE(liSaves.at(0).at(4).toInt(), 501);
-    QCOMPARE(zhang.parse(15, false, 1), 1);
+    QCOMPARE(zhang.parse(Codes::CmdDeliveryReport, false, 1), 1);
     QCOMPARE(zhangUpdates.count(), 2);
     QCOMPARE(zhangUpdates.at(1).at(3).toInt(), int(Codes::MsgDelivered));
     QCOMPARE(m_pFixture->service().store().storedMessages().count(kLi), 0);
@@ -184,13 +136,13 @@ void TestServiceClientWire::messageThroughTheClientsCode()
     auto wangConnection = std::make_unique<ServiceClient>(m_pFixture->mainPort());
     zhang.use();
     zhang.net.slot_onSendMsg(QStringLiteral("王芳，回来请回电"), QString::number(kWang));
-    QCOMPARE(zhang.parse(16, true, 1), 1);
+    QCOMPARE(zhang.parse(Codes::CmdMessageReceipt, true, 1), 1);
     QVERIFY(wangConnection->connectSub());
     QCOMPARE(wangConnection->login(QString::number(kWang), kPassword), 0);
     QVERIFY(wangConnection->heartbeat());
-    ClientSide wang(*wangConnection, kWang);
+    ClientSide wang(*wangConnection, kWang, QString::fromLatin1(kPassword));
     QSignalSpy offline(&wang.proto, &Protocol::sig_saveOfflineMsg);
-    QCOMPARE(wang.parse(34, false, 1), 1);
+    QCOMPARE(wang.parse(Codes::CmdOfflineMessage, false, 1), 1);
     QCOMPARE(offline.count(), 1);
     QCOMPARE(offline.at(0).at(0).toUInt(), kZhang);
     QCOMPARE(offline.at(0).at(1).toString(), QStringLiteral("王芳，回来请回电"));

@@ -11,6 +11,7 @@
 
 #include "ccallsession.h"
 #include "cfieldreader.h"
+#include "clientside.h"
 #include "cnetwork.h"
 #include "codes.h"
 #include "crequestlayout.h"
@@ -178,51 +179,6 @@ QList<RequestForm> requestForms()
          byteAt(9), CallSubAck},
     };
 }
-
-// The client's objects for one signed-in user, sending on a scripted connection.
-class ClientSide
-{
-public:
-    ClientSide(ServiceClient &connection, quint32 iZpid) : m_connection(connection), m_iZpid(iZpid)
-    {
-        QObject::connect(&net, &CNetwork::sig_createProtocol, &proto,
-                         &Protocol::slot_onCreateProtocol);
-        QObject::connect(&proto, &Protocol::sig_sendProtocol, &proto,
-                         [this](const QByteArray &arPacket, SOCKETTYPE type) {
-                             if (type == SOCKET_UDP)
-                                 m_connection.sendUdp(arPacket);
-                             else
-                                 m_connection.sendTcp(arPacket);
-                         });
-    }
-
-    void use()
-    {
-        CSessionState &s = sessionState();
-        s.iZpid = m_iZpid;
-        s.strZpid = QString::number(m_iZpid);
-        s.strLoginPassword = QString::fromLatin1(kPassword);
-    }
-
-    // Hands the next packet of the code the connection received to the client's parser.
-    bool parse(quint8 iCode, bool bUdp)
-    {
-        const QByteArray ar =
-            bUdp ? m_connection.takeUdp(iCode, 3000) : m_connection.takeTcp(iCode, 3000);
-        if (ar.isEmpty())
-            return false;
-        use();
-        proto.slot_onParseProtocol(ar, QString(), 0);
-        return true;
-    }
-
-    CNetwork net;
-    Protocol proto;
-
-private:
-    ServiceClient &m_connection;
-    quint32 m_iZpid;
-};
 
 // A reply form: the request the client's code sends, the reply code and channel the service
 // answers on, and what the client's parser must make of it.
@@ -450,7 +406,7 @@ void TestWireDrift::replyFormsAreParsed()
     QCOMPARE(zhang.login(QString::number(kZhang), kPassword), 0);
     QVERIFY(zhang.heartbeat());
 
-    ClientSide client(zhang, kZhang);
+    ClientSide client(zhang, kZhang, QString::fromLatin1(kPassword));
     client.use();
     form.send(client.net, client.proto);
     const QString strError = form.check(client);
