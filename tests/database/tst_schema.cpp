@@ -6,9 +6,9 @@
 #include "cschema.h"
 #include "cschemasteps.h"
 #include "pinyin.h"
+#include "sqlfile.h"
 #include "storefixture.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -76,70 +76,6 @@ private:
     }
     QString m_strName = QStringLiteral("inspector%1").arg(nextSerial());
 };
-
-} // namespace
-
-namespace {
-
-// Runs SQL on a file of its own connection, outside the store, as another program would.
-bool runOnFile(const QString &strPath, const QStringList &statements)
-{
-    const QString strName = QStringLiteral("raw-") + strPath;
-    bool bOk = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strName);
-        db.setDatabaseName(strPath);
-        bOk = db.open();
-        QSqlQuery query(db);
-        for (const QString &strStatement : statements) {
-            if (bOk && !query.exec(strStatement)) {
-                qWarning() << strStatement << query.lastError().text();
-                bOk = false;
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(strName);
-    return bOk;
-}
-
-QVariant valueOnFile(const QString &strPath, const QString &strSql)
-{
-    const QString strName = QStringLiteral("read-") + strPath;
-    QVariant value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strName);
-        db.setDatabaseName(strPath);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(strSql) && query.next())
-                value = query.value(0);
-        }
-    }
-    QSqlDatabase::removeDatabase(strName);
-    return value;
-}
-
-// The statements of a layout file, one per line, comments left out.
-QStringList layoutStatements(const QString &strFile)
-{
-    QFile file(strFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList statements;
-    for (const QString &strLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        if (!strLine.trimmed().isEmpty() && !strLine.startsWith(QLatin1String("--")))
-            statements.append(strLine);
-    }
-    return statements;
-}
-
-QByteArray digestOf(const QString &strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
-}
 
 } // namespace
 
@@ -470,7 +406,7 @@ void TestSchema::unversionedFileIsUpgradedInPlace()
     TempWorkingDir dir;
     const QString strMain = dir.path(QStringLiteral("Zephon.db"));
     QStringList statements =
-        layoutStatements(QStringLiteral(ZEPHON_LAYOUT_DIR "/layout-unversioned.sql"));
+        SqlFile::layoutStatements(QStringLiteral(ZEPHON_LAYOUT_DIR "/layout-unversioned.sql"));
     QVERIFY(statements.size() >= 10);
     if (bWithIndex)
         statements << QStringLiteral(
@@ -482,8 +418,8 @@ void TestSchema::unversionedFileIsUpgradedInPlace()
                       "INSERT INTO MsgRecord(LoginZpid, Zpid, Name, Read, Send, "
                       "Content, Time, MsgId, MsgState, Type, SubType) VALUES (1234567, "
                       "7654321, '李四', 0, 0, 'hello', '2026-01-02 03:04:05', 9, 0, 0, 0)");
-    QVERIFY(runOnFile(strMain, statements));
-    QCOMPARE(valueOnFile(strMain, QStringLiteral("PRAGMA user_version")).toInt(), 0);
+    QVERIFY(SqlFile::run(strMain, statements));
+    QCOMPARE(SqlFile::value(strMain, QStringLiteral("PRAGMA user_version")).toInt(), 0);
 
     {
         CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
@@ -493,13 +429,14 @@ void TestSchema::unversionedFileIsUpgradedInPlace()
         QCOMPARE(db.getAccount(), QStringList{"1234567"});
         QCOMPARE(db.getUnReadMsgRecord(0, QStringLiteral("7654321")), 1);
     }
-    QCOMPARE(valueOnFile(strMain, QStringLiteral("PRAGMA user_version")).toInt(),
+    QCOMPARE(SqlFile::value(strMain, QStringLiteral("PRAGMA user_version")).toInt(),
              CSchema::mainSteps().latestVersion());
-    QCOMPARE(valueOnFile(strMain, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
-                                                 "type = 'index' AND name = 'MsgRecordPeerMsgId'"))
-                 .toInt(),
-             1);
-    QCOMPARE(valueOnFile(strMain, QStringLiteral("SELECT Content FROM MsgRecord")).toString(),
+    QCOMPARE(
+        SqlFile::value(strMain, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                               "type = 'index' AND name = 'MsgRecordPeerMsgId'"))
+            .toInt(),
+        1);
+    QCOMPARE(SqlFile::value(strMain, QStringLiteral("SELECT Content FROM MsgRecord")).toString(),
              QStringLiteral("hello"));
 }
 
@@ -509,18 +446,18 @@ void TestSchema::newerFileIsRefusedAndLeftAlone()
 {
     TempWorkingDir dir;
     const QString strMain = dir.path(QStringLiteral("Zephon.db"));
-    QVERIFY(runOnFile(strMain, {QStringLiteral("CREATE TABLE Later(x)"),
-                                QStringLiteral("INSERT INTO Later VALUES (1)"),
-                                QStringLiteral("PRAGMA user_version = %1")
-                                    .arg(CSchema::mainSteps().latestVersion() + 1)}));
-    const QByteArray arBefore = digestOf(strMain);
+    QVERIFY(SqlFile::run(strMain, {QStringLiteral("CREATE TABLE Later(x)"),
+                                   QStringLiteral("INSERT INTO Later VALUES (1)"),
+                                   QStringLiteral("PRAGMA user_version = %1")
+                                       .arg(CSchema::mainSteps().latestVersion() + 1)}));
+    const QByteArray arBefore = SqlFile::digest(strMain);
     QVERIFY(!arBefore.isEmpty());
     {
         CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
         QVERIFY(!db.isOpen());
         db.addContact(QStringLiteral("x"), QStringLiteral("1"), QStringLiteral("x"));
     }
-    QCOMPARE(digestOf(strMain), arBefore);
+    QCOMPARE(SqlFile::digest(strMain), arBefore);
     QVERIFY(!QFile::exists(strMain + QStringLiteral("-wal")));
 }
 
@@ -530,8 +467,8 @@ void TestSchema::failedStepLeavesTheFileAsItWas()
 {
     TempWorkingDir dir;
     const QString strPath = dir.path(QStringLiteral("steps.db"));
-    QVERIFY(runOnFile(strPath, {QStringLiteral("CREATE TABLE Kept(x)"),
-                                QStringLiteral("INSERT INTO Kept VALUES (1)")}));
+    QVERIFY(SqlFile::run(strPath, {QStringLiteral("CREATE TABLE Kept(x)"),
+                                   QStringLiteral("INSERT INTO Kept VALUES (1)")}));
     {
         QSqlDatabase db =
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("steps"));
@@ -552,8 +489,8 @@ void TestSchema::failedStepLeavesTheFileAsItWas()
         QCOMPARE(good.upgrade(db, &strError), CSchemaSteps::Current);
     }
     QSqlDatabase::removeDatabase(QStringLiteral("steps"));
-    QCOMPARE(valueOnFile(strPath, QStringLiteral("SELECT count(*) FROM Kept")).toInt(), 1);
-    QCOMPARE(valueOnFile(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 1);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("SELECT count(*) FROM Kept")).toInt(), 1);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSchema)

@@ -2,7 +2,6 @@
 // ends (built by the client's packet layer), the seed file's checks and idempotence, and the
 // administration commands.
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -17,42 +16,7 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "protocol.h"
-
-namespace {
-
-// Runs SQL on the service's file through a connection of its own, as another program would;
-// the answer is the first column of the last statement's first row.
-QVariant runOnFile(const QString &strPath, const QStringList &statements)
-{
-    QVariant value;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-        db.setDatabaseName(strPath);
-        if (!db.open())
-            return QVariant();
-        QSqlQuery query(db);
-        for (const QString &strStatement : statements) {
-            if (!query.exec(strStatement)) {
-                qWarning() << strStatement;
-                return QVariant();
-            }
-        }
-        value = query.next() ? query.value(0) : QVariant(true);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
-    return value;
-}
-
-QByteArray digestOf(const QString &strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
-}
-
-} // namespace
+#include "sqlfile.h"
 
 class TestServiceStore : public QObject
 {
@@ -298,26 +262,22 @@ void TestServiceStore::unversionedFileIsUpgradedInPlace()
     m_pStore.reset();
     QTemporaryDir dir;
     const QString strPath = dir.filePath(QLatin1String(CServiceStore::FILE_NAME));
-    QFile layout(QStringLiteral(ZEPHON_LAYOUT_DIR "/layout-unversioned.sql"));
-    QVERIFY(layout.open(QIODevice::ReadOnly));
-    QStringList statements;
-    for (const QString &strLine : QString::fromUtf8(layout.readAll()).split(QLatin1Char('\n'))) {
-        if (!strLine.trimmed().isEmpty() && !strLine.startsWith(QLatin1String("--")))
-            statements.append(strLine);
-    }
+    QStringList statements =
+        SqlFile::layoutStatements(QStringLiteral(ZEPHON_LAYOUT_DIR "/layout-unversioned.sql"));
+    QVERIFY(!statements.isEmpty());
     statements << QStringLiteral("INSERT INTO account VALUES (1000009, '13900000009', '旧', "
                                  "'hash', '旧:0', NULL)")
                << QStringLiteral("INSERT INTO stored_message(addressee, sender, code, msg_id, "
                                  "kind, sent_at, body, extra) VALUES (1000009, 1000001, 14, 5, "
                                  "0, 46000.5, X'01', X'')");
-    QVERIFY(runOnFile(strPath, statements).isValid());
+    QVERIFY(SqlFile::run(strPath, statements));
 
     CServiceStore store;
     QVERIFY2(store.open(dir.path()), qPrintable(store.errorText()));
     QCOMPARE(store.accounts().byZpid(1000009).value().strName, QStringLiteral("旧"));
     QCOMPARE(store.storedMessages().pending(1000009).size(), 1);
     QCOMPARE(store.schemaSteps().latestVersion(), 1);
-    QCOMPARE(runOnFile(strPath, {QStringLiteral("PRAGMA user_version")}).toInt(), 1);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 1);
 }
 
 // A folder written by a later service is refused with a message that says so, unchanged.
@@ -326,14 +286,13 @@ void TestServiceStore::newerFileIsRefusedAndLeftAlone()
     m_pStore.reset();
     QTemporaryDir dir;
     const QString strPath = dir.filePath(QLatin1String(CServiceStore::FILE_NAME));
-    QVERIFY(runOnFile(strPath, {QStringLiteral("CREATE TABLE later(x)"),
-                                QStringLiteral("PRAGMA user_version = 99")})
-                .isValid());
-    const QByteArray arBefore = digestOf(strPath);
+    QVERIFY(SqlFile::run(strPath, {QStringLiteral("CREATE TABLE later(x)"),
+                                   QStringLiteral("PRAGMA user_version = 99")}));
+    const QByteArray arBefore = SqlFile::digest(strPath);
     CServiceStore store;
     QVERIFY(!store.open(dir.path()));
     QVERIFY2(store.errorText().contains(QLatin1String("newer")), qPrintable(store.errorText()));
-    QCOMPARE(digestOf(strPath), arBefore);
+    QCOMPARE(SqlFile::digest(strPath), arBefore);
 }
 
 void TestServiceStore::demoSeedHasTheFourAccounts()
