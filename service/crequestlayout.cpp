@@ -12,9 +12,9 @@ void loginFields(CFieldReader &r)
     r.u8();   // client kind
     r.str8(); // version
     const quint8 iType = r.u8();
-    if (iType == 0)
+    if (iType == LoginByZpid)
         r.u32();
-    else if (iType == 1 || iType == 2)
+    else if (iType == LoginByMobile || iType == LoginByMobileAlt)
         r.enc8();
     r.enc8(); // password
     r.str8(); // local id

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -136,6 +137,24 @@ public slots:
     // iType 0 card, 1 card request, 2 answer to a request (strCaption "0" agrees), 3 card in
     // answer to a request.
     void slot_onSendCard(QString strCaption, QString strContent, QString strZpid, qint8 iType);
+
+    // The circle family (cnetwork_circle.cpp). A circle id that is not a non-zero decimal
+    // number, or a text too long for its field, sends nothing.
+    void slot_onNewCircle(QString strCircleName, int iCircleType);
+    // Sends the pending member selection of the session state (text key to zpid), in key
+    // order, and empties it; more entries than one request can number go in several requests.
+    void slot_onModifyCircleMember(QString strCircleId, int iType, int iUserType);
+    void slot_onGetCircle();
+    void slot_onGetCircleMember(quint32 iCircleId);
+    void slot_onSearchCircle(int iSearchType, QMap<int, QString> mapCondition);
+    void slot_onExitCircle(QString strCircleId);
+    // iType: an application (0), a recommendation (4) or another kind of the packet 98.
+    void slot_onApplyCircle(QString strCircleId, QString strCircleName, int iCircleType,
+                            QString strText, int iType);
+    void slot_onApplyCircleReply(QString strCircleId, QString strZpid, int iReply,
+                                 QString strText = QString());
+    void slot_onModifyCircleInfo(int iType, QString strCircleId, QString strInfo);
+    void slot_onDismissCircle(QString strCircleId);
 
 private:
     void giveUp(const QByteArray &arKey);

@@ -23,6 +23,11 @@ void CSessionState::reset()
     iHeartLoss = 0;
     iResendTick = 0;
     iPasswordSubType = 0;
+    iLastCircleId = 0;
+    iLastCircleInfoKind = 0;
+    mapPendingMembers.clear();
+    iLastApplyReply = 0;
+    strLastApplyText.clear();
     mapResend.clear();
     iLoginMs = 20000;
     iHeartMs = 10000;

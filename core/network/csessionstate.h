@@ -32,6 +32,15 @@ public:
 
     // Sub-type of the password change awaiting its reply.
     int iPasswordSubType = 0;
+    // The circle of the last create or member-change reply.
+    quint32 iLastCircleId = 0;
+    // The kind of the last circle-info change sent.
+    int iLastCircleInfoKind = 0;
+    // The members the next member change names: text key to zpid, sent in key order.
+    QMap<QString, quint32> mapPendingMembers;
+    // The user's last answer to a circle application, for when the service confirms it.
+    int iLastApplyReply = 0;
+    QString strLastApplyText;
 
     // Re-sendable UDP requests: key (code [, msg id, zpid]) to record (attempts, limit,
     // period, packet). Ordered by key so ticks walk it in a fixed order.

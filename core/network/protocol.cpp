@@ -183,6 +183,7 @@ Protocol::Protocol(QObject *parent) : QObject(parent)
     registerContactParsers();
     registerCallParsers();
     registerMessageParsers();
+    registerCircleParsers();
 }
 
 void Protocol::setParser(quint8 iCode, Parser parser)

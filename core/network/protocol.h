@@ -123,6 +123,19 @@ private:
     void parseCardMessage(const QByteArray &arBuff);
     void parseCircleMessage(const QByteArray &arBuff);
 
+    // The circle family (protocol_circle.cpp): create, members, list, search, leave,
+    // applications and notices, information and dissolution.
+    void registerCircleParsers();
+    void parseNewCircle(const QByteArray &arBuff);
+    void parseModifyCircleMember(const QByteArray &arBuff);
+    void parseCircleList(const QByteArray &arBuff);
+    void parseCircleMember(const QByteArray &arBuff);
+    void parseSearchCircle(const QByteArray &arBuff);
+    void parseExitCircle(const QByteArray &arBuff);
+    void parseApplyCircle(const QByteArray &arBuff);
+    void parseModifyCircleInfo(const QByteArray &arBuff);
+    void parseDismissCircle(const QByteArray &arBuff);
+
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};
     CTrace m_trace{"Protocol"};

@@ -152,6 +152,43 @@ QList<RequestForm> requestForms()
         {"97 circle message",
          [](CNetwork &n, Protocol &) { n.slot_onSendCircleMsg("大家好", "5"); }, CmdCircleMessage,
          none, -1},
+        {"91 new circle", [](CNetwork &n, Protocol &) { n.slot_onNewCircle("读书会", 1); },
+         CmdNewCircle, none, -1},
+        {"92 circle members",
+         [](CNetwork &n, Protocol &) {
+             sessionState().mapPendingMembers = {{"李娜:::公司::13800138001", kLi}};
+             n.slot_onModifyCircleMember("5", 0, 3);
+         },
+         CmdModifyCircleMember, none, -1},
+        {"94 circle member list", [](CNetwork &n, Protocol &) { n.slot_onGetCircleMember(5); },
+         CmdCircleMember, none, -1},
+        {"95 circle search",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onSearchCircle(1, {{3, "13800138001"}});
+         },
+         CmdSearchCircle, none, -1},
+        {"96 leave circle", [](CNetwork &n, Protocol &) { n.slot_onExitCircle("5"); },
+         CmdExitCircle, none, -1},
+        {"98 apply",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onApplyCircle("5", "读书会", 1, "让我进", ApplyJoin);
+         },
+         CmdApplyCircle, byteAt(5), ApplyJoin},
+        {"98 recommend",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onApplyCircle("5", "读书会", 1, "1000003:王强", ApplyInvite);
+         },
+         CmdApplyCircle, byteAt(5), ApplyInvite},
+        {"98 answer", [](CNetwork &n, Protocol &) { n.slot_onApplyCircleReply("5", kLiText, 0); },
+         CmdApplyCircle, byteAt(5), ApplyAnswer},
+        {"98 answer with text",
+         [](CNetwork &n, Protocol &) { n.slot_onApplyCircleReply("5", kLiText, 0, "欢迎"); },
+         CmdApplyCircle, byteAt(5), ApplyAnswerText},
+        {"99 circle info",
+         [](CNetwork &n, Protocol &) { n.slot_onModifyCircleInfo(1, "5", "新名字"); },
+         CmdModifyCircleInfo, none, -1},
+        {"112 dissolve circle", [](CNetwork &n, Protocol &) { n.slot_onDismissCircle("5"); },
+         CmdDismissCircle, none, -1},
         {"100 strange card", [](CNetwork &n, Protocol &) { n.slot_onGetStrangeCard(kLiText); },
          CmdStrangeCard, none, -1},
         {"19 push", [](CNetwork &n, Protocol &) { n.slot_onSendPush(kLiText); }, CmdPush, none, -1},
