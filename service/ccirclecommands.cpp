@@ -1,20 +1,214 @@
 #include "ccirclecommands.h"
 
+#include <QDateTime>
+
+#include "caes.h"
+#include "ccircletable.h"
 #include "cfieldwriter.h"
+#include "cmessagecommands.h"
 #include "cservicecontext.h"
+#include "cservicecounters.h"
+#include "cservicestore.h"
 
 using namespace Codes;
 
+namespace {
+
+enum Result : quint8
+{
+    Done = 0,
+    Refused = 1,
+};
+
+bool fits(const QString &strText, int iMaxBytes)
+{
+    return !strText.trimmed().isEmpty() && strText.toUtf8().size() <= iMaxBytes;
+}
+
+} // namespace
+
 void CCircleCommands::install(CDispatcher &dispatcher)
 {
-    dispatcher.add(CmdCircle, CDispatcher::OnTcp, CDispatcher::SenderField,
-                   [this](CRequest &request) { onCircleList(request); });
+    auto add = [&](Command iCode, void (CCircleCommands::*pHandler)(CRequest &)) {
+        dispatcher.add(iCode, CDispatcher::OnTcp, CDispatcher::SenderField,
+                       [this, pHandler](CRequest &request) { (this->*pHandler)(request); });
+    };
+    add(CmdCircle, &CCircleCommands::onCircleList);
+    add(CmdCircleMember, &CCircleCommands::onCircleMembers);
+    add(CmdNewCircle, &CCircleCommands::onNewCircle);
+    add(CmdModifyCircleInfo, &CCircleCommands::onModifyInfo);
+    add(CmdExitCircle, &CCircleCommands::onExit);
+    add(CmdDismissCircle, &CCircleCommands::onDismiss);
 }
 
 void CCircleCommands::onCircleList(CRequest &request)
 {
-    // Two zero status bytes, four unused bytes, then the list: a count of no circles.
-    m_service.reply(
-        request,
-        CFieldWriter(CmdCircle).zpid(request.session()->iZpid).u8(0).u8(0).u32(0).u32(0).packet());
+    const quint32 iZpid = request.session()->iZpid;
+    const QList<CCircleTable::Circle> circles = m_service.store().circles().ofMember(iZpid);
+    CFieldWriter w(CmdCircle);
+    w.zpid(iZpid).u8(0).u8(0).u32(0).u32(quint32(circles.size()));
+    for (const CCircleTable::Circle &circle : circles) {
+        w.u8(0)
+            .u32(circle.iCircleId)
+            .u32(circle.iVersion)
+            .enc8(circle.strName)
+            .u8(quint8(circle.iType))
+            .u8(quint8(circle.iProperty))
+            .u32(circle.iCreator)
+            .f64(circle.dCreated)
+            .u8(quint8(circle.iOwnRole))
+            .u32(quint32(circle.iMemberCount))
+            .str8(circle.strProfile);
+    }
+    if (!w.ok()) {
+        m_service.counters().drop(CServiceCounters::DropBadField);
+        return;
+    }
+    m_service.reply(request, w.packet());
+}
+
+void CCircleCommands::onCircleMembers(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    r.u8();
+    const quint32 iCircle = r.u32();
+    const quint32 iZpid = request.session()->iZpid;
+    CCircleTable &circles = m_service.store().circles();
+    CFieldWriter w(CmdCircleMember);
+    w.zpid(iZpid).u8(0).u32(iCircle);
+    if (circles.roleOf(iCircle, iZpid) == CCircleTable::RoleNone) {
+        m_service.reply(request, w.u8(Refused).u32(0).packet());
+        return;
+    }
+    const QList<CCircleTable::Member> members = circles.members(iCircle);
+    w.u8(0).u32(0).u32(quint32(members.size()));
+    for (const CCircleTable::Member &member : members) {
+        const auto account = m_service.store().accounts().byZpid(member.iZpid);
+        const QString strCard = account ? account->strCard : QString();
+        w.tail(QByteArray(5, '\0'))
+            .u32(member.iZpid)
+            .u8(quint8(member.iRole))
+            .blob32(encryptText(strCard));
+    }
+    m_service.reply(request, w.packet());
+}
+
+void CCircleCommands::onNewCircle(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    r.u8();
+    r.u32(); // the count of the rest
+    const QString strName = r.enc8Text();
+    const quint8 iType = r.u8();
+    const quint32 iZpid = request.session()->iZpid;
+    quint32 iCircle = 0;
+    if (r.ok() && fits(strName, MAX_NAME_BYTES)) {
+        CServiceStore &store = m_service.store();
+        if (store.transaction()) {
+            iCircle =
+                store.circles().create(strName.trimmed(), iType, iZpid,
+                                       CMessageCommands::oleDate(QDateTime::currentDateTime()));
+            if (!(iCircle != 0 ? store.commit() : (store.rollback(), false)))
+                iCircle = 0;
+        }
+    }
+    m_service.reply(request, CFieldWriter(CmdNewCircle)
+                                 .zpid(iZpid)
+                                 .u8(Done)
+                                 .u8(iCircle != 0 ? Done : Refused)
+                                 .u32(iCircle)
+                                 .u32(0)
+                                 .packet());
+}
+
+void CCircleCommands::onModifyInfo(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    const quint32 iCircle = r.u32();
+    r.u32();
+    r.u8();
+    const quint8 iKind = r.u8();
+    const QString strText = r.enc8Text();
+    const quint32 iZpid = request.session()->iZpid;
+    CCircleTable &circles = m_service.store().circles();
+    bool bDone = false;
+    if (r.ok() && circles.roleOf(iCircle, iZpid) == CCircleTable::RoleCreator) {
+        const bool bFits = iKind == 1 ? fits(strText, MAX_NAME_BYTES)
+                                      : strText.toUtf8().size() <= MAX_PROFILE_BYTES;
+        bDone = bFits && circles.setInfo(iCircle, iKind, iKind == 1 ? strText.trimmed() : strText);
+    } else {
+        m_service.counters().event(CServiceCounters::CircleRefused);
+    }
+    m_service.reply(request, CFieldWriter(CmdModifyCircleInfo)
+                                 .zpid(iZpid)
+                                 .u32(iCircle)
+                                 .u32(0)
+                                 .u8(bDone ? Done : Refused)
+                                 .packet());
+}
+
+void CCircleCommands::onExit(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    r.u8();
+    const quint32 iCircle = r.u32();
+    const quint32 iZpid = request.session()->iZpid;
+    CCircleTable &circles = m_service.store().circles();
+    // The creator dissolves a circle rather than leave it.
+    const int iRole = circles.roleOf(iCircle, iZpid);
+    const bool bLeft = iRole != CCircleTable::RoleNone && iRole != CCircleTable::RoleCreator &&
+                       circles.removeMember(iCircle, iZpid);
+    m_service.reply(request, CFieldWriter(CmdExitCircle)
+                                 .zpid(iZpid)
+                                 .u8(0)
+                                 .u32(iCircle)
+                                 .u8(bLeft ? Done : Refused)
+                                 .packet());
+    if (bLeft)
+        tellMembers(iCircle, iZpid,
+                    CFieldWriter(CmdExitCircle).zpid(iZpid).u8(1).u32(iCircle).packet());
+}
+
+void CCircleCommands::onDismiss(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    r.u8();
+    const quint32 iCircle = r.u32();
+    const quint32 iZpid = request.session()->iZpid;
+    CCircleTable &circles = m_service.store().circles();
+    const auto circle = circles.circle(iCircle);
+    const bool bCreator = circle && circles.roleOf(iCircle, iZpid) == CCircleTable::RoleCreator;
+    if (!bCreator)
+        m_service.counters().event(CServiceCounters::CircleRefused);
+    const bool bDone = bCreator && circles.remove(iCircle);
+    m_service.reply(request, CFieldWriter(CmdDismissCircle)
+                                 .zpid(iZpid)
+                                 .u8(0)
+                                 .u32(iCircle)
+                                 .u8(bDone ? Done : Refused)
+                                 .packet());
+    if (!bDone)
+        return;
+    for (const CCircleTable::Member &member : circle->members) {
+        if (member.iZpid == iZpid)
+            continue;
+        if (CSessionTable::Session *pSession = m_service.sessions().newest(member.iZpid))
+            m_service.send(pSession->connection, CFieldWriter(CmdDismissCircle)
+                                                     .zpid(member.iZpid)
+                                                     .u8(1)
+                                                     .u32(iCircle)
+                                                     .u32(iZpid)
+                                                     .str8(circle->strName)
+                                                     .packet());
+    }
+}
+
+void CCircleCommands::tellMembers(quint32 iCircleId, quint32 iExcept, const QByteArray &arPacket)
+{
+    for (const CCircleTable::Member &member : m_service.store().circles().members(iCircleId)) {
+        if (member.iZpid == iExcept)
+            continue;
+        if (CSessionTable::Session *pSession = m_service.sessions().newest(member.iZpid))
+            m_service.send(pSession->connection, arPacket);
+    }
 }

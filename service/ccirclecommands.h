@@ -1,5 +1,7 @@
-// CCircleCommands: the circle family. Circles are stored (from the seed file) but not served
-// yet; the list 93 answers that the user belongs to no circle, so a sign-in settles.
+// CCircleCommands: the circle family. It lists a user's circles and a circle's members in the
+// layouts the client's workers read, creates circles, changes their information, lets members
+// leave and the creator dissolve, and tells the members online what changed. Only the creator
+// may change a circle or dissolve it; a member list is given to members only.
 #pragma once
 
 #include "cdispatcher.h"
@@ -12,8 +14,19 @@ public:
     explicit CCircleCommands(CServiceContext &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
 
+    // Longest name and profile, in bytes of UTF-8, the service keeps.
+    static constexpr int MAX_NAME_BYTES = 60;
+    static constexpr int MAX_PROFILE_BYTES = 200;
+
 private:
     void onCircleList(CRequest &request);
+    void onCircleMembers(CRequest &request);
+    void onNewCircle(CRequest &request);
+    void onModifyInfo(CRequest &request);
+    void onExit(CRequest &request);
+    void onDismiss(CRequest &request);
+    // Sends the packet to every online member of the circle but iExcept.
+    void tellMembers(quint32 iCircleId, quint32 iExcept, const QByteArray &arPacket);
 
     CServiceContext &m_service;
 };

@@ -1,6 +1,9 @@
 #include "ccircletable.h"
 
+#include <QSqlQuery>
 #include <QVariant>
+
+#include <limits>
 
 bool CCircleTable::createSchema()
 {
@@ -50,4 +53,135 @@ int CCircleTable::count() const
     if (!run(query, QStringLiteral("SELECT COUNT(*) FROM circle")) || !query.next())
         return 0;
     return query.value(0).toInt();
+}
+
+namespace {
+
+// New circles are numbered on from the seeded ones, in a range of their own.
+constexpr qint64 FIRST_CIRCLE_ID = 2000001;
+
+} // namespace
+
+quint32 CCircleTable::create(const QString &strName, int iType, quint32 iCreator, double dCreated)
+{
+    QSqlQuery query(database());
+    if (!run(query, QStringLiteral("SELECT MAX(circle_id) FROM circle")) || !query.next())
+        return 0;
+    const qint64 iId = qMax(FIRST_CIRCLE_ID, query.value(0).toLongLong() + 1);
+    if (iId > qint64(std::numeric_limits<quint32>::max()))
+        return 0;
+    if (!run(QStringLiteral("INSERT INTO circle (circle_id, name, type, creator, created) "
+                            "VALUES (?, ?, ?, ?, ?)"),
+             {iId, strName, iType, qint64(iCreator), dCreated}) ||
+        !run(QStringLiteral("INSERT INTO circle_member (circle_id, zpid, role) VALUES (?, ?, ?)"),
+             {iId, qint64(iCreator), int(RoleCreator)}))
+        return 0;
+    return quint32(iId);
+}
+
+QList<CCircleTable::Circle> CCircleTable::ofMember(quint32 iZpid) const
+{
+    QList<Circle> circles;
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT c.circle_id, c.name, c.type, c.property, c.creator, "
+                            "c.profile, c.version, c.created, m.role, "
+                            "(SELECT COUNT(*) FROM circle_member a WHERE a.circle_id = "
+                            "c.circle_id) FROM circle c JOIN circle_member m ON m.circle_id = "
+                            "c.circle_id WHERE m.zpid = ? ORDER BY c.circle_id"),
+             {qint64(iZpid)}))
+        return circles;
+    while (query.next()) {
+        Circle circle;
+        circle.iCircleId = query.value(0).toUInt();
+        circle.strName = query.value(1).toString();
+        circle.iType = query.value(2).toInt();
+        circle.iProperty = query.value(3).toInt();
+        circle.iCreator = query.value(4).toUInt();
+        circle.strProfile = query.value(5).toString();
+        circle.iVersion = query.value(6).toUInt();
+        circle.dCreated = query.value(7).toDouble();
+        circle.iOwnRole = query.value(8).toInt();
+        circle.iMemberCount = query.value(9).toInt();
+        circles.append(circle);
+    }
+    return circles;
+}
+
+std::optional<CCircleTable::Circle> CCircleTable::circle(quint32 iCircleId) const
+{
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT name, type, property, creator, profile, version, created "
+                            "FROM circle WHERE circle_id = ?"),
+             {qint64(iCircleId)}) ||
+        !query.next())
+        return std::nullopt;
+    Circle circle;
+    circle.iCircleId = iCircleId;
+    circle.strName = query.value(0).toString();
+    circle.iType = query.value(1).toInt();
+    circle.iProperty = query.value(2).toInt();
+    circle.iCreator = query.value(3).toUInt();
+    circle.strProfile = query.value(4).toString();
+    circle.iVersion = query.value(5).toUInt();
+    circle.dCreated = query.value(6).toDouble();
+    circle.members = members(iCircleId);
+    circle.iMemberCount = int(circle.members.size());
+    return circle;
+}
+
+QList<CCircleTable::Member> CCircleTable::members(quint32 iCircleId) const
+{
+    QList<Member> list;
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT zpid, role FROM circle_member WHERE circle_id = ? "
+                            "ORDER BY role, zpid"),
+             {qint64(iCircleId)}))
+        return list;
+    while (query.next())
+        list.append({query.value(0).toUInt(), query.value(1).toInt()});
+    return list;
+}
+
+int CCircleTable::roleOf(quint32 iCircleId, quint32 iZpid) const
+{
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT role FROM circle_member WHERE circle_id = ? AND zpid = ?"),
+             {qint64(iCircleId), qint64(iZpid)}) ||
+        !query.next())
+        return RoleNone;
+    return query.value(0).toInt();
+}
+
+bool CCircleTable::setInfo(quint32 iCircleId, int iKind, const QString &strText)
+{
+    const QString strSql =
+        iKind == 1 ? QStringLiteral("UPDATE circle SET name = ?, version = version + 1 "
+                                    "WHERE circle_id = ?")
+                   : QStringLiteral("UPDATE circle SET profile = ?, version = version + 1 "
+                                    "WHERE circle_id = ?");
+    return (iKind == 1 || iKind == 2) && run(strSql, {strText, qint64(iCircleId)});
+}
+
+bool CCircleTable::removeMember(quint32 iCircleId, quint32 iZpid)
+{
+    return run(QStringLiteral("DELETE FROM circle_member WHERE circle_id = ? AND zpid = ?"),
+               {qint64(iCircleId), qint64(iZpid)}) &&
+           run(QStringLiteral("UPDATE circle SET version = version + 1 WHERE circle_id = ?"),
+               {qint64(iCircleId)});
+}
+
+bool CCircleTable::remove(quint32 iCircleId)
+{
+    return run(QStringLiteral("DELETE FROM circle_member WHERE circle_id = ?"),
+               {qint64(iCircleId)}) &&
+           run(QStringLiteral("DELETE FROM circle WHERE circle_id = ?"), {qint64(iCircleId)});
+}
+
+bool CCircleTable::addCreatedColumn()
+{
+    return run(QStringLiteral("ALTER TABLE circle ADD COLUMN created REAL NOT NULL DEFAULT 0"));
 }

@@ -1,10 +1,12 @@
-// CCircleTable: the circles (server-side groups) and their members. The seed file fills them
-// now; the circle commands read them when that family is served. Every statement on the two
-// tables is here.
+// CCircleTable: the circles (server-side groups) and their members, with each circle's version,
+// which every change of its information or members raises so that clients refetch it. Every
+// statement on the two tables is here.
 #pragma once
 
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 #include "csqltable.h"
 
@@ -26,14 +28,42 @@ public:
         quint32 iCreator = 0;
         QString strProfile;
         QList<Member> members;
+        quint32 iVersion = 1;
+        double dCreated = 0; // days since 1899-12-30, as the wire carries times
+        int iMemberCount = 0;
+        int iOwnRole = 0; // the role of the user a listing was made for
+    };
+
+    enum Role
+    {
+        RoleNone = 0,
+        RoleCreator = 1,
+        RoleAdmin = 2,
+        RoleMember = 3,
     };
 
     explicit CCircleTable(const QString &strConnection) : CSqlTable(strConnection, "CCircleTable")
     {}
 
     bool createSchema();
+    // The second layout: the circle's creation time.
+    bool addCreatedColumn();
     // Inserts the circle with its members; the caller holds the transaction.
     bool insert(const Circle &circle);
     bool exists(quint32 iCircleId) const;
     int count() const;
+
+    // A new circle with its creator as the only member; 0 when it cannot be stored.
+    quint32 create(const QString &strName, int iType, quint32 iCreator, double dCreated);
+    // The circles iZpid belongs to, with that user's role and the member count.
+    QList<Circle> ofMember(quint32 iZpid) const;
+    std::optional<Circle> circle(quint32 iCircleId) const;
+    QList<Member> members(quint32 iCircleId) const;
+    // RoleNone when the user is not a member.
+    int roleOf(quint32 iCircleId, quint32 iZpid) const;
+    // Changes the name (kind 1) or the profile (kind 2) and raises the version.
+    bool setInfo(quint32 iCircleId, int iKind, const QString &strText);
+    bool removeMember(quint32 iCircleId, quint32 iZpid);
+    // The circle and its members.
+    bool remove(quint32 iCircleId);
 };

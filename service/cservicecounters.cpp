@@ -54,6 +54,8 @@ const char *CServiceCounters::eventName(Event event)
         return "session.taken-over";
     case SessionTimedOut:
         return "session.timed-out";
+    case CircleRefused:
+        return "circle.refused";
     case EventCount:
         break;
     }

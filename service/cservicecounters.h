@@ -33,6 +33,7 @@ public:
         LoginRefused, // the account is locked after repeated wrong passwords
         SessionTakenOver,
         SessionTimedOut,
+        CircleRefused, // a circle change or dissolution by someone who is not its creator
         EventCount
     };
 

@@ -69,7 +69,13 @@ CSchemaSteps CServiceStore::schemaSteps()
             strError = QStringLiteral("cannot create the tables (the table's error is logged)");
         return bOk;
     };
-    return CSchemaSteps({tables});
+    auto circleCreated = [this](QSqlDatabase &, QString &strError) {
+        const bool bOk = m_circles.addCreatedColumn();
+        if (!bOk)
+            strError = QStringLiteral("cannot add the circles' creation time");
+        return bOk;
+    };
+    return CSchemaSteps({tables, circleCreated});
 }
 
 bool CServiceStore::transaction()

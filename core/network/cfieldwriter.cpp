@@ -1,5 +1,9 @@
 #include "cfieldwriter.h"
 
+#include <QtEndian>
+
+#include <cstring>
+
 #include "caes.h"
 #include "packint.h"
 
@@ -12,6 +16,16 @@ CFieldWriter &CFieldWriter::u8(quint8 iValue)
 CFieldWriter &CFieldWriter::u32(quint32 iValue)
 {
     m_arPacket.append(packUInt32(iValue));
+    return *this;
+}
+
+CFieldWriter &CFieldWriter::f64(double dValue)
+{
+    quint64 iBits = 0;
+    std::memcpy(&iBits, &dValue, sizeof iBits);
+    char bytes[8];
+    qToLittleEndian(iBits, bytes);
+    m_arPacket.append(bytes, 8);
     return *this;
 }
 

@@ -16,6 +16,8 @@ public:
 
     CFieldWriter &u8(quint8 iValue);
     CFieldWriter &u32(quint32 iValue);
+    // An IEEE-754 double, least significant byte first.
+    CFieldWriter &f64(double dValue);
     CFieldWriter &zpid(quint32 iZpid) { return u32(iZpid); }
     CFieldWriter &str8(const QString &strText);
     CFieldWriter &str8Bytes(const QByteArray &arBytes);

@@ -250,8 +250,8 @@ void TestServiceHostile::droppedAndCounted_data()
         C::DropNoSession);
     row("phone from unknown endpoint", FreshUdp,
         FakePacket(Codes::CmdUserPhone).u32(kVictim).u32(1000003), C::DropNoSession);
-    row("not served yet", AttackerTcp, FakePacket(Codes::CmdExitCircle).u32(kAttacker).u8(0).u32(1),
-        C::DropUnhandled);
+    row("not served yet", AttackerTcp,
+        FakePacket(Codes::CmdApplyCircle).u32(kAttacker).u8(0).u32(1).str8("x"), C::DropUnhandled);
 }
 
 void TestServiceHostile::droppedAndCounted()

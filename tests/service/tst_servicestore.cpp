@@ -276,8 +276,10 @@ void TestServiceStore::unversionedFileIsUpgradedInPlace()
     QVERIFY2(store.open(dir.path()), qPrintable(store.errorText()));
     QCOMPARE(store.accounts().byZpid(1000009).value().strName, QStringLiteral("旧"));
     QCOMPARE(store.storedMessages().pending(1000009).size(), 1);
-    QCOMPARE(store.schemaSteps().latestVersion(), 1);
-    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 1);
+    QCOMPARE(store.schemaSteps().latestVersion(), 2);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 2);
+    // The second step gave the circles their creation time.
+    QVERIFY(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(created) FROM circle")).isValid());
 }
 
 // A folder written by a later service is refused with a message that says so, unchanged.

@@ -1,0 +1,270 @@
+// The circle family of the service over loopback, as a scripted client sees it: a member's
+// circle list and member list in the layouts the client's workers read, creating a circle,
+// changing its information, leaving and dissolving with the members online told, and the
+// creator's rights refused to everyone else.
+#include <QtTest>
+
+#include "caes.h"
+#include "ccircletable.h"
+#include "cfieldreader.h"
+#include "codes.h"
+#include "fakecipher.h"
+#include "fakepacket.h"
+#include "serviceclient.h"
+#include "servicefixture.h"
+
+using namespace Codes;
+
+namespace {
+
+constexpr char kPassword[] = "demo1234";
+constexpr quint32 kZhang = 1000001; // creator of the demo circle
+constexpr quint32 kLi = 1000002;
+constexpr quint32 kWang = 1000003;
+constexpr quint32 kDemoCircle = 2000001;
+
+struct Listed
+{
+    quint32 iId = 0;
+    quint32 iVersion = 0;
+    QString strName;
+    quint32 iCreator = 0;
+    int iRole = 0;
+    quint32 iMembers = 0;
+    QString strProfile;
+};
+
+// The user's circles as the list 93 gives them; empty on a reply that is not whole.
+QList<Listed> circlesOf(ServiceClient &client)
+{
+    const QByteArray arReply =
+        client.requestTcp(FakePacket(CmdCircle).u32(client.zpid()).u8(0).u32(0));
+    CFieldReader r(arReply, 5);
+    if (r.u8() != 0 || r.u8() != 0)
+        return {};
+    r.skip(4);
+    const quint32 n = r.u32();
+    QList<Listed> list;
+    for (quint32 i = 0; i < n && r.ok(); ++i) {
+        Listed c;
+        r.u8();
+        c.iId = r.u32();
+        c.iVersion = r.u32();
+        c.strName = fakeDecryptText(r.str8());
+        r.u8();
+        r.u8();
+        c.iCreator = r.u32();
+        r.f64();
+        c.iRole = r.u8();
+        c.iMembers = r.u32();
+        c.strProfile = r.str8Text();
+        list.append(c);
+    }
+    return r.ok() && r.atEnd() ? list : QList<Listed>{};
+}
+
+QByteArray info99(quint32 iZpid, quint32 iCircle, quint8 iKind, const QString &strText)
+{
+    return FakePacket(CmdModifyCircleInfo)
+        .u32(iZpid)
+        .u32(iCircle)
+        .u32(7)
+        .u8(1)
+        .u8(iKind)
+        .str8(fakeEncrypt(strText.toUtf8()));
+}
+
+QByteArray create91(quint32 iZpid, const QString &strName)
+{
+    const QByteArray arRest =
+        FakePacket(0).str8(fakeEncrypt(strName.toUtf8())).u8(0).u8(1).bytes().mid(1);
+    return FakePacket(CmdNewCircle).u32(iZpid).u8(0).blob32(arRest);
+}
+
+} // namespace
+
+class TestServiceCircles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void memberSeesCircleAndMembers();
+    void createdCircleIsListedAndGuarded();
+    void creatorsRightsRefusedToOthers_data();
+    void creatorsRightsRefusedToOthers();
+    void leaveAndDissolveTellTheMembers();
+
+private:
+    std::unique_ptr<ServiceClient> signedIn(quint32 iZpid);
+    std::unique_ptr<ServiceFixture> m_pFixture;
+};
+
+void TestServiceCircles::init()
+{
+    m_pFixture = std::make_unique<ServiceFixture>();
+    QVERIFY2(m_pFixture->start(), qPrintable(m_pFixture->error()));
+}
+
+void TestServiceCircles::cleanup()
+{
+    m_pFixture.reset();
+}
+
+std::unique_ptr<ServiceClient> TestServiceCircles::signedIn(quint32 iZpid)
+{
+    auto client = std::make_unique<ServiceClient>(m_pFixture->mainPort());
+    if (!client->connectSub() || client->login(QString::number(iZpid), kPassword) != 0 ||
+        !client->heartbeat())
+        return nullptr;
+    return client;
+}
+
+void TestServiceCircles::memberSeesCircleAndMembers()
+{
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    const QList<Listed> circles = circlesOf(*li);
+    QCOMPARE(circles.size(), 1);
+    QCOMPARE(circles.at(0).iId, kDemoCircle);
+    QCOMPARE(circles.at(0).strName, QStringLiteral("演示圈"));
+    QCOMPARE(circles.at(0).iCreator, kZhang);
+    QCOMPARE(circles.at(0).iRole, int(CCircleTable::RoleMember));
+    QCOMPARE(circles.at(0).iMembers, 4u);
+    QCOMPARE(circles.at(0).strProfile, QStringLiteral("四位演示用户"));
+
+    const QByteArray arReply =
+        li->requestTcp(FakePacket(CmdCircleMember).u32(kLi).u8(0).u32(kDemoCircle).u32(0));
+    CFieldReader r(arReply, 5);
+    QCOMPARE(r.u8(), quint8(0));
+    QCOMPARE(r.u32(), kDemoCircle);
+    QCOMPARE(r.u8(), quint8(0));
+    r.skip(4);
+    QCOMPARE(r.u32(), 4u);
+    QMap<quint32, int> roles;
+    QString strCreatorCard;
+    for (int i = 0; i < 4; ++i) {
+        r.skip(5);
+        const quint32 iZpid = r.u32();
+        roles.insert(iZpid, r.u8());
+        const QString strCard = fakeDecryptText(r.blob32());
+        if (iZpid == kZhang)
+            strCreatorCard = strCard;
+    }
+    QVERIFY(r.ok() && r.atEnd());
+    QCOMPARE(roles.value(kZhang), int(CCircleTable::RoleCreator));
+    QCOMPARE(roles.value(kLi), int(CCircleTable::RoleMember));
+    QCOMPARE(strCreatorCard.section(QLatin1Char(':'), 0, 0), QStringLiteral("张伟"));
+}
+
+void TestServiceCircles::createdCircleIsListedAndGuarded()
+{
+    auto wang = signedIn(kWang);
+    auto li = signedIn(kLi);
+    QVERIFY(wang && li);
+    const QByteArray arCreated = wang->requestTcp(create91(kWang, QStringLiteral(" 读书会 ")));
+    QCOMPARE(quint8(arCreated.at(5)), quint8(0));
+    QCOMPARE(quint8(arCreated.at(6)), quint8(0));
+    const quint32 iCircle = quint32(FakePacket::u32At(arCreated, 7));
+    QVERIFY(iCircle > kDemoCircle);
+
+    const QList<Listed> circles = circlesOf(*wang);
+    QCOMPARE(circles.size(), 2);
+    QCOMPARE(circles.at(1).iId, iCircle);
+    QCOMPARE(circles.at(1).strName, QStringLiteral("读书会"));
+    QCOMPARE(circles.at(1).iRole, int(CCircleTable::RoleCreator));
+    QCOMPARE(circles.at(1).iMembers, 1u);
+
+    // A non-member gets no member list.
+    const QByteArray arMembers =
+        li->requestTcp(FakePacket(CmdCircleMember).u32(kLi).u8(0).u32(iCircle).u32(0));
+    QCOMPARE(quint8(arMembers.at(10)), quint8(1));
+    QCOMPARE(arMembers.size(), 15);
+
+    // Names that are empty or too long make no circle.
+    for (const QString &strName : {QStringLiteral("  "), QString(61, QLatin1Char('x'))}) {
+        const QByteArray arRefused = wang->requestTcp(create91(kWang, strName));
+        QCOMPARE(quint8(arRefused.at(6)), quint8(1));
+        QCOMPARE(FakePacket::u32At(arRefused, 7), 0);
+    }
+    QCOMPARE(circlesOf(*wang).size(), 2);
+}
+
+void TestServiceCircles::creatorsRightsRefusedToOthers_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<quint8>("iReplyCode");
+    QTest::addColumn<int>("iResultAt");
+    QTest::newRow("change the name")
+        << QByteArray(info99(kLi, kDemoCircle, 1, "李的圈")) << quint8(CmdModifyCircleInfo) << 13;
+    QTest::newRow("change the profile")
+        << QByteArray(info99(kLi, kDemoCircle, 2, "改了")) << quint8(CmdModifyCircleInfo) << 13;
+    QTest::newRow("dissolve")
+        << QByteArray(FakePacket(CmdDismissCircle).u32(kLi).u8(0).u32(kDemoCircle).u8(0))
+        << quint8(CmdDismissCircle) << 10;
+}
+
+void TestServiceCircles::creatorsRightsRefusedToOthers()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(quint8, iReplyCode);
+    QFETCH(int, iResultAt);
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    li->sendTcp(request);
+    const QByteArray arReply = li->takeTcp(iReplyCode, 5000);
+    QVERIFY(arReply.size() > iResultAt);
+    QCOMPARE(quint8(arReply.at(iResultAt)), quint8(1));
+    QCOMPARE(m_pFixture->service().counters().events(CServiceCounters::CircleRefused), 1u);
+
+    const QList<Listed> circles = circlesOf(*li);
+    QCOMPARE(circles.size(), 1);
+    QCOMPARE(circles.at(0).strName, QStringLiteral("演示圈"));
+    QCOMPARE(circles.at(0).strProfile, QStringLiteral("四位演示用户"));
+    QCOMPARE(circles.at(0).iVersion, 1u);
+
+    // The creator may, and the version moves on so members fetch it again.
+    auto zhang = signedIn(kZhang);
+    QVERIFY(zhang);
+    const QByteArray arDone = zhang->requestTcp(info99(kZhang, kDemoCircle, 1, "新圈名"));
+    QCOMPARE(quint8(arDone.at(13)), quint8(0));
+    QCOMPARE(circlesOf(*li).at(0).strName, QStringLiteral("新圈名"));
+    QCOMPARE(circlesOf(*li).at(0).iVersion, 2u);
+}
+
+void TestServiceCircles::leaveAndDissolveTellTheMembers()
+{
+    auto zhang = signedIn(kZhang);
+    auto li = signedIn(kLi);
+    auto wang = signedIn(kWang);
+    QVERIFY(zhang && li && wang);
+
+    const QByteArray arLeft =
+        li->requestTcp(FakePacket(CmdExitCircle).u32(kLi).u8(0).u32(kDemoCircle));
+    QCOMPARE(quint8(arLeft.at(10)), quint8(0));
+    QCOMPARE(zhang->takeTcp(CmdExitCircle, 5000),
+             FakePacket(CmdExitCircle).u32(kLi).u8(1).u32(kDemoCircle).bytes());
+    QVERIFY(circlesOf(*li).isEmpty());
+    QCOMPARE(circlesOf(*wang).at(0).iMembers, 3u);
+
+    // The creator dissolves rather than leaves.
+    const QByteArray arNotLeft =
+        zhang->requestTcp(FakePacket(CmdExitCircle).u32(kZhang).u8(0).u32(kDemoCircle));
+    QCOMPARE(quint8(arNotLeft.at(10)), quint8(1));
+
+    wang->clearReceived();
+    const QByteArray arDissolved =
+        zhang->requestTcp(FakePacket(CmdDismissCircle).u32(kZhang).u8(0).u32(kDemoCircle).u8(0));
+    QCOMPARE(quint8(arDissolved.at(10)), quint8(0));
+    const QByteArray arNotice = wang->takeTcp(CmdDismissCircle, 5000);
+    QCOMPARE(arNotice.left(14),
+             FakePacket(CmdDismissCircle).u32(kWang).u8(1).u32(kDemoCircle).u32(kZhang).bytes());
+    QVERIFY(circlesOf(*wang).isEmpty());
+    QVERIFY(circlesOf(*zhang).isEmpty());
+    // Li, who left before, is not told.
+    QVERIFY(li->takeTcp(CmdDismissCircle, 300).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestServiceCircles)
+#include "tst_servicecircles.moc"
