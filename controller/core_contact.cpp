@@ -124,6 +124,8 @@ void Core::makeContact()
             slot_onGetContact(c.bContactFlag, c.strContactKey);
             slot_onSearchContact(c.strSearchKey);
             Q_EMIT sig_updateContact();
+            // Messages picked up after sign-in may have come before the address book did.
+            namePeersFromContacts();
         },
         this);
     c.pNetContactLoader = new SingleWorker(

@@ -133,6 +133,14 @@ void Core::playMessageSound()
     area.pSound->play();
 }
 
+void Core::namePeersFromContacts()
+{
+    if (!database())
+        return;
+    for (const QPair<int, QString> &conversation : database()->namePeersFromContacts())
+        Q_EMIT sig_updateMsgRecord(conversation.first, conversation.second, QStringLiteral("0"));
+}
+
 void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray arCaption,
                                 QByteArray arContent, int iMsgId, int iMsgState, int iType,
                                 int iSubType, bool bSend, QStringList strList)

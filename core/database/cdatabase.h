@@ -20,6 +20,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -113,6 +114,10 @@ public:
     void setRequestState(int iType, quint32 iCircleId, int iState, const QString &strContent);
     void updateCardRequest(int iType, quint32 iZpid, const QString &strCaption,
                            const QString &strCard, int iKind);
+    // Records of people that were stored under the bare Zpid because the address book did not
+    // know them yet (messages picked up before it arrived) take the name and phone it gives
+    // them now. Returns the conversations changed, as (Type, Zpid text).
+    QList<QPair<int, QString>> namePeersFromContacts();
     QString getSentContent(int iMsgId);
     int getMaxMsgId();
 

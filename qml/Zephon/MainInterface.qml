@@ -209,6 +209,14 @@ FocusScope {
         mainInterface.iUnRead = published.controller.getUnReadMsgRecord();
     }
 
+    // The open conversation's title follows the address book: a sender not known when the
+    // conversation opened may be named since.
+    function nameChat() {
+        const strName = published.controller.getContactNameByZpid(mainInterface.msg_strZpid);
+        if (strName !== "")
+            mainInterface.msg_strName = strName;
+    }
+
     // The dial pad's message and call buttons. A Zpid whose phone is not known, or a phone
     // number whose Zpid is not known, is asked of the server first; the answer completes it.
     function dial(strNumber, bMessage) {
@@ -295,6 +303,8 @@ FocusScope {
             mainInterface.messagesChanged();
         }
         function onSig_updateMsgRecord(iType, strZpid, strCircleId) {
+            if (mainInterface.currentItem === 1 && strZpid === mainInterface.msg_strZpid)
+                mainInterface.nameChat();
             mainInterface.messagesChanged();
         }
         // The answer about a Zpid typed on the dial pad: flag says whether it is a user.
