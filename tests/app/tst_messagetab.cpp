@@ -48,6 +48,17 @@ QByteArray pictureBytes()
     return arPng;
 }
 
+QByteArray offlinePacket(quint32 iFrom, double dTime, quint32 iMsgId, const QString &strText)
+{
+    return FakePacket(Codes::CmdOfflineMessage)
+        .u32(iFrom)
+        .u32(kMe)
+        .f64(dTime)
+        .u32(iMsgId)
+        .blob32(fakeEncrypt(strText.toUtf8()))
+        .bytes();
+}
+
 } // namespace
 
 class TestMessageTab : public QObject
@@ -59,6 +70,7 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void heldMessagesShowTheSendersName();
+    void readConversationShowsNoUnreadCount();
 
 private:
     QQuickItem *mainScreen() const;
@@ -239,6 +251,34 @@ void TestMessageTab::heldMessagesShowTheSendersName()
     for (QObject *pMessage : messages)
         QCOMPARE(pMessage->property("strName").toString(), QStringLiteral("张伟"));
     closeConversation();
+}
+
+void TestMessageTab::readConversationShowsNoUnreadCount()
+{
+    const QString strWang = QString::number(kWang);
+    QTRY_VERIFY(recordList());
+    // Two messages picked up while the list is shown.
+    m_fake.pushUdp(offlinePacket(kWang, kMorning + 0.01, 51, QStringLiteral("第一条")));
+    m_fake.pushUdp(offlinePacket(kWang, kMorning + 0.011, 52, QStringLiteral("第二条")));
+    QTRY_COMPARE_WITH_TIMEOUT(shownUnread(strWang), 2, 10000);
+
+    // Opened, read and left: the list shows nothing unread, nor does the tab.
+    QVERIFY(openConversation(strWang));
+    closeConversation();
+    QTRY_COMPARE(shownUnread(strWang), 0);
+    QCOMPARE(m_pCore->getUnReadMsgRecord(), 0);
+
+    // Messages that arrive while the conversation is open are read there as they come.
+    QVERIFY(openConversation(strWang));
+    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    m_fake.pushUdp(offlinePacket(kWang, kMorning + 0.02, 53, QStringLiteral("第三条")));
+    m_fake.pushUdp(offlinePacket(kWang, kMorning + 0.021, 54, QStringLiteral("第四条")));
+    QTRY_COMPARE_WITH_TIMEOUT(added.size(), 2, 10000);
+    QCOMPARE(m_pCore->getUnReadMsgRecord(), 0);
+    closeConversation();
+    QTRY_COMPARE(ScreenFixture::textOf(recordRow(strWang), QStringLiteral("message")),
+                 QStringLiteral("第四条"));
+    QCOMPARE(shownUnread(strWang), 0);
 }
 
 QTEST_MAIN(TestMessageTab)
