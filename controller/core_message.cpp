@@ -215,6 +215,9 @@ void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray
                          iMsgState, KindCard, 0, QString());
         } else if (iSubType == SubCardAgreed || iSubType == SubCardExchanged) {
             database()->updateCardRequest(KindCard, iRecvZpid, strCaption, strContent, iSubType);
+            // The peer's side of a completed exchange is the card we show for the peer.
+            if (iSubType == SubCardExchanged && !bSend)
+                database()->setExchangedCard(iRecvZpid, strContent);
             // An answer we sent carries its answer byte; one we received passed the packet
             // layer only when it agreed. Only an agreement is followed by the own card.
             const bool bAgreed = !bSend || (arCaption.size() == 1 && arCaption.at(0) == 0);

@@ -79,6 +79,13 @@ public:
                         const QString &strFax, const QString &strAge, const QString &strNickname,
                         const QString &strPinyin, int iType);
     void saveCard(quint32 iZpid, const QString &strCard, int iType);
+    // A full card a registered user exchanged with the signed-in user becomes that user's
+    // entry, except for the name and number, which stay as the user's own book has them. A
+    // shorter card is no full card and changes nothing.
+    void setExchangedCard(quint32 iZpid, const QString &strCard);
+    // Every completed exchange the store keeps for the signed-in user (the newest card per
+    // peer), applied to the address book as it was just filled from the server.
+    void applyExchangedCards();
     QList<QObject *> getSearchContact();
     // iExcludedZpids: the chosen group-send recipients that kind 3 leaves out.
     QList<QObject *> getContact(int iKind, const QString &strCircleId,
