@@ -296,6 +296,9 @@ private:
                            const QString &strContentIn, int iMsgId, int iMsgState, int iSubType,
                            bool bSend, QString strName, const QString &strPhone);
     void playMessageSound();
+    // Messages stored before the address book named their sender take its names; the
+    // conversations that changed are reported as updated.
+    void namePeersFromContacts();
     // Emoticons: the picker's list.
     void publishFaces();
     void waitForWorkers();

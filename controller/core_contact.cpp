@@ -109,7 +109,15 @@ void Core::makeContact()
     m_pContact.reset(new Contact(lists()));
     Contact &c = *m_pContact;
     c.pContactWorker = new SingleWorker([this](QThread *) { Q_EMIT sig_getAllUserState(); }, this);
-    c.pUserStateWorker = new SingleWorker([this](QThread *) { rebuildContacts(); }, this);
+    c.pUserStateWorker = new SingleWorker(
+        [this](QThread *) {
+            // The book was filled anew from the server: the cards exchanged with its people
+            // are kept with the messages and come back to their entries.
+            if (database())
+                database()->applyExchangedCards();
+            rebuildContacts();
+        },
+        this);
     c.pNetContactWorker = new SingleWorker([this](QThread *) { getNetContact(); }, this);
     c.pContactLoader = new SingleWorker(
         [this](QThread *pWorker) {
@@ -124,6 +132,8 @@ void Core::makeContact()
             slot_onGetContact(c.bContactFlag, c.strContactKey);
             slot_onSearchContact(c.strSearchKey);
             Q_EMIT sig_updateContact();
+            // Messages picked up after sign-in may have come before the address book did.
+            namePeersFromContacts();
         },
         this);
     c.pNetContactLoader = new SingleWorker(

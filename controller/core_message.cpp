@@ -133,6 +133,14 @@ void Core::playMessageSound()
     area.pSound->play();
 }
 
+void Core::namePeersFromContacts()
+{
+    if (!database())
+        return;
+    for (const QPair<int, QString> &conversation : database()->namePeersFromContacts())
+        Q_EMIT sig_updateMsgRecord(conversation.first, conversation.second, QStringLiteral("0"));
+}
+
 void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray arCaption,
                                 QByteArray arContent, int iMsgId, int iMsgState, int iType,
                                 int iSubType, bool bSend, QStringList strList)
@@ -207,6 +215,9 @@ void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray
                          iMsgState, KindCard, 0, QString());
         } else if (iSubType == SubCardAgreed || iSubType == SubCardExchanged) {
             database()->updateCardRequest(KindCard, iRecvZpid, strCaption, strContent, iSubType);
+            // The peer's side of a completed exchange is the card we show for the peer.
+            if (iSubType == SubCardExchanged && !bSend)
+                database()->setExchangedCard(iRecvZpid, strContent);
             // An answer we sent carries its answer byte; one we received passed the packet
             // layer only when it agreed. Only an agreement is followed by the own card.
             const bool bAgreed = !bSend || (arCaption.size() == 1 && arCaption.at(0) == 0);

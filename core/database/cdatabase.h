@@ -20,6 +20,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -78,6 +79,13 @@ public:
                         const QString &strFax, const QString &strAge, const QString &strNickname,
                         const QString &strPinyin, int iType);
     void saveCard(quint32 iZpid, const QString &strCard, int iType);
+    // A full card a registered user exchanged with the signed-in user becomes that user's
+    // entry, except for the name and number, which stay as the user's own book has them. A
+    // shorter card is no full card and changes nothing.
+    void setExchangedCard(quint32 iZpid, const QString &strCard);
+    // Every completed exchange the store keeps for the signed-in user (the newest card per
+    // peer), applied to the address book as it was just filled from the server.
+    void applyExchangedCards();
     QList<QObject *> getSearchContact();
     // iExcludedZpids: the chosen group-send recipients that kind 3 leaves out.
     QList<QObject *> getContact(int iKind, const QString &strCircleId,
@@ -113,6 +121,10 @@ public:
     void setRequestState(int iType, quint32 iCircleId, int iState, const QString &strContent);
     void updateCardRequest(int iType, quint32 iZpid, const QString &strCaption,
                            const QString &strCard, int iKind);
+    // Records of people that were stored under the bare Zpid because the address book did not
+    // know them yet (messages picked up before it arrived) take the name and phone it gives
+    // them now. Returns the conversations changed, as (Type, Zpid text).
+    QList<QPair<int, QString>> namePeersFromContacts();
     QString getSentContent(int iMsgId);
     int getMaxMsgId();
 

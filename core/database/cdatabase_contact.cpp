@@ -67,6 +67,40 @@ void CDatabase::saveCard(quint32 iZpid, const QString &strCard, int iType)
                    f[12], f[13], toPinyin(f[0]), iType);
 }
 
+void CDatabase::setExchangedCard(quint32 iZpid, const QString &strCard)
+{
+    constexpr int kFullCard = 14;
+    if (iZpid == 0 || iZpid == loginZpid() || strCard.split(QLatin1Char(':')).size() < kFullCard)
+        return;
+    // Fields 1 to 4 and 6 to 13 of the full card; 0 (the name) and 5 (the number, which keys
+    // the entry) are the book's.
+    QVariantList values;
+    for (int i : {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13})
+        values << cardField(strCard, i);
+    values << qlonglong(iZpid);
+    exec(QStringLiteral("Update Contact Set Sex = ?,Post = ?,Company = ?,Address = ?,Tel = ?,"
+                        "Email = ?,Notes = ?,Profession = ?,Homepage = ?,Fax = ?,Age = ?,"
+                        "Nickname = ? Where Zpid = ? and Type = 2"),
+         values);
+}
+
+void CDatabase::applyExchangedCards()
+{
+    // Completed exchanges are the card requests that hold the peer's card (sub-kind 3).
+    QList<QPair<quint32, QString>> cards;
+    {
+        CStoreQuery query =
+            run(QStringLiteral("Select Zpid, Content from MsgRecord Where LoginZpid = ? and "
+                               "Type = 5 and SubType = 3 Order by Time, Id"),
+                {qlonglong(loginZpid())});
+        while (query.isActive() && query.next())
+            cards.append({quint32(query.bigNumber(0)), query.text(1)});
+    }
+    // Oldest first, so the newest card of a peer is the one that stays.
+    for (const QPair<quint32, QString> &card : cards)
+        setExchangedCard(card.first, card.second);
+}
+
 QList<QObject *> CDatabase::getSearchContact()
 {
     QList<QObject *> list;

@@ -344,6 +344,37 @@ void CDatabase::updateCardRequest(int iType, quint32 iZpid, const QString &strCa
     }
 }
 
+QList<QPair<int, QString>> CDatabase::namePeersFromContacts()
+{
+    // The peer name rule of a stored record: the entry's name, else its phone. Only records
+    // that carry the Zpid for want of both are renamed; a name the user saw stays.
+    const QString strUnnamed = QStringLiteral(
+        "LoginZpid = ? and Type Between 0 And 2 and Name = Cast(Zpid As Text) and Exists "
+        "(Select 1 from Contact c where c.Zpid = MsgRecord.Zpid and (c.Name != '' or c.Phone != "
+        "''))");
+    const qlonglong iLogin = loginZpid();
+    QList<QPair<int, QString>> changed;
+    {
+        CStoreQuery query =
+            run(QStringLiteral("Select Distinct Type, Zpid from MsgRecord Where ") + strUnnamed,
+                {iLogin});
+        while (query.isActive() && query.next())
+            changed.append({query.number(0), query.text(1)});
+    }
+    if (changed.isEmpty())
+        return changed;
+    // The first entry of the Zpid, as the name lookups of a new record take it.
+    const QString strEntry =
+        QStringLiteral(" from Contact c where c.Zpid = MsgRecord.Zpid Order by c.Id Limit 1)");
+    if (!exec(QStringLiteral("Update MsgRecord Set Name = (Select Case When c.Name != '' Then "
+                             "c.Name Else c.Phone End") +
+                  strEntry + QStringLiteral(", Phone = (Select c.Phone") + strEntry +
+                  QStringLiteral(" Where ") + strUnnamed,
+              {iLogin}))
+        return {};
+    return changed;
+}
+
 QString CDatabase::getSentContent(int iMsgId)
 {
     return value(QStringLiteral("Select Content from MsgRecord where MsgId = ? and Send = 1"),

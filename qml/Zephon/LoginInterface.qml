@@ -47,6 +47,14 @@ FocusScope {
         passwordBox.input.forceActiveFocus();
     }
 
+    // With an account already offered, the next thing to type is its password.
+    function focusFirstEmpty() {
+        if (accountBox.selectedItem.trim() !== "")
+            loginInterface.focusPassword();
+        else
+            loginInterface.focusAccount();
+    }
+
     function press() {
         if (loginInterface.busy)
             return;
@@ -116,6 +124,8 @@ FocusScope {
         target: published.controller
         function onSig_setAccount(varAccount) {
             loginInterface.loadAccounts();
+            if (!loginInterface.busy)
+                loginInterface.focusFirstEmpty();
         }
         function onSig_loginState(iState, strLoginId, strLoginPassword, strZpid, strPhone) {
             loginInterface.loginAnswered(iState, strLoginId, strLoginPassword, strZpid, strPhone);
@@ -287,6 +297,6 @@ FocusScope {
     Component.onCompleted: {
         if (loginInterface.background.bInit)
             loginInterface.loadAccounts();
-        loginInterface.focusAccount();
+        loginInterface.focusFirstEmpty();
     }
 }

@@ -195,18 +195,27 @@ FocusScope {
         }
     }
 
-    // A new or changed message: the conversation list when it is shown, else the unread
-    // count. Open conversations and request lists read themselves again; the count is read
-    // after them so that what they marked read is not counted.
+    // A new or changed message, or a conversation closed: the conversation list when it is
+    // shown, else the unread count. Open conversations and request lists read themselves
+    // again and mark what they show read; both are read after them, so what they marked is
+    // not counted.
     function messagesChanged() {
-        if (tabs.current === 3 && messagePage.loader.status === Loader.Null)
-            published.controller.getMsgRecord();
-        else
-            unreadTimer.restart();
+        unreadTimer.restart();
     }
 
     function readUnread() {
-        mainInterface.iUnRead = published.controller.getUnReadMsgRecord();
+        if (tabs.current === 3 && messagePage.loader.status === Loader.Null)
+            published.controller.getMsgRecord();
+        else
+            mainInterface.iUnRead = published.controller.getUnReadMsgRecord();
+    }
+
+    // The open conversation's title follows the address book: a sender not known when the
+    // conversation opened may be named since.
+    function nameChat() {
+        const strName = published.controller.getContactNameByZpid(mainInterface.msg_strZpid);
+        if (strName !== "")
+            mainInterface.msg_strName = strName;
     }
 
     // The dial pad's message and call buttons. A Zpid whose phone is not known, or a phone
@@ -295,6 +304,8 @@ FocusScope {
             mainInterface.messagesChanged();
         }
         function onSig_updateMsgRecord(iType, strZpid, strCircleId) {
+            if (mainInterface.currentItem === 1 && strZpid === mainInterface.msg_strZpid)
+                mainInterface.nameChat();
             mainInterface.messagesChanged();
         }
         // The answer about a Zpid typed on the dial pad: flag says whether it is a user.
@@ -698,7 +709,10 @@ FocusScope {
             title: mainInterface.resource.textTabMessage
             showtips: true
             unReadCount: mainInterface.iUnRead
-            onSubScreenClosed: mainInterface.currentItem = 0
+            onSubScreenClosed: {
+                mainInterface.currentItem = 0;
+                mainInterface.messagesChanged();
+            }
 
             TitleBar {
                 id: messageHeader
@@ -859,6 +873,7 @@ FocusScope {
         function onClosed() {
             chatLoader.source = "";
             mainInterface.currentItem = 0;
+            mainInterface.messagesChanged();
         }
     }
 

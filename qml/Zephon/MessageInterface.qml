@@ -53,6 +53,7 @@ FocusScope {
 
     TitleBar {
         id: title
+        objectName: "titleBar"
         width: parent.width
         title: chat.mainInterface.msg_strName !== "" ? chat.mainInterface.msg_strName : chat.strZpid
         onBtnLeftClicked: chat.closed()

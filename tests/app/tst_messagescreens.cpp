@@ -263,13 +263,15 @@ void TestMessageScreens::unreadBadgeShowsTheCount()
     QCOMPARE(ScreenFixture::textOf(header.value<QObject *>(), "badgeText"), QStringLiteral("5"));
 
     // Showing the message tab clears the badge and reads the list; while it is shown, a new
-    // message refreshes the list instead of counting.
+    // message refreshes the list instead of counting, once the screens that mark messages
+    // read have handled it.
     tabs->setProperty("current", 3);
     QCOMPARE(page->property("unReadCount").toInt(), 0);
     QVERIFY(!badge->isVisible());
     QCOMPARE(countOf(sf.core.calls, "getMsgRecord()"), 1);
     emit sf.core.sig_addMsgRecord();
-    QCOMPARE(countOf(sf.core.calls, "getMsgRecord()"), 2);
+    QCOMPARE(countOf(sf.core.calls, "getMsgRecord()"), 1);
+    QTRY_COMPARE(countOf(sf.core.calls, "getMsgRecord()"), 2);
     QTest::qWait(50);
     QCOMPARE(page->property("unReadCount").toInt(), 0);
 }

@@ -344,12 +344,16 @@ void TestSignIn::rememberPasswordDecidesWhatIsSaved()
     QCOMPARE(next.loginItem("passwordBox")->property("text").toString(),
              bRemember ? QString::fromLatin1(kPassword) : QString());
     QCOMPARE(next.loginItem("rememberBox")->property("checked").toBool(), bRemember);
-    QVERIFY(next.loginItem("accountInput")->hasActiveFocus());
-    if (bRemember) {
-        // Nothing to type: Return alone signs in.
-        pressKey(next, Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(next.screenName(), QStringLiteral("MainInterface.qml"), 10000);
-    }
+    // The account is filled in, so the password field has the focus.
+    QTRY_VERIFY(
+        next.loginItem("passwordBox")->property("input").value<QQuickItem *>()->hasActiveFocus());
+    QVERIFY(!next.loginItem("accountInput")->hasActiveFocus());
+    // Nothing to type when the password was remembered; otherwise only the password.
+    if (!bRemember)
+        typeText(next, QString::fromLatin1(kPassword));
+    pressKey(next, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(next.screenName(), QStringLiteral("MainInterface.qml"), 10000);
+    QCOMPARE(next.root()->property("strLoginPassword").toString(), QString::fromLatin1(kPassword));
 }
 
 void TestSignIn::signOutOffersSavedAccounts()
@@ -369,7 +373,8 @@ void TestSignIn::signOutOffersSavedAccounts()
              QString::fromLatin1(kId));
     QCOMPARE(client.loginItem("passwordBox")->property("text").toString(),
              QString::fromLatin1(kPassword));
-    QTRY_VERIFY(client.loginItem("accountInput")->hasActiveFocus());
+    QTRY_VERIFY(
+        client.loginItem("passwordBox")->property("input").value<QQuickItem *>()->hasActiveFocus());
 
     // Signing in again loads a fresh main screen.
     pressKey(client, Qt::Key_Return);

@@ -1,6 +1,7 @@
 // The real client in a real X window (a private Xvfb display) against the fake service:
-// signing in from the keyboard alone, and the skin's own window controls, which go through
-// Core's window operations. Skips when Xvfb or xdotool is missing.
+// signing in from the keyboard alone, the first time and again with the account offered, and
+// the skin's own window controls, which go through Core's window operations. Skips when Xvfb
+// or xdotool is missing.
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,6 +23,7 @@ private Q_SLOTS:
     void cleanup();
 
     void keyboardAloneSignsIn();
+    void offeredAccountTakesThePasswordFirst();
     void draggingTheSkinMovesTheWindow();
     void minimiseHidesTheWindow();
     void closeQuitsAfterLoggingOut();
@@ -64,13 +66,37 @@ void TestWindow::xdotool(const QStringList &arguments) const
 
 void TestWindow::keyboardAloneSignsIn()
 {
-    QVERIFY(m_pClient->signIn(QString::fromLatin1(kId), QString::fromLatin1(kPassword)));
+    // No account is offered on a first start: the id goes first, Tab leads to the password.
+    const QString strSelectAll = QStringLiteral("ctrl+a");
+    QVERIFY(m_pClient->signInByKeyboard({{strSelectAll, true},
+                                         {QString::fromLatin1(kId)},
+                                         {QStringLiteral("Tab"), true},
+                                         {strSelectAll, true},
+                                         {QString::fromLatin1(kPassword)}}));
 
     // The service checks the id and the password it receives and answers success only for
     // the typed pair; the session then keeps itself alive over UDP.
     QTRY_COMPARE_WITH_TIMEOUT(m_fake.packets(Codes::CmdLogin, FakeService::Sub).size(), 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp).isEmpty(),
                              10000);
+}
+
+void TestWindow::offeredAccountTakesThePasswordFirst()
+{
+    QVERIFY(m_pClient->signIn(QString::fromLatin1(kId), QString::fromLatin1(kPassword)));
+    QTRY_VERIFY_WITH_TIMEOUT(m_pClient->output().contains("login result = 0"), 10000);
+    QVERIFY(m_pClient->click(XvfbClient::Place::CloseButton));
+    QVERIFY(m_pClient->process().waitForFinished(10000));
+
+    // The next start offers the account: what the user types first is the password.
+    m_fake.clearReceived();
+    m_pClient = std::make_unique<XvfbClient>(m_display);
+    QVERIFY2(m_pClient->start(m_pDir->path()), qPrintable(m_pClient->errorText()));
+    QVERIFY(m_pClient->signInByKeyboard(
+        {{QStringLiteral("ctrl+a"), true}, {QString::fromLatin1(kPassword)}}));
+    QTRY_VERIFY2_WITH_TIMEOUT(m_pClient->output().contains("login result = 0"),
+                              m_pClient->output().right(2000).constData(), 10000);
+    QCOMPARE(m_fake.packets(Codes::CmdLogin, FakeService::Sub).size(), 1);
 }
 
 void TestWindow::draggingTheSkinMovesTheWindow()

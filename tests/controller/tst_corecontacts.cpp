@@ -80,6 +80,7 @@ private Q_SLOTS:
     void ownPictureSaved();
     void presenceAndPhoneLookups();
     void logoutLeavesNoContacts();
+    void exchangedCardIsTheContactsCard();
 
 private:
     void signIn();
@@ -629,6 +630,58 @@ void TestCoreContacts::logoutLeavesNoContacts()
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 1, 10000);
     QCOMPARE(column("contactModel", "strName"), (QStringList{"我", "李四", "王五", "张三"}));
     QCOMPARE(m_fx.core()->getContactNameByPhone(QStringLiteral("13600000000")), QString());
+}
+
+void TestCoreContacts::exchangedCardIsTheContactsCard()
+{
+    signInWithContacts();
+    const QString strZhang = QStringLiteral("2000001");
+    const auto field = [this](const QString &strCard, int i) {
+        return m_fx.core()->parseCard(strCard, i);
+    };
+    // The book gives a name and a number only.
+    QCOMPARE(field(m_fx.core()->getCard(strZhang), 0), QStringLiteral("张三"));
+    QCOMPARE(field(m_fx.core()->getCard(strZhang), 3), QString());
+
+    // 张三 asks for an exchange, and his full card follows the user's agreement. It gives
+    // another number and another spelling of his name than the user's book.
+    QSignalSpy added(m_fx.core(), &Core::sig_addMsgRecord);
+    m_fake.pushSub(FakePacket(Codes::CmdCardMessage)
+                       .u32(2000001)
+                       .u32(kMe)
+                       .u8(1)
+                       .u32(61)
+                       .str8(fakeEncrypt("张老三:0:广州天河:南方贸易"))
+                       .bytes());
+    QTRY_COMPARE(added.size(), 1);
+    const QByteArray arCard = "张老三:0:销售经理:南方贸易:广州天河:13900000001:020-1:zs@x:老朋友:"
+                              "贸易:zs.example:020-2:35:阿三";
+    m_fake.pushSub(FakePacket(Codes::CmdCardMessage)
+                       .u32(2000001)
+                       .u32(kMe)
+                       .u8(3)
+                       .u32(62)
+                       .str8(fakeEncrypt("张老三的名片"))
+                       .blob32(fakeEncrypt(arCard))
+                       .bytes());
+    QTRY_COMPARE(added.size(), 2);
+
+    // His card is now the exchanged one, under the name and number of the user's book; so
+    // is its short form, and so it stays after signing out and in again.
+    const QStringList expected{"张三",        "0",     "销售经理", "南方贸易", "广州天河",
+                               "13800000001", "020-1", "zs@x",     "老朋友",   "贸易",
+                               "zs.example",  "020-2", "35",       "阿三"};
+    for (int iSession = 0; iSession < 2; ++iSession) {
+        QCOMPARE(m_fx.core()->getCard(strZhang), expected.join(u':'));
+        QCOMPARE(m_fx.core()->getCard(strZhang, 1), QStringLiteral("张三:0:广州天河:南方贸易"));
+        QCOMPARE(m_fx.core()->getContactPhoneByZpid(strZhang), QStringLiteral("13800000001"));
+        if (iSession == 0) {
+            m_fx.core()->logout();
+            signInWithContacts();
+        }
+    }
+    // Nobody else's card changed.
+    QCOMPARE(field(m_fx.core()->getCard(QStringLiteral("2000002")), 3), QString());
 }
 
 QTEST_MAIN(TestCoreContacts)

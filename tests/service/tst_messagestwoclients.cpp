@@ -46,6 +46,7 @@ struct Row
 struct StoredRow
 {
     QString strContent;
+    QString strName;
     bool bRead;
     int iType;
     int iSubType;
@@ -143,7 +144,11 @@ void TestMessagesTwoClients::stopA()
 
 void TestMessagesTwoClients::signInA()
 {
+    // A's conversations are named from its address book once that is in; the tests count
+    // the reports about their rows, so A waits for it, as a user sees the list first.
+    QSignalSpy contacts(m_fx.core(), &Core::sig_updateContact);
     m_fx.signIn(QString::number(kA), QString::fromLatin1(kPassword), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!contacts.isEmpty(), 15000);
     // The service learns A's datagram address from its first heartbeat.
     QTRY_VERIFY_WITH_TIMEOUT(!logged(false, Codes::CmdHeartbeat, 1, kA).isEmpty(), 10000);
 }
@@ -200,14 +205,15 @@ QList<StoredRow> TestMessagesTwoClients::storeOfB(quint32 iPeer) const
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
         if (db.open()) {
             QSqlQuery query(db);
-            query.prepare(QStringLiteral("SELECT Content, Read, Type, SubType FROM MsgRecord "
+            query.prepare(QStringLiteral("SELECT Content, Name, Read, Type, SubType FROM MsgRecord "
                                          "WHERE LoginZpid = ? AND Zpid = ? ORDER BY Time, Id"));
             query.addBindValue(kB);
             query.addBindValue(iPeer);
             if (query.exec()) {
                 while (query.next())
-                    rows.append({query.value(0).toString(), query.value(1).toBool(),
-                                 query.value(2).toInt(), query.value(3).toInt()});
+                    rows.append({query.value(0).toString(), query.value(1).toString(),
+                                 query.value(2).toBool(), query.value(3).toInt(),
+                                 query.value(4).toInt()});
             }
         }
     }
@@ -317,6 +323,16 @@ void TestMessagesTwoClients::heldMessagesReachTheAddresseeOnce()
     QCOMPARE(contents, (QStringList{Core::renderText(texts.at(0)), Core::renderText(texts.at(1)),
                                     Core::renderText(texts.at(2))}));
     QCOMPARE(iUnread, 3);
+    // They may come before B's address book does; once it is in, they carry the name B's
+    // book gives A.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const QList<StoredRow> rows = storeOfB(kA).mid(iStoredBefore);
+            return std::all_of(rows.begin(), rows.end(), [](const StoredRow &r) {
+                return r.strName == QStringLiteral("张伟");
+            });
+        }(),
+        10000);
     // B confirms them, so A is told they were delivered.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {

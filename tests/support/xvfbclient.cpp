@@ -38,6 +38,13 @@ constexpr int kListGap = 6;
 constexpr int kRowHeight = 60;
 constexpr int kRowPicture = 40;
 constexpr int kRowPictureLeft = 10;
+// LoginInterface.qml: the form is a column 232 wide, centred, 200 down: the account box
+// (36 high, its last 28 the drop-down arrow), 12 of space, the password box (36 high).
+constexpr int kFormWidth = 232;
+constexpr int kFormY = 200;
+constexpr int kFieldHeight = 36;
+constexpr int kFieldGap = 12;
+constexpr int kComboArrow = 28;
 // CardInterface.qml: a card opens over the tab's page, below a TitleBar 40 high; its column
 // starts 12 in and 10 down with the picture (UserPic "middle", 56 square).
 constexpr int kTitleBar = 40;
@@ -117,16 +124,14 @@ bool XvfbClient::key(const QString &strKeys) const
     return m_display.xdotoolSucceeds({QStringLiteral("key"), strKeys});
 }
 
-bool XvfbClient::signIn(const QString &strId, const QString &strPassword)
+bool XvfbClient::fillUntilSigningIn(const std::function<bool()> &fill)
 {
     // The session layer traces "main server" as it starts signing in.
     const QByteArray arStarted("main server");
     const qsizetype iBefore = output().count(arStarted);
     const auto started = [&] { return output().count(arStarted) > iBefore; };
-    const QString strSelectAll = QStringLiteral("ctrl+a");
     for (int iAttempt = 0; iAttempt < 3 && !started(); ++iAttempt) {
-        if (!focus() || !key(strSelectAll) || !type(strId) || !key(QStringLiteral("Tab")) ||
-            !key(strSelectAll) || !type(strPassword) || !key(QStringLiteral("Return")))
+        if (!focus() || !fill())
             return false;
         QElapsedTimer timer;
         timer.start();
@@ -134,6 +139,27 @@ bool XvfbClient::signIn(const QString &strId, const QString &strPassword)
             QTest::qWait(100);
     }
     return started();
+}
+
+bool XvfbClient::signIn(const QString &strId, const QString &strPassword)
+{
+    const QString strSelectAll = QStringLiteral("ctrl+a");
+    return fillUntilSigningIn([&] {
+        return click(Place::AccountField) && key(strSelectAll) && type(strId) &&
+               click(Place::PasswordField) && key(strSelectAll) && type(strPassword) &&
+               key(QStringLiteral("Return"));
+    });
+}
+
+bool XvfbClient::signInByKeyboard(const QList<Keys> &keys)
+{
+    return fillUntilSigningIn([&] {
+        for (const Keys &k : keys) {
+            if (!(k.bKeyName ? key(k.strText) : type(k.strText)))
+                return false;
+        }
+        return key(QStringLiteral("Return"));
+    });
 }
 
 QPoint XvfbClient::position() const
@@ -185,6 +211,12 @@ QRect XvfbClient::area(Place place)
     case Place::FirstContactPicture:
         return QRect(kWindowX + kRowPictureLeft, iListTop + (kRowHeight - kRowPicture) / 2,
                      kRowPicture, kRowPicture);
+    case Place::AccountField:
+        return QRect(kWindowX + (kWindowWidth - kFormWidth) / 2, kWindowY + kFormY,
+                     kFormWidth - kComboArrow, kFieldHeight);
+    case Place::PasswordField:
+        return QRect(kWindowX + (kWindowWidth - kFormWidth) / 2,
+                     kWindowY + kFormY + kFieldHeight + kFieldGap, kFormWidth, kFieldHeight);
     case Place::CardPicture:
         return QRect(kWindowX + kCardColumnX, iPageTop + kTitleBar + kCardColumnY, kCardPicture,
                      kCardPicture);

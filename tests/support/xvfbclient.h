@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
 #include "xvfbdisplay.h"
 #include "zephonprocess.h"
 
@@ -27,6 +29,8 @@ public:
         FirstContact,        // the first row of MainInterface.qml "contactList"
         FirstContactPicture, // the picture of that row (ContactDelegate's UserPic)
         CardPicture,         // the picture of the card a contact row opens (CardInterface.qml)
+        AccountField,        // LoginInterface.qml "accountBox", its text part
+        PasswordField,       // LoginInterface.qml "passwordBox"
     };
 
     explicit XvfbClient(const XvfbDisplay &display);
@@ -53,10 +57,20 @@ public:
     // Types into, or presses keys in, the window that has the keyboard.
     bool type(const QString &strText, int iDelayMs = 20) const;
     bool key(const QString &strKeys) const;
-    // Fills the sign-in screen from the keyboard (each field replaced whole, so a saved
-    // account is typed over) and presses Return. Keys that reach the screen before it takes
-    // input are lost, so the form is filled again until the client starts signing in.
+    // Fills the sign-in screen (each field clicked, then replaced whole, so a saved account is
+    // typed over wherever the screen put the focus) and presses Return. Keys that reach the
+    // screen before it takes input are lost, so the form is filled again until the client
+    // starts signing in.
     bool signIn(const QString &strId, const QString &strPassword);
+    // Signs in from the keyboard alone, from the field the screen put the focus in: the keys
+    // given (typed where they are texts, pressed where they are key names such as "Tab"),
+    // then Return; filled again, as above, until the client starts signing in.
+    struct Keys
+    {
+        QString strText;
+        bool bKeyName = false;
+    };
+    bool signInByKeyboard(const QList<Keys> &keys);
 
     // The window's top-left corner on the display.
     QPoint position() const;
@@ -75,6 +89,10 @@ public:
     static QStringList windows(const XvfbDisplay &display);
 
 private:
+    // Runs fill (which ends with Return) until the session layer traces that it started
+    // signing in, at most three times.
+    bool fillUntilSigningIn(const std::function<bool()> &fill);
+
     const XvfbDisplay &m_display;
     ZephonProcess m_process;
     QString m_strWindow;

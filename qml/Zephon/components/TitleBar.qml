@@ -41,6 +41,7 @@ Rectangle {
     }
 
     Text {
+        objectName: "title"
         anchors.centerIn: parent
         width: parent.width - 2 * Math.max(back.width, right.width) - 8
         horizontalAlignment: Text.AlignHCenter
