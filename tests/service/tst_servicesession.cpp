@@ -53,7 +53,7 @@ private Q_SLOTS:
     void addressBookComesFromTheStore();
     void cardsAreServedAndSaved();
     void oversizedCardIsRefused();
-    void circleListIsEmpty();
+    void circleListOfNoCircleIsEmpty();
     void silentSessionEnds();
     void secondSignInTakesOverWithoutKnockingOut();
 
@@ -332,10 +332,14 @@ void TestServiceSession::oversizedCardIsRefused()
     QCOMPARE(quint8(cardOf(*zhang, 1000001, 1).at(5)), quint8(1));
 }
 
-void TestServiceSession::circleListIsEmpty()
+void TestServiceSession::circleListOfNoCircleIsEmpty()
 {
     auto wang = signedIn(1000003);
     QVERIFY(wang);
+    // Out of the one demo circle, the list settles the sign-in with a count of none.
+    const QByteArray arLeft =
+        wang->requestTcp(FakePacket(Codes::CmdExitCircle).u32(1000003).u8(0).u32(2000001));
+    QCOMPARE(quint8(arLeft.at(10)), quint8(0));
     QCOMPARE(wang->requestTcp(FakePacket(Codes::CmdCircle).u32(1000003).u8(0).u32(0)),
              FakePacket(Codes::CmdCircle).u32(1000003).u8(0).u8(0).u32(0).u32(0).bytes());
 }
