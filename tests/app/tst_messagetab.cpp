@@ -14,11 +14,9 @@
 
 #include <memory>
 
-#include "cimageprovider.h"
 #include "codes.h"
 #include "core.h"
 #include "csessionstate.h"
-#include "ctranslator.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
@@ -26,8 +24,8 @@
 #include "qmlapplicationviewer.h"
 #include "qmlcodes.h"
 #include "qmlfixture.h"
+#include "realscreens.h"
 #include "screenfixture.h"
-#include "zephonversion.h"
 
 namespace {
 
@@ -85,8 +83,7 @@ private:
 
     FakeService m_fake;
     QTemporaryDir m_dir;
-    std::unique_ptr<QmlApplicationViewer> m_pView;
-    std::unique_ptr<Core> m_pCore;
+    RealScreens m_screens;
     QByteArray m_arContactReply;
 };
 
@@ -128,41 +125,25 @@ void TestMessageTab::initTestCase()
     sessionState().reset();
 
     // The view, the context properties and Core, in the entry's order.
-    m_pView = std::make_unique<QmlApplicationViewer>();
-    m_pCore = std::make_unique<Core>();
-    QQmlContext *pContext = m_pView->rootContext();
-    pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
-    pContext->setContextProperty(QStringLiteral("core"), m_pCore.get());
-    pContext->setContextProperty(QStringLiteral("version"), QStringLiteral(ZEPHON_VERSION_TEXT));
-    m_pView->engine()->addImageProvider(QStringLiteral("userpic"), new CImageProvider);
-    m_pView->setSource(QUrl(QStringLiteral("qrc:/qml/Zephon/main.qml")));
-    QVERIFY2(m_pView->rootObject(), qPrintable(QDebug::toString(m_pView->errors())));
-    m_pView->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_pView.get()));
-    m_pCore->setMainWindow(m_pView.get());
-    m_pCore->setRootObject(m_pView->rootObject());
-    m_pCore->setRootContext(pContext);
-    m_pCore->initialize();
-    QTRY_VERIFY(m_pView->rootObject()->property("bInit").toBool());
+    m_screens.start();
+    if (QTest::currentTestFailed())
+        return;
 
-    QVERIFY(QMetaObject::invokeMethod(m_pView->rootObject(), "login",
-                                      Q_ARG(QString, account.strLoginId),
-                                      Q_ARG(QString, account.strPassword), Q_ARG(int, 0)));
+    m_screens.signIn(account.strLoginId, account.strPassword);
     QTRY_VERIFY_WITH_TIMEOUT(mainScreen(), 10000);
     child(mainScreen(), QStringLiteral("tabs"))->setProperty("current", 3);
 }
 
 void TestMessageTab::cleanupTestCase()
 {
-    m_pView.reset();
-    m_pCore.reset();
+    m_screens.stop();
     sessionState().reset();
     QDir::setCurrent(QDir::tempPath());
 }
 
 QQuickItem *TestMessageTab::mainScreen() const
 {
-    QObject *pLoader = m_pView->rootObject()->property("screen").value<QObject *>();
+    QObject *pLoader = m_screens.view()->rootObject()->property("screen").value<QObject *>();
     if (!pLoader || pLoader->property("source").toUrl().fileName() != "MainInterface.qml")
         return nullptr;
     return pLoader->property("item").value<QQuickItem *>();
@@ -223,7 +204,7 @@ void TestMessageTab::heldMessagesShowTheSendersName()
     QCOMPARE(shownUnread(strZhang), 2);
 
     // Then the address book, and with the presence lists it names the sender.
-    QSignalSpy contacts(m_pCore.get(), &Core::sig_updateContact);
+    QSignalSpy contacts(m_screens.core(), &Core::sig_updateContact);
     m_fake.pushSub(m_arContactReply);
     QTRY_VERIFY_WITH_TIMEOUT(!contacts.isEmpty(), 10000);
     QTRY_COMPARE(ScreenFixture::textOf(recordRow(strZhang), QStringLiteral("name")),
@@ -244,7 +225,8 @@ void TestMessageTab::heldMessagesShowTheSendersName()
     QCOMPARE(
         ScreenFixture::textOf(child(pChat, QStringLiteral("titleBar")), QStringLiteral("title")),
         QStringLiteral("张伟"));
-    const auto messages = m_pView->rootContext()
+    const auto messages = m_screens.view()
+                              ->rootContext()
                               ->contextProperty(QStringLiteral("messageModel"))
                               .value<QList<QObject *>>();
     QVERIFY(!messages.isEmpty());
@@ -266,15 +248,15 @@ void TestMessageTab::readConversationShowsNoUnreadCount()
     QVERIFY(openConversation(strWang));
     closeConversation();
     QTRY_COMPARE(shownUnread(strWang), 0);
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), 0);
+    QCOMPARE(m_screens.core()->getUnReadMsgRecord(), 0);
 
     // Messages that arrive while the conversation is open are read there as they come.
     QVERIFY(openConversation(strWang));
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_screens.core(), &Core::sig_addMsgRecord);
     m_fake.pushUdp(offlinePacket(kWang, kMorning + 0.02, 53, QStringLiteral("第三条")));
     m_fake.pushUdp(offlinePacket(kWang, kMorning + 0.021, 54, QStringLiteral("第四条")));
     QTRY_COMPARE_WITH_TIMEOUT(added.size(), 2, 10000);
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), 0);
+    QCOMPARE(m_screens.core()->getUnReadMsgRecord(), 0);
     closeConversation();
     QTRY_COMPARE(ScreenFixture::textOf(recordRow(strWang), QStringLiteral("message")),
                  QStringLiteral("第四条"));
