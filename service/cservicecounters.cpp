@@ -33,6 +33,8 @@ const char *CServiceCounters::dropName(Drop reason)
         return "drop.foreign-sender";
     case DropBadField:
         return "drop.bad-field";
+    case DropNotInCall:
+        return "drop.not-in-call";
     case DropCount:
         break;
     }

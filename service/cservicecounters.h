@@ -22,6 +22,7 @@ public:
         DropNoSession,     // needs a signed-in session and has none
         DropForeignSender, // own-Zpid field names another user than the session's
         DropBadField,      // fields complete but their content is unusable
+        DropNotInCall,     // a call packet its sender may not send in the call's phase
         DropCount
     };
 
