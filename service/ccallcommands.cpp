@@ -43,13 +43,13 @@ void CCallCommands::install(CDispatcher &dispatcher)
 CSessionTable::Session *CCallCommands::reachable(quint32 iZpid) const
 {
     CSessionTable::Session *pSession = m_service.sessions().newest(iZpid);
-    return pSession && pSession->iUdpPort != 0 ? pSession : nullptr;
+    return pSession && pSession->hasEndpoint() ? pSession : nullptr;
 }
 
 void CCallCommands::sendTo(const CCallRegistry::Party &party, const QByteArray &arPacket)
 {
     const CSessionTable::Session *pSession = m_service.sessions().byId(party.iSession);
-    if (pSession && pSession->iUdpPort != 0)
+    if (pSession && pSession->hasEndpoint())
         m_service.sendDatagram(pSession->udpHost, pSession->iUdpPort, arPacket);
 }
 

@@ -8,6 +8,7 @@
 #include "cclientconnection.h"
 #include "ccloudbookcommands.h"
 #include "ccontactcommands.h"
+#include "cfieldwriter.h"
 #include "cmessagecommands.h"
 #include "csessioncommands.h"
 #include "ctcplistener.h"
@@ -22,8 +23,8 @@ constexpr int SWEEPS_PER_TIMEOUT = 6;
 CService::CService(const CServiceConfig &config, QObject *parent)
     : QObject(parent), m_config(config),
       m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
-      m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
-      m_pSweep(new QTimer(this))
+      m_endpointClaims(m_sessions, m_counters, config.iUdpTrialMs), m_pMain(new CTcpListener(this)),
+      m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)), m_pSweep(new QTimer(this))
 {
     m_clock.start();
     connect(m_pMain, &CTcpListener::accepted, this,
@@ -32,6 +33,11 @@ CService::CService(const CServiceConfig &config, QObject *parent)
             [this](qintptr iDescriptor) { adopt(iDescriptor, CClientConnection::Sub); });
     connect(m_pUdp, &QUdpSocket::readyRead, this, &CService::onDatagrams);
     connect(m_pSweep, &QTimer::timeout, this, &CService::endSilentSessions);
+    m_dispatcher.setClaimer([this](quint32 iZpid, const QHostAddress &host, quint16 iPort) {
+        return m_endpointClaims.claim(iZpid, host, iPort);
+    });
+    connect(&m_endpointClaims, &CEndpointClaims::confirmed, this, &CService::onEndpointConfirmed);
+    connect(&m_endpointClaims, &CEndpointClaims::raced, this, &CService::endSession);
 
     m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
@@ -205,6 +211,16 @@ void CService::sessionReady(CSessionTable::Session &session)
         return;
     session.bReady = true;
     m_pMessageCommands->deliverHeld(session);
+}
+
+void CService::onEndpointConfirmed(quint64 iSessionId)
+{
+    CSessionTable::Session *pSession = m_sessions.byId(iSessionId);
+    if (!pSession)
+        return;
+    // The heartbeats heard during the trial are answered once, now.
+    sendDatagram(pSession->udpHost, pSession->iUdpPort, CFieldWriter(Codes::CmdHeartbeat).packet());
+    sessionReady(*pSession);
 }
 
 void CService::endSilentSessions()

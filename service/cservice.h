@@ -12,6 +12,7 @@
 
 #include "cclientconnection.h"
 #include "cdispatcher.h"
+#include "cendpointclaims.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
 #include "cserviceconfig.h"
@@ -83,6 +84,7 @@ private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
     void onConnectionClosed(CClientConnection *pConnection);
     void onDatagrams();
+    void onEndpointConfirmed(quint64 iSessionId);
     // Removes the session; its account's next newest session takes delivery.
     void closeSession(quint64 iSessionId);
     static const char *channelName(CRequest::Channel channel);
@@ -96,6 +98,7 @@ private:
     CLoginThrottle m_throttle;
     CPacketLog m_packetLog;
     CDispatcher m_dispatcher;
+    CEndpointClaims m_endpointClaims;
     CSocketPoller m_poller;
     CTcpListener *m_pMain;
     CTcpListener *m_pSub;

@@ -12,6 +12,7 @@ struct CServiceConfig
     static constexpr quint16 DEFAULT_MAIN_PORT = 4666;
     static constexpr quint16 DEFAULT_SUB_PORT = 4667;
     static constexpr int DEFAULT_SESSION_TIMEOUT_MS = 30000;
+    static constexpr int DEFAULT_UDP_TRIAL_MS = 1000;
 
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 iMainPort = DEFAULT_MAIN_PORT;
@@ -20,6 +21,9 @@ struct CServiceConfig
     quint16 iSubPort = DEFAULT_SUB_PORT;
     QString strDataDir;
     int iSessionTimeoutMs = DEFAULT_SESSION_TIMEOUT_MS;
+    // How long a new session's UDP endpoint is on trial: a second endpoint claiming the
+    // session meanwhile ends it. 0 takes the first claimant at once.
+    int iUdpTrialMs = DEFAULT_UDP_TRIAL_MS;
     // Cost of the hashes made for password changes.
     CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
     // When set, every packet in and out is written there as one line of hex.

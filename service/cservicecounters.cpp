@@ -35,6 +35,8 @@ const char *CServiceCounters::dropName(Drop reason)
         return "drop.bad-field";
     case DropNotInCall:
         return "drop.not-in-call";
+    case DropUnconfirmed:
+        return "drop.unconfirmed-endpoint";
     case DropCount:
         break;
     }
@@ -56,6 +58,10 @@ const char *CServiceCounters::eventName(Event event)
         return "session.taken-over";
     case SessionTimedOut:
         return "session.timed-out";
+    case EndpointRefused:
+        return "udp.endpoint-refused";
+    case EndpointRaced:
+        return "udp.endpoint-raced";
     case EventCount:
         break;
     }

@@ -23,6 +23,7 @@ public:
         DropForeignSender, // own-Zpid field names another user than the session's
         DropBadField,      // fields complete but their content is unusable
         DropNotInCall,     // a call packet its sender may not send in the call's phase
+        DropUnconfirmed,   // a request from a UDP endpoint still on trial (only heartbeats)
         DropCount
     };
 
@@ -34,6 +35,8 @@ public:
         LoginRefused, // the account is locked after repeated wrong passwords
         SessionTakenOver,
         SessionTimedOut,
+        EndpointRefused, // a second UDP endpoint claimed a session that has one
+        EndpointRaced,   // two UDP endpoints claimed a new session, which got neither
         EventCount
     };
 

@@ -171,6 +171,9 @@ void CSessionCommands::replyLogin(CClientConnection *pConnection, quint32 iZpid,
 
 void CSessionCommands::onHeartbeat(CRequest &request)
 {
+    // An endpoint on trial hears its answer when the trial ends.
+    if (!request.session()->bEndpointConfirmed)
+        return;
     m_service.reply(request, CFieldWriter(CmdHeartbeat).packet());
     m_service.sessionReady(*request.session());
 }

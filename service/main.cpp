@@ -68,6 +68,12 @@ int main(int argc, char *argv[])
         QStringLiteral("session-timeout"),
         QStringLiteral("Seconds of silence after which a session ends (default 30)."),
         QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption udpTrial(
+        QStringLiteral("udp-trial"),
+        QStringLiteral("Milliseconds a new session's UDP endpoint is on trial (default 1000): "
+                       "a second endpoint claiming the session meanwhile ends it, so that its "
+                       "client signs in again. 0 takes the first claimant at once."),
+        QStringLiteral("ms"), QString::number(CServiceConfig::DEFAULT_UDP_TRIAL_MS));
     const QCommandLineOption hashCost(
         QStringLiteral("hash-cost"),
         QStringLiteral("Cost of new password hashes: interactive (default) or minimal (test "
@@ -79,7 +85,8 @@ int main(int argc, char *argv[])
         QStringLiteral("file"));
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
-    parser.addOptions({listen, port, subPort, dataDir, timeout, hashCost, packetLog, demo});
+    parser.addOptions(
+        {listen, port, subPort, dataDir, timeout, udpTrial, hashCost, packetLog, demo});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("An administration command (below)."),
                                  QStringLiteral("[command args...]"));
@@ -103,6 +110,9 @@ int main(int argc, char *argv[])
     if (!bOk || iTimeout <= 0)
         return failWith(2, QStringLiteral("the session timeout is a positive number of seconds"));
     config.iSessionTimeoutMs = iTimeout * 1000;
+    config.iUdpTrialMs = parser.value(udpTrial).toInt(&bOk);
+    if (!bOk || config.iUdpTrialMs < 0 || config.iUdpTrialMs > 60000)
+        return failWith(2, QStringLiteral("the UDP trial is 0 to 60000 milliseconds"));
     if (!CPasswordHash::costFromName(parser.value(hashCost), config.hashCost))
         return failWith(2, QStringLiteral("the hash cost is interactive or minimal"));
 
