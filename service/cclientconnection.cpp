@@ -109,6 +109,12 @@ void CClientConnection::close()
         m_bClosing = true;
 }
 
+void CClientConnection::abort()
+{
+    m_arOutgoing = QByteArray();
+    finish();
+}
+
 void CClientConnection::onReadable()
 {
     if (m_bClosed)
@@ -154,12 +160,14 @@ void CClientConnection::onWritable()
 void CClientConnection::receive(const QByteArray &arBytes)
 {
     m_arPending.append(arBytes);
+    bool bCompleted = false;
     while (!m_arPending.isEmpty() && !m_bClosed) {
         int iLength = 0;
         switch (CRequestLayout::measure(m_arPending, iLength)) {
         case CRequestLayout::Complete: {
             const QByteArray arPacket = m_arPending.left(iLength);
             m_arPending.remove(0, iLength);
+            bCompleted = true;
             emit packetReceived(this, arPacket);
             break;
         }
@@ -167,12 +175,17 @@ void CClientConnection::receive(const QByteArray &arBytes)
             // Without a known layout the rest of the stream cannot be split again.
             m_counters.drop(CServiceCounters::DropUnknown);
             m_arPending.clear();
+            m_incomplete.invalidate();
             return;
         case CRequestLayout::Incomplete:
             if (m_arPending.size() > MAX_PENDING) {
                 m_counters.drop(CServiceCounters::DropOversized);
                 m_arPending.clear();
+                m_incomplete.invalidate();
                 close();
+            } else if (bCompleted || !m_incomplete.isValid()) {
+                // The rate of an unfinished request is measured from when it began.
+                m_incomplete.start();
             }
             return;
         }
@@ -180,6 +193,7 @@ void CClientConnection::receive(const QByteArray &arBytes)
     // Requests are small: a buffer grown by a burst is not kept for the session's lifetime.
     if (m_arPending.isEmpty())
         m_arPending = QByteArray();
+    m_incomplete.invalidate();
 }
 
 void CClientConnection::finish()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 
@@ -44,6 +45,12 @@ public:
     bool send(const QByteArray &arPacket);
     // Closes once everything sent has gone out.
     void close();
+    // Closes now, dropping what was not sent.
+    void abort();
+    // Bytes of an unfinished request waiting for the rest, and for how long the request has
+    // been coming (-1 when none is unfinished).
+    int pendingBytes() const { return int(m_arPending.size()); }
+    qint64 incompleteForMs() const { return m_incomplete.isValid() ? m_incomplete.elapsed() : -1; }
 
 signals:
     void packetReceived(CClientConnection *pConnection, const QByteArray &arPacket);
@@ -64,6 +71,7 @@ private:
     QHostAddress m_local;
     QByteArray m_arPending;
     QByteArray m_arOutgoing;
+    QElapsedTimer m_incomplete;
     quint64 m_iSessionId = 0;
     bool m_bClosing = false;
     bool m_bClosed = false;

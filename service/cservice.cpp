@@ -23,8 +23,12 @@ constexpr int SWEEPS_PER_TIMEOUT = 6;
 CService::CService(const CServiceConfig &config, QObject *parent)
     : QObject(parent), m_config(config),
       m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
-      m_endpointClaims(m_sessions, m_counters, config.iUdpTrialMs), m_pMain(new CTcpListener(this)),
-      m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)), m_pSweep(new QTimer(this))
+      m_endpointClaims(m_sessions, m_counters, config.iUdpTrialMs),
+      m_connections({config.iMaxConnections, config.iMaxPerAddress, config.iSignInDeadlineMs,
+                     config.iMinRequestRate, config.iRequestGraceMs},
+                    m_counters),
+      m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
+      m_pSweep(new QTimer(this))
 {
     m_clock.start();
     connect(m_pMain, &CTcpListener::accepted, this,
@@ -106,6 +110,11 @@ bool CService::start()
     if (!m_pSub->isListening())
         return false;
     m_strError.clear();
+    // Counted once the store and the listeners hold their descriptors.
+    const int iBudget = CConnectionGuard::descriptorBudget();
+    m_connections.setMaxConnections(
+        m_config.iMaxConnections > 0 ? qMin(m_config.iMaxConnections, iBudget) : iBudget);
+    m_connections.start();
     m_pSweep->start(qMax(100, m_config.iSessionTimeoutMs / SWEEPS_PER_TIMEOUT));
     return true;
 }
@@ -173,6 +182,7 @@ CSessionTable::Session *CService::openSession(CClientConnection *pConnection, qu
     CSessionTable::Session *pSession =
         m_sessions.open(iZpid, pConnection, pConnection->peerAddress(), nowMs());
     pConnection->setSessionId(pSession->iId);
+    m_connections.signedIn(pConnection);
     return pSession;
 }
 
@@ -237,6 +247,7 @@ CClientConnection *CService::adopt(qintptr iDescriptor, CClientConnection::Chann
     auto *pConnection = new CClientConnection(iDescriptor, channel, m_counters, m_poller, this);
     connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
     connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
+    m_connections.admit(pConnection);
     return pConnection;
 }
 
@@ -249,6 +260,7 @@ void CService::onPacket(CClientConnection *pConnection, const QByteArray &arPack
 
 void CService::onConnectionClosed(CClientConnection *pConnection)
 {
+    m_connections.forget(pConnection);
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);

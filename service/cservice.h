@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cclientconnection.h"
+#include "cconnectionguard.h"
 #include "cdispatcher.h"
 #include "cendpointclaims.h"
 #include "cloginthrottle.h"
@@ -45,6 +46,7 @@ public:
     quint16 mainPort() const;
     quint16 subPort() const;
     const CServiceConfig &config() const { return m_config; }
+    const CConnectionGuard &connections() const { return m_connections; }
 
     CServiceStore &store() { return m_store; }
     CSessionTable &sessions() { return m_sessions; }
@@ -99,6 +101,7 @@ private:
     CPacketLog m_packetLog;
     CDispatcher m_dispatcher;
     CEndpointClaims m_endpointClaims;
+    CConnectionGuard m_connections;
     CSocketPoller m_poller;
     CTcpListener *m_pMain;
     CTcpListener *m_pSub;

@@ -13,6 +13,10 @@ struct CServiceConfig
     static constexpr quint16 DEFAULT_SUB_PORT = 4667;
     static constexpr int DEFAULT_SESSION_TIMEOUT_MS = 30000;
     static constexpr int DEFAULT_UDP_TRIAL_MS = 1000;
+    static constexpr int DEFAULT_SIGN_IN_DEADLINE_MS = 10000;
+    static constexpr int DEFAULT_MAX_PER_ADDRESS = 32;
+    static constexpr int DEFAULT_MIN_REQUEST_RATE = 512;
+    static constexpr int DEFAULT_REQUEST_GRACE_MS = 5000;
 
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 iMainPort = DEFAULT_MAIN_PORT;
@@ -24,6 +28,15 @@ struct CServiceConfig
     // How long a new session's UDP endpoint is on trial: a second endpoint claiming the
     // session meanwhile ends it. 0 takes the first claimant at once.
     int iUdpTrialMs = DEFAULT_UDP_TRIAL_MS;
+    // A connection that has not signed in by then is closed.
+    int iSignInDeadlineMs = DEFAULT_SIGN_IN_DEADLINE_MS;
+    // Connections in all; 0 takes as many as the descriptor limit allows.
+    int iMaxConnections = 0;
+    // Connections from one address that have not signed in.
+    int iMaxPerAddress = DEFAULT_MAX_PER_ADDRESS;
+    // Bytes per second an unfinished request must keep up after the grace.
+    int iMinRequestRate = DEFAULT_MIN_REQUEST_RATE;
+    int iRequestGraceMs = DEFAULT_REQUEST_GRACE_MS;
     // Cost of the hashes made for password changes.
     CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
     // When set, every packet in and out is written there as one line of hex.

@@ -62,6 +62,14 @@ const char *CServiceCounters::eventName(Event event)
         return "udp.endpoint-refused";
     case EndpointRaced:
         return "udp.endpoint-raced";
+    case ConnectionRefused:
+        return "conn.refused";
+    case ConnectionEvicted:
+        return "conn.evicted";
+    case SignInDeadline:
+        return "conn.sign-in-deadline";
+    case SlowRequest:
+        return "conn.slow-request";
     case EventCount:
         break;
     }

@@ -35,8 +35,12 @@ public:
         LoginRefused, // the account is locked after repeated wrong passwords
         SessionTakenOver,
         SessionTimedOut,
-        EndpointRefused, // a second UDP endpoint claimed a session that has one
-        EndpointRaced,   // two UDP endpoints claimed a new session, which got neither
+        EndpointRefused,   // a second UDP endpoint claimed a session that has one
+        EndpointRaced,     // two UDP endpoints claimed a new session, which got neither
+        ConnectionRefused, // no room for a new connection even after evicting
+        ConnectionEvicted, // closed, never signed in, to make room for a new one
+        SignInDeadline,    // closed, not signed in by the deadline
+        SlowRequest,       // closed, its unfinished request came slower than the minimum rate
         EventCount
     };
 

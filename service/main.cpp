@@ -74,6 +74,30 @@ int main(int argc, char *argv[])
                        "a second endpoint claiming the session meanwhile ends it, so that its "
                        "client signs in again. 0 takes the first claimant at once."),
         QStringLiteral("ms"), QString::number(CServiceConfig::DEFAULT_UDP_TRIAL_MS));
+    const QCommandLineOption signInDeadline(
+        QStringLiteral("sign-in-deadline"),
+        QStringLiteral("Seconds a connection may take to sign in before it is closed (default "
+                       "10)."),
+        QStringLiteral("seconds"),
+        QString::number(CServiceConfig::DEFAULT_SIGN_IN_DEADLINE_MS / 1000));
+    const QCommandLineOption maxConnections(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections in all (default: as many as the descriptor limit allows, "
+                       "after raising the soft limit to the hard one). At the cap the oldest "
+                       "connection that has not signed in makes room."),
+        QStringLiteral("count"), QStringLiteral("0"));
+    const QCommandLineOption maxPerAddress(
+        QStringLiteral("max-per-address"),
+        QStringLiteral("Connections from one address that have not signed in (default 32); "
+                       "the oldest of them makes room for a new one."),
+        QStringLiteral("count"), QString::number(CServiceConfig::DEFAULT_MAX_PER_ADDRESS));
+    const QCommandLineOption minRequestRate(
+        QStringLiteral("min-request-rate"),
+        QStringLiteral("Bytes per second an unfinished request must keep up after %1 "
+                       "seconds, or its connection is closed (default %2).")
+            .arg(CServiceConfig::DEFAULT_REQUEST_GRACE_MS / 1000)
+            .arg(CServiceConfig::DEFAULT_MIN_REQUEST_RATE),
+        QStringLiteral("bytes"), QString::number(CServiceConfig::DEFAULT_MIN_REQUEST_RATE));
     const QCommandLineOption hashCost(
         QStringLiteral("hash-cost"),
         QStringLiteral("Cost of new password hashes: interactive (default) or minimal (test "
@@ -85,8 +109,8 @@ int main(int argc, char *argv[])
         QStringLiteral("file"));
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
-    parser.addOptions(
-        {listen, port, subPort, dataDir, timeout, udpTrial, hashCost, packetLog, demo});
+    parser.addOptions({listen, port, subPort, dataDir, timeout, udpTrial, signInDeadline,
+                       maxConnections, maxPerAddress, minRequestRate, hashCost, packetLog, demo});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("An administration command (below)."),
                                  QStringLiteral("[command args...]"));
@@ -110,9 +134,25 @@ int main(int argc, char *argv[])
     if (!bOk || iTimeout <= 0)
         return failWith(2, QStringLiteral("the session timeout is a positive number of seconds"));
     config.iSessionTimeoutMs = iTimeout * 1000;
-    config.iUdpTrialMs = parser.value(udpTrial).toInt(&bOk);
-    if (!bOk || config.iUdpTrialMs < 0 || config.iUdpTrialMs > 60000)
+    // Reads a whole number option within [iMin, iMax], times iScale.
+    auto numberOption = [&parser](const QCommandLineOption &option, int iMin, int iMax, int iScale,
+                                  int &iValue) {
+        bool bNumber = false;
+        const int i = parser.value(option).toInt(&bNumber);
+        if (!bNumber || i < iMin || i > iMax)
+            return false;
+        iValue = i * iScale;
+        return true;
+    };
+    if (!numberOption(udpTrial, 0, 60000, 1, config.iUdpTrialMs))
         return failWith(2, QStringLiteral("the UDP trial is 0 to 60000 milliseconds"));
+    if (!numberOption(signInDeadline, 1, 3600, 1000, config.iSignInDeadlineMs))
+        return failWith(2, QStringLiteral("the sign-in deadline is 1 to 3600 seconds"));
+    if (!numberOption(maxConnections, 0, 1 << 20, 1, config.iMaxConnections) ||
+        !numberOption(maxPerAddress, 1, 1 << 20, 1, config.iMaxPerAddress))
+        return failWith(2, QStringLiteral("connection caps are positive counts"));
+    if (!numberOption(minRequestRate, 1, 1 << 30, 1, config.iMinRequestRate))
+        return failWith(2, QStringLiteral("the minimum request rate is a positive number"));
     if (!CPasswordHash::costFromName(parser.value(hashCost), config.hashCost))
         return failWith(2, QStringLiteral("the hash cost is interactive or minimal"));
 
@@ -141,7 +181,7 @@ int main(int argc, char *argv[])
     }
     out << "zephond: main server " << config.address.toString() << ":" << service.mainPort()
         << ", sub-server " << service.subPort() << " (TCP and UDP), data in " << config.strDataDir
-        << Qt::endl;
+        << ", up to " << service.connections().maxConnections() << " connections" << Qt::endl;
     if (!config.address.isLoopback())
         err << "zephond: warning: listening beyond this machine; the field cipher's key is "
                "public, so use a tunnel across untrusted networks"

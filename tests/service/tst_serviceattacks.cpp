@@ -5,10 +5,13 @@
 #include <QNetworkDatagram>
 #include <QtTest>
 
+#include "ctcplistener.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
 #include "servicefixture.h"
+#include "zephondprocess.h"
+#include "zephonversion.h"
 
 namespace {
 
@@ -63,7 +66,38 @@ enum ClaimOutcome
     NoSession // the squatter's host signed nobody in
 };
 
+enum Lingerer
+{
+    IdleOnSub,        // connects to the sub-server and sends nothing
+    IdleOnMain,       // connects to the main server and sends nothing
+    SlowLogin,        // trickles a login request, a byte at a time
+    SignedInTrickler, // signed in, then trickles a request
+};
+
+// A connection from a loopback address of its own, as from another host.
+std::unique_ptr<QTcpSocket> connectFrom(const QString &strSource, quint16 iPort)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    if (!strSource.isEmpty())
+        socket->bind(QHostAddress(strSource), 0);
+    socket->connectToHost(QHostAddress::LocalHost, iPort);
+    return socket;
+}
+
+QByteArray loginPacket(quint32 iZpid)
+{
+    return FakePacket(39)
+        .u8(4)
+        .str8(ZEPHON_VERSION_TEXT)
+        .u8(0)
+        .u32(iZpid)
+        .str8(fakeEncrypt(kPassword))
+        .str8(QByteArray());
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(CServiceCounters::Event)
 
 class TestServiceAttacks : public QObject
 {
@@ -75,6 +109,14 @@ private Q_SLOTS:
     void squatterNeverTakesTheUdpSide_data();
     void squatterNeverTakesTheUdpSide();
     void endpointOnTrialCannotSpeak();
+    void lingeringConnectionsAreClosed_data();
+    void lingeringConnectionsAreClosed();
+    void signedInSessionOutlivesTheDeadline();
+    void oldestIdleConnectionMakesRoom_data();
+    void oldestIdleConnectionMakesRoom();
+    void sessionsAloneAtTheCapRefuseNewcomers();
+    void burstOfConnectsIsAcceptedAtOnce();
+    void idleConnectionsPastADescriptorLimitOf1024();
 
 private:
     bool start(const std::function<void(CServiceConfig &)> &adjust = [](CServiceConfig &) {});
@@ -205,6 +247,173 @@ void TestServiceAttacks::endpointOnTrialCannotSpeak()
     QCOMPARE(li->receivedCount(), 0);
     QCOMPARE(squatter.received(), 0);
     QCOMPARE(service().store().storedMessages().count(kLi), 0);
+}
+
+void TestServiceAttacks::lingeringConnectionsAreClosed_data()
+{
+    QTest::addColumn<int>("lingerer");
+    QTest::addColumn<CServiceCounters::Event>("counter");
+    QTest::newRow("idle on the sub-server") << int(IdleOnSub) << CServiceCounters::SignInDeadline;
+    QTest::newRow("idle on the main server") << int(IdleOnMain) << CServiceCounters::SignInDeadline;
+    QTest::newRow("login at a byte a tenth of a second")
+        << int(SlowLogin) << CServiceCounters::SlowRequest;
+    QTest::newRow("signed in, then a request at a byte a tenth of a second")
+        << int(SignedInTrickler) << CServiceCounters::SlowRequest;
+}
+
+void TestServiceAttacks::lingeringConnectionsAreClosed()
+{
+    QFETCH(int, lingerer);
+    QFETCH(CServiceCounters::Event, counter);
+    QVERIFY(start([](CServiceConfig &config) {
+        config.iSignInDeadlineMs = 1500;
+        config.iRequestGraceMs = 400;
+        config.iMinRequestRate = 100;
+    }));
+    std::unique_ptr<ServiceClient> client;
+    QTcpSocket *pSocket = nullptr;
+    std::unique_ptr<QTcpSocket> socket;
+    if (lingerer == SignedInTrickler) {
+        client = signedIn(kLi);
+        QVERIFY(client);
+        pSocket = &client->tcp();
+    } else {
+        socket = connectFrom(QString(),
+                             lingerer == IdleOnMain ? m_pFixture->mainPort() : service().subPort());
+        pSocket = socket.get();
+    }
+    QTRY_COMPARE(pSocket->state(), QAbstractSocket::ConnectedState);
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray arTrickle = lingerer == SlowLogin
+                                     ? loginPacket(kLi)
+                                     : FakePacket(82).u32(kLi).u8(0).blob32(QByteArray(64, 'c'));
+    int iSent = 0;
+    while (pSocket->state() == QAbstractSocket::ConnectedState && timer.elapsed() < 5000) {
+        if (lingerer == SlowLogin || lingerer == SignedInTrickler) {
+            pSocket->write(arTrickle.mid(iSent++ % arTrickle.size(), 1));
+            pSocket->flush();
+        }
+        QTest::qWait(100);
+    }
+    QCOMPARE(pSocket->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(service().counters().events(counter), 1u);
+    // The trickler's session went with its connection.
+    QTRY_COMPARE(service().sessions().count(), 0);
+}
+
+void TestServiceAttacks::signedInSessionOutlivesTheDeadline()
+{
+    QVERIFY(start([](CServiceConfig &config) { config.iSignInDeadlineMs = 300; }));
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    QTest::qWait(800);
+    QVERIFY(li->heartbeat());
+    QVERIFY(!li->requestTcp(FakePacket(93).u32(kLi).u8(0).u32(0)).isEmpty());
+    QCOMPARE(service().counters().events(CServiceCounters::SignInDeadline), 0u);
+}
+
+void TestServiceAttacks::oldestIdleConnectionMakesRoom_data()
+{
+    QTest::addColumn<int>("iMaxPerAddress");
+    QTest::addColumn<int>("iMaxConnections");
+    QTest::addColumn<QStringList>("sources");
+    QTest::newRow("one address past its cap")
+        << 4 << 0 << QStringList(6, QStringLiteral("127.0.0.1"));
+    QStringList many;
+    for (int i = 2; i < 12; ++i)
+        many << QStringLiteral("127.0.0.%1").arg(i);
+    QTest::newRow("many addresses past the total") << 32 << 6 << many;
+}
+
+void TestServiceAttacks::oldestIdleConnectionMakesRoom()
+{
+    QFETCH(int, iMaxPerAddress);
+    QFETCH(int, iMaxConnections);
+    QFETCH(QStringList, sources);
+    QVERIFY(start([=](CServiceConfig &config) {
+        config.iMaxPerAddress = iMaxPerAddress;
+        config.iMaxConnections = iMaxConnections;
+    }));
+    auto wang = signedIn(1000003);
+    QVERIFY(wang);
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (const QString &strSource : sources) {
+        idle.push_back(connectFrom(strSource, service().subPort()));
+        QTRY_COMPARE(idle.back()->state(), QAbstractSocket::ConnectedState);
+    }
+    const int iCap = iMaxConnections > 0 ? iMaxConnections : 1 + iMaxPerAddress;
+    QTRY_VERIFY(service().connections().count() <= iCap);
+    const quint64 iEvicted = service().counters().events(CServiceCounters::ConnectionEvicted);
+    QCOMPARE(iEvicted, quint64(sources.size() + 1 - iCap));
+    // The oldest went first, and whoever signs in now still gets in.
+    QTRY_COMPARE(idle.front()->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(idle.back()->state(), QAbstractSocket::ConnectedState);
+    QVERIFY(signedIn(kLi));
+    // The signed-in session was never pushed out.
+    QVERIFY(wang->heartbeat());
+    QVERIFY(!wang->requestTcp(FakePacket(93).u32(1000003).u8(0).u32(0)).isEmpty());
+    QCOMPARE(service().counters().events(CServiceCounters::ConnectionRefused), 0u);
+}
+
+void TestServiceAttacks::sessionsAloneAtTheCapRefuseNewcomers()
+{
+    QVERIFY(start([](CServiceConfig &config) { config.iMaxConnections = 2; }));
+    auto li = signedIn(kLi);
+    auto wang = signedIn(1000003);
+    QVERIFY(li && wang);
+    auto socket = connectFrom(QString(), service().subPort());
+    QTRY_COMPARE(service().counters().events(CServiceCounters::ConnectionRefused), 1u);
+    QTRY_COMPARE(socket->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(li->heartbeat());
+    QVERIFY(wang->heartbeat());
+}
+
+void TestServiceAttacks::burstOfConnectsIsAcceptedAtOnce()
+{
+    // The service runs in this thread: while the connects go out it accepts nothing, so all
+    // of them wait in the listen queue, and one that does not fit there waits a second for
+    // its retry.
+    QVERIFY(start([](CServiceConfig &config) { config.iMaxPerAddress = 500; }));
+    QVERIFY(CTcpListener::systemBacklog() >= 200);
+    std::vector<std::unique_ptr<QTcpSocket>> burst;
+    for (int i = 0; i < 200; ++i)
+        burst.push_back(connectFrom(QString(), service().subPort()));
+    QTest::qWait(500);
+    const auto iConnected = std::count_if(burst.begin(), burst.end(), [](const auto &socket) {
+        return socket->state() == QAbstractSocket::ConnectedState;
+    });
+    QCOMPARE(iConnected, 200);
+    QTRY_COMPARE(service().connections().count(), 200);
+}
+
+void TestServiceAttacks::idleConnectionsPastADescriptorLimitOf1024()
+{
+    // The real service under the common default limit, which it cannot raise here: more idle
+    // connections than it has descriptors, from forty-four addresses, do not keep a user from
+    // signing in.
+    QTemporaryDir dir;
+    ZephondProcess zephond;
+    zephond.setDescriptorLimit(1024);
+    QVERIFY2(zephond.start(dir.filePath(QStringLiteral("service"))),
+             qPrintable(zephond.errorText()));
+    QVERIFY2(zephond.errorText().contains(QLatin1String("up to 9")),
+             qPrintable(zephond.errorText()));
+    ServiceClient probe(zephond.port());
+    QVERIFY(probe.connectSub());
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 1100; ++i)
+        idle.push_back(connectFrom(QStringLiteral("127.0.1.%1").arg(1 + i % 44), probe.subPort()));
+    // Whatever the service does with them, they are all made before the user comes.
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && std::any_of(idle.begin(), idle.end(), [](const auto &socket) {
+        return socket->state() == QAbstractSocket::ConnectingState;
+    }))
+        QTest::qWait(50);
+    ServiceClient user(zephond.port());
+    QVERIFY(user.connectSub());
+    QCOMPARE(user.login(QString::number(kLi), kPassword), 0);
+    QVERIFY(user.heartbeat());
 }
 
 QTEST_GUILESS_MAIN(TestServiceAttacks)

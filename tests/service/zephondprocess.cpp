@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTcpServer>
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr char kReady[] = "zephond: main server";
@@ -35,6 +37,13 @@ bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLo
                           QStringLiteral("0")};
     if (!strPacketLog.isEmpty())
         arguments << QStringLiteral("--packet-log") << strPacketLog;
+    arguments << m_extraArguments;
+    if (m_iDescriptorLimit > 0) {
+        m_process.setChildProcessModifier([iLimit = rlim_t(m_iDescriptorLimit)] {
+            const rlimit limit{iLimit, iLimit};
+            setrlimit(RLIMIT_NOFILE, &limit);
+        });
+    }
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral(ZEPHOND_EXECUTABLE), arguments);
     QElapsedTimer timer;
