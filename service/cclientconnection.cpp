@@ -39,6 +39,8 @@ CClientConnection::CClientConnection(qintptr iDescriptor, Channel channel,
     // first is acknowledged would only add the peer's delayed acknowledgement to its latency.
     const int iOn = 1;
     setsockopt(m_iDescriptor, IPPROTO_TCP, TCP_NODELAY, &iOn, sizeof iOn);
+    const int iSendBuffer = SEND_BUFFER_BYTES;
+    setsockopt(m_iDescriptor, SOL_SOCKET, SO_SNDBUF, &iSendBuffer, sizeof iSendBuffer);
     const int iFlags = fcntl(m_iDescriptor, F_GETFL);
     if (iFlags < 0 || fcntl(m_iDescriptor, F_SETFL, iFlags | O_NONBLOCK) != 0 ||
         !m_poller.watch(m_iDescriptor, this)) {
@@ -61,17 +63,36 @@ bool CClientConnection::send(const QByteArray &arPacket)
 {
     if (arPacket.size() > MAX_FRAME || m_bClosed || m_bClosing || m_iDescriptor < 0)
         return false;
+    if (m_arOutgoing.size() + 2 + arPacket.size() > qint64(m_iMaxQueued) * OVERFLOW_FACTOR) {
+        m_counters.event(CServiceCounters::OutputOverflow);
+        abort();
+        return false;
+    }
     const char header[2] = {char(arPacket.size() & 0xFF), char(arPacket.size() >> 8)};
     const bool bIdle = m_arOutgoing.isEmpty();
     m_arOutgoing.reserve(m_arOutgoing.size() + 2 + arPacket.size());
     m_arOutgoing.append(header, 2).append(arPacket);
-    if (!bIdle)
-        return true;
-    if (!flush())
+    if (bIdle && !flush())
         return false;
-    if (!m_arOutgoing.isEmpty())
-        m_poller.setWantsWrite(m_iDescriptor, true);
+    if (bIdle && !m_arOutgoing.isEmpty())
+        updateInterest();
+    pauseIfFull();
     return true;
+}
+
+void CClientConnection::pauseIfFull()
+{
+    if (m_bReadPaused || m_arOutgoing.size() < m_iMaxQueued)
+        return;
+    m_bReadPaused = true;
+    m_counters.event(CServiceCounters::ReadingPaused);
+    updateInterest();
+}
+
+void CClientConnection::updateInterest()
+{
+    if (m_iDescriptor >= 0)
+        m_poller.setWanted(m_iDescriptor, !m_bReadPaused, !m_arOutgoing.isEmpty());
 }
 
 bool CClientConnection::flush()
@@ -119,6 +140,14 @@ void CClientConnection::onReadable()
 {
     if (m_bClosed)
         return;
+    // While paused, reading waits; only a connection that is gone is let go.
+    if (m_bReadPaused) {
+        char c = 0;
+        const ssize_t n = ::recv(m_iDescriptor, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            finish();
+        return;
+    }
     char buffer[16384];
     QByteArray arBytes;
     bool bEnd = false;
@@ -150,9 +179,16 @@ void CClientConnection::onWritable()
         finish();
         return;
     }
+    if (m_bReadPaused && m_arOutgoing.size() <= m_iMaxQueued / 2) {
+        m_bReadPaused = false;
+        updateInterest();
+        processPending();
+        if (m_bClosed)
+            return;
+    }
     if (!m_arOutgoing.isEmpty())
         return;
-    m_poller.setWantsWrite(m_iDescriptor, false);
+    updateInterest();
     if (m_bClosing)
         finish();
 }
@@ -160,8 +196,18 @@ void CClientConnection::onWritable()
 void CClientConnection::receive(const QByteArray &arBytes)
 {
     m_arPending.append(arBytes);
+    processPending();
+}
+
+void CClientConnection::processPending()
+{
     bool bCompleted = false;
     while (!m_arPending.isEmpty() && !m_bClosed) {
+        // The requests read already wait until the client has taken its answers.
+        if (m_bReadPaused) {
+            m_incomplete.invalidate();
+            return;
+        }
         int iLength = 0;
         switch (CRequestLayout::measure(m_arPending, iLength)) {
         case CRequestLayout::Complete: {

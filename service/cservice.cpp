@@ -245,6 +245,7 @@ void CService::endSilentSessions()
 CClientConnection *CService::adopt(qintptr iDescriptor, CClientConnection::Channel channel)
 {
     auto *pConnection = new CClientConnection(iDescriptor, channel, m_counters, m_poller, this);
+    pConnection->setMaxQueued(m_config.iMaxQueuedBytes);
     connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
     connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
     m_connections.admit(pConnection);

@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QString>
 
+#include "cclientconnection.h"
 #include "cpasswordhash.h"
 
 struct CServiceConfig
@@ -37,6 +38,8 @@ struct CServiceConfig
     // Bytes per second an unfinished request must keep up after the grace.
     int iMinRequestRate = DEFAULT_MIN_REQUEST_RATE;
     int iRequestGraceMs = DEFAULT_REQUEST_GRACE_MS;
+    // Bytes of answers queued for a connection at which it is no longer read.
+    int iMaxQueuedBytes = CClientConnection::DEFAULT_MAX_QUEUED;
     // Cost of the hashes made for password changes.
     CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
     // When set, every packet in and out is written there as one line of hex.

@@ -70,6 +70,10 @@ const char *CServiceCounters::eventName(Event event)
         return "conn.sign-in-deadline";
     case SlowRequest:
         return "conn.slow-request";
+    case ReadingPaused:
+        return "conn.reading-paused";
+    case OutputOverflow:
+        return "conn.output-overflow";
     case EventCount:
         break;
     }

@@ -41,6 +41,8 @@ public:
         ConnectionEvicted, // closed, never signed in, to make room for a new one
         SignInDeadline,    // closed, not signed in by the deadline
         SlowRequest,       // closed, its unfinished request came slower than the minimum rate
+        ReadingPaused,     // its answers reached the queue's cap: it was not read meanwhile
+        OutputOverflow,    // closed, its queued answers grew far beyond the cap
         EventCount
     };
 

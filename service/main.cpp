@@ -98,6 +98,14 @@ int main(int argc, char *argv[])
             .arg(CServiceConfig::DEFAULT_REQUEST_GRACE_MS / 1000)
             .arg(CServiceConfig::DEFAULT_MIN_REQUEST_RATE),
         QStringLiteral("bytes"), QString::number(CServiceConfig::DEFAULT_MIN_REQUEST_RATE));
+    const QCommandLineOption maxQueued(
+        QStringLiteral("max-queued-kib"),
+        QStringLiteral("KiB of answers queued for a connection at which it is no longer read "
+                       "until half have gone out (default %1); one whose queue grows to %2 "
+                       "times that is closed.")
+            .arg(CClientConnection::DEFAULT_MAX_QUEUED / 1024)
+            .arg(CClientConnection::OVERFLOW_FACTOR),
+        QStringLiteral("KiB"), QString::number(CClientConnection::DEFAULT_MAX_QUEUED / 1024));
     const QCommandLineOption hashCost(
         QStringLiteral("hash-cost"),
         QStringLiteral("Cost of new password hashes: interactive (default) or minimal (test "
@@ -110,7 +118,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
     parser.addOptions({listen, port, subPort, dataDir, timeout, udpTrial, signInDeadline,
-                       maxConnections, maxPerAddress, minRequestRate, hashCost, packetLog, demo});
+                       maxConnections, maxPerAddress, minRequestRate, maxQueued, hashCost,
+                       packetLog, demo});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("An administration command (below)."),
                                  QStringLiteral("[command args...]"));
@@ -153,6 +162,9 @@ int main(int argc, char *argv[])
         return failWith(2, QStringLiteral("connection caps are positive counts"));
     if (!numberOption(minRequestRate, 1, 1 << 30, 1, config.iMinRequestRate))
         return failWith(2, QStringLiteral("the minimum request rate is a positive number"));
+    // A whole frame must fit below the cap.
+    if (!numberOption(maxQueued, 64, 1 << 20, 1024, config.iMaxQueuedBytes))
+        return failWith(2, QStringLiteral("the queue cap is 64 to 1048576 KiB"));
     if (!CPasswordHash::costFromName(parser.value(hashCost), config.hashCost))
         return failWith(2, QStringLiteral("the hash cost is interactive or minimal"));
 

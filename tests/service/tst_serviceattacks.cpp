@@ -117,11 +117,16 @@ private Q_SLOTS:
     void sessionsAloneAtTheCapRefuseNewcomers();
     void burstOfConnectsIsAcceptedAtOnce();
     void idleConnectionsPastADescriptorLimitOf1024();
+    void unreadAnswersPauseReadingAndLoseNothing_data();
+    void unreadAnswersPauseReadingAndLoseNothing();
+    void pushesToAClientThatNeverReadsCloseIt();
 
 private:
     bool start(const std::function<void(CServiceConfig &)> &adjust = [](CServiceConfig &) {});
     std::unique_ptr<ServiceClient> signedIn(quint32 iZpid);
     CService &service() { return m_pFixture->service(); }
+    // The largest queue of answers any connection holds now.
+    int largestQueue();
 
     std::unique_ptr<ServiceFixture> m_pFixture;
 };
@@ -414,6 +419,114 @@ void TestServiceAttacks::idleConnectionsPastADescriptorLimitOf1024()
     QVERIFY(user.connectSub());
     QCOMPARE(user.login(QString::number(kLi), kPassword), 0);
     QVERIFY(user.heartbeat());
+}
+
+int TestServiceAttacks::largestQueue()
+{
+    int iLargest = 0;
+    for (const CClientConnection *pConnection :
+         service().findChildren<CClientConnection *>(Qt::FindDirectChildrenOnly))
+        iLargest = qMax(iLargest, pConnection->queuedBytes());
+    return iLargest;
+}
+
+void TestServiceAttacks::unreadAnswersPauseReadingAndLoseNothing_data()
+{
+    QTest::addColumn<bool>("bMainServer");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("iCount");
+    QTest::newRow("sub-server queries on the main server")
+        << true << FakePacket(102).u32(0).bytes() << 100000;
+    // The own picture, which no look-up limit holds back.
+    QTest::newRow("picture look-ups after signing in")
+        << false << FakePacket(81).u32(kLi).u8(1).u32(0).bytes() << 200;
+}
+
+void TestServiceAttacks::unreadAnswersPauseReadingAndLoseNothing()
+{
+    QFETCH(bool, bMainServer);
+    QFETCH(QByteArray, request);
+    QFETCH(int, iCount);
+    constexpr int kCap = 64 * 1024;
+    QVERIFY(start([](CServiceConfig &config) { config.iMaxQueuedBytes = kCap; }));
+    QVERIFY(service().store().accounts().setPicture(kLi, QByteArray(60 * 1024, 'p')));
+
+    QTcpSocket socket;
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    socket.connectToHost(QHostAddress::LocalHost,
+                         bMainServer ? m_pFixture->mainPort() : service().subPort());
+    QTRY_COMPARE(socket.state(), QAbstractSocket::ConnectedState);
+    if (!bMainServer) {
+        socket.write(loginPacket(kLi));
+        QTRY_VERIFY(socket.bytesAvailable() > 0);
+        socket.readAll();
+    }
+    // Everything is sent at once and nothing read until the service has stopped reading.
+    socket.setReadBufferSize(1);
+    QByteArray arAll;
+    for (int i = 0; i < iCount; ++i)
+        arAll += request;
+    socket.write(arAll);
+    const int iBound = kCap + CClientConnection::MAX_FRAME + 2;
+    QTRY_VERIFY(service().counters().events(CServiceCounters::ReadingPaused) > 0 ||
+                largestQueue() > iBound);
+    QTest::qWait(300);
+    QVERIFY2(largestQueue() <= iBound, qPrintable(QString::number(largestQueue())));
+    QVERIFY(service().counters().events(CServiceCounters::ReadingPaused) > 0);
+
+    // Once the client reads, every request is answered and the connection stays.
+    socket.setReadBufferSize(0);
+    QByteArray arStream;
+    int iAnswers = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (iAnswers < iCount && timer.elapsed() < 30000) {
+        QTest::qWait(5);
+        arStream += socket.readAll();
+        qsizetype iPos = 0;
+        while (arStream.size() - iPos >= 2) {
+            const int n = quint8(arStream.at(iPos)) | (quint8(arStream.at(iPos + 1)) << 8);
+            if (arStream.size() - iPos < n + 2)
+                break;
+            iAnswers += quint8(arStream.at(iPos + 2)) == quint8(request.at(0)) ? 1 : 0;
+            iPos += n + 2;
+        }
+        arStream.remove(0, iPos);
+    }
+    QCOMPARE(iAnswers, iCount);
+    QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(service().counters().events(CServiceCounters::OutputOverflow), 0u);
+}
+
+void TestServiceAttacks::pushesToAClientThatNeverReadsCloseIt()
+{
+    constexpr int kCap = 64 * 1024;
+    QVERIFY(start([](CServiceConfig &config) { config.iMaxQueuedBytes = kCap; }));
+    ServiceClient victim(m_pFixture->mainPort());
+    victim.setTcpReceiveBuffer(4096);
+    QVERIFY(victim.connectSub());
+    QCOMPARE(victim.login(QString::number(kVictim), kPassword), 0);
+    QVERIFY(victim.heartbeat());
+    victim.holdTcp(true);
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    // Cards from Li keep coming for a client that reads none of them.
+    const QByteArray arCard(4096, 'c');
+    QByteArray arCards;
+    for (int i = 0; i < 250; ++i)
+        arCards += FakePacket(83)
+                       .u32(kLi)
+                       .u32(kVictim)
+                       .u8(0)
+                       .u32(quint32(i + 1))
+                       .str8(fakeEncrypt("card"))
+                       .blob32(arCard)
+                       .bytes();
+    li->sendTcp(arCards);
+    QTRY_COMPARE(service().counters().events(CServiceCounters::OutputOverflow), 1u);
+    QTRY_VERIFY(!service().sessions().isOnline(kVictim));
+    QVERIFY(largestQueue() <= kCap * CClientConnection::OVERFLOW_FACTOR);
+    QVERIFY(li->heartbeat());
 }
 
 QTEST_GUILESS_MAIN(TestServiceAttacks)
