@@ -1,6 +1,7 @@
-// Core: the one controller object the screens see as "core". Its invokable methods are the
-// screens' operations, its slots receive decoded server replies, its signals tell the
-// screens what changed, and it publishes the element lists the screens show.
+// Core: the one controller object the screens see as "core", typed as Core of the QML module
+// Zephon.Controller. Its invokable methods are the screens' operations, its slots receive decoded
+// server replies, its signals tell the screens what changed, and it publishes the element lists
+// the screens show.
 //
 // Core is one facade over feature areas (window, contacts, messages, emoticons, calls,
 // circles, enterprise directory, user pictures). Each area keeps its members
@@ -17,6 +18,7 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <QVariant>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
@@ -32,6 +34,10 @@ class QWindow;
 class Core : public QObject
 {
     Q_OBJECT
+    // The screens hold Core as this type, so that the tools check every call and handler on it;
+    // the build describes it for them from this class. The one instance is made by the entry.
+    QML_ELEMENT
+    QML_UNCREATABLE("Core is made by the entry and published as \"core\"")
 
 public:
     explicit Core(QObject *parent = nullptr);

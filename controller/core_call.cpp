@@ -76,7 +76,9 @@ void Core::makeCall()
 void Core::playRing(QString strPath, int iCount)
 {
     stopRing();
-    auto pRing = std::make_unique<QSoundEffect>();
+    // A child of Core under a name of its own, so that it can be told from the message sound.
+    auto pRing = std::make_unique<QSoundEffect>(this);
+    pRing->setObjectName(QStringLiteral("ring"));
     // A missing file leaves the call silent; QSoundEffect reports it only through its status.
     pRing->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(strPath)));
     pRing->setLoopCount(iCount);
@@ -160,8 +162,9 @@ void Core::sendPush(QString strZpid)
         call.track.emplace();
         call.track->strPeer = strZpid;
         call.track->bOutgoing = true;
-        // Pictures are not kept between sessions: the call screen's is asked for each call.
-        pNetwork->slot_onGetCard(strZpid, 1);
+        // The picture cache lives for the session, so a peer already shown needs no request.
+        if (!hasUserPic(strZpid))
+            pNetwork->slot_onGetCard(strZpid, 1);
     }
     pNetwork->slot_onSendPush(strZpid);
 }
@@ -275,7 +278,7 @@ void Core::slot_onParseCallState(int iState, QString strZpid, QByteArray arBuff)
         call.track.emplace();
         call.track->strPeer = strZpid;
         call.bMute = false;
-        if (CNetwork *pNetwork = network())
+        if (CNetwork *pNetwork = network(); pNetwork && !hasUserPic(strZpid))
             pNetwork->slot_onGetCard(strZpid, 1);
         Q_EMIT sig_updateCall(iState, strZpid);
         break;

@@ -125,6 +125,7 @@ void Core::playMessageSound()
     Message &area = *m_pMessage;
     if (!area.pSound) {
         area.pSound = new QSoundEffect(this);
+        area.pSound->setObjectName(QStringLiteral("messageSound"));
         // The sounds lie in the working directory, beside the database files.
         area.pSound->setSource(
             QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("message.wav"))));

@@ -8,7 +8,7 @@ namespace Rules {
 
 int inputType(const QString &strInput)
 {
-    if (strInput == QLatin1String("800") || strInput == QLatin1String("8001"))
+    if (strInput == QString::number(Codes::ASSISTANT_ZPID) || strInput == QLatin1String("8001"))
         return 0;
     static const QRegularExpression mobile(
         QStringLiteral("^(\\+{0,1}|0{0,2})(86){0,1}0{0,1}(13[0-9]|15[0-9]|18[0-9])[0-9]{8}$"));
@@ -26,7 +26,7 @@ Codes::ZpidKind zpidKind(const QString &strZpid, const QString &strOwnZpid)
         return Codes::ZpidNone;
     if (strZpid == strOwnZpid)
         return Codes::ZpidOwn;
-    if (strZpid == QLatin1String("800"))
+    if (strZpid == QString::number(Codes::ASSISTANT_ZPID))
         return Codes::ZpidAssistant;
     return Codes::ZpidRegistered;
 }

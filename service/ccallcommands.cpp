@@ -15,7 +15,7 @@ constexpr int CALL_PACKET_BYTES = 10;
 
 bool hasOwnLength(const QByteArray &arPacket, quint8 iSub)
 {
-    if (iSub != CCallRegistry::SubVoice)
+    if (iSub != CallSubVoice)
         return arPacket.size() == CALL_PACKET_BYTES;
     if (arPacket.size() < VOICE_HEADER_BYTES)
         return false;
@@ -64,8 +64,7 @@ void CCallCommands::onCall(CRequest &request)
         m_service.counters().drop(CServiceCounters::DropBadField);
         return;
     }
-    const CSessionTable::Session *pReceiver =
-        iSub == CCallRegistry::SubCall ? reachable(iReceiver) : nullptr;
+    const CSessionTable::Session *pReceiver = iSub == CallSubCall ? reachable(iReceiver) : nullptr;
     const CCallRegistry::Decision decision =
         m_calls.signal({pSender->iZpid, pSender->iId}, iReceiver, pReceiver ? pReceiver->iId : 0,
                        iSub, m_service.nowMs());
@@ -73,7 +72,7 @@ void CCallCommands::onCall(CRequest &request)
         sendTo(*decision.abandoned, CFieldWriter(CmdCallSignal)
                                         .zpid(pSender->iZpid)
                                         .zpid(decision.abandoned->iZpid)
-                                        .u8(CCallRegistry::SubHangup)
+                                        .u8(CallSubHangup)
                                         .packet());
     switch (decision.verdict) {
     case CCallRegistry::Pass:
@@ -84,7 +83,7 @@ void CCallCommands::onCall(CRequest &request)
         m_service.reply(request, CFieldWriter(CmdCallSignal)
                                      .zpid(iReceiver)
                                      .zpid(pSender->iZpid)
-                                     .u8(CCallRegistry::SubBusy)
+                                     .u8(CallSubBusy)
                                      .packet());
         break;
     case CCallRegistry::Refuse:
@@ -114,6 +113,6 @@ void CCallCommands::onSessionEnded(quint64 iSessionId, quint32 iZpid)
         sendTo(*survivor, CFieldWriter(CmdCallSignal)
                               .zpid(iZpid)
                               .zpid(survivor->iZpid)
-                              .u8(CCallRegistry::SubHangup)
+                              .u8(CallSubHangup)
                               .packet());
 }

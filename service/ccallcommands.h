@@ -16,13 +16,6 @@ class CCallCommands : public QObject
 {
     Q_OBJECT
 public:
-    // Push reply types.
-    enum PushType : quint8
-    {
-        PushDelivered = 1,
-        PushUnreachable = 2,
-    };
-
     explicit CCallCommands(CService &service);
     void install(CDispatcher &dispatcher);
 

@@ -1,5 +1,9 @@
 #include "ccallregistry.h"
 
+#include "codes.h"
+
+using namespace Codes;
+
 CCallRegistry::Call *CCallRegistry::find(quint32 iZpid, qint64 iNowMs)
 {
     const auto it = m_byParty.constFind(iZpid);
@@ -48,7 +52,7 @@ CCallRegistry::Decision CCallRegistry::signal(const Party &sender, quint32 iRece
         decision.target = pCall->other(sender.iZpid);
 
     switch (iSub) {
-    case SubCall: {
+    case CallSubCall: {
         if (bParty && pCall->phase != Ending) {
             // The caller re-sends its request until the callee rings; the callee asking back
             // is no new call.
@@ -80,29 +84,29 @@ CCallRegistry::Decision CCallRegistry::signal(const Party &sender, quint32 iRece
         decision.target = call.callee;
         return decision;
     }
-    case SubAnswer:
-    case SubRinging:
+    case CallSubAnswer:
+    case CallSubRinging:
         if (!bCallee || pCall->phase == Ending)
             return decision;
-        if (iSub == SubAnswer)
+        if (iSub == CallSubAnswer)
             pCall->phase = Answered;
         break;
-    case SubRefuse:
-    case SubBusy:
+    case CallSubRefuse:
+    case CallSubBusy:
         if (!bCallee || pCall->phase != Ringing)
             return decision;
         end(*pCall, iNowMs);
         break;
-    case SubHangup:
+    case CallSubHangup:
         if (!bParty)
             return decision;
         end(*pCall, iNowMs);
         break;
-    case SubAck:
+    case CallSubAck:
         if (!bParty)
             return decision;
         break;
-    case SubVoice:
+    case CallSubVoice:
         if (!bParty || pCall->phase != Answered)
             return decision;
         break;

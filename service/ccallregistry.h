@@ -27,19 +27,6 @@ public:
         Ending
     };
 
-    // Sub-commands of the call packet.
-    enum Sub : quint8
-    {
-        SubCall = 1,
-        SubAnswer = 2,
-        SubRefuse = 3,
-        SubBusy = 4,
-        SubHangup = 5,
-        SubVoice = 6,
-        SubRinging = 7,
-        SubAck = 8,
-    };
-
     struct Party
     {
         quint32 iZpid = 0;

@@ -147,14 +147,14 @@ void CCloudBookCommands::onModify(CRequest &request)
     const bool bEntryOk = parseRecord(strRecord, entry);
     bool bOk = false;
     switch (iType) {
-    case ModifyAdd:
+    case NetContactAdd:
         bOk = bEntryOk && !book.contains(iOwner, entry.strPhone) &&
               book.count(iOwner) < MAX_ENTRIES && book.merge(iOwner, entry);
         break;
-    case ModifyDelete:
+    case NetContactDelete:
         bOk = book.remove(iOwner, strOldPhone) == 1;
         break;
-    case ModifyEdit:
+    case NetContactEdit:
         bOk = bEntryOk && book.update(iOwner, strOldPhone, entry) == 1;
         break;
     default:

@@ -24,13 +24,6 @@ public:
     static constexpr int MAX_NAME_BYTES = 128;
     static constexpr int MAX_GROUP_BYTES = 64;
 
-    enum Modify : quint8
-    {
-        ModifyAdd = 0,
-        ModifyDelete = 1,
-        ModifyEdit = 2
-    };
-
     explicit CCloudBookCommands(CService &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
 

@@ -8,12 +8,6 @@ using namespace Codes;
 
 namespace {
 
-enum CardKind : quint8
-{
-    CardText = 0,
-    CardPicture = 1
-};
-
 // The card field that holds the address.
 constexpr int CARD_ADDRESS = 4;
 
@@ -79,9 +73,9 @@ void CContactCommands::onCard(CRequest &request)
     const quint8 iKind = r.u8();
     const auto account = m_service.store().accounts().byZpid(iOwner);
     QByteArray arData;
-    if (account && iKind == CardText && !account->strCard.isEmpty())
+    if (account && iKind == CardItemText && !account->strCard.isEmpty())
         arData = encryptText(account->strCard);
-    else if (account && iKind == CardPicture)
+    else if (account && iKind == CardItemPicture)
         arData = account->arPicture;
     m_service.reply(request, CFieldWriter(CmdCard)
                                  .zpid(iOwner)
@@ -99,10 +93,10 @@ void CContactCommands::onSaveCard(CRequest &request)
     const quint8 iKind = r.u8();
     const QByteArray arData = r.blob32();
     bool bSaved = false;
-    if (iKind == CardText) {
+    if (iKind == CardItemText) {
         const QString strCard = decryptText(arData);
         bSaved = cardFits(strCard) && m_service.store().accounts().setCard(iZpid, strCard);
-    } else if (iKind == CardPicture) {
+    } else if (iKind == CardItemPicture) {
         bSaved = !arData.isEmpty() && arData.size() <= MAX_PICTURE_BYTES &&
                  m_service.store().accounts().setPicture(iZpid, arData);
     }

@@ -14,8 +14,7 @@ namespace {
 
 bool carriesAttachment(quint8 iSubType)
 {
-    return iSubType == CMessageCommands::SubFile || iSubType == CMessageCommands::SubOtherFile ||
-           iSubType == CMessageCommands::SubPair;
+    return iSubType == MsgSubFile || iSubType == MsgSubOtherFile || iSubType == MsgSubPair;
 }
 
 // An OLE Automation date as it travels: an IEEE-754 double, least significant byte first.
@@ -87,10 +86,10 @@ void CMessageCommands::onMessage(CRequest &request)
         m_service.reply(request, receiptPacket(row.iAddressee, row.iSender, 0, row.iMsgId));
     else
         m_service.reply(request,
-                        reportPacket(row.iAddressee, ReportMessage, StateAccepted, row.iMsgId));
+                        reportPacket(row.iAddressee, ReportMessage, ReportAccepted, row.iMsgId));
     if (bAssistant) {
         m_service.reply(request,
-                        reportPacket(row.iAddressee, ReportMessage, StateDelivered, row.iMsgId));
+                        reportPacket(row.iAddressee, ReportMessage, ReportDelivered, row.iMsgId));
         answerAssistant(row.iSender);
         return;
     }
@@ -109,7 +108,7 @@ bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
         return push(row.iAddressee, cardPacket(row));
     // A message that waited for its addressee goes as an offline message with its send time,
     // unless it has an attachment, which only the live form carries.
-    const bool bOffline = !bLive && row.iKind == SubText;
+    const bool bOffline = !bLive && row.iKind == MsgSubText;
     return push(row.iAddressee, bOffline ? offlinePacket(row) : messagePacket(row));
 }
 
@@ -132,7 +131,7 @@ void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
         if (!relay(row, false) || row.iCode != CmdCardMessage)
             continue;
         table.removeId(row.iId);
-        push(row.iSender, reportPacket(row.iAddressee, ReportCard, StateDelivered, row.iMsgId));
+        push(row.iSender, reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }
 }
 
@@ -145,7 +144,7 @@ void CMessageCommands::onReceipt(CRequest &request)
     const quint32 iAddressee = request.session()->iZpid;
     if (!m_service.store().storedMessages().remove(iAddressee, CmdMessage, iSender, iMsgId))
         return;
-    push(iSender, reportPacket(iAddressee, ReportMessage, StateDelivered, iMsgId));
+    push(iSender, reportPacket(iAddressee, ReportMessage, ReportDelivered, iMsgId));
 }
 
 void CMessageCommands::onCardMessage(CRequest &request)
@@ -160,12 +159,12 @@ void CMessageCommands::onCardMessage(CRequest &request)
     row.dSentAt = oleDate(QDateTime::currentDateTime());
     // The kind's fields are written anew from what was read, never passed on as received.
     CFieldWriter fields;
-    bool bFieldsOk = row.iKind <= CardExchanged;
-    if (row.iKind == CardAnswer) {
+    bool bFieldsOk = row.iKind <= CardMsgExchanged;
+    if (row.iKind == CardMsgAnswer) {
         fields.u8(r.u8());
     } else if (bFieldsOk) {
         fields.str8Bytes(r.enc8());
-        if (row.iKind == CardSent || row.iKind == CardExchanged) {
+        if (row.iKind == CardMsgSent || row.iKind == CardMsgExchanged) {
             const QByteArray arContent = r.blob32();
             bFieldsOk = arContent.size() <= MAX_CARD_CIPHER_BYTES;
             fields.blob32(arContent);
@@ -179,16 +178,16 @@ void CMessageCommands::onCardMessage(CRequest &request)
     if (!bAccepted) {
         m_service.counters().drop(CServiceCounters::DropBadField);
         m_service.reply(request,
-                        reportPacket(row.iAddressee, ReportCard, StateRefused, row.iMsgId));
+                        reportPacket(row.iAddressee, ReportCard, ReportRefused, row.iMsgId));
         return;
     }
-    m_service.reply(request, reportPacket(row.iAddressee, ReportCard, StateAccepted, row.iMsgId));
+    m_service.reply(request, reportPacket(row.iAddressee, ReportCard, ReportAccepted, row.iMsgId));
     if (bAssistant || relay(row, true)) {
         if (!bAssistant)
             m_service.store().storedMessages().remove(row.iAddressee, CmdCardMessage, row.iSender,
                                                       row.iMsgId);
         m_service.reply(request,
-                        reportPacket(row.iAddressee, ReportCard, StateDelivered, row.iMsgId));
+                        reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }
 }
 
@@ -208,7 +207,7 @@ void CMessageCommands::answerAssistant(quint32 iUser)
     row.iAddressee = iUser;
     row.iCode = CmdMessage;
     row.iMsgId = nextAssistantMsgId();
-    row.iKind = SubText;
+    row.iKind = MsgSubText;
     row.arBody = encryptText(assistantReply());
     row.dSentAt = oleDate(QDateTime::currentDateTime());
     if (hold(row))

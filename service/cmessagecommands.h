@@ -21,41 +21,12 @@ class CService;
 class CMessageCommands
 {
 public:
-    static constexpr quint32 ASSISTANT_ZPID = 800;
     // Ciphertexts beyond these are refused: a relayed message must fit one TCP frame.
     static constexpr int MAX_TEXT_CIPHER_BYTES = 8192;
     static constexpr int MAX_ATTACHMENT_CIPHER_BYTES = 8192;
     static constexpr int MAX_CARD_CIPHER_BYTES = 4096 + 16;
     // Messages held for one addressee; more are refused until it collects them.
     static constexpr int MAX_HELD_PER_ADDRESSEE = 1000;
-
-    // Sub-types of a one-to-one message that carry a send time and an attachment.
-    enum SubType : quint8
-    {
-        SubText = 0,
-        SubFile = 2,
-        SubOtherFile = 3,
-        SubPair = 5
-    };
-    // Kinds of a card message and of a delivery report.
-    enum CardKind : quint8
-    {
-        CardSent = 0,
-        CardRequest = 1,
-        CardAnswer = 2,
-        CardExchanged = 3
-    };
-    enum ReportKind : quint8
-    {
-        ReportMessage = 0,
-        ReportCard = 3
-    };
-    enum ReportState : quint8
-    {
-        StateDelivered = 0,
-        StateAccepted = 1,
-        StateRefused = 3
-    };
 
     explicit CMessageCommands(CService &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);

@@ -25,12 +25,12 @@ void cardMessageFields(CFieldReader &r)
     r.u32(); // receiver
     const quint8 iKind = r.u8();
     r.u32(); // message id
-    if (iKind == 2) {
+    if (iKind == CardMsgAnswer) {
         r.u8();
         return;
     }
     r.enc8();
-    if (iKind == 0 || iKind == 3)
+    if (iKind == CardMsgSent || iKind == CardMsgExchanged)
         r.blob32();
 }
 
@@ -161,14 +161,14 @@ bool walk(quint8 iCode, CFieldReader &r)
     case CmdApplyCircle: {
         const quint8 iKind = r.u8();
         r.u32();
-        if (iKind == 0 || iKind == 4) {
+        if (iKind == ApplyJoin || iKind == ApplyInvite) {
             r.str8();
             return true;
         }
-        if (iKind == 2 || iKind == 6) {
+        if (iKind == ApplyAnswer || iKind == ApplyAnswerText) {
             r.u32();
             r.u8();
-            if (iKind == 6)
+            if (iKind == ApplyAnswerText)
                 r.str8();
             return true;
         }
@@ -191,9 +191,13 @@ bool walk(quint8 iCode, CFieldReader &r)
         r.u8();
         return true;
     case CmdCallSignal:
+        // Voice data runs to the end of its datagram; every other kind ends at its sub-command.
+        r.u32();
+        return r.u8() != CallSubVoice;
     case CmdPush:
-        // Call signalling travels in datagrams only; its fields vary by kind.
-        return false;
+        r.u32();
+        r.u8();
+        return true;
     default:
         return false;
     }

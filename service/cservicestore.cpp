@@ -41,6 +41,10 @@ bool CServiceStore::open(const QString &strFolder)
         m_strError = db.lastError().text();
         return false;
     }
+    const CSchemaSteps steps = schemaSteps();
+    // A file of a later service is refused before the journal pragma rewrites its header.
+    if (steps.check(db, &m_strError) == CSchemaSteps::Newer)
+        return false;
     QSqlQuery query(db);
     for (const char *pPragma :
          {"PRAGMA journal_mode=WAL", "PRAGMA foreign_keys=ON", "PRAGMA busy_timeout=5000"}) {
@@ -49,19 +53,23 @@ bool CServiceStore::open(const QString &strFolder)
             return false;
         }
     }
-    if (!transaction()) {
-        m_strError = db.lastError().text();
-        return false;
-    }
-    const bool bOk = m_accounts.createSchema() && m_addressBooks.createSchema() &&
-                     m_circles.createSchema() && m_directory.createSchema() &&
-                     m_cloudBooks.createSchema() && m_storedMessages.createSchema();
-    if (!bOk || !commit()) {
-        m_strError = QStringLiteral("cannot create the tables: ") + db.lastError().text();
-        rollback();
-        return false;
-    }
-    return true;
+    const CSchemaSteps::Result result = steps.upgrade(db, &m_strError);
+    return result == CSchemaSteps::Current || result == CSchemaSteps::Upgraded;
+}
+
+CSchemaSteps CServiceStore::schemaSteps()
+{
+    // Each table keeps its own SQL; this list only says in which release each part came.
+    // Append new steps; never change a released one.
+    auto tables = [this](QSqlDatabase &, QString &strError) {
+        const bool bOk = m_accounts.createSchema() && m_addressBooks.createSchema() &&
+                         m_circles.createSchema() && m_directory.createSchema() &&
+                         m_cloudBooks.createSchema() && m_storedMessages.createSchema();
+        if (!bOk)
+            strError = QStringLiteral("cannot create the tables (the table's error is logged)");
+        return bOk;
+    };
+    return CSchemaSteps({tables});
 }
 
 bool CServiceStore::transaction()

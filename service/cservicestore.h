@@ -1,10 +1,13 @@
 // CServiceStore: the service's SQLite file. It opens the connection in write-ahead-log mode,
-// creates the tables through their owners and hands out the connection to them; it is used
-// from the service's main thread only.
+// brings the schema to this service's version (the tables through their owners, in steps
+// recorded in the file) and hands out the connection to them; it is used from the service's
+// main thread only. A file of a later service is refused and left as it is.
 #pragma once
 
 #include <QSqlDatabase>
 #include <QString>
+
+#include "cschemasteps.h"
 
 #include "caccounttable.h"
 #include "caddressbooktable.h"
@@ -37,6 +40,9 @@ public:
     CDirectoryTable &directory() { return m_directory; }
     CCloudBookTable &cloudBooks() { return m_cloudBooks; }
     CStoredMessageTable &storedMessages() { return m_storedMessages; }
+
+    // The schema's upgrade steps, in release order.
+    CSchemaSteps schemaSteps();
 
 private:
     QString m_strConnection;

@@ -22,15 +22,6 @@ class CSessionCommands : public QObject
 {
     Q_OBJECT
 public:
-    // Login results beyond the ones the sign-in screen names (0, 1 and 2).
-    enum LoginResult : quint8
-    {
-        LoginOk = 0,
-        LoginUnknownAccount = 1,
-        LoginWrongPassword = 2,
-        LoginLocked = 3 // too many wrong passwords; try again in a minute
-    };
-
     explicit CSessionCommands(CService &service);
     void install(CDispatcher &dispatcher);
 

@@ -9,7 +9,7 @@
 #include "cadmincommand.h"
 #include "cseedfile.h"
 #include "cservice.h"
-#include "csignalwatcher.h"
+#include "unixsignalwatcher.h"
 
 namespace {
 
@@ -191,6 +191,12 @@ int main(int argc, char *argv[])
         if (result.iAccountsAdded > 0)
             out << "demo accounts created: " << result.iAccountsAdded << Qt::endl;
     }
+    // Watching before the ready line: whoever waits for that line may signal at once.
+    UnixSignalWatcher watcher(UnixSignalWatcher::ReportSignal::Usr1);
+    QObject::connect(&watcher, &UnixSignalWatcher::reportRequested, &service,
+                     [&service, &err] { err << service.counters().report() << Qt::endl; });
+    QObject::connect(&watcher, &UnixSignalWatcher::terminationRequested, &app,
+                     &QCoreApplication::quit);
     out << "zephond: main server " << config.address.toString() << ":" << service.mainPort()
         << ", sub-server " << service.subPort() << " (TCP and UDP), data in " << config.strDataDir
         << ", up to " << service.connections().maxConnections() << " connections" << Qt::endl;
@@ -199,10 +205,6 @@ int main(int argc, char *argv[])
                "public, so use a tunnel across untrusted networks"
             << Qt::endl;
 
-    CSignalWatcher watcher;
-    QObject::connect(&watcher, &CSignalWatcher::reportRequested, &service,
-                     [&service, &err] { err << service.counters().report() << Qt::endl; });
-    QObject::connect(&watcher, &CSignalWatcher::stopRequested, &app, &QCoreApplication::quit);
     const int iCode = app.exec();
     err << service.counters().report() << Qt::endl;
     return iCode;

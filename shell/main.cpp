@@ -66,6 +66,10 @@ int main(int argc, char *argv[])
     // Core is destroyed before the view, so the rows of its lists are freed while the view that
     // showed them still exists (see the end of main).
     auto core = std::make_unique<Core>();
+    // Watching before Core reports itself initialised: whoever waits for that may signal at once.
+    UnixSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, core.get(),
+                     &Core::quit);
     QQmlContext *pContext = viewer.rootContext();
     pContext->setContextProperty(QStringLiteral("ctranslator"), CTranslator::instance());
     pContext->setContextProperty(QStringLiteral("core"), core.get());
@@ -84,10 +88,6 @@ int main(int argc, char *argv[])
     core->setRootContext(pContext);
     core->centerWindow(0, 0);
     core->initialize();
-
-    UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, core.get(),
-                     &Core::quit);
 
     const int iResult = app->exec();
     // Core publishes its lists empty and hands their rows to deleteLater(); no event loop runs

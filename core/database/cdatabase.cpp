@@ -121,19 +121,21 @@ CDatabase::CDatabase(const QString &strDbName, const QString &strCommonDbName)
         return;
     }
     m_trace.trace(QStringLiteral("open database success!"));
+    QSqlDatabase db = m_pMain->database();
+    QString strSchemaError;
+    // A file of a later program is refused before the journal pragma rewrites its header.
+    if (CSchema::mainSteps().check(db, &strSchemaError) == CSchemaSteps::Newer) {
+        m_trace.traceError(strSchemaError);
+        return;
+    }
     // The main file is written by workers while the GUI thread reads; the common file is
     // only read, so it keeps the default journal.
-    if (!applyPragmas(m_pMain->database()))
+    if (!applyPragmas(db))
         m_trace.traceError(QStringLiteral("WAL journal not available"));
-    m_bOpen = true;
-    for (const CSchema::Table &table : CSchema::mainTables()) {
-        if (!exec(CSchema::createStatement(table)))
-            m_bOpen = false;
-    }
-    for (const QString &strIndex : CSchema::mainIndexStatements()) {
-        if (!exec(strIndex))
-            m_bOpen = false;
-    }
+    const CSchemaSteps::Result upgraded = CSchema::mainSteps().upgrade(db, &strSchemaError);
+    m_bOpen = upgraded == CSchemaSteps::Current || upgraded == CSchemaSteps::Upgraded;
+    if (!m_bOpen)
+        m_trace.traceError(strSchemaError);
 
     m_pCommon = std::make_unique<CStoreConnection>(m_strCommonDbName, m_strCommonDbName);
     if (!m_pCommon->isOpen()) {

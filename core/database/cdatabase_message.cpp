@@ -4,6 +4,7 @@
 
 #include "callrecordmodel.h"
 #include "cdatabase_p.h"
+#include "codes.h"
 #include "messagemodel.h"
 #include "msgrecordmodel.h"
 #include "utility.h"
@@ -54,7 +55,7 @@ int CDatabase::zpidType(const QString &strZpid) const
         return 3;
     if (strZpid == QString::number(loginZpid()))
         return 0;
-    if (strZpid == QLatin1String("800"))
+    if (strZpid == QString::number(Codes::ASSISTANT_ZPID))
         return 1;
     return 2;
 }

@@ -1,5 +1,6 @@
 #include "cparsecontactthread.h"
 
+#include "codes.h"
 #include "pinyin.h"
 
 #include <QList>
@@ -16,8 +17,8 @@ struct ContactEntry
 
 // The assistant contact; its operator details are those of this deployment.
 const QString kAssistantName = QStringLiteral("ZP小秘书");
-const QString kAssistantPhone = QStringLiteral("800");
-constexpr quint32 kAssistantZpid = 800;
+const QString kAssistantPhone = QString::number(Codes::ASSISTANT_ZPID);
+constexpr quint32 kAssistantZpid = Codes::ASSISTANT_ZPID;
 const QString kOperatorCompany = QStringLiteral("Zephon 通信服务有限公司");
 const QString kOperatorAddress = QStringLiteral("北京市海淀区中关村大街 1 号");
 const QString kOperatorTel = QStringLiteral("400-800-8000");

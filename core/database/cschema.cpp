@@ -160,3 +160,15 @@ const QStringList &CSchema::mainIndexStatements()
         "CREATE INDEX IF NOT EXISTS MsgRecordPeerMsgId ON MsgRecord(LoginZpid,Zpid,MsgId)")};
     return statements;
 }
+
+const CSchemaSteps &CSchema::mainSteps()
+{
+    static const CSchemaSteps steps = [] {
+        QStringList tables;
+        for (const Table &table : mainTables())
+            tables.append(createStatement(table));
+        return CSchemaSteps(
+            {CSchemaSteps::statements(tables), CSchemaSteps::statements(mainIndexStatements())});
+    }();
+    return steps;
+}

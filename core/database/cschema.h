@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "cschemasteps.h"
+
 class CSchema
 {
 public:
@@ -23,4 +25,7 @@ public:
     static QString createStatement(const Table &table);
     // Lookup indexes of the main file, created after its tables; none of them is unique.
     static const QStringList &mainIndexStatements();
+    // The main file's upgrade steps: 1 its tables as first released, 2 the message look-up
+    // index. Append new steps; never change a released one.
+    static const CSchemaSteps &mainSteps();
 };

@@ -14,12 +14,15 @@ QByteArray CCallSession::payload(quint32 iPeer, quint8 iSub)
 
 QByteArray CCallSession::callKey()
 {
-    return QByteArray::fromHex("0501");
+    // Not QByteArray{a, b}: that is the (count, fill) constructor.
+    const char key[] = {char(Codes::CmdCallSignal), char(Codes::CallSubCall)};
+    return QByteArray(key, sizeof key);
 }
 
 QByteArray CCallSession::hangupKey()
 {
-    return QByteArray::fromHex("0505");
+    const char key[] = {char(Codes::CmdCallSignal), char(Codes::CallSubHangup)};
+    return QByteArray(key, sizeof key);
 }
 
 QByteArray CCallSession::pushKey()
@@ -83,9 +86,9 @@ CCallSession::Reaction CCallSession::received(const QByteArray &arPacket)
 
     Reaction reaction;
     switch (iSub) {
-    case SubCall:
+    case Codes::CallSubCall:
         return offered(iSender);
-    case SubAnswer:
+    case Codes::CallSubAnswer:
         // Only the caller's own request can be answered: an answer in any other phase would
         // let the other party open this user's microphone.
         if (bFromPeer && m_iPhase == Codes::PhaseCalling && fresh(arPacket)) {
@@ -94,32 +97,32 @@ CCallSession::Reaction CCallSession::received(const QByteArray &arPacket)
             reaction = report(Codes::CallAnswered);
         }
         break;
-    case SubRefuse:
+    case Codes::CallSubRefuse:
         if (bFromPeer && m_iPhase == Codes::PhaseCalling && fresh(arPacket))
             reaction = end(Codes::CallRefused);
-        reaction.iAnswer = SubAck;
+        reaction.iAnswer = Codes::CallSubAck;
         break;
-    case SubBusy:
+    case Codes::CallSubBusy:
         if (bFromPeer && m_iPhase == Codes::PhaseCalling && fresh(arPacket))
             reaction = end(Codes::CallBusy);
         break;
-    case SubHangup:
+    case Codes::CallSubHangup:
         if (bFromPeer && m_iPhase != Codes::PhaseIdle && fresh(arPacket))
             reaction =
                 end(m_iPhase == Codes::PhaseCalling ? Codes::CallRefused : Codes::CallHungUp);
-        reaction.iAnswer = SubAck;
+        reaction.iAnswer = Codes::CallSubAck;
         break;
-    case SubVoice:
+    case Codes::CallSubVoice:
         if (bFromPeer && m_iPhase == Codes::PhaseTalking)
             reaction = report(Codes::CallVoice, arPacket);
         break;
-    case SubRinging:
+    case Codes::CallSubRinging:
         if (bFromPeer && m_iPhase == Codes::PhaseCalling && fresh(arPacket)) {
             removeResend(callKey());
             reaction = report(Codes::CallRinging);
         }
         break;
-    case SubAck:
+    case Codes::CallSubAck:
         // Only the party just refused or hung up on confirms; anybody else's 8, or one
         // arriving after a new call began, must not stop that call's ring or audio.
         if (iSender != 0 && iSender == m_iAwaitAck) {
@@ -143,7 +146,7 @@ CCallSession::Reaction CCallSession::offered(quint32 iSender)
     if (iSender == 0)
         return reaction;
     if (iSender == sessionState().iZpid) {
-        reaction.iAnswer = SubBusy;
+        reaction.iAnswer = Codes::CallSubBusy;
         return reaction;
     }
     if (m_iPeer == 0 && m_iPhase == Codes::PhaseIdle) {
@@ -151,28 +154,28 @@ CCallSession::Reaction CCallSession::offered(quint32 iSender)
             return reaction;
         begin(iSender, Codes::PhaseRinging, false);
         reaction = report(Codes::CallOffered);
-        reaction.iAnswer = SubRinging;
+        reaction.iAnswer = Codes::CallSubRinging;
         reaction.iAnswerTo = iSender;
         return reaction;
     }
     if (iSender != m_iPeer) {
-        reaction.iAnswer = SubBusy;
+        reaction.iAnswer = Codes::CallSubBusy;
         return reaction;
     }
     switch (m_iPhase) {
     case Codes::PhaseRinging:
-        reaction.iAnswer = SubRinging;
+        reaction.iAnswer = Codes::CallSubRinging;
         break;
     case Codes::PhaseTalking:
         // The caller still asks, so it missed the answer, which is never re-sent.
         if (!m_bOutgoing)
-            reaction.iAnswer = SubAnswer;
+            reaction.iAnswer = Codes::CallSubAnswer;
         break;
     default:
         if (dialling() && sessionState().iZpid > iSender) {
             begin(iSender, Codes::PhaseRinging, false);
             reaction = report(Codes::CallOffered);
-            reaction.iAnswer = SubRinging;
+            reaction.iAnswer = Codes::CallSubRinging;
             reaction.iAnswerTo = iSender;
         }
         break;
@@ -191,9 +194,9 @@ CCallSession::Reaction CCallSession::pushReply(const QByteArray &arPacket)
         return Reaction();
     removeResend(pushKey());
     m_bPushPending = false;
-    if (iType == 2)
+    if (iType == Codes::PushUnreachable)
         return end(Codes::CallUnreachable);
-    m_bPushDelivered = iType == 1;
+    m_bPushDelivered = iType == Codes::PushDelivered;
     return report(Codes::CallPushReached);
 }
 

@@ -20,19 +20,6 @@
 class CCallSession
 {
 public:
-    // Sub-commands of the call packet 5.
-    enum Sub : quint8
-    {
-        SubCall = 1,
-        SubAnswer = 2,
-        SubRefuse = 3,
-        SubBusy = 4,
-        SubHangup = 5,
-        SubVoice = 6,
-        SubRinging = 7,
-        SubAck = 8,
-    };
-
     // Call packets remembered for the duplicate filter; the oldest is forgotten first.
     static constexpr int MAX_PROCESSED = 64;
 
@@ -41,7 +28,7 @@ public:
         int iState = 0;     // Codes::CallState to report, 0 for none
         quint32 iPeer = 0;  // the party the report names
         QByteArray arData;  // the whole voice datagram with Codes::CallVoice
-        quint8 iAnswer = 0; // sub-command to send to the packet's sender, 0 for none
+        quint8 iAnswer = 0; // Codes::CallSub to send to the packet's sender, 0 for none
         quint32 iAnswerTo = 0;
     };
 
@@ -52,7 +39,7 @@ public:
         Busy,    // another call is under way
     };
 
-    // The payload of a call request towards iPeer: peer zpid, sub-command.
+    // The payload of a call request towards iPeer: peer zpid, Codes::CallSub.
     static QByteArray payload(quint32 iPeer, quint8 iSub);
     static QByteArray callKey();
     static QByteArray hangupKey();

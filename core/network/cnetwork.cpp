@@ -202,8 +202,8 @@ void CNetwork::onConnect()
         for (int i = 0; i < 3; ++i)
             emit sig_createProtocol(CmdHeartbeat);
         s.pTimerHeart->start(s.iHeartMs);
-        slot_onGetCard(s.strZpid, 0);
-        slot_onGetCard(s.strZpid, 1);
+        slot_onGetCard(s.strZpid, Codes::CardItemText);
+        slot_onGetCard(s.strZpid, Codes::CardItemPicture);
         emit sig_createProtocol(CmdContact);
         emit sig_createProtocol(CmdCircle);
         break;
@@ -438,14 +438,14 @@ void CNetwork::slot_onModifyNetContact(qint8 iType, QString strOldPhone, QString
 void CNetwork::slot_onSavePersonalCard(QString strCard)
 {
     CFieldWriter writer;
-    writer.u8(0).tail(encryptText(strCard));
+    writer.u8(Codes::CardItemText).tail(encryptText(strCard));
     emit sig_createProtocol(CmdSaveCard, writer.packet());
 }
 
 void CNetwork::slot_onSaveCardPic(QByteArray arBuff)
 {
     CFieldWriter writer;
-    writer.u8(1).tail(arBuff);
+    writer.u8(Codes::CardItemPicture).tail(arBuff);
     emit sig_createProtocol(CmdSaveCard, writer.packet());
 }
 

@@ -40,22 +40,22 @@ void CNetwork::slot_onSendPush(QString strZpid)
 
 void CNetwork::slot_onCall(QString strZpid)
 {
-    sendCall(&CCallSession::beginCall, strZpid, CCallSession::SubCall);
+    sendCall(&CCallSession::beginCall, strZpid, Codes::CallSubCall);
 }
 
 void CNetwork::slot_onAgree(QString strZpid)
 {
-    sendCall(&CCallSession::agree, strZpid, CCallSession::SubAnswer);
+    sendCall(&CCallSession::agree, strZpid, Codes::CallSubAnswer);
 }
 
 void CNetwork::slot_onRefuse(QString strZpid)
 {
-    sendCall(&CCallSession::refuse, strZpid, CCallSession::SubRefuse);
+    sendCall(&CCallSession::refuse, strZpid, Codes::CallSubRefuse);
 }
 
 void CNetwork::slot_onHangup(QString strZpid)
 {
-    sendCall(&CCallSession::hangup, strZpid, CCallSession::SubHangup);
+    sendCall(&CCallSession::hangup, strZpid, Codes::CallSubHangup);
 }
 
 void CNetwork::sendCall(bool (CCallSession::*pRule)(quint32), const QString &strZpid, quint8 iSub)

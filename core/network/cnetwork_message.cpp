@@ -117,12 +117,12 @@ void CNetwork::slot_onSendCard(QString strCaption, QString strContent, QString s
         return;
     }
     CFieldWriter caption;
-    if (iKind == 2)
+    if (iKind == Codes::CardMsgAnswer)
         caption.u8(quint8(strCaption.toInt()));
     else
         caption.enc8(strCaption);
     CFieldWriter content;
-    if (iKind == 0 || iKind == 3)
+    if (iKind == Codes::CardMsgSent || iKind == Codes::CardMsgExchanged)
         content.blob32(encryptText(strContent));
     if (bRoutable && caption.ok()) {
         CFieldWriter writer;
@@ -131,7 +131,7 @@ void CNetwork::slot_onSendCard(QString strCaption, QString strContent, QString s
         return;
     }
     m_trace.traceText("card message not sent: no receiver or caption too long", strZpid);
-    if (iKind != 3)
+    if (iKind != Codes::CardMsgExchanged)
         emit sig_saveMsgRecord(0, iReceiver, caption.packet(), content.packet(), nextMsgId(),
                                Codes::MsgFailed, iRecordType, iSubType, true);
 }
@@ -157,11 +157,11 @@ bool CNetwork::failUnsentMessage(const QByteArray &arBuff)
         const quint32 iMsgId = reader.u32();
         const quint32 iReceiver = unpackUInt(arReceiver);
         msgTracker().takeSentOverTcp(iReceiver, iMsgId);
-        if (iKind == 1)
+        if (iKind == Codes::CardMsgRequest)
             msgTracker().takeCardRequest(iReceiver);
         int iRecordType = 0;
         int iSubType = 0;
-        if (iKind != 3 && cardRecordKind(iKind, &iRecordType, &iSubType))
+        if (iKind != Codes::CardMsgExchanged && cardRecordKind(iKind, &iRecordType, &iSubType))
             emit sig_updateMsgRecord(0, arReceiver, int(iMsgId), Codes::MsgFailed, iRecordType);
         break;
     }

@@ -217,10 +217,10 @@ QByteArray Protocol::build(quint8 iCmd, const QByteArray &arData) const
     int k = pCommand->k;
     if (iCmd == CmdApplyCircle && !arData.isEmpty()) {
         const quint8 iKind = quint8(arData.at(0));
-        if (iKind == 0 || iKind == 4) {
+        if (iKind == ApplyJoin || iKind == ApplyInvite) {
             form = Form::CountU8;
             k = 5;
-        } else if (iKind == 6) {
+        } else if (iKind == ApplyAnswerText) {
             form = Form::CountU8;
             k = 10;
         }
@@ -278,11 +278,11 @@ void Protocol::slot_onCreateProtocol(quint8 iCmd, QByteArray arData)
         break;
     case CmdCallSignal: {
         const quint8 iSub = arData.size() > 4 ? quint8(arData.at(4)) : 0;
-        if (iSub == 1) {
-            arKey = QByteArray::fromHex("0501");
+        if (iSub == CallSubCall) {
+            arKey = CCallSession::callKey();
             arHeader = resendHeader(60, 0, 1);
-        } else if (iSub == 5) {
-            arKey = QByteArray::fromHex("0505");
+        } else if (iSub == CallSubHangup) {
+            arKey = CCallSession::hangupKey();
             arHeader = resendHeader(0, 10, 1);
         }
         break;
@@ -540,9 +540,9 @@ void Protocol::parseCard(const QByteArray &arBuff)
         return;
     // The owner travels on with the text, so the controller can tell a card text of another
     // user from the own one instead of overwriting the own card with it.
-    if (iKind == 0)
-        emit sig_parseCard(0, iOwner, decryptText(arData));
-    else if (iKind == 1)
+    if (iKind == CardItemText)
+        emit sig_parseCard(CardOfOwn, iOwner, decryptText(arData));
+    else if (iKind == CardItemPicture)
         emit sig_parseCardPic(iOwner, arData);
 }
 
@@ -557,7 +557,7 @@ void Protocol::parseSaveCard(const QByteArray &arBuff)
     CFieldWriter writer;
     writer.u32(sessionState().iZpid).u8(iKind);
     slot_onCreateProtocol(CmdCard, writer.packet());
-    if (iKind == 0)
+    if (iKind == CardItemText)
         emit sig_saveCard(iResult);
     else
         emit sig_saveCardPic(iResult);
@@ -572,7 +572,7 @@ void Protocol::parseStrangeCard(const QByteArray &arBuff)
     const QByteArray arCipher = reader.blob32();
     if (!reader.ok() || iResult != 0)
         return;
-    emit sig_parseCard(1, iZpid, decryptText(arCipher));
+    emit sig_parseCard(CardOfStranger, iZpid, decryptText(arCipher));
 }
 
 void Protocol::parseMayKnow(const QByteArray &arBuff)

@@ -15,38 +15,9 @@
 #include "packint.h"
 #include "protocol.h"
 
+using namespace Codes;
+
 namespace {
-
-// iSubType of a one-to-one message.
-enum SubType : quint8
-{
-    SubText = 0,
-    SubFile = 2,
-    SubOtherFile = 3,
-    SubPair = 5,
-};
-
-// Kinds of a delivery report (15) and of a card message (83).
-enum ReportKind : quint8
-{
-    ReportMessage = 0,
-    ReportCall = 1,
-    ReportCard = 3,
-};
-enum CardKind : quint8
-{
-    CardSent = 0,
-    CardRequest = 1,
-    CardAnswer = 2,
-    CardExchanged = 3,
-};
-
-// Kinds of a received circle message (97).
-enum CircleKind : quint8
-{
-    CircleMemberMessage = 0,
-    CircleOwnResult = 2,
-};
 
 QByteArray messageKey(const QByteArray &arMsgId, const QByteArray &arPeer)
 {
@@ -110,12 +81,12 @@ bool cardFields(const QByteArray &arPacket, quint8 iKind, QByteArray *pCaption,
                 QByteArray *pContent)
 {
     CFieldReader reader(arPacket, 14);
-    if (iKind == CardAnswer) {
+    if (iKind == CardMsgAnswer) {
         *pCaption = reader.bytes(1);
         return reader.ok();
     }
     *pCaption = counted(reader, arPacket, [&reader] { reader.enc8(); });
-    if (iKind == CardSent || iKind == CardExchanged)
+    if (iKind == CardMsgSent || iKind == CardMsgExchanged)
         *pContent = counted(reader, arPacket, [&reader] { reader.blob32(); });
     return reader.ok();
 }
@@ -125,19 +96,19 @@ bool cardFields(const QByteArray &arPacket, quint8 iKind, QByteArray *pCaption,
 bool cardRecordKind(quint8 iKind, int *pType, int *pSubType)
 {
     switch (iKind) {
-    case CardSent:
+    case CardMsgSent:
         *pType = 0;
         *pSubType = 1;
         return true;
-    case CardRequest:
+    case CardMsgRequest:
         *pType = 5;
         *pSubType = 0;
         return true;
-    case CardAnswer:
+    case CardMsgAnswer:
         *pType = 5;
         *pSubType = 1;
         return true;
-    case CardExchanged:
+    case CardMsgExchanged:
         *pType = 5;
         *pSubType = 3;
         return true;
@@ -172,14 +143,14 @@ void Protocol::noteSentMessage(quint8 iCmd, const QByteArray &arPacket, SOCKETTY
         const quint8 iKind = reader.u8();
         const quint32 iMsgId = reader.u32();
         msgTracker().sentOverTcp(iReceiver, iMsgId);
-        if (iKind == CardRequest)
+        if (iKind == CardMsgRequest)
             msgTracker().cardRequested(iReceiver);
         QByteArray arCaption;
         QByteArray arContent;
         int iType = 0;
         int iSubType = 0;
         // An exchanged card is stored by the exchange it answers, not as a message of its own.
-        if (iKind != CardExchanged && cardRecordKind(iKind, &iType, &iSubType) &&
+        if (iKind != CardMsgExchanged && cardRecordKind(iKind, &iType, &iSubType) &&
             cardFields(arPacket, iKind, &arCaption, &arContent))
             emit sig_saveMsgRecord(0, iReceiver, arCaption, arContent, int(iMsgId), Codes::MsgNew,
                                    iType, iSubType, true);
@@ -219,16 +190,16 @@ void Protocol::parseMessage(const QByteArray &arBuff)
     }
 
     QStringList items;
-    if (iSubType == SubFile || iSubType == SubOtherFile || iSubType == SubPair) {
+    if (iSubType == MsgSubFile || iSubType == MsgSubOtherFile || iSubType == MsgSubPair) {
         const double dTime = reader.f64();
         const QByteArray arBlock = decryptBytes(reader.blob32());
         QStringList read;
-        if (!reader.ok() || !readItems(arBlock, iSubType == SubPair ? 2 : 4, &read)) {
+        if (!reader.ok() || !readItems(arBlock, iSubType == MsgSubPair ? 2 : 4, &read)) {
             m_trace.trace("message attachment cut short");
             return;
         }
         items << sendTimeText(dTime);
-        if (iSubType == SubPair)
+        if (iSubType == MsgSubPair)
             items << read;
         else
             items << withExtension(read.at(0), read.at(3)) << read.at(1) << read.at(2)
@@ -244,10 +215,10 @@ void Protocol::parseMessage(const QByteArray &arBuff)
         m_trace.traceNumber("message repeated", iMsgId);
         return;
     }
-    if (iSubType == SubText) {
+    if (iSubType == MsgSubText) {
         if (arContent.size() > 4)
             emit sig_saveMsgRecord(0, iSender, QByteArray(), arContent, int(iMsgId), Codes::MsgNew,
-                                   0, SubText, false);
+                                   0, MsgSubText, false);
     } else if (!items.isEmpty()) {
         emit sig_saveMsgRecord(0, iSender, QByteArray(), arContent, int(iMsgId), Codes::MsgNew, 0,
                                iSubType, false, items);
@@ -283,12 +254,12 @@ void Protocol::parseDeliveryReport(const QByteArray &arBuff)
     switch (iKind) {
     case ReportMessage:
     case ReportCard:
-        if (iState == 0) {
+        if (iState == ReportDelivered) {
             if (iKind == ReportMessage)
                 removeResend(messageKey(arMsgId, arPeer));
             msgTracker().takeSentOverTcp(iPeer, iMsgId);
             emit sig_updateMsgRecord(0, arPeer, int(iMsgId), Codes::MsgDelivered, 0);
-        } else if (iState == 1 && msgTracker().takeSentOverTcp(iPeer, iMsgId)) {
+        } else if (iState == ReportAccepted && msgTracker().takeSentOverTcp(iPeer, iMsgId)) {
             // Only a TCP message awaits this report; UDP ones learn it from the receipt.
             emit sig_updateMsgRecord(0, arPeer, int(iMsgId), Codes::MsgAccepted, 0);
         }
@@ -335,7 +306,7 @@ void Protocol::parseCardMessage(const QByteArray &arBuff)
         m_trace.trace("card message cut short or of unknown kind");
         return;
     }
-    if (iKind == CardAnswer) {
+    if (iKind == CardMsgAnswer) {
         // An agreed answer makes the controller send the own card, so only an answer to a
         // request of ours may pass.
         if (!msgTracker().takeCardRequest(iSender)) {
@@ -356,14 +327,14 @@ void Protocol::parseCircleMessage(const QByteArray &arBuff)
     const quint32 iCircle = reader.u32();
     const quint8 iKind = reader.u8();
     const quint32 iMsgId = reader.u32();
-    if (iKind == CircleMemberMessage) {
+    if (iKind == CircleMsgMember) {
         const quint32 iSender = reader.zpid();
         const QByteArray arContent = counted(reader, arBuff, [&reader] { reader.blob32(); });
         if (!reader.ok() || iSender == sessionState().iZpid)
             return;
         emit sig_saveMsgRecord(iCircle, iSender, QByteArray(), arContent, int(iMsgId),
                                Codes::MsgNew, 7, 0, false);
-    } else if (iKind == CircleOwnResult) {
+    } else if (iKind == CircleMsgOwnResult) {
         const quint8 iResult = reader.u8();
         if (!reader.ok())
             return;

@@ -44,7 +44,6 @@ Rectangle {
 
     Connections {
         target: published.controller
-        ignoreUnknownSignals: true
         function onSig_updateCall(iState, strZpid) {
             if (iState === Codes.CallAnswered && strZpid === callInterface.mainInterface.call_strZpid)
                 callInterface.mainInterface.iCallState = Codes.PhaseTalking;

@@ -3,11 +3,13 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Zephon.Codes
 import "components"
+import "components/CardFields.js" as CardFields
 
 // Editing the own card: one box per card field, the picture (chosen on its own screen), and
 // saving, which sends the whole card as one ":"-separated text and waits for the server's
 // answer. A ":" typed into a field would split it in two and shift every field after it, so
-// it is saved as the full-width "：".
+// it is saved as the full-width "：". Sex is chosen from two, never typed, and saved as its
+// code ("0" male, "1" female).
 FocusScope {
     id: editScreen
 
@@ -43,18 +45,22 @@ FocusScope {
     }
 
     // Captions in card order: name, sex, post, company, address, mobile, tel, email,
-    // signature, profession, homepage, fax, birthday, nickname.
+    // signature, profession, homepage, fax, age, nickname.
     readonly property var captions: [editScreen.resource.textName, editScreen.resource.textSex, editScreen.resource.textPost,
         editScreen.resource.textCompany, editScreen.resource.textAddress, editScreen.resource.textMobile,
         editScreen.resource.textTel, editScreen.resource.textEmail, editScreen.resource.textSignature,
         editScreen.resource.textProfession, editScreen.resource.textHomepage, editScreen.resource.textFax,
-        editScreen.resource.textBirthday, editScreen.resource.textNickname]
+        editScreen.resource.textAge, editScreen.resource.textNickname]
+    readonly property int sexIndex: 1
 
     component FieldBox: Row {
         id: box
         required property int index
         required property string modelData
-        property alias value: input.text
+        readonly property bool isSex: box.index === editScreen.sexIndex
+        property string sex: CardFields.sexValue(editScreen.field(box.index), editScreen.resource.textMale,
+                                                 editScreen.resource.textFemale)
+        readonly property string value: box.isSex ? box.sex : input.text
         spacing: 8
         Text {
             width: 64
@@ -66,9 +72,28 @@ FocusScope {
         InputBox {
             id: input
             objectName: "input" + box.index
+            visible: !box.isSex
             width: column.width - 72
             height: 30
-            text: editScreen.field(box.index)
+            text: box.isSex ? "" : editScreen.field(box.index)
+        }
+        Row {
+            visible: box.isSex
+            spacing: 8
+            Repeater {
+                model: box.isSex ? [["0", editScreen.resource.textMale, "sexMale"],
+                                    ["1", editScreen.resource.textFemale, "sexFemale"]] : []
+                delegate: Button {
+                    id: choice
+                    required property var modelData
+                    objectName: choice.modelData[2]
+                    width: 56
+                    height: 30
+                    label: choice.modelData[1]
+                    color: box.sex === choice.modelData[0] ? "#2b7de9" : "#c5ccd8"
+                    onClicked: box.sex = choice.modelData[0]
+                }
+            }
         }
     }
 
@@ -134,7 +159,7 @@ FocusScope {
             if (!editScreen.saving)
                 return;
             editScreen.saving = false;
-            if (iRet === 0) {
+            if (iRet === Codes.ReplyOk) {
                 editScreen.background.showAlert(editScreen.resource.textSaveOk);
                 editScreen.closed();
             } else {

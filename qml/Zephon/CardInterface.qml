@@ -3,6 +3,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Zephon.Codes
 import "components"
+import "components/CardFields.js" as CardFields
 
 // A person's business card. The card is the one handed over on the main screen (strCard), or
 // the one Core holds for strCardZpid; a person Core has no card of is asked for, and the
@@ -52,10 +53,21 @@ FocusScope {
         cardScreen.strCard = published.controller.getCard(cardScreen.strZpid, 0);
     }
 
-    // Shown rows: caption and card field; a stranger's card has name, sex, company and mobile.
+    // A field as a person reads it: the sex as a word rather than its code.
+    function shown(index) {
+        const value = cardScreen.field(index);
+        return index === cardScreen.sexIndex
+            ? CardFields.sexText(value, cardScreen.resource.textMale, cardScreen.resource.textFemale) : value;
+    }
+
+    readonly property int sexIndex: cardScreen.bStrange ? 2 : 1
+    // Shown rows: caption and card field; a stranger's card has name, sex, company and mobile,
+    // the short card name, sex, address and company, and nothing else of it is shown.
     readonly property var rows: cardScreen.bStrange
         ? [[cardScreen.resource.textSex, 2], [cardScreen.resource.textCompany, 3], [cardScreen.resource.textMobile, 5]]
-        : [[cardScreen.resource.textNickname, 13], [cardScreen.resource.textSex, 1], [cardScreen.resource.textBirthday, 12],
+        : CardFields.isShortCard(cardScreen.strCard)
+        ? [[cardScreen.resource.textSex, 1], [cardScreen.resource.textAddress, 2], [cardScreen.resource.textCompany, 3]]
+        : [[cardScreen.resource.textNickname, 13], [cardScreen.resource.textSex, 1], [cardScreen.resource.textAge, 12],
            [cardScreen.resource.textPost, 2], [cardScreen.resource.textCompany, 3], [cardScreen.resource.textProfession, 9],
            [cardScreen.resource.textMobile, 5], [cardScreen.resource.textTel, 6], [cardScreen.resource.textFax, 11],
            [cardScreen.resource.textEmail, 7], [cardScreen.resource.textHomepage, 10], [cardScreen.resource.textAddress, 4],
@@ -135,7 +147,7 @@ FocusScope {
                 delegate: Row {
                     id: fieldRow
                     required property var modelData
-                    readonly property string value: cardScreen.field(fieldRow.modelData[1])
+                    readonly property string value: cardScreen.shown(fieldRow.modelData[1])
                     objectName: "field" + fieldRow.modelData[1]
                     visible: fieldRow.value !== ""
                     spacing: 8
@@ -218,7 +230,7 @@ FocusScope {
             cardScreen.strCard = strCard;
         }
         function onSig_saveCard(iRet) {
-            if (iRet === 0 && cardScreen.own && cardScreen.strSavingCard !== "")
+            if (iRet === Codes.ReplyOk && cardScreen.own && cardScreen.strSavingCard !== "")
                 cardScreen.strCard = cardScreen.strSavingCard;
             cardScreen.strSavingCard = "";
         }

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 import "delegate"
 
@@ -13,7 +14,7 @@ FocusScope {
     required property Resource resource
     required property MainInterface mainInterface
 
-    readonly property int iKind: 5
+    readonly property int iKind: Codes.MsgCardRequest
     readonly property alias list: list
     readonly property alias stack: stack
 

@@ -61,7 +61,7 @@ FocusScope {
             return;
         }
         const iType = published.controller.getInputType(strId);
-        if (iType < 0) {
+        if (iType === Codes.InputInvalid) {
             loginInterface.status = loginInterface.resource.textAccountInvalid;
             return;
         }

@@ -53,13 +53,13 @@ FocusScope {
     property string msg_strPhone: ""
     property string msg_strName: ""
     property int msg_iType: 0
-    // The call: state 0 dialling, 1 talking, 2 ringing; its length in seconds.
+    // The call: its phase (Codes.CallPhase) and its length in seconds.
     property string call_strZpid: ""
     property string call_strPhone: ""
     property string call_strName: ""
     property bool bCalling: false
     property bool bComingCall: false
-    property int iCallState: 0
+    property int iCallState: Codes.PhaseCalling
     property int iCallTime: 0
     property int iUnRead: 0
     property int iMissed: 0
@@ -118,7 +118,7 @@ FocusScope {
         mainInterface.strMainZpid = row.strZpid;
         mainInterface.strMainName = row.strName;
         mainInterface.strMainPhone = row.strPhone;
-        mainInterface.iMainType = published.controller ? published.controller.getZpidType(row.strZpid) : 2;
+        mainInterface.iMainType = published.controller ? published.controller.getZpidType(row.strZpid) : Codes.ZpidRegistered;
         mainInterface.open(callPage, "CallDetailInterface.qml");
     }
 
@@ -127,7 +127,9 @@ FocusScope {
             published.controller.getCallRecord("");
     }
 
+    // A finished call leaves no number behind: the field would keep filtering the call log.
     function closeCall() {
+        dialpad.phoneNum = "";
         callCloser.start();
     }
 
@@ -177,13 +179,13 @@ FocusScope {
     // A conversation-list row opens what it stands for: card requests, circle requests, a
     // circle conversation or a one-to-one conversation.
     function openRecord(row) {
-        if (row.iType === 5) {
+        if (row.iType === Codes.MsgCardRequest) {
             mainInterface.currentItem = 3;
             mainInterface.open(messagePage, "CardSysMsgInterface.qml");
-        } else if (row.iType === 6) {
+        } else if (row.iType === Codes.MsgCircleRequest) {
             mainInterface.currentItem = 3;
             mainInterface.open(messagePage, "CircleSysMsgInterface.qml");
-        } else if (row.iType === 7) {
+        } else if (row.iType === Codes.MsgCircle) {
             mainInterface.strCircleId = row.strZpid;
             mainInterface.strCircleName = row.strName;
             mainInterface.currentItem = 2;
@@ -216,7 +218,7 @@ FocusScope {
         mainInterface.bSendingMsg = bMessage;
         mainInterface.bCalling = !bMessage;
         mainInterface.strPendingNumber = "";
-        if (controller.getInputType(strNumber) === 0) {
+        if (controller.getInputType(strNumber) === Codes.InputZpid) {
             const strPhone = controller.getContactPhoneByZpid(strNumber);
             if (strPhone === "") {
                 mainInterface.strPendingNumber = strNumber;
@@ -288,10 +290,8 @@ FocusScope {
         function onSig_updateContact() {
             contactBusy.on = false;
         }
+        // The new-message sound is Core's own, which leaves a ringing call alone.
         function onSig_addMsgRecord() {
-            const settings = published.settings;
-            if (settings && settings.bMsgPrompt === true)
-                published.controller.playRing("message.wav", 1);
             mainInterface.messagesChanged();
         }
         function onSig_updateMsgRecord(iType, strZpid, strCircleId) {
@@ -310,7 +310,7 @@ FocusScope {
         // presence changes of contacts arrive the same way and are not taken.
         function onSig_updateUserState(strZpid, strPhone) {
             const strNumber = mainInterface.strPendingNumber;
-            if (strNumber === "" || published.controller.getInputType(strNumber) !== 1)
+            if (strNumber === "" || published.controller.getInputType(strNumber) !== Codes.InputPhone)
                 return;
             if (strZpid === "" && strPhone === "") {
                 mainInterface.dialRefused();
@@ -328,7 +328,6 @@ FocusScope {
     // Call states reported by core.
     Connections {
         target: published.controller
-        ignoreUnknownSignals: true
         function onSig_updateCall(iState, strZpid) {
             const resource = mainInterface.resource;
             switch (iState) {
@@ -725,7 +724,7 @@ FocusScope {
                         published.controller.getMsgRecord();
                     }
                     onMenu2Clicked: {
-                        published.controller.delMsgRecord(-1, "");
+                        published.controller.delMsgRecord(Codes.MsgAllKinds, "");
                         published.controller.getMsgRecord();
                     }
                 }
@@ -838,7 +837,7 @@ FocusScope {
 
     // A typed number is a Zpid or a phone number; anything else is refused here.
     function checkNumber(strNumber) {
-        if (published.controller.getInputType(strNumber) < 0) {
+        if (published.controller.getInputType(strNumber) === Codes.InputInvalid) {
             mainInterface.background.showAlert(mainInterface.resource.textNumberInvalid);
             return false;
         }

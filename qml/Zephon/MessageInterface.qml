@@ -35,7 +35,7 @@ FocusScope {
     function sendChosen(strFile, iSubType) {
         // A cancelled dialog gives the bare "file:///".
         if (strFile.length > 8)
-            published.controller.uploadFile(strFile, chat.strZpid, iSubType);
+            published.pending.uploadFile(strFile, chat.strZpid, iSubType);
     }
 
     function showCard(strCard) {
@@ -106,9 +106,9 @@ FocusScope {
                 "strZpid": chat.strZpid
             });
         }
-        onBtnPicClicked: chat.sendChosen(published.controller.chooseImage(), 2)
-        onBtnFileClicked: chat.sendChosen(published.controller.chooseFile(), 3)
-        onBtnScreenClicked: published.controller.screenshot(chat.strZpid, 2)
+        onBtnPicClicked: chat.sendChosen(published.pending.chooseImage(), Codes.ContentPicture)
+        onBtnFileClicked: chat.sendChosen(published.pending.chooseFile(), Codes.ContentFile)
+        onBtnScreenClicked: published.pending.screenshot(chat.strZpid, Codes.ContentPicture)
     }
 
     ScreenStack {

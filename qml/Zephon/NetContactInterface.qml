@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 import "delegate"
 
@@ -71,9 +72,9 @@ FocusScope {
         if (netScreen.confirmAction === "delete")
             published.controller.modifyNetContact(1, netScreen.strDeleteId, "", "", "");
         else if (netScreen.confirmAction === "backup")
-            published.controller.backupNetContact();
+            published.pending.backupNetContact();
         else if (netScreen.confirmAction === "import")
-            published.controller.importNetContact();
+            published.pending.importNetContact();
     }
 
     focus: true
@@ -174,7 +175,7 @@ FocusScope {
         onBtnOKClicked: netScreen.confirmed()
         onBtnMiddleClicked: {
             confirmDialog.visible = false;
-            published.controller.openNetContactTemplate();
+            published.pending.openNetContactTemplate();
         }
         onBtnCancelClicked: confirmDialog.visible = false
     }
@@ -206,7 +207,7 @@ FocusScope {
             netScreen.loading = false;
         }
         function onSig_modifyNetContact(iRet) {
-            if (iRet !== 0)
+            if (iRet !== Codes.ReplyOk)
                 netScreen.background.showAlert(netScreen.resource.textOperationFailed);
         }
         function onSig_backupNetContactStart() {
@@ -225,7 +226,7 @@ FocusScope {
         }
         function onSig_uploadNetContact(iRet) {
             busy.show = false;
-            netScreen.background.showAlert(iRet === 0 ? netScreen.resource.textImportOk
+            netScreen.background.showAlert(iRet === Codes.ReplyOk ? netScreen.resource.textImportOk
                                                       : netScreen.resource.textImportFailed);
         }
     }

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 
 // A message to several people at once: the recipients ("masscontactModel", chosen from the
@@ -34,11 +35,11 @@ FocusScope {
     function addNumber() {
         const strNumber = numberBox.text.trim();
         const iType = published.controller.getInputType(strNumber);
-        if (iType < 0) {
+        if (iType === Codes.InputInvalid) {
             newMsg.background.showAlert(newMsg.resource.textNumberInvalid);
             return;
         }
-        if (iType === 0) {
+        if (iType === Codes.InputZpid) {
             newMsg.add(strNumber, published.controller.getContactNameByZpid(strNumber));
             return;
         }
@@ -60,7 +61,7 @@ FocusScope {
 
     function sendChosen(strFile, iSubType) {
         if (strFile.length > 8)
-            published.controller.uploadFile(strFile, "list", iSubType);
+            published.pending.uploadFile(strFile, "list", iSubType);
     }
 
     focus: true
@@ -189,13 +190,13 @@ FocusScope {
         }
         onBtnPicClicked: {
             if (newMsg.hasRecipients())
-                newMsg.sendChosen(published.controller.chooseImage(), 2);
+                newMsg.sendChosen(published.pending.chooseImage(), Codes.ContentPicture);
         }
         onBtnFileClicked: {
             if (newMsg.hasRecipients())
-                newMsg.sendChosen(published.controller.chooseFile(), 3);
+                newMsg.sendChosen(published.pending.chooseFile(), Codes.ContentFile);
         }
-        onBtnScreenClicked: published.controller.screenshot("", 2)
+        onBtnScreenClicked: published.pending.screenshot("", Codes.ContentPicture)
     }
 
     ScreenStack {

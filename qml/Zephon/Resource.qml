@@ -168,6 +168,7 @@ QtObject {
     property string textHomepage: ""
     property string textFax: ""
     property string textBirthday: ""
+    property string textAge: ""
     property string textNickname: ""
     property string textGroup: ""
     property string textChat: ""
@@ -347,6 +348,7 @@ QtObject {
         resource.textHomepage = qsTr("主页");
         resource.textFax = qsTr("传真");
         resource.textBirthday = qsTr("生日");
+        resource.textAge = qsTr("年龄");
         resource.textNickname = qsTr("昵称");
         resource.textGroup = qsTr("分组");
         resource.textChat = qsTr("发消息");

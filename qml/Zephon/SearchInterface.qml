@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 
 // Searching for users (by Zpid or mobile number) and for circles (by name); the results open
@@ -19,11 +20,11 @@ FocusScope {
 
     function findUser() {
         const strText = input.text.trim();
-        if (published.controller.getInputType(strText) < 0) {
+        if (published.controller.getInputType(strText) === Codes.InputInvalid) {
             search.background.showAlert(search.resource.textNumberInvalid);
             return;
         }
-        published.controller.searchCircleUser(strText);
+        published.pending.searchCircleUser(strText);
         stack.open(Qt.resolvedUrl("SearchResultInterface.qml"));
     }
 
@@ -31,7 +32,7 @@ FocusScope {
         const strText = input.text.trim();
         if (strText === "")
             return;
-        published.controller.searchCircle(strText);
+        published.pending.searchCircle(strText);
         stack.open(Qt.resolvedUrl("SearchResultInterface.qml"));
     }
 

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 
 // Choosing the own picture: a picture file is shown under a 173 x 173 frame; the user drags
@@ -21,7 +22,7 @@ FocusScope {
     signal closed
 
     function choose() {
-        const strChosen = published.controller.chooseImage();
+        const strChosen = published.pending.chooseImage();
         // A cancelled dialog gives the bare "file:///".
         if (strChosen.length > 8)
             picScreen.strFile = strChosen;
@@ -107,7 +108,7 @@ FocusScope {
             if (!picScreen.saving)
                 return;
             picScreen.saving = false;
-            if (iRet === 0) {
+            if (iRet === Codes.ReplyOk) {
                 picScreen.background.showAlert(picScreen.resource.textSaveOk);
                 picScreen.closed();
             } else {

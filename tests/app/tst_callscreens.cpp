@@ -286,6 +286,10 @@ void TestCallScreens::mainScreenFollowsCallStates()
     QVERIFY(main);
     QObject *loader = child<QObject>(main, "callLoader");
     QVERIFY(loader);
+    // The number dialled (or typed while a call rings) is gone once the call ends.
+    QObject *dialpad = child<QObject>(main, "dialpad");
+    QVERIFY(dialpad);
+    dialpad->setProperty("phoneNum", QStringLiteral("1000002"));
 
     emit m_pFx->core.sig_updateCall(iStart, QStringLiteral("1000002"));
     QCOMPARE(loader->property("source").toUrl().fileName(), QStringLiteral("CallInterface.qml"));
@@ -306,6 +310,7 @@ void TestCallScreens::mainScreenFollowsCallStates()
     emit m_pFx->core.sig_updateCall(iEnd, QStringLiteral("1000002"));
     QCOMPARE(m_pFx->root.alerts.value(m_pFx->root.alerts.size() - 1), strAlert);
     QTRY_VERIFY(loader->property("source").toUrl().isEmpty());
+    QCOMPARE(dialpad->property("phoneNum").toString(), QString());
     QCOMPARE(main->property("iMissed").toInt(), 4);
     // The record itself is core's: the screen writes none.
     for (const QString &strCall : std::as_const(m_pFx->core.calls))

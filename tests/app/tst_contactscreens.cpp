@@ -62,6 +62,8 @@ private slots:
     void dialPadLooksUpUnknownNumbers();
     void ownCardEditSavesTheFields_data();
     void ownCardEditSavesTheFields();
+    void cardFieldsReadAsWords_data();
+    void cardFieldsReadAsWords();
     void strangersCardArrivesLater();
     void peerTextShowsLiterallyAndLoadsNothing();
     void ownPictureIsCutWhereTheFrameIs();
@@ -245,13 +247,16 @@ void TestContactScreens::ownCardEditSavesTheFields()
     // A ":" would split the field and shift every later one.
     fieldBox(3)->setProperty("text", "甲:乙公司");
     fieldBox(8)->setProperty("text", "");
+    // Sex is chosen, not typed: the card's "男" is the male choice, and the female one saves "1".
+    QVERIFY(!child<QQuickItem>(edit, "input1")->isVisible());
+    QmlFixture::click(child<QQuickItem>(edit, "sexFemale"));
 
     QSignalSpy saved(sf.background, SIGNAL(savePersonalCard(QString)));
     QmlFixture::click(child<QQuickItem>(edit, "btnRight"));
     QCOMPARE(saved.count(), 1);
     const QString text = saved.at(0).at(0).toString();
     QCOMPARE(text,
-             QStringLiteral("新名字:男:工程师:甲：乙公司:青岛:13800000000:0532:me@example.org:::::"
+             QStringLiteral("新名字:1:工程师:甲：乙公司:青岛:13800000000:0532:me@example.org:::::"
                             "1990-01-01:小自"));
     QCOMPARE(text.split(':').size(), 14);
 
@@ -264,6 +269,52 @@ void TestContactScreens::ownCardEditSavesTheFields()
         QCOMPARE(stackScreen(card), edit);
         QCOMPARE(ScreenFixture::textOf(card, "cardName"), QStringLiteral("自己"));
     }
+}
+
+void TestContactScreens::cardFieldsReadAsWords_data()
+{
+    QTest::addColumn<QString>("strCard");
+    QTest::addColumn<QStringList>("shown"); // objectName=value of every visible field row
+    QTest::newRow("male code, age")
+        << QStringLiteral("张伟:0:经理:公司:地址:13800138000:::::::28:")
+        << QStringList{"field1=男",   "field12=28",         "field2=经理",
+                       "field3=公司", "field5=13800138000", "field4=地址"};
+    QTest::newRow("female code") << QStringLiteral("李娜:1::::13800138001::::::::")
+                                 << QStringList{"field1=女", "field5=13800138001"};
+    QTest::newRow("word kept") << QStringLiteral("王芳:女::::::::::::") << QStringList{"field1=女"};
+    // Name, sex, address, company: the address is not shown as a post.
+    QTest::newRow("short card") << QStringLiteral("刘洋:0:青岛:某公司")
+                                << QStringList{"field1=男", "field2=青岛", "field3=某公司"};
+}
+
+void TestContactScreens::cardFieldsReadAsWords()
+{
+    QFETCH(QString, strCard);
+    QFETCH(QStringList, shown);
+    ScreenFixture sf;
+    sf.core.ownZpid = "10000";
+    QVERIFY(sf.showMain());
+    tabs(sf)->setProperty("current", 1);
+    QMetaObject::invokeMethod(sf.main, "openCard",
+                              Q_ARG(QVariant, QVariant::fromValue(child(sf.main, "contactPage"))),
+                              Q_ARG(QVariant, "20001"), Q_ARG(QVariant, strCard));
+    QQuickItem *card = sf.tabScreen(1);
+    QVERIFY(card);
+    QStringList rows;
+    QStringList captions;
+    QList<QQuickItem *> items{card};
+    for (int i = 0; i < items.size(); ++i)
+        items += items.at(i)->childItems();
+    for (QQuickItem *row : std::as_const(items)) {
+        if (!row->objectName().startsWith(QLatin1String("field")) || !row->isVisible())
+            continue;
+        rows << row->objectName() + "=" + ScreenFixture::textOf(row, "value");
+        const auto texts = row->childItems();
+        captions << texts.first()->property("text").toString();
+    }
+    QCOMPARE(rows, shown);
+    QVERIFY2(!captions.contains(QStringLiteral("生日")), qPrintable(captions.join(',')));
+    QCOMPARE(captions.contains(QStringLiteral("年龄")), strCard.contains(QLatin1String(":28:")));
 }
 
 void TestContactScreens::strangersCardArrivesLater()

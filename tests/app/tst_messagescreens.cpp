@@ -86,6 +86,7 @@ private slots:
     void chatFunctions_data();
     void chatFunctions();
     void cardRequests();
+    void cardRequestsShowOneRowEach();
 };
 
 void TestMessageScreens::chatShowsABubblePerState()
@@ -501,6 +502,46 @@ void TestMessageScreens::cardRequests()
     QVERIFY(card);
     QCOMPARE(ScreenFixture::textOf(card, "cardName"), QStringLiteral("王五"));
     QCOMPARE(ScreenFixture::textOf(child(card, "field3"), "value"), QStringLiteral("某公司"));
+}
+
+// The store lists every request after a time separator that copies it; the separator shows
+// as the time alone, so one stored request is one request row.
+void TestMessageScreens::cardRequestsShowOneRowEach()
+{
+    ScreenFixture sf;
+    const QVariantMap request{{"strZpid", "20001"},
+                              {"strName", "李娜"},
+                              {"strCaption", "请求交换名片"},
+                              {"strContent", "李娜:1::"},
+                              {"strTime", "12:30"},
+                              {"iType", 5},
+                              {"iSubType", 0}};
+    QVariantMap separator = request;
+    separator.insert("bSeparator", true);
+    sf.publish("cardsysmsgModel", {messageRow(separator), messageRow(request)});
+    QVERIFY(sf.showMain());
+    sf.main->findChild<QObject *>("tabs")->setProperty("current", 3);
+    const QVariantMap record{{"iType", 5}, {"strZpid", "0"}};
+    QMetaObject::invokeMethod(sf.main, "openRecord", Q_ARG(QVariant, record));
+    QQuickItem *requests = sf.tabScreen(3);
+    QVERIFY(requests);
+    QObject *list = child(requests, "requestList");
+    QTRY_VERIFY(ScreenFixture::rowItem(list, 1));
+    int iShownRequests = 0;
+    for (int i = 0; i < 2; ++i) {
+        QQuickItem *row = ScreenFixture::rowItem(list, i);
+        QQuickItem *name = child<QQuickItem>(row, "name");
+        QVERIFY(name);
+        if (name->isVisible()) {
+            ++iShownRequests;
+            QVERIFY(child<QQuickItem>(row, "btnAgree")->isVisible());
+        } else {
+            QVERIFY(child<QQuickItem>(row, "separator")->isVisible());
+            QCOMPARE(ScreenFixture::textOf(row, "separator"), QStringLiteral("12:30"));
+            QVERIFY(!child<QQuickItem>(row, "btnAgree")->isVisible());
+        }
+    }
+    QCOMPARE(iShownRequests, 1);
 }
 
 QTEST_MAIN(TestMessageScreens)

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cimageprovider.h"
+#include "codes.h"
 #include "core.h"
 #include "csessionstate.h"
 #include "csetting.h"
@@ -193,7 +194,7 @@ void TestSignIn::keyboardSignInLoadsMainScreen()
     QCOMPARE(client.root()->property("strSelfPhone").toString(), QString::fromLatin1(kPhone));
     QCOMPARE(client.root()->property("strLoginPassword").toString(),
              QString::fromLatin1(kPassword));
-    QCOMPARE(m_fake.packets(39, FakeService::Sub).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdLogin, FakeService::Sub).size(), 1);
     // The five tabs with their titles, the call tab first.
     QObject *pTabs = client.screen()->property("tabs").value<QObject *>();
     QVERIFY(pTabs);
@@ -231,8 +232,8 @@ void TestSignIn::typedAccountIsChecked()
     QVERIFY(client.loginItem("loginButton")->isEnabled());
     // Nothing was asked of the service.
     QTest::qWait(100);
-    QVERIFY(m_fake.packets(102, FakeService::Main).isEmpty());
-    QVERIFY(m_fake.packets(39, FakeService::Sub).isEmpty());
+    QVERIFY(m_fake.packets(Codes::CmdSubServer, FakeService::Main).isEmpty());
+    QVERIFY(m_fake.packets(Codes::CmdLogin, FakeService::Sub).isEmpty());
 }
 
 void TestSignIn::refusedSignIn_data()
@@ -363,7 +364,7 @@ void TestSignIn::signOutOffersSavedAccounts()
     QCOMPARE(client.root()->property("strSelfZpid").toString(), QString());
     QCOMPARE(client.root()->property("strLoginPassword").toString(), QString());
     QVERIFY(!sessionState().bHasLoggedIn);
-    QTRY_COMPARE(m_fake.packets(35, FakeService::Udp).size(), 3);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdLogout, FakeService::Udp).size(), 3);
     QCOMPARE(client.loginItem("accountBox")->property("selectedItem").toString(),
              QString::fromLatin1(kId));
     QCOMPARE(client.loginItem("passwordBox")->property("text").toString(),

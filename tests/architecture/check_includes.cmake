@@ -1,33 +1,35 @@
 # Include direction, checked over the source tree (cmake -P). The layers, from the bottom:
-#   core/ (network, store, search, audio ...): no GUI; may use the row classes of
-#       controller/models, and nothing else of controller/, shell/ or service/;
+#   core/ (trace, pinyin, network, store, search, audio ...): no GUI; may use the row classes
+#       of controller/models, and nothing of the rest of controller/, of platform/, shell/ or
+#       service/;
 #   controller/models: the row classes, Qt Core only; the same limits as core/;
-#   service/ (zephond): may use core/ (the packet reader, writer and cipher of core/network),
-#       nothing of controller/ (row classes included) or shell/, no Qt Quick or QML;
-#   zephon_platform (settings, translator, hot key ... in shell/): no Qt Quick or QML, none
-#       of the entry's Quick headers (zephon_shell), nothing of controller/;
-#   controller/ and the entry's zephon_shell may use everything below them.
+#   core/network/wire (zephon_wire): the wire's vocabulary; Qt Core only, no header of the tree;
+#   platform/ (zephon_platform: settings, translator, single instance, signal watcher): Qt Core
+#       only; may use core/, nothing of controller/, shell/ or service/, nor of platform's own
+#       Qt Gui libraries in its subfolders (the hot key in platform/hotkey);
+#   platform/<sub>/ (zephon_hotkey ...): Qt Gui but no Qt Quick or QML; may use core/ and
+#       platform/, nothing of controller/, shell/ or service/;
+#   service/ (zephond): may use core/ and the Qt-Core-only platform/, nothing of controller/
+#       (row classes included), shell/ or platform's Qt Gui libraries, no Qt Quick or QML;
+#   controller/: may use everything below, nothing of shell/ or service/;
+#   shell/ (the entry and its Qt Quick items): may use everything.
 # A header is recognised by its file name, as the sources include it.
 #
 # Arguments (-D...):
-#   SOURCE_DIR       the tree to check
-#   PLATFORM_FILES   zephon_platform's sources, |-separated, relative to SOURCE_DIR/shell
-#   SHELL_FILES      zephon_shell's sources, the same way
-#   LINKS            optional: target=lib,lib,...|... direct link libraries to check:
-#                    MODELS_TARGET links Qt6::Core only (and what it needs of its own tree);
-#                    every other listed target (core/'s libraries, zephon_platform and
-#                    zephon_service) links no Qt6::Qml, Qt6::Quick, zephon_controller,
-#                    zephon_shell or zephon_service
-#   MODELS_TARGET    the row classes' library (zephon_models)
-#   EXPECT           how many violations make a pass (0 unless the tree is a test fixture)
+#   SOURCE_DIR   the tree to check
+#   LINKS        optional: layer:target=lib,lib,...|... the direct link libraries of targets,
+#                with the layer each target belongs to (models, core, platform, platform-gui,
+#                service, controller, shell). Targets of controller and shell are listed only so
+#                that links to them are known. A target may link the targets of the layers
+#                below it as above; models links Qt6::Core only; core, platform and service
+#                link no Qt Gui, Widgets, Quick or QML; platform-gui no Quick or QML.
+#   EXPECT       how many violations make a pass (0 unless the tree is a test fixture)
 cmake_minimum_required(VERSION 3.25)
 
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 if(NOT DEFINED EXPECT)
   set(EXPECT 0)
 endif()
-string(REPLACE "|" ";" PLATFORM_FILES "${PLATFORM_FILES}")
-string(REPLACE "|" ";" SHELL_FILES "${SHELL_FILES}")
 
 set(violations 0)
 macro(violation text)
@@ -35,110 +37,152 @@ macro(violation text)
   math(EXPR violations "${violations} + 1")
 endmacro()
 
+# header_names(out glob...): the file names of the headers the globs find.
+function(header_names out)
+  file(GLOB paths ${ARGN})
+  set(names)
+  foreach(path IN LISTS paths)
+    get_filename_component(name "${path}" NAME)
+    list(APPEND names "${name}")
+  endforeach()
+  set(${out} ${names} PARENT_SCOPE)
+endfunction()
+
 # Header names by layer.
-file(GLOB controller_paths "${SOURCE_DIR}/controller/*.h")
-set(controller_headers)
-foreach(path IN LISTS controller_paths)
-  get_filename_component(name "${path}" NAME)
-  list(APPEND controller_headers "${name}")
-endforeach()
-file(GLOB shell_paths "${SOURCE_DIR}/shell/*.h")
-set(shell_headers)
-foreach(path IN LISTS shell_paths)
-  get_filename_component(name "${path}" NAME)
-  list(APPEND shell_headers "${name}")
-endforeach()
-file(GLOB models_paths "${SOURCE_DIR}/controller/models/*.h")
-set(models_headers)
-foreach(path IN LISTS models_paths)
-  get_filename_component(name "${path}" NAME)
-  list(APPEND models_headers "${name}")
-endforeach()
-file(GLOB service_paths "${SOURCE_DIR}/service/*.h")
-set(service_headers)
-foreach(path IN LISTS service_paths)
-  get_filename_component(name "${path}" NAME)
-  list(APPEND service_headers "${name}")
-endforeach()
-set(shell_quick_headers)
-foreach(file IN LISTS SHELL_FILES)
-  if(file MATCHES "\\.h$")
-    list(APPEND shell_quick_headers "${file}")
-  endif()
-endforeach()
+header_names(controller_headers "${SOURCE_DIR}/controller/*.h")
+header_names(models_headers "${SOURCE_DIR}/controller/models/*.h")
+header_names(shell_headers "${SOURCE_DIR}/shell/*.h")
+header_names(service_headers "${SOURCE_DIR}/service/*.h")
+header_names(platform_headers "${SOURCE_DIR}/platform/*.h")
+header_names(platform_gui_headers "${SOURCE_DIR}/platform/*/*.h")
 
 # Qt Quick and QML: module headers and class headers.
 set(quick_regex "^(QtQuick|QtQml|QtQuickWidgets|QtQmlModels)(/|$)|^Q(Quick|Qml|JS)[A-Za-z]*(\\.h)?$")
 
-# check_file(path forbidden-header-list-variable what-they-are): adds to count.
-function(check_file path forbidden_var forbidden_what)
-  file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include")
-  file(RELATIVE_PATH rel "${SOURCE_DIR}" "${path}")
-  foreach(line IN LISTS lines)
-    if(NOT line MATCHES "#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
-      continue()
-    endif()
-    set(included "${CMAKE_MATCH_1}")
-    get_filename_component(name "${included}" NAME)
-    if(name IN_LIST ${forbidden_var})
-      message("include direction: ${rel} includes ${included}, one of ${forbidden_what}")
-      set(found TRUE)
-    elseif(included MATCHES "${quick_regex}")
-      message("include direction: ${rel} includes ${included}, a Qt Quick or QML header")
-      set(found TRUE)
-    endif()
-    if(found)
-      math(EXPR count "${count} + 1")
-      set(found FALSE)
-    endif()
+# check_files(forbidden-header-list-variable what-they-are quick-too GLOB|GLOB_RECURSE glob...):
+# every source the globs find includes none of the forbidden headers, nor (when quick-too) Qt
+# Quick or QML.
+function(check_files forbidden_var forbidden_what quick_too glob_mode)
+  file(${glob_mode} paths ${ARGN})
+  foreach(path IN LISTS paths)
+    file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include")
+    file(RELATIVE_PATH rel "${SOURCE_DIR}" "${path}")
+    foreach(line IN LISTS lines)
+      if(NOT line MATCHES "#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+        continue()
+      endif()
+      set(included "${CMAKE_MATCH_1}")
+      get_filename_component(name "${included}" NAME)
+      if(name IN_LIST ${forbidden_var})
+        message("include direction: ${rel} includes ${included}, one of ${forbidden_what}")
+        math(EXPR count "${count} + 1")
+      elseif(quick_too AND included MATCHES "${quick_regex}")
+        message("include direction: ${rel} includes ${included}, a Qt Quick or QML header")
+        math(EXPR count "${count} + 1")
+      endif()
+    endforeach()
   endforeach()
   set(count ${count} PARENT_SCOPE)
 endfunction()
 
 set(count 0)
 
-# core/ and controller/models: nothing of controller/ but the row classes, nothing of shell/
-# or service/.
-set(below_forbidden ${controller_headers} ${shell_headers} ${service_headers})
-file(GLOB_RECURSE core_files "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/core/*.cpp")
-file(GLOB_RECURSE models_files "${SOURCE_DIR}/controller/models/*.h"
-  "${SOURCE_DIR}/controller/models/*.cpp")
-foreach(path IN LISTS core_files models_files)
-  check_file("${path}" below_forbidden "the controller's, the shell's or the service's headers")
-endforeach()
+# core/ and controller/models: nothing of controller/ but the row classes, nothing of
+# platform/, shell/ or service/.
+set(below_forbidden ${controller_headers} ${platform_headers} ${platform_gui_headers}
+  ${shell_headers} ${service_headers})
+check_files(below_forbidden
+  "the controller's, the platform's, the shell's or the service's headers" TRUE GLOB_RECURSE
+  "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/core/*.cpp"
+  "${SOURCE_DIR}/controller/models/*.h" "${SOURCE_DIR}/controller/models/*.cpp")
 
-# service/: core/ only, nothing of controller/ or shell/.
-set(service_forbidden ${controller_headers} ${models_headers} ${shell_headers})
-file(GLOB_RECURSE service_files "${SOURCE_DIR}/service/*.h" "${SOURCE_DIR}/service/*.cpp")
-foreach(path IN LISTS service_files)
-  check_file("${path}" service_forbidden "the controller's, the row classes' or the shell's headers")
-endforeach()
+# platform/: nothing of controller/ (row classes included), shell/ or service/; its
+# Qt-Core-only library nothing of the Qt Gui ones in its subfolders.
+set(platform_forbidden ${controller_headers} ${models_headers} ${shell_headers}
+  ${service_headers} ${platform_gui_headers})
+check_files(platform_forbidden
+  "the controller's, the shell's, the service's or platform's Qt Gui headers" TRUE GLOB
+  "${SOURCE_DIR}/platform/*.h" "${SOURCE_DIR}/platform/*.cpp")
+set(platform_gui_forbidden ${controller_headers} ${models_headers} ${shell_headers}
+  ${service_headers})
+check_files(platform_gui_forbidden "the controller's, the shell's or the service's headers" TRUE
+  GLOB_RECURSE "${SOURCE_DIR}/platform/*/*.h" "${SOURCE_DIR}/platform/*/*.cpp")
 
-# zephon_platform: nothing of controller/, none of the entry's Quick headers.
-set(platform_forbidden ${controller_headers} ${shell_quick_headers})
-foreach(file IN LISTS PLATFORM_FILES)
-  check_file("${SOURCE_DIR}/shell/${file}" platform_forbidden
-    "the controller's headers or zephon_shell's Qt Quick headers")
-endforeach()
+# service/: core/ and the Qt-Core-only platform/; nothing of controller/, shell/ or platform's
+# Qt Gui libraries.
+set(service_forbidden ${controller_headers} ${models_headers} ${shell_headers}
+  ${platform_gui_headers})
+check_files(service_forbidden
+  "the controller's, the row classes', the shell's or platform's Qt Gui headers" TRUE GLOB_RECURSE
+  "${SOURCE_DIR}/service/*.h" "${SOURCE_DIR}/service/*.cpp")
+
+# controller/: nothing of the entry above it, nor of the service beside it.
+set(controller_forbidden ${shell_headers} ${service_headers})
+check_files(controller_forbidden "the shell's or the service's headers" FALSE GLOB
+  "${SOURCE_DIR}/controller/*.h" "${SOURCE_DIR}/controller/*.cpp")
 math(EXPR violations "${violations} + ${count}")
 
-# Link libraries.
+# core/network/wire (zephon_wire): the vocabulary both ends share stands on Qt Core alone, so
+# it includes no other header of the tree.
+file(GLOB_RECURSE tree_headers "${SOURCE_DIR}/*.h")
+set(tree_header_names)
+foreach(path IN LISTS tree_headers)
+  get_filename_component(name "${path}" NAME)
+  list(APPEND tree_header_names "${name}")
+endforeach()
+file(GLOB wire_files "${SOURCE_DIR}/core/network/wire/*.h" "${SOURCE_DIR}/core/network/wire/*.cpp")
+foreach(path IN LISTS wire_files)
+  file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include")
+  file(RELATIVE_PATH rel "${SOURCE_DIR}" "${path}")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+      get_filename_component(name "${CMAKE_MATCH_1}" NAME)
+      get_filename_component(dir "${path}" DIRECTORY)
+      if(name IN_LIST tree_header_names AND NOT EXISTS "${dir}/${name}")
+        violation("${rel} includes ${CMAKE_MATCH_1}; the wire's vocabulary uses Qt Core only")
+      elseif(CMAKE_MATCH_1 MATCHES "^Qt(Gui|Network|Sql|Widgets|Quick|Qml)")
+        violation("${rel} includes ${CMAKE_MATCH_1}; the wire's vocabulary uses Qt Core only")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+# Link libraries. The layers a layer may link, its own included.
+set(may_link_models)
+set(may_link_core core models)
+set(may_link_platform core platform)
+set(may_link_platform-gui core platform platform-gui)
+set(may_link_service core platform service)
+set(gui_regex "^Qt6::(Gui|Widgets|OpenGL|Qml|Quick)")
+set(quick_link_regex "^Qt6::(Qml|Quick)")
+
 string(REPLACE "|" ";" link_entries "${LINKS}")
+set(checked)
 foreach(entry IN LISTS link_entries)
-  if(NOT entry MATCHES "^([^=]+)=(.*)$")
+  if(NOT entry MATCHES "^([a-z-]+):([^=]+)=(.*)$")
+    message(FATAL_ERROR "include direction: not a layer:target=libs entry: ${entry}")
+  endif()
+  set(layer_of_${CMAKE_MATCH_2} ${CMAKE_MATCH_1})
+  list(APPEND checked "${CMAKE_MATCH_2}")
+  set(links_of_${CMAKE_MATCH_2} "${CMAKE_MATCH_3}")
+endforeach()
+foreach(target IN LISTS checked)
+  set(layer ${layer_of_${target}})
+  if(layer STREQUAL "controller" OR layer STREQUAL "shell")
     continue()
   endif()
-  set(target "${CMAKE_MATCH_1}")
-  string(REPLACE "," ";" libs "${CMAKE_MATCH_2}")
+  string(REPLACE "," ";" libs "${links_of_${target}}")
   foreach(lib IN LISTS libs)
-    if(target STREQUAL MODELS_TARGET)
-      if(lib MATCHES "^Qt6::" AND NOT lib STREQUAL "Qt6::Core")
-        violation("${target} links ${lib}; the row classes use Qt Core only")
-      elseif(lib MATCHES "^zephon_")
-        violation("${target} links ${lib}; the row classes use Qt Core only")
-      endif()
-    elseif(lib MATCHES "^(Qt6::Qml|Qt6::Quick|zephon_controller|zephon_shell|zephon_service)$")
-      violation("${target} links ${lib}")
+    if(target STREQUAL "zephon_wire" AND NOT lib STREQUAL "Qt6::Core")
+      violation("${target} links ${lib}; the wire's vocabulary uses Qt Core only")
+    elseif(layer STREQUAL "models" AND NOT lib STREQUAL "Qt6::Core")
+      violation("${target} links ${lib}; the row classes use Qt Core only")
+    elseif(layer MATCHES "^(core|platform|service)$" AND lib MATCHES "${gui_regex}")
+      violation("${target} links ${lib}; ${layer} stays free of Qt Gui")
+    elseif(lib MATCHES "${quick_link_regex}")
+      violation("${target} links ${lib}; only the controller and the shell use Qt Quick")
+    elseif(DEFINED layer_of_${lib} AND NOT layer_of_${lib} IN_LIST may_link_${layer})
+      violation("${target} (${layer}) links ${lib} (${layer_of_${lib}})")
     endif()
   endforeach()
 endforeach()

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QQmlComponent>
 #include <QQmlContext>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
@@ -11,11 +10,10 @@
 #include <QtTest>
 
 #include "core.h"
+#include "corefixture.h"
 #include "csessionstate.h"
 #include "csetting.h"
 #include "facemodel.h"
-
-Q_DECLARE_METATYPE(QList<QObject *>)
 
 class TestCore : public QObject
 {
@@ -23,6 +21,8 @@ class TestCore : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void init();
+    void cleanup();
     void publishesEveryListEmpty();
     void publishedListRebindsView();
     void loginState_data();
@@ -39,22 +39,29 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
+    CoreFixture m_fx;
 };
 
 void TestCore::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
+    QVERIFY(CoreFixture::enterFolder(m_dir.path()));
     CSetting::instance()->setAutoStartup(false);
+}
+
+void TestCore::init()
+{
+    CoreFixture::resetGlobals();
+}
+
+void TestCore::cleanup()
+{
+    m_fx.stop();
 }
 
 void TestCore::publishesEveryListEmpty()
 {
-    QQmlEngine engine;
-    Core core;
-    core.setRootContext(engine.rootContext());
-    core.initialize();
+    m_fx.start();
 
     const char *arNames[] = {"contactModel",      "searchcontactModel", "msgrecordModel",
                              "messageModel",      "cardsysmsgModel",    "circlesysmsgModel",
@@ -63,29 +70,26 @@ void TestCore::publishesEveryListEmpty()
                              "selectModel",       "netcontactModel",    "mayknowModel",
                              "masscontactModel",  "orginfoModel",       "empinfoModel"};
     for (const char *pName : arNames) {
-        const QVariant value = engine.rootContext()->contextProperty(QLatin1String(pName));
+        const QVariant value = m_fx.context()->contextProperty(QLatin1String(pName));
         QVERIFY2(value.isValid(), pName);
         QVERIFY2(value.canConvert<QList<QObject *>>(), pName);
         QVERIFY2(value.value<QList<QObject *>>().isEmpty(), pName);
     }
     // The emoticon table is there from the start, for the picker.
-    QCOMPARE(engine.rootContext()
+    QCOMPARE(m_fx.context()
                  ->contextProperty(QStringLiteral("faceModel"))
                  .value<QList<QObject *>>()
                  .size(),
              78);
-    QCOMPARE(engine.rootContext()->contextProperty(QStringLiteral("setting")).value<QObject *>(),
+    QCOMPARE(m_fx.context()->contextProperty(QStringLiteral("setting")).value<QObject *>(),
              CSetting::instance());
 }
 
 void TestCore::publishedListRebindsView()
 {
-    QQmlEngine engine;
-    Core core;
-    core.setRootContext(engine.rootContext());
-    core.initialize();
+    m_fx.start();
 
-    QQmlComponent component(&engine);
+    QQmlComponent component(m_fx.engine());
     component.setData("import QtQuick\n"
                       "ListView { width: 100; height: 400; model: selectModel;\n"
                       "  delegate: Text { height: 10; text: modelData.strName } }",
@@ -97,11 +101,11 @@ void TestCore::publishedListRebindsView()
     // Publishing a list under the same name is how a list is refreshed.
     FaceModel first(QStringLiteral("1"), QStringLiteral("smile"), QStringLiteral("^wx^"));
     FaceModel second(QStringLiteral("2"), QStringLiteral("wink"), QStringLiteral("^zy^"));
-    engine.rootContext()->setContextProperty(
-        QStringLiteral("selectModel"), QVariant::fromValue(QList<QObject *>{&first, &second}));
+    m_fx.context()->setContextProperty(QStringLiteral("selectModel"),
+                                       QVariant::fromValue(QList<QObject *>{&first, &second}));
     QTRY_COMPARE(pView->property("count").toInt(), 2);
-    engine.rootContext()->setContextProperty(QStringLiteral("selectModel"),
-                                             QVariant::fromValue(QList<QObject *>()));
+    m_fx.context()->setContextProperty(QStringLiteral("selectModel"),
+                                       QVariant::fromValue(QList<QObject *>()));
     QTRY_COMPARE(pView->property("count").toInt(), 0);
 }
 
@@ -245,11 +249,9 @@ void TestCore::minimizeAndRestoreFollowTray()
     window.resize(100, 100);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QQmlEngine engine;
-    Core core;
+    m_fx.start();
+    Core &core = *m_fx.core();
     core.setMainWindow(&window);
-    core.setRootContext(engine.rootContext());
-    core.initialize();
 
     core.minimize();
     QVERIFY(!window.isVisible());

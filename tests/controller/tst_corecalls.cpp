@@ -2,21 +2,18 @@
 // way a call ends (refused, busy, hung up by either side, unreachable, given up, silent voice,
 // refused or left ringing here, logout) writes exactly one call record of the right kind and
 // tells the screens once; voice is stopped and the hang-up goes out before the session closes.
-#include <QQmlComponent>
-#include <QQmlContext>
-#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 
 #include "callrecordmodel.h"
 #include "ccallsession.h"
 #include "cdatabase.h"
 #include "codes.h"
 #include "core.h"
+#include "corefixture.h"
 #include "csessionstate.h"
 #include "csetting.h"
 #include "fakecipher.h"
@@ -28,18 +25,6 @@ namespace {
 constexpr quint32 kOwn = 1234567;
 constexpr quint32 kPeer = 7654321;
 const QString kPeerText = QString::number(kPeer);
-
-const char *const kRootQml =
-    "import QtQuick\n"
-    "Item {\n"
-    "  signal login(string strLoginId, string strLoginPassword, int iLoginType)\n"
-    "  signal getUserState(string strPhone)\n"
-    "  signal getUserPhone(string strZpid)\n"
-    "  signal changePassword(int iType, int iSubType, var strPassword)\n"
-    "  signal hangup(string strZpid)\n"
-    "  signal agree(string strZpid)\n"
-    "  signal refuse(string strZpid)\n"
-    "}\n";
 
 // What the test does once the call is set up, before it waits for the end.
 enum class Then
@@ -93,82 +78,57 @@ private:
 
     QTemporaryDir m_dir;
     FakeService m_fake;
-    std::unique_ptr<QQmlEngine> m_pEngine;
-    std::unique_ptr<QObject> m_pRoot;
-    std::unique_ptr<Core> m_pCore;
+    CoreFixture m_fx;
 };
 
 void TestCoreCalls::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
-    QVERIFY(m_fake.start());
-    qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
+    QVERIFY(CoreFixture::enterFolder(m_dir.path()));
 
     FakeService::Account account;
     account.iZpid = kOwn;
     account.strLoginId = QString::number(kOwn);
     account.strPassword = QStringLiteral("secret");
     account.strPhone = QStringLiteral("13800000000");
-    m_fake.serveAccount(account);
+    QVERIFY(CoreFixture::serve(m_fake, account));
 }
 
 void TestCoreCalls::init()
 {
-    sessionState().reset();
-    callSession().reset();
     m_fake.clearReceived();
     m_fake.account().bAnswerHeart = true;
-
-    m_pEngine = std::make_unique<QQmlEngine>();
-    QQmlComponent component(m_pEngine.get());
-    component.setData(kRootQml, QUrl());
-    m_pRoot.reset(component.create());
-    QVERIFY2(m_pRoot, qPrintable(component.errorString()));
-
-    m_pCore = std::make_unique<Core>();
-    m_pCore->setRootObject(m_pRoot.get());
-    m_pCore->setRootContext(m_pEngine->rootContext());
-    m_pCore->initialize();
-    m_pCore->setVoiceTimings(5000, 400, 100);
+    m_fx.start();
+    m_fx.core()->setVoiceTimings(5000, 400, 100);
     signIn();
-    m_pCore->delCallRecord(QString());
+    m_fx.core()->delCallRecord(QString());
 }
 
 void TestCoreCalls::cleanup()
 {
-    m_pCore.reset();
-    m_pRoot.reset();
-    m_pEngine.reset();
-    callSession().reset();
-    sessionState().reset();
+    m_fx.stop();
 }
 
 void TestCoreCalls::signIn()
 {
-    QSignalSpy login(m_pCore.get(), &Core::sig_loginState);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "login", Q_ARG(QString, QString::number(kOwn)),
-                                      Q_ARG(QString, QStringLiteral("secret")), Q_ARG(int, 0)));
-    QTRY_COMPARE(login.size(), 1);
-    QCOMPARE(login.first().first().toInt(), 0);
+    m_fx.signIn(QString::number(kOwn), QStringLiteral("secret"));
     // The fake learns the client's UDP endpoint from its heartbeat.
-    QTRY_VERIFY(!m_fake.packets(3, FakeService::Udp).isEmpty());
+    QTRY_VERIFY(!m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp).isEmpty());
 }
 
 void TestCoreCalls::emitRoot(const char *pSignal, const QString &strZpid)
 {
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), pSignal, Q_ARG(QString, strZpid)));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), pSignal, Q_ARG(QString, strZpid)));
 }
 
 Record TestCoreCalls::recordOf(const QString &strZpid)
 {
     Record record;
-    const QList<QObject *> rows = m_pCore->database()->getCallRecord(strZpid);
+    const QList<QObject *> rows = m_fx.core()->database()->getCallRecord(strZpid);
     record.iCount = int(rows.size());
     if (!rows.isEmpty()) {
         record.iType = rows.first()->property("iType").toInt();
-        record.iUnRead = m_pCore->database()->getUnReadCallRecord(strZpid);
+        record.iUnRead = m_fx.core()->database()->getUnReadCallRecord(strZpid);
     }
     qDeleteAll(rows);
     return record;
@@ -176,7 +136,7 @@ Record TestCoreCalls::recordOf(const QString &strZpid)
 
 void TestCoreCalls::offerIncoming()
 {
-    m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubCall));
+    m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubCall));
     QTRY_COMPARE(callSession().phase(), int(Codes::PhaseRinging));
 }
 
@@ -187,12 +147,12 @@ void TestCoreCalls::outgoingEndWritesOneRecord_data()
     QTest::addColumn<int>("iReported");
 
     FakeService::CallParty refuses;
-    refuses.afterRing = {CCallSession::SubRefuse};
+    refuses.afterRing = {Codes::CallSubRefuse};
     FakeService::CallParty busy;
     busy.bRing = false;
-    busy.afterRing = {CCallSession::SubBusy};
+    busy.afterRing = {Codes::CallSubBusy};
     FakeService::CallParty answers;
-    answers.afterRing = {CCallSession::SubAnswer};
+    answers.afterRing = {Codes::CallSubAnswer};
     FakeService::CallParty offline;
     offline.iPushType = 2;
     FakeService::CallParty notDelivered;
@@ -222,27 +182,27 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
     QFETCH(Then, then);
     QFETCH(int, iReported);
     m_fake.serveCalls({{kPeer, party}});
-    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    QSignalSpy updates(m_fx.core(), &Core::sig_updateCall);
 
-    m_pCore->sendPush(kPeerText);
-    QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
-                    .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
-    if (party.afterRing.contains(CCallSession::SubAnswer)) {
+    m_fx.core()->sendPush(kPeerText);
+    QTRY_VERIFY(m_fake.packets(Codes::CmdCard, FakeService::Sub)
+                    .contains(FakePacket(Codes::CmdCard).u32(kPeer).u8(1).u32(0).bytes()));
+    if (party.afterRing.contains(Codes::CallSubAnswer)) {
         QTRY_COMPARE(callSession().phase(), int(Codes::PhaseTalking));
-        QVERIFY(m_pCore->hasAudio());
+        QVERIFY(m_fx.core()->hasAudio());
     } else if (then == Then::UserHangsUp) {
-        QTRY_VERIFY(m_pCore->isRinging());
+        QTRY_VERIFY(m_fx.core()->isRinging());
     }
     switch (then) {
     case Then::PeerHangsUp:
-        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubHangup));
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubHangup));
         break;
     case Then::UserHangsUp:
         emitRoot("hangup", kPeerText);
-        QVERIFY(!m_fake.packets(5, FakeService::Udp).isEmpty());
+        QVERIFY(!m_fake.packets(Codes::CmdCallSignal, FakeService::Udp).isEmpty());
         break;
     case Then::VoiceGoesSilent:
-        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubVoice,
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubVoice,
                                                QByteArray::fromHex("010100")));
         break;
     default:
@@ -253,8 +213,8 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
                              15000);
     QCOMPARE(updates.last().at(1).toString(), kPeerText);
     QCOMPARE(callSession().peer(), 0u);
-    QVERIFY(!m_pCore->hasAudio());
-    QVERIFY(!m_pCore->isRinging());
+    QVERIFY(!m_fx.core()->hasAudio());
+    QVERIFY(!m_fx.core()->isRinging());
     // Late packets (acknowledgements, re-sent copies) write nothing more.
     QTest::qWait(300);
     const Record record = recordOf(kPeerText);
@@ -268,8 +228,8 @@ void TestCoreCalls::outgoingEndWritesOneRecord()
     if (then == Then::VoiceGoesSilent) {
         // The watchdog's end is a hang-up on the wire.
         bool bHangup = false;
-        for (const QByteArray &ar : m_fake.packets(5, FakeService::Udp))
-            bHangup = bHangup || (ar.size() == 10 && quint8(ar.at(9)) == CCallSession::SubHangup);
+        for (const QByteArray &ar : m_fake.packets(Codes::CmdCallSignal, FakeService::Udp))
+            bHangup = bHangup || (ar.size() == 10 && quint8(ar.at(9)) == Codes::CallSubHangup);
         QVERIFY(bHangup);
     }
 }
@@ -281,9 +241,9 @@ void TestCoreCalls::incomingEndWritesOneRecord_data()
     QTest::addColumn<int>("iUnRead");
     QTest::addColumn<int>("iSentSub");
     QTest::newRow("missed") << Then::PeerHangsUp << 2 << 1 << 0;
-    QTest::newRow("refused here") << Then::UserRefuses << 2 << 0 << int(CCallSession::SubRefuse);
+    QTest::newRow("refused here") << Then::UserRefuses << 2 << 0 << int(Codes::CallSubRefuse);
     QTest::newRow("answered") << Then::UserAnswersThenHangsUp << 1 << 0
-                              << int(CCallSession::SubHangup);
+                              << int(Codes::CallSubHangup);
 }
 
 void TestCoreCalls::incomingEndWritesOneRecord()
@@ -293,28 +253,28 @@ void TestCoreCalls::incomingEndWritesOneRecord()
     QFETCH(int, iUnRead);
     QFETCH(int, iSentSub);
     m_fake.serveCalls({});
-    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    QSignalSpy updates(m_fx.core(), &Core::sig_updateCall);
     offerIncoming();
     QCOMPARE(updates.size(), 1);
     QCOMPARE(updates.first(), (QList<QVariant>{int(Codes::CallOffered), kPeerText}));
     // The caller's picture is asked for, for the call screen.
-    QTRY_VERIFY(m_fake.packets(81, FakeService::Sub)
-                    .contains(FakePacket(81).u32(kPeer).u8(1).u32(0).bytes()));
+    QTRY_VERIFY(m_fake.packets(Codes::CmdCard, FakeService::Sub)
+                    .contains(FakePacket(Codes::CmdCard).u32(kPeer).u8(1).u32(0).bytes()));
 
     switch (then) {
     case Then::PeerHangsUp:
-        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, CCallSession::SubHangup));
+        m_fake.pushUdp(FakeService::callPacket(kPeer, kOwn, Codes::CallSubHangup));
         break;
     case Then::UserRefuses:
-        m_pCore->stopRing();
+        m_fx.core()->stopRing();
         emitRoot("refuse", kPeerText);
         break;
     case Then::UserAnswersThenHangsUp:
-        m_pCore->stopRing();
-        m_pCore->startAudio();
+        m_fx.core()->stopRing();
+        m_fx.core()->startAudio();
         emitRoot("agree", kPeerText);
         QCOMPARE(callSession().phase(), int(Codes::PhaseTalking));
-        QVERIFY(m_pCore->hasAudio());
+        QVERIFY(m_fx.core()->hasAudio());
         emitRoot("hangup", kPeerText);
         break;
     default:
@@ -322,15 +282,15 @@ void TestCoreCalls::incomingEndWritesOneRecord()
     }
     QTRY_COMPARE(updates.size(), 2);
     QCOMPARE(updates.last(), (QList<QVariant>{int(Codes::CallHungUp), kPeerText}));
-    QVERIFY(!m_pCore->hasAudio());
+    QVERIFY(!m_fx.core()->hasAudio());
     QTest::qWait(300);
     const Record record = recordOf(kPeerText);
     QCOMPARE(record.iCount, 1);
     QCOMPARE(record.iType, iKind);
     QCOMPARE(record.iUnRead, iUnRead);
-    QCOMPARE(m_pCore->getUnReadCallRecord(), iUnRead);
+    QCOMPARE(m_fx.core()->getUnReadCallRecord(), iUnRead);
     if (iSentSub != 0) {
-        const QList<QByteArray> sent = m_fake.packets(5, FakeService::Udp);
+        const QList<QByteArray> sent = m_fake.packets(Codes::CmdCallSignal, FakeService::Udp);
         QVERIFY(!sent.isEmpty());
         QCOMPARE(int(quint8(sent.last().at(9))), iSentSub);
     }
@@ -351,17 +311,17 @@ void TestCoreCalls::ringFollowsTheCallPrompt()
     const bool bWas = pSetting->callPrompt();
     pSetting->setCallPrompt(bPrompt);
     m_fake.serveCalls({});
-    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    QSignalSpy updates(m_fx.core(), &Core::sig_updateCall);
     offerIncoming();
     pSetting->setCallPrompt(bWas);
     // The call screen is told either way; only the ring depends on the setting.
     QCOMPARE(updates.size(), 1);
-    QCOMPARE(m_pCore->isRinging(), bPrompt);
+    QCOMPARE(m_fx.core()->isRinging(), bPrompt);
     // Answering stops the ring and starts the voice path.
-    m_pCore->stopRing();
-    m_pCore->startAudio();
-    QVERIFY(!m_pCore->isRinging());
-    QVERIFY(m_pCore->hasAudio());
+    m_fx.core()->stopRing();
+    m_fx.core()->startAudio();
+    QVERIFY(!m_fx.core()->isRinging());
+    QVERIFY(m_fx.core()->hasAudio());
 }
 
 // A message arriving while the phone rings has a sound of its own; the ring goes on.
@@ -374,10 +334,10 @@ void TestCoreCalls::messageSoundLeavesTheRingAlone()
     pSetting->setMsgPrompt(true);
     m_fake.serveCalls({});
     offerIncoming();
-    QTRY_VERIFY(m_pCore->isRinging());
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QTRY_VERIFY(m_fx.core()->isRinging());
+    QSignalSpy added(m_fx.core(), &Core::sig_addMsgRecord);
     constexpr quint32 kWriter = 2345678;
-    m_fake.pushUdp(FakePacket(14)
+    m_fake.pushUdp(FakePacket(Codes::CmdMessage)
                        .u32(kWriter)
                        .u32(kOwn)
                        .u32(5)
@@ -387,9 +347,9 @@ void TestCoreCalls::messageSoundLeavesTheRingAlone()
     QTRY_COMPARE(added.size(), 1);
     pSetting->setCallPrompt(bCallWas);
     pSetting->setMsgPrompt(bMsgWas);
-    QVERIFY(m_pCore->isRinging());
-    m_pCore->stopRing();
-    QVERIFY(!m_pCore->isRinging());
+    QVERIFY(m_fx.core()->isRinging());
+    m_fx.core()->stopRing();
+    QVERIFY(!m_fx.core()->isRinging());
 }
 
 void TestCoreCalls::pushToNobodyLeavesNoRecord_data()
@@ -403,18 +363,18 @@ void TestCoreCalls::pushToNobodyLeavesNoRecord_data()
 void TestCoreCalls::pushToNobodyLeavesNoRecord()
 {
     QFETCH(QString, strZpid);
-    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
-    m_pCore->sendPush(strZpid);
+    QSignalSpy updates(m_fx.core(), &Core::sig_updateCall);
+    m_fx.core()->sendPush(strZpid);
     // The screen that started it learns at once that there is nobody to call.
     QCOMPARE(updates.size(), 1);
     QCOMPARE(updates.first().at(0).toInt(), int(Codes::CallUnreachable));
-    QVERIFY(m_fake.packets(19, FakeService::Udp).isEmpty());
+    QVERIFY(m_fake.packets(Codes::CmdPush, FakeService::Udp).isEmpty());
     QCOMPARE(recordOf(QString()).iCount, 0);
     // The next real call is tracked as usual.
     FakeService::CallParty refuses;
-    refuses.afterRing = {CCallSession::SubRefuse};
+    refuses.afterRing = {Codes::CallSubRefuse};
     m_fake.serveCalls({{kPeer, refuses}});
-    m_pCore->sendPush(kPeerText);
+    m_fx.core()->sendPush(kPeerText);
     QTRY_COMPARE(updates.size(), 3);
     QCOMPARE(updates.last().at(0).toInt(), int(Codes::CallRefused));
     QCOMPARE(recordOf(kPeerText).iCount, 1);
@@ -423,33 +383,33 @@ void TestCoreCalls::pushToNobodyLeavesNoRecord()
 void TestCoreCalls::logoutDuringACallHangsUpFirst()
 {
     m_fake.serveCalls({});
-    QSignalSpy updates(m_pCore.get(), &Core::sig_updateCall);
+    QSignalSpy updates(m_fx.core(), &Core::sig_updateCall);
     offerIncoming();
-    m_pCore->startAudio();
+    m_fx.core()->startAudio();
     emitRoot("agree", kPeerText);
-    QVERIFY(m_pCore->hasAudio());
+    QVERIFY(m_fx.core()->hasAudio());
 
-    m_pCore->logout();
-    QVERIFY(!m_pCore->hasAudio());
+    m_fx.core()->logout();
+    QVERIFY(!m_fx.core()->hasAudio());
     QCOMPARE(callSession().peer(), 0u);
     QCOMPARE(updates.last(), (QList<QVariant>{int(Codes::CallHungUp), kPeerText}));
-    QTRY_VERIFY(!m_fake.packets(35, FakeService::Udp).isEmpty());
+    QTRY_VERIFY(!m_fake.packets(Codes::CmdLogout, FakeService::Udp).isEmpty());
     // The hang-up reached the service before the logout did.
     int iHangupAt = -1;
     int iLogoutAt = -1;
     const QList<FakeService::Received> received = m_fake.received();
     for (int i = 0; i < received.size(); ++i) {
         const QByteArray &ar = received.at(i).packet;
-        if (iHangupAt < 0 && ar.size() == 10 && quint8(ar.at(0)) == 5 &&
-            quint8(ar.at(9)) == CCallSession::SubHangup)
+        if (iHangupAt < 0 && ar.size() == 10 && quint8(ar.at(0)) == Codes::CmdCallSignal &&
+            quint8(ar.at(9)) == Codes::CallSubHangup)
             iHangupAt = i;
-        if (iLogoutAt < 0 && quint8(ar.at(0)) == 35)
+        if (iLogoutAt < 0 && quint8(ar.at(0)) == Codes::CmdLogout)
             iLogoutAt = i;
     }
     QVERIFY(iHangupAt >= 0);
     QVERIFY(iHangupAt < iLogoutAt);
     // The record was written for the account that held the call.
-    m_pCore->database()->setLoginZpid(kOwn);
+    m_fx.core()->database()->setLoginZpid(kOwn);
     const Record record = recordOf(kPeerText);
     QCOMPARE(record.iCount, 1);
     QCOMPARE(record.iType, 1);
@@ -457,19 +417,19 @@ void TestCoreCalls::logoutDuringACallHangsUpFirst()
 
 void TestCoreCalls::deleteThisRecordTakesThePersonNotAnId()
 {
-    m_pCore->addCallRecord(kPeerText, QString(), QString(), true, 3, 0);
+    m_fx.core()->addCallRecord(kPeerText, QString(), QString(), true, 3, 0);
     // A short Zpid that equals the Id of somebody else's row.
-    const QList<QObject *> rows = m_pCore->database()->getCallRecord(kPeerText);
+    const QList<QObject *> rows = m_fx.core()->database()->getCallRecord(kPeerText);
     QCOMPARE(rows.size(), 1);
     const QString strShort = rows.first()->property("strId").toString();
     qDeleteAll(rows);
     QVERIFY(!strShort.isEmpty() && strShort.size() <= 6);
-    m_pCore->addCallRecord(strShort, QString(), QString(), true, 4, 1);
-    m_pCore->addCallRecord(strShort, QString(), QString(), false, 0, 2);
-    m_pCore->delCallRecord(strShort);
+    m_fx.core()->addCallRecord(strShort, QString(), QString(), true, 4, 1);
+    m_fx.core()->addCallRecord(strShort, QString(), QString(), false, 0, 2);
+    m_fx.core()->delCallRecord(strShort);
     QCOMPARE(recordOf(strShort).iCount, 0);
     QCOMPARE(recordOf(kPeerText).iCount, 1);
-    m_pCore->delCallRecord(QString());
+    m_fx.core()->delCallRecord(QString());
     QCOMPARE(recordOf(kPeerText).iCount, 0);
 }
 

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QQmlComponent>
 #include <QQmlContext>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QQuickWindow>
@@ -22,32 +21,16 @@
 #include "cdatabase.h"
 #include "cimageprovider.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "core.h"
+#include "corefixture.h"
 #include "csessionstate.h"
-#include "cuserpiccache.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
 #include "rules.h"
 
-Q_DECLARE_METATYPE(QList<QObject *>)
-
 namespace {
-
-const char *const kRootQml =
-    "import QtQuick\n"
-    "Item {\n"
-    "  signal login(string strLoginId, string strLoginPassword, int iLoginType)\n"
-    "  signal getUserState(string strPhone)\n"
-    "  signal getUserPhone(string strZpid)\n"
-    "  signal changePassword(int iType, int iSubType, var strPassword)\n"
-    "  signal getContact(bool flag, string strKey)\n"
-    "  signal searchContact(string strKey)\n"
-    "  signal getNetContact()\n"
-    "  signal savePersonalCard(string strCard)\n"
-    "  property int updates: 0\n"
-    "  function onUpdateContact() { updates++ }\n"
-    "}\n";
 
 constexpr quint32 kMe = 1234567;
 const QString kMyPhone = QStringLiteral("13800000000");
@@ -101,26 +84,21 @@ private Q_SLOTS:
 private:
     void signIn();
     void signInWithContacts();
-    QList<QObject *> list(const char *pName) const;
     QStringList column(const char *pName, const char *pProperty) const;
-    // The Zpids of the 100 requests received so far.
+    // The Zpids of the stranger's-card requests received so far.
     QStringList strangeCardRequests() const;
 
     std::unique_ptr<QTemporaryDir> m_pDir;
     FakeService m_fake;
     FakeService::Account m_account;
     FakeService::AddressBook m_book;
-    std::unique_ptr<QQmlEngine> m_pEngine;
-    std::unique_ptr<QObject> m_pRoot;
-    std::unique_ptr<Core> m_pCore;
+    CoreFixture m_fx;
 };
 
 void TestCoreContacts::initTestCase()
 {
     // Grabbing the window needs a renderer that runs without a GPU.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    QVERIFY(m_fake.start());
-    qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
 
     m_account.iZpid = kMe;
     m_account.strLoginId = QString::number(kMe);
@@ -138,20 +116,18 @@ void TestCoreContacts::initTestCase()
     m_book.strangers.insert(2000005, QStringLiteral("周九:x:2:远方公司:y:13900000005"));
     m_book.strangers.insert(2000006, QStringLiteral("吴十:x:1:近邻公司:y:13900000006"));
     m_book.mayKnow = QStringList{QStringLiteral("x;2000005;13900000005;周九;x;上海")};
+    QVERIFY(CoreFixture::serve(m_fake, m_account));
 }
 
 void TestCoreContacts::init()
 {
-    sessionState().reset();
-    userPicCache().clear();
     m_fake.clearReceived();
     m_fake.serveAccount(m_account);
     m_fake.serveAddressBook(m_book);
 
     m_pDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pDir->isValid());
-    QVERIFY(QDir::setCurrent(m_pDir->path()));
-    qputenv("XDG_CONFIG_HOME", m_pDir->filePath(QStringLiteral("xdg")).toUtf8());
+    QVERIFY(CoreFixture::enterFolder(m_pDir->path()));
     {
         // The sort keys of the names in the book.
         CDatabase schema(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
@@ -171,56 +147,32 @@ void TestCoreContacts::init()
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("seed"));
-
-    m_pEngine = std::make_unique<QQmlEngine>();
-    QQmlComponent component(m_pEngine.get());
-    component.setData(kRootQml, QUrl());
-    m_pRoot.reset(component.create());
-    QVERIFY2(m_pRoot, qPrintable(component.errorString()));
-
-    m_pCore = std::make_unique<Core>();
-    m_pCore->setRootObject(m_pRoot.get());
-    m_pCore->setRootContext(m_pEngine->rootContext());
-    m_pCore->initialize();
+    m_fx.start();
 }
 
 void TestCoreContacts::cleanup()
 {
-    m_pCore.reset();
-    m_pRoot.reset();
-    m_pEngine.reset();
-    sessionState().reset();
+    m_fx.stop();
     QDir::setCurrent(QDir::tempPath());
     m_pDir.reset();
 }
 
 void TestCoreContacts::signIn()
 {
-    QSignalSpy login(m_pCore.get(), &Core::sig_loginState);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "login", Q_ARG(QString, m_account.strLoginId),
-                                      Q_ARG(QString, m_account.strPassword), Q_ARG(int, 0)));
-    QTRY_COMPARE(login.size(), 1);
-    QCOMPARE(login.first().first().toInt(), 0);
+    m_fx.signIn(m_account.strLoginId, m_account.strPassword);
 }
 
 void TestCoreContacts::signInWithContacts()
 {
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateContact);
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateContact);
     signIn();
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 1, 10000);
-}
-
-QList<QObject *> TestCoreContacts::list(const char *pName) const
-{
-    return m_pEngine->rootContext()
-        ->contextProperty(QLatin1String(pName))
-        .value<QList<QObject *>>();
 }
 
 QStringList TestCoreContacts::column(const char *pName, const char *pProperty) const
 {
     QStringList values;
-    for (QObject *pRow : list(pName))
+    for (QObject *pRow : m_fx.list(pName))
         values << pRow->property(pProperty).toString();
     return values;
 }
@@ -228,49 +180,49 @@ QStringList TestCoreContacts::column(const char *pName, const char *pProperty) c
 QStringList TestCoreContacts::strangeCardRequests() const
 {
     QStringList zpids;
-    for (const QByteArray &ar : m_fake.packets(100, FakeService::Sub))
+    for (const QByteArray &ar : m_fake.packets(Codes::CmdStrangeCard, FakeService::Sub))
         zpids << QString::number(FakePacket::u32At(ar, 5));
     return zpids;
 }
 
 void TestCoreContacts::addressBookPublishedAfterPresence()
 {
-    QSignalSpy allState(m_pCore.get(), &Core::sig_getAllUserState);
+    QSignalSpy allState(m_fx.core(), &Core::sig_getAllUserState);
     signInWithContacts();
     QCOMPARE(allState.size(), 1);
-    QCOMPARE(m_pRoot->property("updates").toInt(), 1);
+    QCOMPARE(m_fx.root()->property("updates").toInt(), 1);
     // The presence request left once, after the contact worker.
-    QCOMPARE(m_fake.packets(11, FakeService::Sub).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdAllUserState, FakeService::Sub).size(), 1);
 
     // The own card first, then pinyin order; the assistant is left out, and so is the book's
     // entry for the user's own number.
     QCOMPARE(column("contactModel", "strName"), (QStringList{"我", "李四", "王五", "张三"}));
-    QCOMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), kMyCard);
+    QCOMPARE(m_fx.context()->contextProperty("personalcard").toString(), kMyCard);
 
     // Registered users only (and the assistant), through the root item's signal.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, false),
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getContact", Q_ARG(bool, false),
                                       Q_ARG(QString, QString())));
     QCOMPARE(column("contactModel", "strName"), (QStringList{"ZP小秘书", "李四", "张三"}));
 
     // The dial pad: digits of the number, marked up where they match.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "searchContact",
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "searchContact",
                                       Q_ARG(QString, QStringLiteral("00000003"))));
     QCOMPARE(column("searchcontactModel", "strPhone"),
              QStringList{"138<font color='#0080ff'>00000003</font>"});
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "searchContact", Q_ARG(QString, QString())));
-    QVERIFY(list("searchcontactModel").isEmpty());
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "searchContact", Q_ARG(QString, QString())));
+    QVERIFY(m_fx.list("searchcontactModel").isEmpty());
 }
 
 void TestCoreContacts::presenceKeepsOwnCardAndAssistant()
 {
     signInWithContacts();
     // Both kept their kind and Zpid although the presence lists named their numbers.
-    QCOMPARE(m_pCore->getContactNameByZpid(kMe), QStringLiteral("我"));
-    QCOMPARE(m_pCore->getContactNameByZpid(800), QStringLiteral("ZP小秘书"));
-    QCOMPARE(m_pCore->getContactNameByZpid(2999997), QString());
-    QCOMPARE(m_pCore->getContactNameByZpid(2999998), QString());
+    QCOMPARE(m_fx.core()->getContactNameByZpid(kMe), QStringLiteral("我"));
+    QCOMPARE(m_fx.core()->getContactNameByZpid(800), QStringLiteral("ZP小秘书"));
+    QCOMPARE(m_fx.core()->getContactNameByZpid(2999997), QString());
+    QCOMPARE(m_fx.core()->getContactNameByZpid(2999998), QString());
     QStringList kinds;
-    for (QObject *pRow : list("contactModel"))
+    for (QObject *pRow : m_fx.list("contactModel"))
         kinds << pRow->property("strName").toString() + u' ' + pRow->property("iType").toString();
     QCOMPARE(kinds, (QStringList{"我 0", "李四 2", "王五 3", "张三 2"}));
 }
@@ -278,19 +230,20 @@ void TestCoreContacts::presenceKeepsOwnCardAndAssistant()
 void TestCoreContacts::searchRowsLookedUpByPlainValues()
 {
     signInWithContacts();
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "searchContact",
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "searchContact",
                                       Q_ARG(QString, QStringLiteral("138"))));
-    const QList<QObject *> rows = list("searchcontactModel");
+    const QList<QObject *> rows = m_fx.list("searchcontactModel");
     QCOMPARE(rows.size(), 3);
     // The rows are the contact list's too: the mark-up shows there as well.
-    QVERIFY(list("contactModel").contains(rows.first()));
+    QVERIFY(m_fx.list("contactModel").contains(rows.first()));
     for (QObject *pRow : rows) {
         const QString strPhone = pRow->property("strPhone").toString();
         QVERIFY2(strPhone.startsWith(QLatin1String("<font")), qPrintable(strPhone));
-        const QString strName = m_pCore->getContactNameByPhone(strPhone);
+        const QString strName = m_fx.core()->getContactNameByPhone(strPhone);
         QVERIFY2(!strName.isEmpty(), qPrintable(strPhone));
-        QCOMPARE(m_pCore->getCard(pRow->property("strId").toString()).section(':', 0, 0), strName);
-        const QString strZpid = m_pCore->getContactZpidByPhone(strPhone);
+        QCOMPARE(m_fx.core()->getCard(pRow->property("strId").toString()).section(':', 0, 0),
+                 strName);
+        const QString strZpid = m_fx.core()->getContactZpidByPhone(strPhone);
         if (pRow->property("iType").toInt() == 2)
             QVERIFY2(strZpid.startsWith(QLatin1String("200000")), qPrintable(strZpid));
         else
@@ -315,21 +268,25 @@ void TestCoreContacts::ownCardOnlyFromItsOwner()
     QFETCH(QString, card);
     QFETCH(QString, expected);
     signInWithContacts();
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateContact);
-    m_fake.pushSub(
-        FakePacket(81).u32(iOwner).u8(0).u8(0).u32(0).blob32(fakeEncrypt(card.toUtf8())));
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateContact);
+    m_fake.pushSub(FakePacket(Codes::CmdCard)
+                       .u32(iOwner)
+                       .u8(0)
+                       .u8(0)
+                       .u32(0)
+                       .blob32(fakeEncrypt(card.toUtf8())));
     // A later reply to know the pushed one was handled.
-    QSignalSpy strange(m_pCore.get(), &Core::sig_getStrangeCard);
-    m_pCore->getStrangeCard(QStringLiteral("2000006"));
+    QSignalSpy strange(m_fx.core(), &Core::sig_getStrangeCard);
+    m_fx.core()->getStrangeCard(QStringLiteral("2000006"));
     QTRY_COMPARE(strange.size(), 1);
 
-    QCOMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), expected);
-    const QStringList stored = m_pCore->getCard(QString::number(kMe)).split(u':');
+    QCOMPARE(m_fx.context()->contextProperty("personalcard").toString(), expected);
+    const QStringList stored = m_fx.core()->getCard(QString::number(kMe)).split(u':');
     QCOMPARE(stored.size(), 14);
     QCOMPARE(stored.mid(0, expected.count(u':') + 1).join(u':'), expected);
-    QCOMPARE(list("contactModel").first()->property("strName").toString(),
+    QCOMPARE(m_fx.list("contactModel").first()->property("strName").toString(),
              expected.section(':', 0, 0));
-    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13700000000")), QString());
+    QCOMPARE(m_fx.core()->getContactNameByPhone(QStringLiteral("13700000000")), QString());
 }
 
 void TestCoreContacts::strangeCardOnlyForZpidKeys_data()
@@ -355,11 +312,11 @@ void TestCoreContacts::strangeCardOnlyForZpidKeys()
     QFETCH(bool, bFound);
     signInWithContacts();
     if (key == QLatin1String("ROWID"))
-        key = list("contactModel").last()->property("strId").toString();
-    const QString strCard = m_pCore->getCard(key);
+        key = m_fx.list("contactModel").last()->property("strId").toString();
+    const QString strCard = m_fx.core()->getCard(key);
     QCOMPARE(!strCard.isEmpty(), bFound);
     // A request that surely leaves, to know that the one before it would have left too.
-    m_pCore->getStrangeCard(QStringLiteral("2000009"));
+    m_fx.core()->getStrangeCard(QStringLiteral("2000009"));
     QTRY_VERIFY(strangeCardRequests().contains(QStringLiteral("2000009")));
     QCOMPARE(strangeCardRequests(),
              (bAsked ? QStringList{key, "2000009"} : QStringList{"2000009"}));
@@ -368,15 +325,15 @@ void TestCoreContacts::strangeCardOnlyForZpidKeys()
 void TestCoreContacts::cardRepliesReachWhoAskedForThem()
 {
     signIn();
-    QSignalSpy strange(m_pCore.get(), &Core::sig_getStrangeCard);
+    QSignalSpy strange(m_fx.core(), &Core::sig_getStrangeCard);
     // The may-know reply asks for the suggested user's card after the user opened another
     // card, whose reply then arrives first.
-    m_pCore->getMayKnow();
-    m_pCore->getCard(QStringLiteral("2000006"));
+    m_fx.core()->getMayKnow();
+    m_fx.core()->getCard(QStringLiteral("2000006"));
     QTRY_COMPARE(column("mayknowModel", "strCompany"), QStringList{"远方公司"});
     QTRY_COMPARE(strange.size(), 1);
     QCOMPARE(strange.first(), (QList<QVariant>{"2000006", m_book.strangers.value(2000006)}));
-    const QList<QObject *> rows = list("mayknowModel");
+    const QList<QObject *> rows = m_fx.list("mayknowModel");
     QCOMPARE(rows.first()->property("strZpid").toString(), QStringLiteral("2000005"));
     QCOMPARE(rows.first()->property("strName").toString(), QStringLiteral("周九"));
     QCOMPARE(rows.first()->property("strAddress").toString(), QStringLiteral("上海"));
@@ -415,18 +372,19 @@ void TestCoreContacts::cardsSent()
     signInWithContacts();
     const QString strPeer = QStringLiteral("2000001");
     if (operation == QLatin1String("request"))
-        m_pCore->exchangeCardRequest(strPeer);
+        m_fx.core()->exchangeCardRequest(strPeer);
     else if (operation == QLatin1String("reply"))
-        m_pCore->exchangeCardReply(strPeer, caption);
+        m_fx.core()->exchangeCardReply(strPeer, caption);
     else
-        m_pCore->exchangeCard(strPeer);
-    QTRY_COMPARE(m_fake.packets(83, FakeService::Sub).size(), iPackets);
+        m_fx.core()->exchangeCard(strPeer);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdCardMessage, FakeService::Sub).size(), iPackets);
     QTest::qWait(100);
-    QCOMPARE(m_fake.packets(83, FakeService::Sub).size(), iPackets);
+    QCOMPARE(m_fake.packets(Codes::CmdCardMessage, FakeService::Sub).size(), iPackets);
     if (iPackets > 1)
-        QCOMPARE(int(quint8(m_fake.packets(83, FakeService::Sub).at(1).at(9))), 3);
+        QCOMPARE(int(quint8(m_fake.packets(Codes::CmdCardMessage, FakeService::Sub).at(1).at(9))),
+                 3);
     // Code, own Zpid, receiver, kind, message id, caption, content.
-    const QByteArray ar = m_fake.packets(83, FakeService::Sub).first();
+    const QByteArray ar = m_fake.packets(Codes::CmdCardMessage, FakeService::Sub).first();
     QCOMPARE(FakePacket::u32At(ar, 5), qint64(2000001));
     QCOMPARE(int(quint8(ar.at(9))), iKind);
     int iPos = 14;
@@ -459,11 +417,11 @@ void TestCoreContacts::cardFieldsCannotShiftFields()
 {
     QFETCH(QStringList, fields);
     QFETCH(QString, card);
-    const QString strCard = m_pCore->makeCard(fields);
+    const QString strCard = m_fx.core()->makeCard(fields);
     QCOMPARE(strCard, card);
     for (int i = 0; i < fields.size(); ++i)
-        QCOMPARE(m_pCore->parseCard(strCard, i).size(), fields.at(i).size());
-    QCOMPARE(m_pCore->parseCard(strCard, int(fields.size()) + 3), QString());
+        QCOMPARE(m_fx.core()->parseCard(strCard, i).size(), fields.at(i).size());
+    QCOMPARE(m_fx.core()->parseCard(strCard, int(fields.size()) + 3), QString());
 }
 
 void TestCoreContacts::cloudAddressBookRoundTrip()
@@ -475,8 +433,8 @@ void TestCoreContacts::cloudAddressBookRoundTrip()
         return book;
     }());
     signIn();
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateNetContact);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getNetContact"));
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateNetContact);
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getNetContact"));
     QTRY_COMPARE(updated.size(), 1);
     QCOMPARE(updated.first().first().toInt(), 2);
     QCOMPARE(column("netcontactModel", "strName"), (QStringList{"钱七", "赵六"}));
@@ -485,31 +443,32 @@ void TestCoreContacts::cloudAddressBookRoundTrip()
 
     // Changed through its row id; separators in the name and group must not reach the
     // server's record as separators.
-    QSignalSpy modified(m_pCore.get(), &Core::sig_modifyNetContact);
-    const QString strId = list("netcontactModel").first()->property("strId").toString();
-    m_pCore->modifyNetContact(2, strId, QStringLiteral("钱:七"), QStringLiteral("137 0000"),
-                              QStringLiteral("家;人"));
+    QSignalSpy modified(m_fx.core(), &Core::sig_modifyNetContact);
+    const QString strId = m_fx.list("netcontactModel").first()->property("strId").toString();
+    m_fx.core()->modifyNetContact(2, strId, QStringLiteral("钱:七"), QStringLiteral("137 0000"),
+                                  QStringLiteral("家;人"));
     QTRY_COMPARE(modified.size(), 1);
     QCOMPARE(modified.first().first().toInt(), 0);
-    const QByteArray ar63 = m_fake.packets(63, FakeService::Sub).value(0);
-    const int nOld = int(FakePacket::u32At(ar63, 6));
-    QCOMPARE(QString::fromUtf8(ar63.mid(10, nOld)), QStringLiteral("13700000002^#010-1"));
-    QCOMPARE(fakeDecryptText(ar63.mid(14 + nOld, int(FakePacket::u32At(ar63, 10 + nOld)))),
+    const QByteArray arModify =
+        m_fake.packets(Codes::CmdModifyNetContact, FakeService::Sub).value(0);
+    const int nOld = int(FakePacket::u32At(arModify, 6));
+    QCOMPARE(QString::fromUtf8(arModify.mid(10, nOld)), QStringLiteral("13700000002^#010-1"));
+    QCOMPARE(fakeDecryptText(arModify.mid(14 + nOld, int(FakePacket::u32At(arModify, 10 + nOld)))),
              QStringLiteral("137^#0000;钱：七;家；人"));
     // Answered: the book comes again.
     QTRY_COMPARE(updated.size(), 2);
     QCOMPARE(column("netcontactModel", "strPhone"), (QStringList{"137 0000", "13700000001"}));
 
     // An id that names no entry, or a change of no known kind, sends nothing.
-    m_pCore->modifyNetContact(1, QStringLiteral("9999"));
-    m_pCore->modifyNetContact(7, strId, QStringLiteral("x"));
-    QSignalSpy uploaded(m_pCore.get(), &Core::sig_uploadNetContact);
-    m_pCore->network()->slot_onUploadNetContact(QStringList{"13600000001;孙八;朋友"});
+    m_fx.core()->modifyNetContact(1, QStringLiteral("9999"));
+    m_fx.core()->modifyNetContact(7, strId, QStringLiteral("x"));
+    QSignalSpy uploaded(m_fx.core(), &Core::sig_uploadNetContact);
+    m_fx.core()->network()->slot_onUploadNetContact(QStringList{"13600000001;孙八;朋友"});
     QTRY_COMPARE(uploaded.size(), 1);
     QCOMPARE(uploaded.first().first().toInt(), 0);
     QTRY_COMPARE(updated.size(), 3);
     QCOMPARE(updated.last().first().toInt(), 3);
-    QCOMPARE(m_fake.packets(63, FakeService::Sub).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdModifyNetContact, FakeService::Sub).size(), 1);
 }
 
 void TestCoreContacts::emptyCloudBookClearsStoredCopy()
@@ -520,16 +479,16 @@ void TestCoreContacts::emptyCloudBookClearsStoredCopy()
         return book;
     }());
     signIn();
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateNetContact);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getNetContact"));
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateNetContact);
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getNetContact"));
     QTRY_COMPARE(updated.size(), 1);
-    QCOMPARE(list("netcontactModel").size(), 1);
+    QCOMPARE(m_fx.list("netcontactModel").size(), 1);
 
     m_fake.serveAddressBook(m_book);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getNetContact"));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getNetContact"));
     QTRY_COMPARE(updated.size(), 2);
     QCOMPARE(updated.last().first().toInt(), 0);
-    QVERIFY(list("netcontactModel").isEmpty());
+    QVERIFY(m_fx.list("netcontactModel").isEmpty());
 }
 
 void TestCoreContacts::stringLength_data()
@@ -548,18 +507,18 @@ void TestCoreContacts::stringLength()
 {
     QFETCH(QString, text);
     QFETCH(double, length);
-    QCOMPARE(m_pCore->getStringLength(text), length);
+    QCOMPARE(m_fx.core()->getStringLength(text), length);
 }
 
 void TestCoreContacts::picturesCachedAndServed()
 {
-    QSignalSpy pictures(m_pCore.get(), &Core::sig_updateCardPic);
+    QSignalSpy pictures(m_fx.core(), &Core::sig_updateCardPic);
     signInWithContacts();
     // The presence worker asked for the pictures of the registered users; the service has
     // one of 张三's.
     QTRY_VERIFY(pictures.contains(QList<QVariant>{"2000001"}));
-    QVERIFY(m_pCore->hasUserPic(QStringLiteral("2000001")));
-    QVERIFY(!m_pCore->hasUserPic(QStringLiteral("2000002")));
+    QVERIFY(m_fx.core()->hasUserPic(QStringLiteral("2000001")));
+    QVERIFY(!m_fx.core()->hasUserPic(QStringLiteral("2000002")));
 
     CImageProvider provider;
     QSize size;
@@ -576,9 +535,10 @@ void TestCoreContacts::picturesCachedAndServed()
 
     // An empty picture changes nothing; a second one replaces the first.
     const qsizetype iBefore = pictures.size();
-    m_pCore->slot_onParseCardPic(2000001, QByteArray());
+    m_fx.core()->slot_onParseCardPic(2000001, QByteArray());
     QCOMPARE(pictures.size(), iBefore);
-    m_fake.pushSub(FakePacket(81).u32(2000001).u8(0).u8(1).u32(0).blob32(picture(Qt::blue)));
+    m_fake.pushSub(
+        FakePacket(Codes::CmdCard).u32(2000001).u8(0).u8(1).u32(0).blob32(picture(Qt::blue)));
     QTRY_COMPARE(pictures.size(), iBefore + 1);
     QCOMPARE(provider.requestPixmap(QStringLiteral("2000001"), &size, QSize())
                  .toImage()
@@ -599,26 +559,26 @@ void TestCoreContacts::ownPictureSaved()
     view.resize(300, 300);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    m_pCore->setMainWindow(&view);
+    m_fx.core()->setMainWindow(&view);
 
-    QSignalSpy saved(m_pCore.get(), &Core::sig_saveCardPic);
-    QSignalSpy pictures(m_pCore.get(), &Core::sig_updateCardPic);
-    m_pCore->grabImage(10, 20);
-    if (!m_pCore->hasUserPic(QString::number(kMe)))
+    QSignalSpy saved(m_fx.core(), &Core::sig_saveCardPic);
+    QSignalSpy pictures(m_fx.core(), &Core::sig_updateCardPic);
+    m_fx.core()->grabImage(10, 20);
+    if (!m_fx.core()->hasUserPic(QString::number(kMe)))
         QSKIP("this platform cannot grab the window");
     QCOMPARE(pictures.first(), QList<QVariant>{QString::number(kMe)});
     QTRY_COMPARE(saved.size(), 1);
     QCOMPARE(saved.first().first().toInt(), 0);
     // The service holds a 173-pixel square JPEG of the window's colour.
-    const QByteArray ar82 = m_fake.packets(82, FakeService::Sub).value(0);
-    QCOMPARE(quint8(ar82.at(5)), quint8(1));
+    const QByteArray arSaved = m_fake.packets(Codes::CmdSaveCard, FakeService::Sub).value(0);
+    QCOMPARE(quint8(arSaved.at(5)), quint8(1));
     QImage image;
-    QVERIFY(image.loadFromData(ar82.mid(10, int(FakePacket::u32At(ar82, 6))), "JPG"));
+    QVERIFY(image.loadFromData(arSaved.mid(10, int(FakePacket::u32At(arSaved, 6))), "JPG"));
     QCOMPARE(image.size(), QSize(173, 173));
     const QColor color = image.pixelColor(86, 86);
     QVERIFY2(color.green() > 100 && color.red() < 40 && color.blue() < 40,
              qPrintable(color.name()));
-    m_pCore->setMainWindow(nullptr);
+    m_fx.core()->setMainWindow(nullptr);
 }
 
 void TestCoreContacts::presenceAndPhoneLookups()
@@ -629,17 +589,17 @@ void TestCoreContacts::presenceAndPhoneLookups()
     account.phones.insert(2000001, QStringLiteral("13800000001"));
     m_fake.serveAccount(account);
     signIn();
-    QSignalSpy state(m_pCore.get(), &Core::sig_updateUserState);
-    QSignalSpy phone(m_pCore.get(), &Core::sig_updateUserPhone);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getUserState",
+    QSignalSpy state(m_fx.core(), &Core::sig_updateUserState);
+    QSignalSpy phone(m_fx.core(), &Core::sig_updateUserPhone);
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getUserState",
                                       Q_ARG(QString, QStringLiteral("13800000001"))));
     QTRY_COMPARE(state.size(), 1);
     QCOMPARE(state.first(), (QList<QVariant>{"2000001", "13800000001"}));
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getUserPhone",
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getUserPhone",
                                       Q_ARG(QString, QStringLiteral("2000001"))));
     QTRY_COMPARE(phone.size(), 1);
     QCOMPARE(phone.first(), (QList<QVariant>{true, "2000001"}));
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getUserPhone",
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getUserPhone",
                                       Q_ARG(QString, QStringLiteral("2000004"))));
     QTRY_COMPARE(phone.size(), 2);
     QCOMPARE(phone.last(), (QList<QVariant>{false, "2000004"}));
@@ -652,23 +612,23 @@ void TestCoreContacts::logoutLeavesNoContacts()
     QStringList records;
     for (int i = 0; i < 2000; ++i)
         records << QStringLiteral("136%1;旧%2").arg(i, 8, 10, QLatin1Char('0')).arg(i);
-    m_pCore->slot_onParseContact(records.join(u':'));
-    QTRY_COMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), kMyCard);
-    m_pCore->logout();
-    QCOMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), QString());
-    QCOMPARE(m_pCore->getContactNameByZpid(800), QString());
-    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13600000000")), QString());
+    m_fx.core()->slot_onParseContact(records.join(u':'));
+    QTRY_COMPARE(m_fx.context()->contextProperty("personalcard").toString(), kMyCard);
+    m_fx.core()->logout();
+    QCOMPARE(m_fx.context()->contextProperty("personalcard").toString(), QString());
+    QCOMPARE(m_fx.core()->getContactNameByZpid(800), QString());
+    QCOMPARE(m_fx.core()->getContactNameByPhone(QStringLiteral("13600000000")), QString());
     // Searching waits for the next sign-in.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "searchContact",
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "searchContact",
                                       Q_ARG(QString, QStringLiteral("000"))));
-    QVERIFY(list("searchcontactModel").isEmpty());
+    QVERIFY(m_fx.list("searchcontactModel").isEmpty());
 
     // The next session holds its own book only.
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateContact);
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateContact);
     signIn();
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 1, 10000);
     QCOMPARE(column("contactModel", "strName"), (QStringList{"我", "李四", "王五", "张三"}));
-    QCOMPARE(m_pCore->getContactNameByPhone(QStringLiteral("13600000000")), QString());
+    QCOMPARE(m_fx.core()->getContactNameByPhone(QStringLiteral("13600000000")), QString());
 }
 
 QTEST_MAIN(TestCoreContacts)

@@ -3,7 +3,6 @@
 // a fresh working directory per test.
 #include <QQmlComponent>
 #include <QQmlContext>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
@@ -15,36 +14,28 @@
 #include <memory>
 
 #include "cdatabase.h"
-#include "cmsgtracker.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "core.h"
+#include "corefixture.h"
 #include "csessionstate.h"
 #include "csetting.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
 #include "protocol.h"
+#include "qmlcodes.h"
 
 namespace {
 
 constexpr quint32 kMe = 1234567;
 constexpr quint32 kPeer = 7654321;
 
-const char *const kRootQml = "import QtQuick\n"
-                             "Item {\n"
-                             "  signal login(string strLoginId, string strLoginPassword, int "
-                             "iLoginType)\n"
-                             "  signal sendMsg(string strMsg, string strZpid)\n"
-                             "  signal getUserState(string strPhone)\n"
-                             "  signal getUserPhone(string strZpid)\n"
-                             "  signal changePassword(int iType, int iSubType, var strPassword)\n"
-                             "}\n";
-
 // A one-to-one message as the service relays it: text only, or with its attachment items.
 QByteArray messagePacket(quint32 iSender, quint32 iMsgId, const QString &strText,
                          quint8 iSubType = 0, const QList<QByteArray> &items = {})
 {
-    FakePacket packet(14);
+    FakePacket packet(Codes::CmdMessage);
     packet.u32(iSender).u32(kMe).u32(iMsgId).blob32(fakeEncrypt(strText.toUtf8())).u8(iSubType);
     if (iSubType == 2 || iSubType == 3 || iSubType == 5) {
         FakePacket block(0);
@@ -106,17 +97,15 @@ private:
     FakeService m_fake;
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_pDir;
-    std::unique_ptr<QQmlEngine> m_pEngine;
-    std::unique_ptr<QObject> m_pRoot;
-    std::unique_ptr<Core> m_pCore;
+    CoreFixture m_fx;
 };
 
 void TestCoreMessages::initTestCase()
 {
     QVERIFY(m_home.isValid());
-    qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("xdg")).toUtf8());
-    QVERIFY(m_fake.start());
-    qputenv("ZEPHON_SERVER", m_fake.serverText().toUtf8());
+    QVERIFY(CoreFixture::enterFolder(m_home.path()));
+    // The screens' scripts compare kinds by their names, as in the client.
+    registerQmlCodes();
     FakeService::Account account;
     account.iZpid = kMe;
     account.strLoginId = QString::number(kMe);
@@ -124,64 +113,44 @@ void TestCoreMessages::initTestCase()
     account.strPhone = QStringLiteral("13800000000");
     account.strOnline = QStringLiteral("A");
     account.strOffline = QStringLiteral("B");
-    m_fake.serveAccount(account);
+    QVERIFY(CoreFixture::serve(m_fake, account));
 }
 
 void TestCoreMessages::init()
 {
-    sessionState().reset();
-    msgTracker().reset();
     m_fake.clearReceived();
     m_fake.serveMessages({});
     m_pDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pDir->isValid());
     QVERIFY(QDir::setCurrent(m_pDir->path()));
-
-    m_pEngine = std::make_unique<QQmlEngine>();
-    QQmlComponent component(m_pEngine.get());
-    component.setData(kRootQml, QUrl());
-    m_pRoot.reset(component.create());
-    QVERIFY2(m_pRoot, qPrintable(component.errorString()));
-
-    m_pCore = std::make_unique<Core>();
-    m_pCore->setRootObject(m_pRoot.get());
-    m_pCore->setRootContext(m_pEngine->rootContext());
-    m_pCore->initialize();
+    m_fx.start();
 }
 
 void TestCoreMessages::cleanup()
 {
-    m_pCore.reset();
-    m_pRoot.reset();
-    m_pEngine.reset();
-    sessionState().reset();
+    m_fx.stop();
     QDir::setCurrent(m_home.path());
     m_pDir.reset();
 }
 
 void TestCoreMessages::signIn()
 {
-    QSignalSpy login(m_pCore.get(), &Core::sig_loginState);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "login", Q_ARG(QString, QString::number(kMe)),
-                                      Q_ARG(QString, QStringLiteral("secret")), Q_ARG(int, 0)));
-    QTRY_COMPARE(login.size(), 1);
-    QCOMPARE(login.first().first().toInt(), 0);
+    m_fx.signIn(QString::number(kMe), QStringLiteral("secret"));
     // The service learns the client's datagram address from its first heartbeat.
-    QTRY_VERIFY(packetCount(3, FakeService::Udp) > 0);
+    QTRY_VERIFY(packetCount(Codes::CmdHeartbeat, FakeService::Udp) > 0);
 }
 
 void TestCoreMessages::send(const QString &strText, const QString &strZpid)
 {
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "sendMsg", Q_ARG(QString, strText),
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "sendMsg", Q_ARG(QString, strText),
                                       Q_ARG(QString, strZpid)));
 }
 
 QList<Row> TestCoreMessages::conversation(int iType, const QString &strKey)
 {
-    m_pCore->getMessage(iType, strKey);
-    const auto rows = m_pEngine->rootContext()
-                          ->contextProperty(QStringLiteral("messageModel"))
-                          .value<QList<QObject *>>();
+    m_fx.core()->getMessage(iType, strKey);
+    const auto rows =
+        m_fx.context()->contextProperty(QStringLiteral("messageModel")).value<QList<QObject *>>();
     QList<Row> list;
     for (QObject *pRow : rows) {
         if (pRow->property("bSeparator").toBool())
@@ -246,11 +215,10 @@ void TestCoreMessages::signOfId()
 {
     QFETCH(QVariant, id);
     QFETCH(QString, sign);
-    QCOMPARE(m_pCore->getSign(id).toString(), sign);
+    QCOMPARE(m_fx.core()->getSign(id).toString(), sign);
     // The picker shows the same table.
-    const auto faces = m_pEngine->rootContext()
-                           ->contextProperty(QStringLiteral("faceModel"))
-                           .value<QList<QObject *>>();
+    const auto faces =
+        m_fx.context()->contextProperty(QStringLiteral("faceModel")).value<QList<QObject *>>();
     QCOMPARE(faces.size(), 78);
     if (!sign.isEmpty())
         QCOMPARE(faces.at(id.toInt() - 1)->property("strSign").toString(), sign);
@@ -260,7 +228,7 @@ void TestCoreMessages::sentMessageGoesThroughItsStates()
 {
     signIn();
     QList<int> states;
-    connect(m_pCore.get(), &Core::sig_updateMsgRecord, this,
+    connect(m_fx.core(), &Core::sig_updateMsgRecord, this,
             [this, &states](int iType, const QString &strZpid) {
                 QCOMPARE(iType, 2);
                 const QList<Row> rows = conversation(2, strZpid);
@@ -273,7 +241,7 @@ void TestCoreMessages::sentMessageGoesThroughItsStates()
     QVERIFY(rows.at(0).bSend);
     QCOMPARE(rows.at(0).strContent, Core::renderText(QStringLiteral("hi ^wx^ <b>")));
     // The peer gets the text as typed, codes and all.
-    QCOMPARE(m_fake.packets(14, FakeService::Udp).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdMessage, FakeService::Udp).size(), 1);
     QTest::qWait(50);
     QCOMPARE(states.size(), 3);
 }
@@ -287,15 +255,17 @@ void TestCoreMessages::refusedReceiptsGiveUpAsNotDelivered()
     signIn();
     send(QStringLiteral("anyone?"), QString::number(kPeer));
     QTRY_COMPARE(conversation(2, QString::number(kPeer)).value(0).iMsgState, 3);
-    QVERIFY(packetCount(14, FakeService::Udp) > 1);
+    QVERIFY(packetCount(Codes::CmdMessage, FakeService::Udp) > 1);
     // A receipt that arrives after giving up is believed: the server has the message.
-    const QByteArray arId = m_fake.packets(14, FakeService::Udp).first().mid(9, 4);
-    m_fake.pushUdp(FakePacket(16).u32(kPeer).u32(kMe).u8(0).raw(arId).bytes());
+    const QByteArray arId = m_fake.packets(Codes::CmdMessage, FakeService::Udp).first().mid(9, 4);
+    m_fake.pushUdp(
+        FakePacket(Codes::CmdMessageReceipt).u32(kPeer).u32(kMe).u8(0).raw(arId).bytes());
     QTRY_COMPARE(conversation(2, QString::number(kPeer)).value(0).iMsgState, 1);
     // A late acceptance never takes back a delivery.
-    m_fake.pushUdp(FakePacket(15).u32(kPeer).u8(0).u8(0).raw(arId).bytes());
+    m_fake.pushUdp(FakePacket(Codes::CmdDeliveryReport).u32(kPeer).u8(0).u8(0).raw(arId).bytes());
     QTRY_COMPARE(conversation(2, QString::number(kPeer)).value(0).iMsgState, 2);
-    m_fake.pushUdp(FakePacket(16).u32(kPeer).u32(kMe).u8(0).raw(arId).bytes());
+    m_fake.pushUdp(
+        FakePacket(Codes::CmdMessageReceipt).u32(kPeer).u32(kMe).u8(0).raw(arId).bytes());
     QTest::qWait(100);
     QCOMPARE(conversation(2, QString::number(kPeer)).value(0).iMsgState, 2);
 }
@@ -303,13 +273,13 @@ void TestCoreMessages::refusedReceiptsGiveUpAsNotDelivered()
 void TestCoreMessages::receivedMessageStoredOnceAndAnswered()
 {
     signIn();
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_fx.core(), &Core::sig_addMsgRecord);
     const QByteArray packet = messagePacket(kPeer, 77, QStringLiteral("hello ^wx^"));
     // The sender re-sends until a receipt reaches it: every copy is answered, one is kept.
     for (int i = 0; i < 3; ++i)
         m_fake.pushUdp(packet);
-    QTRY_COMPARE(packetCount(16, FakeService::Udp), 3);
-    for (const QByteArray &receipt : m_fake.packets(16, FakeService::Udp)) {
+    QTRY_COMPARE(packetCount(Codes::CmdMessageReceipt, FakeService::Udp), 3);
+    for (const QByteArray &receipt : m_fake.packets(Codes::CmdMessageReceipt, FakeService::Udp)) {
         QCOMPARE(FakePacket::u32At(receipt, 5), qint64(kPeer));
         QCOMPARE(FakePacket::u32At(receipt, 10), qint64(77));
     }
@@ -318,20 +288,19 @@ void TestCoreMessages::receivedMessageStoredOnceAndAnswered()
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.at(0).strContent, Core::renderText(QStringLiteral("hello ^wx^")));
     QVERIFY(!rows.at(0).bSend);
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), 1);
-    m_pCore->updateMessage(2, QString::number(kPeer));
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), 0);
+    QCOMPARE(m_fx.core()->getUnReadMsgRecord(), 1);
+    m_fx.core()->updateMessage(2, QString::number(kPeer));
+    QCOMPARE(m_fx.core()->getUnReadMsgRecord(), 0);
 
     // The conversation list shows it with the peer's Zpid as its name (not in the address book).
-    m_pCore->getMsgRecord();
-    const auto records = m_pEngine->rootContext()
-                             ->contextProperty(QStringLiteral("msgrecordModel"))
-                             .value<QList<QObject *>>();
+    m_fx.core()->getMsgRecord();
+    const auto records =
+        m_fx.context()->contextProperty(QStringLiteral("msgrecordModel")).value<QList<QObject *>>();
     QCOMPARE(records.size(), 1);
     QCOMPARE(records.at(0)->property("strName").toString(), QString::number(kPeer));
     QCOMPARE(records.at(0)->property("iType").toInt(), 2);
 
-    m_pCore->delMsgRecord(2, QString::number(kPeer));
+    m_fx.core()->delMsgRecord(2, QString::number(kPeer));
     QVERIFY(conversation(2, QString::number(kPeer)).isEmpty());
 }
 
@@ -343,14 +312,14 @@ void TestCoreMessages::receivedMessageKeepsOurPendingResend()
     sessionState().iResendMs = 60000;
     signIn();
     send(QStringLiteral("mine"), QString::number(kPeer));
-    QTRY_COMPARE(packetCount(14, FakeService::Udp), 1);
-    const QByteArray arOwn = m_fake.packets(14, FakeService::Udp).first();
+    QTRY_COMPARE(packetCount(Codes::CmdMessage, FakeService::Udp), 1);
+    const QByteArray arOwn = m_fake.packets(Codes::CmdMessage, FakeService::Udp).first();
     const auto iOwnId = quint32(FakePacket::u32At(arOwn, 9));
     const QByteArray arKey = QByteArray(1, char(14)) + arOwn.mid(9, 4) + arOwn.mid(5, 4);
     QVERIFY(sessionState().mapResend.contains(arKey));
     // The peer's own counter happens to give the same id.
     m_fake.pushUdp(messagePacket(kPeer, iOwnId, QStringLiteral("theirs")));
-    QTRY_COMPARE(packetCount(16, FakeService::Udp), 1);
+    QTRY_COMPARE(packetCount(Codes::CmdMessageReceipt, FakeService::Udp), 1);
     QVERIFY(sessionState().mapResend.contains(arKey));
     const QList<Row> rows = conversation(2, QString::number(kPeer));
     QCOMPARE(rows.size(), 2);
@@ -362,10 +331,16 @@ void TestCoreMessages::malformedOrEmptyMessages_data()
     QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<int>("receipts");
     const QByteArray good = messagePacket(kPeer, 9, QStringLiteral("text"));
-    QTest::newRow("text count past the end")
-        << (FakePacket(14).u32(kPeer).u32(kMe).u32(9).u32(0xFFFFFFF0u).raw("abc").bytes()) << 0;
+    QTest::newRow("text count past the end") << (FakePacket(Codes::CmdMessage)
+                                                     .u32(kPeer)
+                                                     .u32(kMe)
+                                                     .u32(9)
+                                                     .u32(0xFFFFFFF0u)
+                                                     .raw("abc")
+                                                     .bytes())
+                                             << 0;
     QTest::newRow("cut before the sub-type") << good.left(good.size() - 1) << 0;
-    QTest::newRow("attachment cut short") << (FakePacket(14)
+    QTest::newRow("attachment cut short") << (FakePacket(Codes::CmdMessage)
                                                   .u32(kPeer)
                                                   .u32(kMe)
                                                   .u32(9)
@@ -375,8 +350,8 @@ void TestCoreMessages::malformedOrEmptyMessages_data()
                                                   .u32(1000)
                                                   .bytes())
                                           << 0;
-    QTest::newRow("no text") << (FakePacket(14).u32(kPeer).u32(kMe).u32(9).u32(0).u8(0).bytes())
-                             << 1;
+    QTest::newRow("no text")
+        << (FakePacket(Codes::CmdMessage).u32(kPeer).u32(kMe).u32(9).u32(0).u8(0).bytes()) << 1;
     QTest::newRow("unknown sub-type") << messagePacket(kPeer, 9, QStringLiteral("t"), 9) << 1;
 }
 
@@ -385,19 +360,19 @@ void TestCoreMessages::malformedOrEmptyMessages()
     QFETCH(QByteArray, packet);
     QFETCH(int, receipts);
     signIn();
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_fx.core(), &Core::sig_addMsgRecord);
     m_fake.pushUdp(packet);
     // A well-formed message afterwards shows that the first one was handled.
     m_fake.pushUdp(messagePacket(kPeer + 1, 10, QStringLiteral("after")));
     QTRY_COMPARE(added.size(), 1);
-    QTRY_COMPARE(packetCount(16, FakeService::Udp), receipts + 1);
+    QTRY_COMPARE(packetCount(Codes::CmdMessageReceipt, FakeService::Udp), receipts + 1);
     QVERIFY(conversation(2, QString::number(kPeer)).isEmpty());
 }
 
 void TestCoreMessages::attachmentsFromPeer()
 {
     signIn();
-    QSignalSpy appended(m_pCore.get(), &Core::sig_append);
+    QSignalSpy appended(m_fx.core(), &Core::sig_append);
     m_fake.pushUdp(
         messagePacket(kPeer, 20, QStringLiteral("五四广场"), 5, {"36.06,120.38", "青岛"}));
     m_fake.pushUdp(messagePacket(kPeer, 21, QStringLiteral("pic"), 2,
@@ -429,7 +404,7 @@ void TestCoreMessages::offlineBurstStoredOnceInOrder()
         {kPeer, 45352.75, 6, QStringLiteral("third")},
     };
     m_fake.serveMessages(messaging);
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_fx.core(), &Core::sig_addMsgRecord);
     signIn();
     // The screens hear of new messages only: the copy is not announced.
     QTRY_COMPARE(added.size(), 4);
@@ -443,10 +418,10 @@ void TestCoreMessages::offlineBurstStoredOnceInOrder()
     QCOMPARE(conversation(2, QString::number(kPeer + 1)).size(), 1);
     QCOMPARE(conversation(2, QString::number(kPeer)).first().strTime,
              QStringLiteral("2024-03-01 06:00"));
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), 4);
+    QCOMPARE(m_fx.core()->getUnReadMsgRecord(), 4);
     // The same burst again after a re-login adds nothing.
-    m_pCore->slot_onSaveOfflineMsg(kPeer, QStringLiteral("third"), 45352.75, 6);
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), 4);
+    m_fx.core()->slot_onSaveOfflineMsg(kPeer, QStringLiteral("third"), 45352.75, 6);
+    QCOMPARE(m_fx.core()->getUnReadMsgRecord(), 4);
     QCOMPARE(added.size(), 4);
 }
 
@@ -455,21 +430,21 @@ void TestCoreMessages::massMessageToThreeRecipients()
     signIn();
     const QStringList recipients{"7000001", "7000002", "7000003"};
     for (const QString &strZpid : recipients)
-        QVERIFY(m_pCore->addMassContact(strZpid, QString()));
-    QVERIFY(!m_pCore->addMassContact(recipients.at(1), QStringLiteral("again")));
-    QCOMPARE(m_pCore->massContacts(), recipients);
+        QVERIFY(m_fx.core()->addMassContact(strZpid, QString()));
+    QVERIFY(!m_fx.core()->addMassContact(recipients.at(1), QStringLiteral("again")));
+    QCOMPARE(m_fx.core()->massContacts(), recipients);
     auto massRows = [this] {
-        return m_pEngine->rootContext()
+        return m_fx.context()
             ->contextProperty(QStringLiteral("masscontactModel"))
             .value<QList<QObject *>>();
     };
     QCOMPARE(massRows().size(), 3);
     QCOMPARE(massRows().at(0)->property("strName").toString(), recipients.at(0));
 
-    m_pCore->sendMassMsg(QStringLiteral("to all"));
-    QTRY_COMPARE(packetCount(14, FakeService::Udp), 3);
+    m_fx.core()->sendMassMsg(QStringLiteral("to all"));
+    QTRY_COMPARE(packetCount(Codes::CmdMessage, FakeService::Udp), 3);
     QStringList wireReceivers;
-    for (const QByteArray &packet : m_fake.packets(14, FakeService::Udp))
+    for (const QByteArray &packet : m_fake.packets(Codes::CmdMessage, FakeService::Udp))
         wireReceivers << QString::number(FakePacket::u32At(packet, 5));
     QCOMPARE(wireReceivers, recipients);
     for (const QString &strZpid : recipients) {
@@ -478,16 +453,16 @@ void TestCoreMessages::massMessageToThreeRecipients()
         QCOMPARE(rows.at(0).strContent, QStringLiteral("to all"));
     }
 
-    m_pCore->delMassContact(recipients.at(0));
+    m_fx.core()->delMassContact(recipients.at(0));
     QCOMPARE(massRows().size(), 2);
-    m_pCore->delMassContact();
+    m_fx.core()->delMassContact();
     QVERIFY(massRows().isEmpty());
-    QVERIFY(m_pCore->massContacts().isEmpty());
+    QVERIFY(m_fx.core()->massContacts().isEmpty());
 }
 
 void TestCoreMessages::selectionFeedsRecipientsAndNames()
 {
-    CDatabase &db = *m_pCore->database();
+    CDatabase &db = *m_fx.core()->database();
     const struct
     {
         const char *pName;
@@ -504,31 +479,30 @@ void TestCoreMessages::selectionFeedsRecipientsAndNames()
     }
     auto zpidsOf = [this](const char *pList) {
         QStringList zpids;
-        for (QObject *pRow : m_pEngine->rootContext()
-                                 ->contextProperty(QLatin1String(pList))
-                                 .value<QList<QObject *>>())
+        for (QObject *pRow :
+             m_fx.context()->contextProperty(QLatin1String(pList)).value<QList<QObject *>>())
             zpids << pRow->property("strZpid").toString();
         return zpids;
     };
 
-    QVERIFY(m_pCore->addMassContact(QStringLiteral("7000002"), QStringLiteral("乙")));
+    QVERIFY(m_fx.core()->addMassContact(QStringLiteral("7000002"), QStringLiteral("乙")));
     // Adding recipients offers only those not chosen yet.
-    m_pCore->getSelect(3);
+    m_fx.core()->getSelect(3);
     QCOMPARE(zpidsOf("selectModel"), (QStringList{"7000001", "7000003"}));
-    m_pCore->allSelect(true);
-    m_pCore->addMassContact();
-    QCOMPARE(m_pCore->massContacts(), (QStringList{"7000002", "7000001", "7000003"}));
-    QCOMPARE(zpidsOf("masscontactModel"), m_pCore->massContacts());
+    m_fx.core()->allSelect(true);
+    m_fx.core()->addMassContact();
+    QCOMPARE(m_fx.core()->massContacts(), (QStringList{"7000002", "7000001", "7000003"}));
+    QCOMPARE(zpidsOf("masscontactModel"), m_fx.core()->massContacts());
 
     // A peer's name is the address book's, else its phone, else its Zpid.
     signIn();
     m_fake.pushUdp(messagePacket(7000001, 1, QStringLiteral("a")));
     m_fake.pushUdp(messagePacket(7000003, 1, QStringLiteral("b")));
     m_fake.pushUdp(messagePacket(7000009, 1, QStringLiteral("c")));
-    QTRY_COMPARE(m_pCore->getUnReadMsgRecord(), 3);
+    QTRY_COMPARE(m_fx.core()->getUnReadMsgRecord(), 3);
     QHash<QString, QString> names;
-    m_pCore->getMsgRecord();
-    for (QObject *pRow : m_pEngine->rootContext()
+    m_fx.core()->getMsgRecord();
+    for (QObject *pRow : m_fx.context()
                              ->contextProperty(QStringLiteral("msgrecordModel"))
                              .value<QList<QObject *>>())
         names.insert(pRow->property("strZpid").toString(), pRow->property("strName").toString());
@@ -544,24 +518,25 @@ void TestCoreMessages::cardExchange()
     m_fake.serveMessages(messaging);
     signIn();
     // What asking for an exchange sends: our short card as the caption.
-    m_pCore->network()->slot_onSendCard(QStringLiteral("我:13800000000:公司:经理"), QString(),
-                                        QString::number(kPeer), 1);
-    // The peer agrees (83 kind 2, answer 0): our card follows as the exchange itself (kind 3).
-    QTRY_COMPARE(packetCount(83, FakeService::Sub), 2);
-    const QByteArray exchange = m_fake.packets(83, FakeService::Sub).at(1);
+    m_fx.core()->network()->slot_onSendCard(QStringLiteral("我:13800000000:公司:经理"), QString(),
+                                            QString::number(kPeer), 1);
+    // The peer agrees (a card message of kind 2, answer 0): our card follows as the exchange itself
+    // (kind 3).
+    QTRY_COMPARE(packetCount(Codes::CmdCardMessage, FakeService::Sub), 2);
+    const QByteArray exchange = m_fake.packets(Codes::CmdCardMessage, FakeService::Sub).at(1);
     QCOMPARE(quint8(exchange.at(9)), quint8(3));
     QCOMPARE(FakePacket::u32At(exchange, 5), qint64(kPeer));
 
-    m_pCore->getMessage(5, QString());
+    m_fx.core()->getMessage(5, QString());
     // Our own request is a sent row: the card-request list shows received ones only.
-    QVERIFY(m_pEngine->rootContext()
+    QVERIFY(m_fx.context()
                 ->contextProperty(QStringLiteral("cardsysmsgModel"))
                 .value<QList<QObject *>>()
                 .isEmpty());
 
-    // The peer's card arrives (83 kind 3): the request becomes the exchanged card.
+    // The peer's card arrives (a card message of kind 3): the request becomes the exchanged card.
     const QByteArray arCard = "王五:男:职位:公司:地址:13912345678";
-    m_fake.pushSub(FakePacket(83)
+    m_fake.pushSub(FakePacket(Codes::CmdCardMessage)
                        .u32(kPeer)
                        .u32(kMe)
                        .u8(3)
@@ -570,8 +545,8 @@ void TestCoreMessages::cardExchange()
                        .blob32(fakeEncrypt(arCard))
                        .bytes());
     QTRY_VERIFY([this] {
-        m_pCore->getMessage(5, QString());
-        const auto rows = m_pEngine->rootContext()
+        m_fx.core()->getMessage(5, QString());
+        const auto rows = m_fx.context()
                               ->contextProperty(QStringLiteral("cardsysmsgModel"))
                               .value<QList<QObject *>>();
         return !rows.isEmpty() && rows.last()->property("iSubType").toInt() == 3 &&
@@ -586,17 +561,19 @@ void TestCoreMessages::unsolicitedCardAnswerSendsNothing()
     messaging.cardAnswers.insert(kPeer, 1);
     m_fake.serveMessages(messaging);
     signIn();
-    QSignalSpy added(m_pCore.get(), &Core::sig_addMsgRecord);
+    QSignalSpy added(m_fx.core(), &Core::sig_addMsgRecord);
     // An agreement nobody asked for.
-    m_fake.pushSub(FakePacket(83).u32(kPeer + 5).u32(kMe).u8(2).u32(600).u8(0).bytes());
+    m_fake.pushSub(
+        FakePacket(Codes::CmdCardMessage).u32(kPeer + 5).u32(kMe).u8(2).u32(600).u8(0).bytes());
     // A refusal of our request.
-    m_pCore->network()->slot_onSendCard(QStringLiteral("我:13800000000:公司:经理"), QString(),
-                                        QString::number(kPeer), 1);
-    QTRY_COMPARE(packetCount(83, FakeService::Sub), 1);
+    m_fx.core()->network()->slot_onSendCard(QStringLiteral("我:13800000000:公司:经理"), QString(),
+                                            QString::number(kPeer), 1);
+    QTRY_COMPARE(packetCount(Codes::CmdCardMessage, FakeService::Sub), 1);
     // A second answer from the same peer after the refusal.
-    m_fake.pushSub(FakePacket(83).u32(kPeer).u32(kMe).u8(2).u32(601).u8(0).bytes());
+    m_fake.pushSub(
+        FakePacket(Codes::CmdCardMessage).u32(kPeer).u32(kMe).u8(2).u32(601).u8(0).bytes());
     QTest::qWait(300);
-    QCOMPARE(packetCount(83, FakeService::Sub), 1);
+    QCOMPARE(packetCount(Codes::CmdCardMessage, FakeService::Sub), 1);
     QCOMPARE(added.size(), 0);
 }
 
@@ -652,18 +629,18 @@ void TestCoreMessages::messageSoundFollowsTheSetting()
     CSetting *pSetting = CSetting::instance();
     const bool bPrompt = pSetting->msgPrompt();
     signIn();
-    auto sounds = [this] { return m_pCore->findChildren<QSoundEffect *>(); };
+    auto sounds = [this] { return m_fx.core()->findChildren<QSoundEffect *>(); };
 
     pSetting->setMsgPrompt(false);
     m_fake.pushUdp(messagePacket(kPeer, 40, QStringLiteral("quiet")));
-    QTRY_COMPARE(m_pCore->getUnReadMsgRecord(), 1);
+    QTRY_COMPARE(m_fx.core()->getUnReadMsgRecord(), 1);
     QVERIFY(sounds().isEmpty());
 
     // One object of its own, made once, playing the working directory's message sound.
     pSetting->setMsgPrompt(true);
     m_fake.pushUdp(messagePacket(kPeer, 41, QStringLiteral("ding")));
     m_fake.pushUdp(messagePacket(kPeer, 42, QStringLiteral("ding")));
-    QTRY_COMPARE(m_pCore->getUnReadMsgRecord(), 3);
+    QTRY_COMPARE(m_fx.core()->getUnReadMsgRecord(), 3);
     QCOMPARE(sounds().size(), 1);
     QCOMPARE(sounds().first()->source(),
              QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("message.wav"))));

@@ -4,11 +4,14 @@
 #include "cdatabase.h"
 #include "contactmodel.h"
 #include "cschema.h"
+#include "cschemasteps.h"
 #include "pinyin.h"
 #include "storefixture.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -76,6 +79,70 @@ private:
 
 } // namespace
 
+namespace {
+
+// Runs SQL on a file of its own connection, outside the store, as another program would.
+bool runOnFile(const QString &strPath, const QStringList &statements)
+{
+    const QString strName = QStringLiteral("raw-") + strPath;
+    bool bOk = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strName);
+        db.setDatabaseName(strPath);
+        bOk = db.open();
+        QSqlQuery query(db);
+        for (const QString &strStatement : statements) {
+            if (bOk && !query.exec(strStatement)) {
+                qWarning() << strStatement << query.lastError().text();
+                bOk = false;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(strName);
+    return bOk;
+}
+
+QVariant valueOnFile(const QString &strPath, const QString &strSql)
+{
+    const QString strName = QStringLiteral("read-") + strPath;
+    QVariant value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strName);
+        db.setDatabaseName(strPath);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(strSql) && query.next())
+                value = query.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase(strName);
+    return value;
+}
+
+// The statements of a layout file, one per line, comments left out.
+QStringList layoutStatements(const QString &strFile)
+{
+    QFile file(strFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList statements;
+    for (const QString &strLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (!strLine.trimmed().isEmpty() && !strLine.startsWith(QLatin1String("--")))
+            statements.append(strLine);
+    }
+    return statements;
+}
+
+QByteArray digestOf(const QString &strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+} // namespace
+
 class TestSchema : public QObject
 {
     Q_OBJECT
@@ -91,6 +158,10 @@ private slots:
     void deliveredCommonDatabase();
     void laterPinyinRowWins();
     void quotedNamesRoundTrip();
+    void unversionedFileIsUpgradedInPlace_data();
+    void unversionedFileIsUpgradedInPlace();
+    void newerFileIsRefusedAndLeftAlone();
+    void failedStepLeavesTheFileAsItWas();
 };
 
 void TestSchema::firstStartCreatesEveryTable()
@@ -382,6 +453,107 @@ void TestSchema::quotedNamesRoundTrip()
                  names.at(k));
     OwnedList all(store.db().getContact(1, QString()));
     QCOMPARE(all.size(), names.size());
+}
+
+// A file from before versions were recorded, with and without the later look-up index,
+// opens with its rows and ends at the newest version with the index in place.
+void TestSchema::unversionedFileIsUpgradedInPlace_data()
+{
+    QTest::addColumn<bool>("bWithIndex");
+    QTest::newRow("first layout") << false;
+    QTest::newRow("layout with the message index") << true;
+}
+
+void TestSchema::unversionedFileIsUpgradedInPlace()
+{
+    QFETCH(bool, bWithIndex);
+    TempWorkingDir dir;
+    const QString strMain = dir.path(QStringLiteral("Zephon.db"));
+    QStringList statements =
+        layoutStatements(QStringLiteral(ZEPHON_LAYOUT_DIR "/layout-unversioned.sql"));
+    QVERIFY(statements.size() >= 10);
+    if (bWithIndex)
+        statements << QStringLiteral(
+            "CREATE INDEX MsgRecordPeerMsgId ON MsgRecord(LoginZpid,Zpid,MsgId)");
+    statements << QStringLiteral("INSERT INTO Contact(Zpid, Name, Phone, Pinyin, Type) "
+                                 "VALUES (7654321, '李四', '13900000002', 'lisi', 2)")
+               << QStringLiteral("INSERT INTO Account(UserId, Password) VALUES ('1234567', '')")
+               << QStringLiteral(
+                      "INSERT INTO MsgRecord(LoginZpid, Zpid, Name, Read, Send, "
+                      "Content, Time, MsgId, MsgState, Type, SubType) VALUES (1234567, "
+                      "7654321, '李四', 0, 0, 'hello', '2026-01-02 03:04:05', 9, 0, 0, 0)");
+    QVERIFY(runOnFile(strMain, statements));
+    QCOMPARE(valueOnFile(strMain, QStringLiteral("PRAGMA user_version")).toInt(), 0);
+
+    {
+        CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
+        QVERIFY(db.isOpen());
+        db.setLoginZpid(1234567);
+        QCOMPARE(db.getContactNameByPhone(QStringLiteral("13900000002")), QStringLiteral("李四"));
+        QCOMPARE(db.getAccount(), QStringList{"1234567"});
+        QCOMPARE(db.getUnReadMsgRecord(0, QStringLiteral("7654321")), 1);
+    }
+    QCOMPARE(valueOnFile(strMain, QStringLiteral("PRAGMA user_version")).toInt(),
+             CSchema::mainSteps().latestVersion());
+    QCOMPARE(valueOnFile(strMain, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                 "type = 'index' AND name = 'MsgRecordPeerMsgId'"))
+                 .toInt(),
+             1);
+    QCOMPARE(valueOnFile(strMain, QStringLiteral("SELECT Content FROM MsgRecord")).toString(),
+             QStringLiteral("hello"));
+}
+
+// A file written by a later program is not opened, and not a byte of it changes (the journal
+// mode would rewrite its header).
+void TestSchema::newerFileIsRefusedAndLeftAlone()
+{
+    TempWorkingDir dir;
+    const QString strMain = dir.path(QStringLiteral("Zephon.db"));
+    QVERIFY(runOnFile(strMain, {QStringLiteral("CREATE TABLE Later(x)"),
+                                QStringLiteral("INSERT INTO Later VALUES (1)"),
+                                QStringLiteral("PRAGMA user_version = %1")
+                                    .arg(CSchema::mainSteps().latestVersion() + 1)}));
+    const QByteArray arBefore = digestOf(strMain);
+    QVERIFY(!arBefore.isEmpty());
+    {
+        CDatabase db(QStringLiteral("Zephon.db"), QStringLiteral("common.db"));
+        QVERIFY(!db.isOpen());
+        db.addContact(QStringLiteral("x"), QStringLiteral("1"), QStringLiteral("x"));
+    }
+    QCOMPARE(digestOf(strMain), arBefore);
+    QVERIFY(!QFile::exists(strMain + QStringLiteral("-wal")));
+}
+
+// Every step runs in one transaction: when a later one fails, the earlier ones are undone too
+// and the version stays where it was.
+void TestSchema::failedStepLeavesTheFileAsItWas()
+{
+    TempWorkingDir dir;
+    const QString strPath = dir.path(QStringLiteral("steps.db"));
+    QVERIFY(runOnFile(strPath, {QStringLiteral("CREATE TABLE Kept(x)"),
+                                QStringLiteral("INSERT INTO Kept VALUES (1)")}));
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("steps"));
+        db.setDatabaseName(strPath);
+        QVERIFY(db.open());
+        const CSchemaSteps steps(
+            {CSchemaSteps::statements(
+                 {QStringLiteral("CREATE TABLE Added(y)"), QStringLiteral("DELETE FROM Kept")}),
+             CSchemaSteps::statements({QStringLiteral("CREATE TABLE Kept(z)")})});
+        QString strError;
+        QCOMPARE(steps.upgrade(db, &strError), CSchemaSteps::Failed);
+        QVERIFY2(strError.contains(QLatin1String("step 2")), qPrintable(strError));
+        QCOMPARE(CSchemaSteps::version(db), 0);
+        // Nothing is left half done for the next try either.
+        const CSchemaSteps good(
+            {CSchemaSteps::statements({QStringLiteral("CREATE TABLE Added(y)")})});
+        QCOMPARE(good.upgrade(db, &strError), CSchemaSteps::Upgraded);
+        QCOMPARE(good.upgrade(db, &strError), CSchemaSteps::Current);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("steps"));
+    QCOMPARE(valueOnFile(strPath, QStringLiteral("SELECT count(*) FROM Kept")).toInt(), 1);
+    QCOMPARE(valueOnFile(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSchema)

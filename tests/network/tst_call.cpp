@@ -8,6 +8,7 @@
 
 #include "callphases.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "fakepacket.h"
 #include "ownsession.h"
 #include "protocol.h"
@@ -34,12 +35,12 @@ QByteArray header(quint8 a, quint8 l, quint8 p)
 
 QByteArray out(quint32 iTo, quint8 iSub)
 {
-    return FakePacket(5).u32(OWN).u32(iTo).u8(iSub);
+    return FakePacket(Codes::CmdCallSignal).u32(OWN).u32(iTo).u8(iSub);
 }
 
 QByteArray push(quint32 iTo)
 {
-    return FakePacket(19).u32(OWN).u32(iTo).u8(0);
+    return FakePacket(Codes::CmdPush).u32(OWN).u32(iTo).u8(0);
 }
 
 // Every call state reported by either object, as "state|zpid".
@@ -144,8 +145,8 @@ void TestCall::open(Client &client)
     sessionState().g_strSubServerIp = "127.0.0.1";
     sessionState().g_iSubServerPort = m_fake.udpPort();
     net.slot_onConnectServer("127.0.0.1", m_fake.udpPort(), CONNECT_MAIN, SOCKET_UDP);
-    net.slot_onSendProtocol(FakePacket(3).u32(OWN), SOCKET_UDP);
-    QTRY_COMPARE(m_fake.packets(3, FakeService::Udp).size(), 1);
+    net.slot_onSendProtocol(FakePacket(Codes::CmdHeartbeat).u32(OWN), SOCKET_UDP);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp).size(), 1);
     m_fake.clearReceived();
 }
 
@@ -168,7 +169,8 @@ QList<QByteArray> TestCall::callPackets() const
     QList<QByteArray> list;
     for (const FakeService::Received &r : m_fake.received()) {
         const quint8 iCode = r.packet.isEmpty() ? 0 : quint8(r.packet.at(0));
-        if (r.channel == FakeService::Udp && (iCode == 5 || iCode == 19))
+        if (r.channel == FakeService::Udp &&
+            (iCode == Codes::CmdCallSignal || iCode == Codes::CmdPush))
             list << r.packet;
     }
     return list;
@@ -557,7 +559,7 @@ void TestCall::truncatedPackets_data()
     QTest::newRow("push reply") << pushed << FakeService::pushReply(PEER, 1)
                                 << QStringList{st(11, PEER)} << 0;
     auto report = [](quint32 iPeer, quint8 iKind) {
-        return FakePacket(15).u32(iPeer).u8(iKind).u8(0).u32(77).bytes();
+        return FakePacket(Codes::CmdDeliveryReport).u32(iPeer).u8(iKind).u8(0).u32(77).bytes();
     };
     QTest::newRow("delivery report of the push")
         << pushed << report(PEER, 1) << QStringList{st(12, PEER)} << 0;

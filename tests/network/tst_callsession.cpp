@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "callphases.h"
+#include "codes.h"
 #include "fakepacket.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 // A delivery report 15 of kind 1, the only kind the 15 parser hands to the call session.
 QByteArray report15(quint32 iPeer, quint8 iState)
 {
-    return FakePacket(15).u32(iPeer).u8(1).u8(iState).u32(77);
+    return FakePacket(Codes::CmdDeliveryReport).u32(iPeer).u8(1).u8(iState).u32(77);
 }
 
 // One line per answer and per report, answer first as Protocol sends it.
@@ -31,9 +32,9 @@ QStringList receive(const QByteArrayList &packets)
     QStringList list;
     for (const QByteArray &ar : packets) {
         const quint8 iCode = quint8(ar.at(0));
-        if (iCode == 5)
+        if (iCode == Codes::CmdCallSignal)
             list << lines(callSession().received(ar));
-        else if (iCode == 19)
+        else if (iCode == Codes::CmdPush)
             list << lines(callSession().pushReply(ar));
         else
             list << lines(

@@ -8,6 +8,7 @@
 
 #include "cnetcontactsync.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "csessionstate.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
@@ -94,24 +95,32 @@ QStringList records(int iFirst, int n)
 
 QByteArray netChunk(quint32 iTotal, quint32 iEntries, const QString &strText, quint32 iTo = OWN)
 {
-    return FakePacket(61).u32(iTo).u8(0).u32(iTotal).u32(iEntries).blob32(
-        fakeEncrypt(strText.toUtf8()));
+    return FakePacket(Codes::CmdNetContact)
+        .u32(iTo)
+        .u8(0)
+        .u32(iTotal)
+        .u32(iEntries)
+        .blob32(fakeEncrypt(strText.toUtf8()));
 }
 
 QByteArray uploadReply(quint8 iIndex, quint8 iResult, quint32 iRandom = RANDOM, quint32 iTo = OWN)
 {
-    return FakePacket(60).u32(iTo).u32(iRandom).u8(iIndex).u8(iResult);
+    return FakePacket(Codes::CmdUploadNetContact).u32(iTo).u32(iRandom).u8(iIndex).u8(iResult);
 }
 
 QByteArray cardReply(quint32 iOwner, quint8 iResult, quint8 iKind, const QByteArray &arData)
 {
-    return FakePacket(81).u32(iOwner).u8(iResult).u8(iKind).u32(0).blob32(arData);
+    return FakePacket(Codes::CmdCard).u32(iOwner).u8(iResult).u8(iKind).u32(0).blob32(arData);
 }
 
 QByteArray strangeReply(quint32 iZpid, quint8 iResult, const QString &strCard, quint32 iTo = OWN)
 {
-    return FakePacket(100).u32(iTo).u32(iZpid).u8(iResult).u8(0).blob32(
-        fakeEncrypt(strCard.toUtf8()));
+    return FakePacket(Codes::CmdStrangeCard)
+        .u32(iTo)
+        .u32(iZpid)
+        .u8(iResult)
+        .u8(0)
+        .blob32(fakeEncrypt(strCard.toUtf8()));
 }
 
 // A may-know entry: u32 L, the text, u32 M, M bytes the client skips.
@@ -122,12 +131,19 @@ QByteArray person(const QString &strText, const QByteArray &arExtra = QByteArray
 
 QByteArray mayKnowReply(quint8 iResult, quint32 iCount, const QByteArray &arData, quint32 iTo = OWN)
 {
-    return FakePacket(32).u32(iTo).u32(0).u8(iResult).u32(0).u32(iCount).u32(0).raw(arData);
+    return FakePacket(Codes::CmdMayKnow)
+        .u32(iTo)
+        .u32(0)
+        .u8(iResult)
+        .u32(0)
+        .u32(iCount)
+        .u32(0)
+        .raw(arData);
 }
 
 QByteArray contactReply(quint8 iResult, const QByteArray &arCipher, quint32 iTo = OWN)
 {
-    return FakePacket(36).u32(iTo).u8(iResult).u32(0).blob32(arCipher);
+    return FakePacket(Codes::CmdContact).u32(iTo).u8(iResult).u32(0).blob32(arCipher);
 }
 
 } // namespace
@@ -179,46 +195,61 @@ void TestContacts::requestBytes_data()
 
     QTest::newRow("36 contact list")
         << Request([](CNetwork &n) { n.slot_onGetContact(); })
-        << QByteArrayList{FakePacket(36).u32(OWN).str8(fakeEncrypt("pw")).u32(0)};
-    QTest::newRow("61 cloud book") << Request([](CNetwork &n) { n.slot_onGetNetContact(); })
-                                   << QByteArrayList{FakePacket(61).u32(OWN).u32(0)};
-    QTest::newRow("32 may know") << Request([](CNetwork &n) { n.slot_onGetMayKnow(); })
-                                 << QByteArrayList{FakePacket(32).u32(OWN).u32(2).u32(0)};
-    QTest::newRow("81 card text") << Request([](CNetwork &n) { n.slot_onGetCard("4321", 0); })
-                                  << QByteArrayList{FakePacket(81).u32(OTHER).u8(0).u32(0)};
+        << QByteArrayList{FakePacket(Codes::CmdContact).u32(OWN).str8(fakeEncrypt("pw")).u32(0)};
+    QTest::newRow("61 cloud book")
+        << Request([](CNetwork &n) { n.slot_onGetNetContact(); })
+        << QByteArrayList{FakePacket(Codes::CmdNetContact).u32(OWN).u32(0)};
+    QTest::newRow("32 may know") << Request([](CNetwork &n) {
+        n.slot_onGetMayKnow();
+    }) << QByteArrayList{FakePacket(Codes::CmdMayKnow).u32(OWN).u32(2).u32(0)};
+    QTest::newRow("81 card text") << Request([](CNetwork &n) {
+        n.slot_onGetCard("4321", 0);
+    }) << QByteArrayList{FakePacket(Codes::CmdCard).u32(OTHER).u8(0).u32(0)};
 
     QTest::newRow("63 add: old phone plain, new values encrypted")
         << Request([](CNetwork &n) { n.slot_onModifyNetContact(0, "", "Ann", "138^#139", "Kin"); })
-        << QByteArrayList{
-               FakePacket(63).u32(OWN).u8(0).blob32("").blob32(fakeEncrypt("138^#139;Ann;Kin"))};
-    QTest::newRow("63 delete")
-        << Request([](CNetwork &n) { n.slot_onModifyNetContact(1, "13800000001", "", "", ""); })
-        << QByteArrayList{
-               FakePacket(63).u32(OWN).u8(1).blob32("13800000001").blob32(fakeEncrypt(";;"))};
+        << QByteArrayList{FakePacket(Codes::CmdModifyNetContact)
+                              .u32(OWN)
+                              .u8(0)
+                              .blob32("")
+                              .blob32(fakeEncrypt("138^#139;Ann;Kin"))};
+    QTest::newRow("63 delete") << Request([](CNetwork &n) {
+        n.slot_onModifyNetContact(1, "13800000001", "", "", "");
+    })
+                               << QByteArrayList{FakePacket(Codes::CmdModifyNetContact)
+                                                     .u32(OWN)
+                                                     .u8(1)
+                                                     .blob32("13800000001")
+                                                     .blob32(fakeEncrypt(";;"))};
     QTest::newRow("63 separators in the values are replaced")
         << Request(
                [](CNetwork &n) { n.slot_onModifyNetContact(2, "1:38", "A:n;n", "13;8", "G;r:p"); })
-        << QByteArrayList{FakePacket(63).u32(OWN).u8(2).blob32("1:38").blob32(
-               fakeEncrypt(QString::fromUtf8("13；8;A：n；n;G；r：p").toUtf8()))};
+        << QByteArrayList{
+               FakePacket(Codes::CmdModifyNetContact)
+                   .u32(OWN)
+                   .u8(2)
+                   .blob32("1:38")
+                   .blob32(fakeEncrypt(QString::fromUtf8("13；8;A：n；n;G；r：p").toUtf8()))};
 
     const QString strCard = QString::fromUtf8("安:0:Boss:Acme");
-    QTest::newRow("82 own card") << Request([strCard](CNetwork &n) {
-        n.slot_onSavePersonalCard(strCard);
-    }) << QByteArrayList{FakePacket(82).u32(OWN).u8(0).blob32(fakeEncrypt(strCard.toUtf8()))};
+    QTest::newRow("82 own card")
+        << Request([strCard](CNetwork &n) { n.slot_onSavePersonalCard(strCard); })
+        << QByteArrayList{
+               FakePacket(Codes::CmdSaveCard).u32(OWN).u8(0).blob32(fakeEncrypt(strCard.toUtf8()))};
     const QByteArray arPic = QByteArray::fromHex("89504e470d0a1a0a0000");
     QTest::newRow("82 picture as it is")
         << Request([arPic](CNetwork &n) { n.slot_onSaveCardPic(arPic); })
-        << QByteArrayList{FakePacket(82).u32(OWN).u8(1).blob32(arPic)};
+        << QByteArrayList{FakePacket(Codes::CmdSaveCard).u32(OWN).u8(1).blob32(arPic)};
     QTest::newRow("82 empty picture")
         << Request([](CNetwork &n) { n.slot_onSaveCardPic(QByteArray()); })
-        << QByteArrayList{FakePacket(82).u32(OWN).u8(1).u32(0)};
+        << QByteArrayList{FakePacket(Codes::CmdSaveCard).u32(OWN).u8(1).u32(0)};
 
     QTest::newRow("100 stranger card")
         << Request([](CNetwork &n) { n.slot_onGetStrangeCard("4321"); })
-        << QByteArrayList{FakePacket(100).u32(OWN).u32(OTHER).u8(0)};
+        << QByteArrayList{FakePacket(Codes::CmdStrangeCard).u32(OWN).u32(OTHER).u8(0)};
     QTest::newRow("100 largest zpid")
         << Request([](CNetwork &n) { n.slot_onGetStrangeCard("4294967295"); })
-        << QByteArrayList{FakePacket(100).u32(OWN).u32(0xFFFFFFFF).u8(0)};
+        << QByteArrayList{FakePacket(Codes::CmdStrangeCard).u32(OWN).u32(0xFFFFFFFF).u8(0)};
     for (const char *pKey : {"13800000000", "abc", ""})
         QTest::addRow("100 not sent for \"%s\"", pKey)
             << Request([pKey](CNetwork &n) { n.slot_onGetStrangeCard(QString::fromLatin1(pKey)); })
@@ -274,7 +305,7 @@ void TestContacts::uploadChunks()
     for (int k = 0; k < chunkSizes.size(); ++k) {
         const QByteArray ar = send.at(k).at(0).toByteArray();
         QCOMPARE(send.at(k).at(1).value<SOCKETTYPE>(), SOCKET_TCP);
-        QCOMPARE(ar.left(5), FakePacket(60).u32(OWN).bytes());
+        QCOMPARE(ar.left(5), FakePacket(Codes::CmdUploadNetContact).u32(OWN).bytes());
         QCOMPARE(FakePacket::u32At(ar, 5), qint64(netContactSync().uploadRandom()));
         QCOMPARE(int(quint8(ar.at(9))), k);
         QCOMPARE(FakePacket::u32At(ar, 10), qint64(chunkSizes.at(k)));
@@ -333,7 +364,8 @@ void TestContacts::replies_data()
     QTest::newRow("36 empty list")
         << 0 << QByteArrayList{contactReply(0, QByteArray())} << QStringList{"contact|"};
     QTest::newRow("36 refused, nothing after the result")
-        << 0 << QByteArrayList{FakePacket(36).u32(OWN).u8(1)} << QStringList{"contact|"};
+        << 0 << QByteArrayList{FakePacket(Codes::CmdContact).u32(OWN).u8(1)}
+        << QStringList{"contact|"};
     QTest::newRow("36 for another user")
         << 0 << QByteArrayList{contactReply(0, fakeEncrypt("x"), OWN + 1)} << QStringList{};
 
@@ -362,7 +394,8 @@ void TestContacts::replies_data()
     QTest::newRow("61 two downloads in a row")
         << 0 << QByteArrayList{netChunk(1, 1, "x;X;g"), netChunk(1, 1, "y;Y;g")}
         << QStringList{"net|0|x;X;g", "net|0|y;Y;g"};
-    QTest::newRow("61 no book") << 0 << QByteArrayList{FakePacket(61).u32(OWN).u8(1)}
+    QTest::newRow("61 no book") << 0
+                                << QByteArrayList{FakePacket(Codes::CmdNetContact).u32(OWN).u8(1)}
                                 << QStringList{"net|1|"};
     QTest::newRow("61 for another user")
         << 0 << QByteArrayList{netChunk(1, 1, "x;X;g", OWN + 1)} << QStringList{};
@@ -415,12 +448,15 @@ void TestContacts::replies_data()
         << 2 << QByteArrayList{uploadReply(0, 0), uploadReply(1, 0), uploadReply(2, 0)}
         << QStringList{};
 
-    QTest::newRow("63 done") << 0 << QByteArrayList{FakePacket(63).u32(OWN).u8(0)}
-                             << QStringList{"modify|0"};
-    QTest::newRow("63 refused") << 0 << QByteArrayList{FakePacket(63).u32(OWN).u8(3)}
-                                << QStringList{"modify|3"};
+    QTest::newRow("63 done")
+        << 0 << QByteArrayList{FakePacket(Codes::CmdModifyNetContact).u32(OWN).u8(0)}
+        << QStringList{"modify|0"};
+    QTest::newRow("63 refused")
+        << 0 << QByteArrayList{FakePacket(Codes::CmdModifyNetContact).u32(OWN).u8(3)}
+        << QStringList{"modify|3"};
     QTest::newRow("63 for another user")
-        << 0 << QByteArrayList{FakePacket(63).u32(OTHER).u8(0)} << QStringList{};
+        << 0 << QByteArrayList{FakePacket(Codes::CmdModifyNetContact).u32(OTHER).u8(0)}
+        << QStringList{};
 
     const QString strCard = QString::fromUtf8("安:0:Boss:Acme");
     const QByteArray arCard = fakeEncrypt(strCard.toUtf8());
@@ -444,17 +480,20 @@ void TestContacts::replies_data()
     QTest::newRow("100 for another user")
         << 0 << QByteArrayList{strangeReply(OTHER, 0, strCard, OWN + 1)} << QStringList{};
 
-    const QByteArray again0 = FakePacket(81).u32(OWN).u8(0).u32(0);
-    const QByteArray again1 = FakePacket(81).u32(OWN).u8(1).u32(0);
-    QTest::newRow("82 card saved") << 0 << QByteArrayList{FakePacket(82).u32(OWN).u8(0).u8(0)}
-                                   << QStringList{sent(again0), "save|0"};
-    QTest::newRow("82 picture refused") << 0 << QByteArrayList{FakePacket(82).u32(OWN).u8(1).u8(2)}
-                                        << QStringList{sent(again1), "savepic|2"};
+    const QByteArray again0 = FakePacket(Codes::CmdCard).u32(OWN).u8(0).u32(0);
+    const QByteArray again1 = FakePacket(Codes::CmdCard).u32(OWN).u8(1).u32(0);
+    QTest::newRow("82 card saved")
+        << 0 << QByteArrayList{FakePacket(Codes::CmdSaveCard).u32(OWN).u8(0).u8(0)}
+        << QStringList{sent(again0), "save|0"};
+    QTest::newRow("82 picture refused")
+        << 0 << QByteArrayList{FakePacket(Codes::CmdSaveCard).u32(OWN).u8(1).u8(2)}
+        << QStringList{sent(again1), "savepic|2"};
     QTest::newRow("82 other kind counts as picture")
-        << 0 << QByteArrayList{FakePacket(82).u32(OWN).u8(5).u8(0)}
-        << QStringList{sent(FakePacket(81).u32(OWN).u8(5).u32(0)), "savepic|0"};
+        << 0 << QByteArrayList{FakePacket(Codes::CmdSaveCard).u32(OWN).u8(5).u8(0)}
+        << QStringList{sent(FakePacket(Codes::CmdCard).u32(OWN).u8(5).u32(0)), "savepic|0"};
     QTest::newRow("82 for another user")
-        << 0 << QByteArrayList{FakePacket(82).u32(OTHER).u8(0).u8(0)} << QStringList{};
+        << 0 << QByteArrayList{FakePacket(Codes::CmdSaveCard).u32(OTHER).u8(0).u8(0)}
+        << QStringList{};
 
     const QByteArray p1 = person(";4321;13800000001;Ann;x;Town", "\x01\x02\x03");
     const QByteArray p2 = person(QString::fromUtf8(";4322;13800000002;安;x;"));
@@ -509,10 +548,12 @@ void TestContacts::truncatedReplies_data()
     QTest::newRow("36") << contactReply(0, fakeEncrypt("a;A:b;B")) << QList<int>{};
     QTest::newRow("61") << netChunk(2, 2, "a;A;g:b;B;g") << QList<int>{};
     QTest::newRow("60") << uploadReply(0, 0) << QList<int>{};
-    QTest::newRow("63") << QByteArray(FakePacket(63).u32(OWN).u8(0)) << QList<int>{};
+    QTest::newRow("63") << QByteArray(FakePacket(Codes::CmdModifyNetContact).u32(OWN).u8(0))
+                        << QList<int>{};
     QTest::newRow("81 text") << cardReply(OWN, 0, 0, fakeEncrypt("Ann:0")) << QList<int>{};
     QTest::newRow("81 picture") << cardReply(OTHER, 0, 1, "PICTURE") << QList<int>{};
-    QTest::newRow("82") << QByteArray(FakePacket(82).u32(OWN).u8(0).u8(0)) << QList<int>{};
+    QTest::newRow("82") << QByteArray(FakePacket(Codes::CmdSaveCard).u32(OWN).u8(0).u8(0))
+                        << QList<int>{};
     QTest::newRow("100") << strangeReply(OTHER, 0, "Bo:1") << QList<int>{};
     const QByteArray p1 = person(";4321;138;Ann;x;Town", "xyz");
     const QByteArray p2 = person(";4322;139;Bo;x;");
@@ -581,7 +622,7 @@ void TestContacts::addressBookAgainstService()
     const QStringList list = records(0, 250);
     net.slot_onUploadNetContact(list);
     QTRY_VERIFY(recorder.events.contains("upload|0"));
-    QCOMPARE(m_fake.packets(60, FakeService::Sub).size(), 3);
+    QCOMPARE(m_fake.packets(Codes::CmdUploadNetContact, FakeService::Sub).size(), 3);
     QCOMPARE(m_fake.addressBook().netContacts, list);
 
     m_fake.addressBook().iNetChunk = 100;
@@ -606,7 +647,7 @@ void TestContacts::addressBookAgainstService()
     m_fake.addressBook().iRefuseChunk = 0;
     recorder.events.clear();
     net.slot_onUploadNetContact(records(0, 201));
-    QTRY_COMPARE(m_fake.packets(60, FakeService::Sub).size(), 6);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdUploadNetContact, FakeService::Sub).size(), 6);
     QTRY_VERIFY(recorder.events.contains("upload|1"));
     QTest::qWait(50);
     QCOMPARE(recorder.events.filter("upload|"), QStringList{"upload|1"});

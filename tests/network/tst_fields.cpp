@@ -4,6 +4,7 @@
 #include "caes.h"
 #include "cfieldreader.h"
 #include "cfieldwriter.h"
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "packint.h"
@@ -51,7 +52,7 @@ void TestFields::packUnpack()
 void TestFields::readsWhatTheFakeServiceWrites()
 {
     const QByteArray arCipher = fakeEncrypt("13800138000");
-    const QByteArray ar = FakePacket(13)
+    const QByteArray ar = FakePacket(Codes::CmdUserPhone)
                               .u8(0)
                               .u32(424242)
                               .str8("10.0.0.5")

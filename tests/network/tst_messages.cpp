@@ -12,6 +12,7 @@
 #include "ccallsession.h"
 #include "cmsgtracker.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "csessionstate.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
@@ -83,7 +84,8 @@ QString sent(SOCKETTYPE type, const QByteArray &arPacket)
 
 QString receipt(quint32 iSender, quint32 iMsgId)
 {
-    return sent(SOCKET_UDP, FakePacket(16).u32(OWN).u32(iSender).u8(0).u32(iMsgId));
+    return sent(SOCKET_UDP,
+                FakePacket(Codes::CmdMessageReceipt).u32(OWN).u32(iSender).u8(0).u32(iMsgId));
 }
 
 // Every signal of this family and every packet the packet layer sends, one line each in order.
@@ -133,7 +135,12 @@ private:
 QByteArray text14(quint32 iSender, quint32 iMsgId, const QString &strText, quint8 iSub = 0,
                   quint32 iTo = OWN)
 {
-    return FakePacket(14).u32(iSender).u32(iTo).u32(iMsgId).raw(content(strText)).u8(iSub);
+    return FakePacket(Codes::CmdMessage)
+        .u32(iSender)
+        .u32(iTo)
+        .u32(iMsgId)
+        .raw(content(strText))
+        .u8(iSub);
 }
 
 QByteArray items(const QStringList &list)
@@ -146,7 +153,7 @@ QByteArray items(const QStringList &list)
 
 QByteArray attach14(quint8 iSub, double dTime, const QByteArray &arBlock)
 {
-    return FakePacket(14)
+    return FakePacket(Codes::CmdMessage)
         .u32(PEER)
         .u32(OWN)
         .u32(8)
@@ -159,7 +166,7 @@ QByteArray attach14(quint8 iSub, double dTime, const QByteArray &arBlock)
 QByteArray offline34(quint32 iTo = OWN, quint32 iCount = 0)
 {
     const QByteArray arCipher = fakeEncrypt("while away");
-    return FakePacket(34)
+    return FakePacket(Codes::CmdOfflineMessage)
         .u32(PEER)
         .u32(iTo)
         .f64(45000.25)
@@ -170,7 +177,7 @@ QByteArray offline34(quint32 iTo = OWN, quint32 iCount = 0)
 
 QByteArray card83(quint8 iKind, quint32 iTo = OWN)
 {
-    FakePacket p(83);
+    FakePacket p(Codes::CmdCardMessage);
     p.u32(PEER).u32(iTo).u8(iKind).u32(12);
     if (iKind == 2)
         return p.u8(0);
@@ -182,7 +189,7 @@ QByteArray card83(quint8 iKind, quint32 iTo = OWN)
 
 QByteArray circle97(quint8 iKind, quint32 iSender, quint8 iResult = 0, quint32 iTo = OWN)
 {
-    FakePacket p(97);
+    FakePacket p(Codes::CmdCircleMessage);
     p.u32(iTo).u32(CIRCLE).u8(iKind).u32(13);
     if (iKind == 2)
         return p.u8(iResult);
@@ -191,12 +198,12 @@ QByteArray circle97(quint8 iKind, quint32 iSender, quint8 iResult = 0, quint32 i
 
 QByteArray report15(quint32 iPeer, quint8 iKind, quint8 iState, quint32 iMsgId)
 {
-    return FakePacket(15).u32(iPeer).u8(iKind).u8(iState).u32(iMsgId);
+    return FakePacket(Codes::CmdDeliveryReport).u32(iPeer).u8(iKind).u8(iState).u32(iMsgId);
 }
 
 QByteArray receipt16(quint32 iPeer, quint8 iResult, quint32 iMsgId, quint32 iTo = OWN)
 {
-    return FakePacket(16).u32(iPeer).u32(iTo).u8(iResult).u32(iMsgId);
+    return FakePacket(Codes::CmdMessageReceipt).u32(iPeer).u32(iTo).u8(iResult).u32(iMsgId);
 }
 
 // Joins the two objects the way the controller does.
@@ -274,9 +281,14 @@ void TestMessages::requestBytes_data()
     const QByteArray hello = content("hello");
     QTest::newRow("14 text over UDP")
         << Request([](CNetwork &n) { n.slot_onSendMsg("hello", "4321"); })
-        << QStringList{
-               save(0, PEER, {}, hello, 42, 0, 0, 0, true),
-               sent(SOCKET_UDP, FakePacket(14).u32(OWN).u32(PEER).u32(42).raw(hello).u8(0).u32(0))};
+        << QStringList{save(0, PEER, {}, hello, 42, 0, 0, 0, true),
+                       sent(SOCKET_UDP, FakePacket(Codes::CmdMessage)
+                                            .u32(OWN)
+                                            .u32(PEER)
+                                            .u32(42)
+                                            .raw(hello)
+                                            .u8(0)
+                                            .u32(0))};
     for (const char *receiver : {"", "0", "abc", "-4", "4294967296", " 12x"})
         QTest::addRow("14 refused receiver '%s'", receiver)
             << Request([receiver](CNetwork &n) { n.slot_onSendMsg("hello", receiver); })
@@ -287,13 +299,18 @@ void TestMessages::requestBytes_data()
         << Request([](CNetwork &n) {
                n.slot_onSendRichMsg("4321", {"see file", "a.txt", "k", "文"}, 2);
            })
-        << QStringList{
-               sent(SOCKET_UDP, FakePacket(14).u32(OWN).u32(PEER).u32(42).raw(see).u8(2).blob32(
-                                    fakeEncrypt(items({"a.txt", "k", "文"}))))};
+        << QStringList{sent(SOCKET_UDP, FakePacket(Codes::CmdMessage)
+                                            .u32(OWN)
+                                            .u32(PEER)
+                                            .u32(42)
+                                            .raw(see)
+                                            .u8(2)
+                                            .blob32(fakeEncrypt(items({"a.txt", "k", "文"}))))};
     QTest::newRow("14 rich without items")
         << Request([](CNetwork &n) { n.slot_onSendRichMsg("4321", {"see file"}, 5); })
-        << QStringList{
-               sent(SOCKET_UDP, FakePacket(14).u32(OWN).u32(PEER).u32(42).raw(see).u8(5).u32(0))};
+        << QStringList{sent(
+               SOCKET_UDP,
+               FakePacket(Codes::CmdMessage).u32(OWN).u32(PEER).u32(42).raw(see).u8(5).u32(0))};
     QTest::newRow("14 rich refused")
         << Request([](CNetwork &n) { n.slot_onSendRichMsg("0", {"see file"}, 5); })
         << QStringList{};
@@ -302,17 +319,22 @@ void TestMessages::requestBytes_data()
     QTest::newRow("14 rich under the stored row's id")
         << Request([](CNetwork &n) { n.slot_onSendRichMsg("4321", {"see file"}, 5, 7); })
         << QStringList{
-               sent(SOCKET_UDP, FakePacket(14).u32(OWN).u32(PEER).u32(7).raw(see).u8(5).u32(0))};
+               sent(SOCKET_UDP,
+                    FakePacket(Codes::CmdMessage).u32(OWN).u32(PEER).u32(7).raw(see).u8(5).u32(0))};
     QTest::newRow("14 rich under the stored row's id, refused")
         << Request([](CNetwork &n) { n.slot_onSendRichMsg("x", {"see file"}, 5, 7); })
         << QStringList{update(0, QByteArray(4, '\0'), 7, 3, 0)};
 
     const QByteArray all = content("hi all");
-    QTest::newRow("97 circle")
-        << Request([](CNetwork &n) { n.slot_onSendCircleMsg("hi all", "77"); })
-        << QStringList{
-               save(CIRCLE, OWN, {}, all, 42, 0, 7, 0, true),
-               sent(SOCKET_TCP, FakePacket(97).u32(OWN).u32(CIRCLE).u8(0).u32(42).raw(all))};
+    QTest::newRow("97 circle") << Request(
+                                      [](CNetwork &n) { n.slot_onSendCircleMsg("hi all", "77"); })
+                               << QStringList{save(CIRCLE, OWN, {}, all, 42, 0, 7, 0, true),
+                                              sent(SOCKET_TCP, FakePacket(Codes::CmdCircleMessage)
+                                                                   .u32(OWN)
+                                                                   .u32(CIRCLE)
+                                                                   .u8(0)
+                                                                   .u32(42)
+                                                                   .raw(all))};
     QTest::newRow("97 refused circle")
         << Request([](CNetwork &n) { n.slot_onSendCircleMsg("hi all", "x"); })
         << QStringList{save(0, OWN, {}, all, 42, 3, 7, 0, true)};
@@ -320,7 +342,13 @@ void TestMessages::requestBytes_data()
     const QByteArray cap = caption("Ann的名片");
     const QByteArray card = content("Ann:0:Boss");
     auto card83 = [](quint8 iKind, const QByteArray &arFields) {
-        return FakePacket(83).u32(OWN).u32(PEER).u8(iKind).u32(42).raw(arFields).bytes();
+        return FakePacket(Codes::CmdCardMessage)
+            .u32(OWN)
+            .u32(PEER)
+            .u8(iKind)
+            .u32(42)
+            .raw(arFields)
+            .bytes();
     };
     QTest::newRow("83 card") << Request([](CNetwork &n) {
         n.slot_onSendCard("Ann的名片", "Ann:0:Boss", "4321", 0);
@@ -369,14 +397,20 @@ void TestMessages::replies_data()
                              << QStringList{receipt(PEER, 7),
                                             save(0, PEER, {}, hello, 7, 0, 0, 0, false)};
     QTest::newRow("14 empty text: receipt only")
-        << FakePacket(14).u32(PEER).u32(OWN).u32(7).u32(0).u8(0).bytes()
+        << FakePacket(Codes::CmdMessage).u32(PEER).u32(OWN).u32(7).u32(0).u8(0).bytes()
         << QStringList{receipt(PEER, 7)};
     QTest::newRow("14 unknown sub-type: receipt only")
         << text14(PEER, 7, "hello", 9) << QStringList{receipt(PEER, 7)};
     QTest::newRow("14 for another user") << text14(PEER, 7, "hello", 0, OWN + 1) << QStringList{};
-    QTest::newRow("14 count beyond the packet")
-        << FakePacket(14).u32(PEER).u32(OWN).u32(7).u32(0xFFFFFFFF).raw("abc").u8(0).bytes()
-        << QStringList{};
+    QTest::newRow("14 count beyond the packet") << FakePacket(Codes::CmdMessage)
+                                                       .u32(PEER)
+                                                       .u32(OWN)
+                                                       .u32(7)
+                                                       .u32(0xFFFFFFFF)
+                                                       .raw("abc")
+                                                       .u8(0)
+                                                       .bytes()
+                                                << QStringList{};
 
     const QByteArray see = content("see");
     const QString day = "2023-03-15 12:00:00";
@@ -450,7 +484,8 @@ void TestMessages::replies_data()
     QTest::newRow("83 answer nobody asked for") << card83(2) << QStringList{};
     QTest::newRow("83 for another user") << card83(0, OWN + 1) << QStringList{};
     QTest::newRow("83 unknown kind")
-        << FakePacket(83).u32(PEER).u32(OWN).u8(4).u32(12).raw(cap).bytes() << QStringList{};
+        << FakePacket(Codes::CmdCardMessage).u32(PEER).u32(OWN).u8(4).u32(12).raw(cap).bytes()
+        << QStringList{};
 }
 
 void TestMessages::replies()
@@ -597,9 +632,11 @@ void TestMessages::tcpAcceptancePerMessage()
     const QByteArray arLong = content(QString(300, 'l'));
     for (quint32 iPeer : {PEER, PEER + 1})
         proto.slot_onCreateProtocol(
-            14, FakePacket(0).u32(iPeer).u32(50).raw(arLong).u8(0).u32(0).bytes().mid(1));
+            Codes::CmdMessage,
+            FakePacket(0).u32(iPeer).u32(50).raw(arLong).u8(0).u32(0).bytes().mid(1));
     proto.slot_onCreateProtocol(
-        14, FakePacket(0).u32(PEER).u32(51).raw(content("short")).u8(0).u32(0).bytes().mid(1));
+        Codes::CmdMessage,
+        FakePacket(0).u32(PEER).u32(51).raw(content("short")).u8(0).u32(0).bytes().mid(1));
     rec.events.clear();
     for (const QByteArray &ar :
          {report15(PEER + 1, 0, 1, 50), report15(PEER + 1, 0, 1, 50), report15(PEER, 0, 1, 51),
@@ -609,7 +646,8 @@ void TestMessages::tcpAcceptancePerMessage()
              (QStringList{update(0, le(PEER + 1), 50, 1, 0), update(0, le(PEER), 50, 1, 0)}));
 
     // A card is accepted once too; its delivery forgets it.
-    proto.slot_onCreateProtocol(83, FakePacket(0).u32(PEER).u8(3).raw(caption("c")).bytes().mid(1));
+    proto.slot_onCreateProtocol(Codes::CmdCardMessage,
+                                FakePacket(0).u32(PEER).u8(3).raw(caption("c")).bytes().mid(1));
     rec.events.clear();
     proto.slot_onParseProtocol(report15(PEER, 3, 0, 42), QString(), 0);
     proto.slot_onParseProtocol(report15(PEER, 3, 1, 42), QString(), 0);
@@ -639,7 +677,8 @@ void TestMessages::cardAnswerNeedsOurRequest()
     QObject::connect(&net, &CNetwork::sig_createProtocol, &proto, &Protocol::slot_onCreateProtocol);
     net.slot_onSendCard("me", "me:0", QString::number(requestTo), qint8(requestKind));
     QSignalSpy saved(&proto, &Protocol::sig_saveMsgRecord);
-    const QByteArray arAnswer = FakePacket(83).u32(PEER).u32(OWN).u8(2).u32(12).u8(quint8(answer));
+    const QByteArray arAnswer =
+        FakePacket(Codes::CmdCardMessage).u32(PEER).u32(OWN).u8(2).u32(12).u8(quint8(answer));
     proto.slot_onParseProtocol(arAnswer, QString(), 0);
     QCOMPARE(saved.size(), stored ? 1 : 0);
     if (stored)
@@ -710,7 +749,7 @@ void TestMessages::datagramsOnlyFromSubServer()
     QTRY_COMPARE(m_fake.received().size(), 1);
 
     // No sub-server known yet: nobody may speak for it.
-    m_fake.pushUdp(FakePacket(3));
+    m_fake.pushUdp(FakePacket(Codes::CmdHeartbeat));
     QTest::qWait(50);
     QVERIFY(parsed.isEmpty());
 
@@ -718,8 +757,9 @@ void TestMessages::datagramsOnlyFromSubServer()
     sessionState().g_iSubServerPort = m_fake.udpPort();
     QUdpSocket stranger;
     QVERIFY(stranger.bind(QHostAddress::LocalHost, 0));
-    stranger.writeDatagram(FakePacket(3), QHostAddress::LocalHost, pUdp->localPort());
-    m_fake.pushUdp(FakePacket(3).u8(1));
+    stranger.writeDatagram(FakePacket(Codes::CmdHeartbeat), QHostAddress::LocalHost,
+                           pUdp->localPort());
+    m_fake.pushUdp(FakePacket(Codes::CmdHeartbeat).u8(1));
     QTRY_COMPARE(parsed.size(), 1);
     QTest::qWait(50);
     QCOMPARE(parsed.size(), 1);
@@ -775,8 +815,8 @@ void TestMessages::deliveryAgainstService()
     QTRY_COMPARE(statesOf(43), (QStringList{"1", "2"}));
     QVERIFY(sessionState().mapResend.isEmpty());
     QCOMPARE(m_fake.messaging().texts, (QStringList{"hello", QString(300, 'l')}));
-    QCOMPARE(m_fake.packets(14, FakeService::Udp).size(), 1);
-    QCOMPARE(m_fake.packets(14, FakeService::Sub).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdMessage, FakeService::Udp).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdMessage, FakeService::Sub).size(), 1);
 
     // The peer answers our card request; the answer is stored once.
     net.slot_onSendCard("me", "", "4321", 1);
@@ -817,7 +857,7 @@ void TestMessages::giveUpAgainstService()
     QCOMPARE(updates.first(), (QList<QVariant>{0u, le(PEER), 42, 3, 0}));
     QVERIFY(accepted.isEmpty());
     // The first send and four or five re-sends, then nothing more.
-    const int iSent = int(m_fake.packets(14, FakeService::Udp).size());
+    const int iSent = int(m_fake.packets(Codes::CmdMessage, FakeService::Udp).size());
     QVERIFY2(iSent == 5 || iSent == 6, qPrintable(QString::number(iSent)));
     QVERIFY(!sessionState().mapResend.contains(key14(42, PEER)));
     net.logout();

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "cnetwork.h"
+#include "codes.h"
 #include "csessionstate.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
@@ -18,14 +19,14 @@ namespace {
 // reply, with the fake service's encoder rather than the client's.
 void wireSubServerStep(CNetwork &net)
 {
-    QObject::connect(&net, &CNetwork::sig_createProtocol, &net,
-                     [&net](quint8 iCmd, const QByteArray &) {
-                         if (iCmd == 102)
-                             net.slot_onSendProtocol(FakePacket(102).u32(0), SOCKET_TCP);
-                     });
+    QObject::connect(
+        &net, &CNetwork::sig_createProtocol, &net, [&net](quint8 iCmd, const QByteArray &) {
+            if (iCmd == 102)
+                net.slot_onSendProtocol(FakePacket(Codes::CmdSubServer).u32(0), SOCKET_TCP);
+        });
     QObject::connect(&net, &CNetwork::sig_parseProtocol, &net,
                      [&net](const QByteArray &ar, const QString &, quint16) {
-                         if (ar.isEmpty() || quint8(ar.at(0)) != 102)
+                         if (ar.isEmpty() || quint8(ar.at(0)) != Codes::CmdSubServer)
                              return;
                          const int n = int(FakePacket::u32At(ar, 1));
                          const QString strAddr = QString::fromUtf8(ar.mid(5, n));
@@ -191,7 +192,7 @@ void TestNetwork::loginFollowsMainServerToSubServer()
     QCOMPARE(sessionState().pTimerLogin->interval(), 20000);
     QCOMPARE(sessionState().strLoginId, QString("1234567"));
 
-    QTRY_COMPARE(m_fake.packets(102, FakeService::Main),
+    QTRY_COMPARE(m_fake.packets(Codes::CmdSubServer, FakeService::Main),
                  QList<QByteArray>{QByteArray::fromHex("6600000000")});
     QTRY_COMPARE(m_fake.subConnectionCount(), 1);
     QTRY_COMPARE(codes(create), (QList<quint8>{102, 39}));
@@ -225,7 +226,7 @@ void TestNetwork::closingMainConnectionIsSilent()
     QSignalSpy state(&net, &CNetwork::sig_netState);
     sessionState().bSuppressDisconnect = false;
     net.slot_onLogin("1", "pw", 0);
-    QTRY_COMPARE(m_fake.packets(102, FakeService::Main).size(), 1);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdSubServer, FakeService::Main).size(), 1);
     // The main-server connection coming up is what protects against its close.
     QVERIFY(sessionState().bSuppressDisconnect);
     m_fake.closeMainClients();
@@ -428,7 +429,7 @@ void TestNetwork::heartbeatLossRelogsIn()
     QCOMPARE(sessionState().strLoginId, QString("1234567"));
     QCOMPARE(sessionState().iLoginType, 1);
     QVERIFY(sessionState().pTimerLogin->isActive());
-    QTRY_COMPARE(m_fake.packets(102, FakeService::Main).size(), 1);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdSubServer, FakeService::Main).size(), 1);
     net.logout();
 }
 

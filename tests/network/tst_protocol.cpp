@@ -9,6 +9,7 @@
 
 #include "cmsgtracker.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "csessionstate.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
@@ -113,86 +114,112 @@ void TestProtocol::framing_data()
         return FakePacket(c).u32(OWN).raw(P.left(k)).str8(P.mid(k)).bytes();
     };
 
-    for (quint8 c : {16, 63, 94, 95, 96, 100, 112})
+    for (quint8 c : {Codes::CmdMessageReceipt, Codes::CmdModifyNetContact, Codes::CmdCircleMember,
+                     Codes::CmdSearchCircle, Codes::CmdExitCircle, Codes::CmdStrangeCard,
+                     Codes::CmdDismissCircle})
         QTest::addRow("plain %d", c)
-            << int(c) << P << plain(c) << int(c == 16 ? SOCKET_UDP : SOCKET_TCP) << none << none;
-    for (quint8 c : {12, 13, 19})
+            << int(c) << P << plain(c)
+            << int(c == Codes::CmdMessageReceipt ? SOCKET_UDP : SOCKET_TCP) << none << none;
+    for (quint8 c : {Codes::CmdUserState, Codes::CmdUserPhone, Codes::CmdPush})
         QTest::addRow("plain re-sent %d", c)
             << int(c) << P << plain(c) << int(SOCKET_UDP) << QByteArray(1, char(c)) << hdr(0, 3, 2);
 
     const QByteArray call = OWN_BYTES;
-    QTest::newRow("5 call start") << 5 << call + '\x01'
-                                  << FakePacket(5).u32(OWN).raw(call + '\x01').bytes()
-                                  << int(SOCKET_UDP) << QByteArray::fromHex("0501")
-                                  << hdr(60, 0, 1);
-    QTest::newRow("5 hang-up") << 5 << call + '\x05'
-                               << FakePacket(5).u32(OWN).raw(call + '\x05').bytes()
-                               << int(SOCKET_UDP) << QByteArray::fromHex("0505") << hdr(0, 10, 1);
-    QTest::newRow("5 answer") << 5 << call + '\x02'
-                              << FakePacket(5).u32(OWN).raw(call + '\x02').bytes()
-                              << int(SOCKET_UDP) << none << none;
+    QTest::newRow("5 call start")
+        << int(Codes::CmdCallSignal) << call + '\x01'
+        << FakePacket(Codes::CmdCallSignal).u32(OWN).raw(call + '\x01').bytes() << int(SOCKET_UDP)
+        << QByteArray::fromHex("0501") << hdr(60, 0, 1);
+    QTest::newRow("5 hang-up")
+        << int(Codes::CmdCallSignal) << call + '\x05'
+        << FakePacket(Codes::CmdCallSignal).u32(OWN).raw(call + '\x05').bytes() << int(SOCKET_UDP)
+        << QByteArray::fromHex("0505") << hdr(0, 10, 1);
+    QTest::newRow("5 answer")
+        << int(Codes::CmdCallSignal) << call + '\x02'
+        << FakePacket(Codes::CmdCallSignal).u32(OWN).raw(call + '\x02').bytes() << int(SOCKET_UDP)
+        << none << none;
 
     const QByteArray msg =
         FakePacket(0).u32(77).u32(9).blob32(QByteArray(16, 'c')).u8(0).u32(0).bytes().mid(1);
     QTest::newRow("14 short text")
-        << 14 << msg << FakePacket(14).u32(OWN).raw(msg).bytes() << int(SOCKET_UDP)
-        << QByteArray(1, '\x0e') + packUInt32(9) + packUInt32(77) << hdr(0, 3, 2);
+        << int(Codes::CmdMessage) << msg << FakePacket(Codes::CmdMessage).u32(OWN).raw(msg).bytes()
+        << int(SOCKET_UDP) << QByteArray(1, '\x0e') + packUInt32(9) + packUInt32(77)
+        << hdr(0, 3, 2);
 
     QTest::newRow("60 count after 9")
-        << 60 << P << count32(60, 9) << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdUploadNetContact) << P << count32(Codes::CmdUploadNetContact, 9)
+        << int(SOCKET_TCP) << none << none;
     QTest::newRow("92 count after 9")
-        << 92 << P << count32(92, 9) << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdModifyCircleMember) << P << count32(Codes::CmdModifyCircleMember, 9)
+        << int(SOCKET_TCP) << none << none;
     QTest::newRow("82 count after 1")
-        << 82 << P << count32(82, 1) << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdSaveCard) << P << count32(Codes::CmdSaveCard, 1) << int(SOCKET_TCP) << none
+        << none;
     QTest::newRow("91 count after 1")
-        << 91 << P << count32(91, 1) << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdNewCircle) << P << count32(Codes::CmdNewCircle, 1) << int(SOCKET_TCP)
+        << none << none;
     QTest::newRow("31 u8 count after 1")
-        << 31 << P << count8(31, 1) << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdChangePassword) << P << count8(Codes::CmdChangePassword, 1)
+        << int(SOCKET_TCP) << none << none;
     QTest::newRow("99 u8 count after 10")
-        << 99 << P << count8(99, 10) << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdModifyCircleInfo) << P << count8(Codes::CmdModifyCircleInfo, 10)
+        << int(SOCKET_TCP) << none << none;
     QByteArray p98 = P;
     for (char kind : {'\x00', '\x04'}) {
         p98[0] = kind;
         QTest::addRow("98 kind %d", int(kind))
-            << 98 << p98 << count8(98, 5).replace(5, 1, QByteArray(1, kind)) << int(SOCKET_TCP)
-            << none << none;
+            << int(Codes::CmdApplyCircle) << p98
+            << count8(Codes::CmdApplyCircle, 5).replace(5, 1, QByteArray(1, kind))
+            << int(SOCKET_TCP) << none << none;
     }
     p98[0] = '\x06';
     QTest::newRow("98 kind 6")
-        << 98 << p98 << FakePacket(98).u32(OWN).raw(p98.left(10)).str8(p98.mid(10)).bytes()
+        << int(Codes::CmdApplyCircle) << p98
+        << FakePacket(Codes::CmdApplyCircle).u32(OWN).raw(p98.left(10)).str8(p98.mid(10)).bytes()
         << int(SOCKET_TCP) << none << none;
     p98[0] = '\x02';
-    QTest::newRow("98 kind 2") << 98 << p98 << FakePacket(98).u32(OWN).raw(p98).bytes()
+    QTest::newRow("98 kind 2") << int(Codes::CmdApplyCircle) << p98
+                               << FakePacket(Codes::CmdApplyCircle).u32(OWN).raw(p98).bytes()
                                << int(SOCKET_TCP) << none << none;
     QTest::newRow("87 enterprise")
-        << 87 << P << FakePacket(87).raw(P.left(5)).blob32(P.mid(5)).bytes() << int(SOCKET_TCP)
-        << none << none;
+        << int(Codes::CmdEnterprise) << P
+        << FakePacket(Codes::CmdEnterprise).raw(P.left(5)).blob32(P.mid(5)).bytes()
+        << int(SOCKET_TCP) << none << none;
     QTest::newRow("81 card request")
-        << 81 << P << FakePacket(81).raw(P).u32(0).bytes() << int(SOCKET_TCP) << none << none;
+        << int(Codes::CmdCard) << P << FakePacket(Codes::CmdCard).raw(P).u32(0).bytes()
+        << int(SOCKET_TCP) << none << none;
     // The message id counter is seeded to 41 in the test, so the next id is 42.
-    for (quint8 c : {83, 97})
+    for (quint8 c : {Codes::CmdCardMessage, Codes::CmdCircleMessage})
         QTest::addRow("%d message id inserted", c)
             << int(c) << P << FakePacket(c).u32(OWN).raw(P.left(5)).u32(42).raw(P.mid(5)).bytes()
             << int(SOCKET_TCP) << none << none;
 
-    QTest::newRow("3 heartbeat") << 3 << P << FakePacket(3).u32(OWN).bytes() << int(SOCKET_UDP)
-                                 << QByteArray(1, '\x03') << hdr(0, 3, 2);
-    QTest::newRow("11") << 11 << P << FakePacket(11).u32(OWN).u8(2).bytes() << int(SOCKET_TCP)
+    QTest::newRow("3 heartbeat") << int(Codes::CmdHeartbeat) << P
+                                 << FakePacket(Codes::CmdHeartbeat).u32(OWN).bytes()
+                                 << int(SOCKET_UDP) << QByteArray(1, '\x03') << hdr(0, 3, 2);
+    QTest::newRow("11") << int(Codes::CmdAllUserState) << P
+                        << FakePacket(Codes::CmdAllUserState).u32(OWN).u8(2).bytes()
+                        << int(SOCKET_TCP) << none << none;
+    QTest::newRow("28") << int(Codes::CmdReserved) << P
+                        << FakePacket(Codes::CmdReserved).u32(OWN).bytes() << int(SOCKET_TCP)
                         << none << none;
-    QTest::newRow("28") << 28 << P << FakePacket(28).u32(OWN).bytes() << int(SOCKET_TCP) << none
+    QTest::newRow("32") << int(Codes::CmdMayKnow) << P
+                        << FakePacket(Codes::CmdMayKnow).u32(OWN).u32(2).u32(0).bytes()
+                        << int(SOCKET_TCP) << none << none;
+    QTest::newRow("35") << int(Codes::CmdLogout) << P
+                        << FakePacket(Codes::CmdLogout).u32(OWN).bytes() << int(SOCKET_UDP) << none
                         << none;
-    QTest::newRow("32") << 32 << P << FakePacket(32).u32(OWN).u32(2).u32(0).bytes()
+    QTest::newRow("36")
+        << int(Codes::CmdContact) << P
+        << FakePacket(Codes::CmdContact).u32(OWN).str8(fakeEncrypt("pw")).u32(0).bytes()
+        << int(SOCKET_TCP) << none << none;
+    QTest::newRow("61") << int(Codes::CmdNetContact) << P
+                        << FakePacket(Codes::CmdNetContact).u32(OWN).u32(0).bytes()
                         << int(SOCKET_TCP) << none << none;
-    QTest::newRow("35") << 35 << P << FakePacket(35).u32(OWN).bytes() << int(SOCKET_UDP) << none
-                        << none;
-    QTest::newRow("36") << 36 << P << FakePacket(36).u32(OWN).str8(fakeEncrypt("pw")).u32(0).bytes()
+    QTest::newRow("93") << int(Codes::CmdCircle) << P
+                        << FakePacket(Codes::CmdCircle).u32(OWN).u8(0).u32(0).bytes()
                         << int(SOCKET_TCP) << none << none;
-    QTest::newRow("61") << 61 << P << FakePacket(61).u32(OWN).u32(0).bytes() << int(SOCKET_TCP)
-                        << none << none;
-    QTest::newRow("93") << 93 << P << FakePacket(93).u32(OWN).u8(0).u32(0).bytes()
-                        << int(SOCKET_TCP) << none << none;
-    QTest::newRow("102") << 102 << P << QByteArray::fromHex("6600000000") << int(SOCKET_TCP) << none
-                         << none;
+    QTest::newRow("102") << int(Codes::CmdSubServer) << P << QByteArray::fromHex("6600000000")
+                         << int(SOCKET_TCP) << none << none;
 }
 
 void TestProtocol::framing()
@@ -225,10 +252,12 @@ void TestProtocol::requestsThatAreNotSent_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("payload");
     QTest::newRow("unknown code") << 200 << QByteArray("x");
-    QTest::newRow("reserved 201") << 201 << QByteArray();
+    QTest::newRow("reserved 201") << int(Codes::CmdIgnored) << QByteArray();
     QTest::newRow("code 0") << 0 << QByteArray();
-    QTest::newRow("u8 count over 255") << 31 << QByteArray(1, '\0') + QByteArray(256, 'c');
-    QTest::newRow("98 kind 6 text over 255") << 98 << QByteArray(1, '\x06') + QByteArray(265, 'c');
+    QTest::newRow("u8 count over 255")
+        << int(Codes::CmdChangePassword) << QByteArray(1, '\0') + QByteArray(256, 'c');
+    QTest::newRow("98 kind 6 text over 255")
+        << int(Codes::CmdApplyCircle) << QByteArray(1, '\x06') + QByteArray(265, 'c');
 }
 
 void TestProtocol::requestsThatAreNotSent()
@@ -260,7 +289,7 @@ void TestProtocol::messageTransportBySize()
         FakePacket(0).u32(5555).u32(7).blob32(arCipher).u8(0).u32(0).bytes().mid(1);
     Protocol proto;
     QSignalSpy send(&proto, &Protocol::sig_sendProtocol);
-    proto.slot_onCreateProtocol(14, arPayload);
+    proto.slot_onCreateProtocol(Codes::CmdMessage, arPayload);
     QCOMPARE(send.size(), 1);
     QCOMPARE(send.first().at(1).value<SOCKETTYPE>(), udp ? SOCKET_UDP : SOCKET_TCP);
     QCOMPARE(sessionState().mapResend.size(), udp ? 1 : 0);
@@ -328,7 +357,7 @@ void TestProtocol::ignoredPackets_data()
     QTest::addColumn<QByteArray>("packet");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("201 with a login reply behind it")
-        << QByteArray::fromHex("c9") + FakePacket(39).u32(5).u8(0).bytes();
+        << QByteArray::fromHex("c9") + FakePacket(Codes::CmdLogin).u32(5).u8(0).bytes();
     QTest::newRow("unknown code") << QByteArray::fromHex("c8000000");
     QTest::newRow("code 0") << QByteArray::fromHex("00270000");
 }
@@ -361,7 +390,8 @@ void TestProtocol::subServerReply()
     Protocol proto;
     QSignalSpy connectServer(&proto, &Protocol::sig_connectServer);
     proto.slot_onParseProtocol(
-        FakePacket(102).blob32(QByteArray("10.0.0.5\0\0\0\0", 12)).u32(0x12345), QString(), 0);
+        FakePacket(Codes::CmdSubServer).blob32(QByteArray("10.0.0.5\0\0\0\0", 12)).u32(0x12345),
+        QString(), 0);
     QCOMPARE(connectServer.size(), 1);
     const QList<QVariant> args = connectServer.first();
     QCOMPARE(args.at(0).toString(), QString("10.0.0.5"));
@@ -387,7 +417,7 @@ void TestProtocol::loginReplies()
     // Refused: the result travels on with the credentials; nothing else happens.
     s.pTimerLogin->start(20000);
     s.pTimerReLogin->start(20000);
-    proto.slot_onParseProtocol(FakePacket(39).u32(0).u8(2).u8(0), QString(), 0);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdLogin).u32(0).u8(2).u8(0), QString(), 0);
     QCOMPARE(login.size(), 1);
     QCOMPARE(login.first(), (QList<QVariant>{2, "13800000000", "pw", "", ""}));
     QVERIFY(connectServer.isEmpty());
@@ -395,8 +425,9 @@ void TestProtocol::loginReplies()
     QVERIFY(!s.bHasLoggedIn);
 
     // First success: own zpid and telephone, then the UDP session.
-    proto.slot_onParseProtocol(FakePacket(39).u32(1234567).u8(0).str8(fakeEncrypt("13800000000")),
-                               QString(), 0);
+    proto.slot_onParseProtocol(
+        FakePacket(Codes::CmdLogin).u32(1234567).u8(0).str8(fakeEncrypt("13800000000")), QString(),
+        0);
     QCOMPARE(login.last(), (QList<QVariant>{0, "13800000000", "pw", "1234567", "13800000000"}));
     QCOMPARE(s.iZpid, 1234567u);
     QVERIFY(s.bHasLoggedIn);
@@ -406,7 +437,7 @@ void TestProtocol::loginReplies()
     QCOMPARE(connectServer.last().at(3).value<SOCKETTYPE>(), SOCKET_UDP);
 
     // A re-login resumes with all strings empty and protects against the old TCP close.
-    proto.slot_onParseProtocol(FakePacket(39).u32(1234567).u8(0).u8(0), QString(), 0);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdLogin).u32(1234567).u8(0).u8(0), QString(), 0);
     QCOMPARE(login.last(), (QList<QVariant>{0, "", "", "", ""}));
     QCOMPARE(connectServer.last().at(2).value<CONNECT_STATE>(), CONNECT_RESUME);
     QVERIFY(s.bSuppressDisconnect);
@@ -419,11 +450,11 @@ void TestProtocol::presenceReplies_data()
     QTest::addColumn<int>("result");
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("11") << 11 << 0 << 2 << QStringList{"A", "B"};
-    QTest::newRow("11 failed") << 11 << 1 << 2 << QStringList{"", ""};
-    QTest::newRow("11 none") << 11 << 0 << 0 << QStringList{"", ""};
-    QTest::newRow("12 joins") << 12 << 0 << 2 << QStringList{"AB"};
-    QTest::newRow("12 failed") << 12 << 3 << 2 << QStringList{""};
+    QTest::newRow("11") << int(Codes::CmdAllUserState) << 0 << 2 << QStringList{"A", "B"};
+    QTest::newRow("11 failed") << int(Codes::CmdAllUserState) << 1 << 2 << QStringList{"", ""};
+    QTest::newRow("11 none") << int(Codes::CmdAllUserState) << 0 << 0 << QStringList{"", ""};
+    QTest::newRow("12 joins") << int(Codes::CmdUserState) << 0 << 2 << QStringList{"AB"};
+    QTest::newRow("12 failed") << int(Codes::CmdUserState) << 3 << 2 << QStringList{""};
 }
 
 void TestProtocol::presenceReplies()
@@ -444,14 +475,14 @@ void TestProtocol::presenceReplies()
                                    .u8(0)
                                    .blob32(fakeEncrypt("B")),
                                QString(), 0);
-    QSignalSpy &spy = code == 11 ? two : one;
-    QCOMPARE((code == 11 ? one : two).size(), 0);
+    QSignalSpy &spy = code == Codes::CmdAllUserState ? two : one;
+    QCOMPARE((code == Codes::CmdAllUserState ? one : two).size(), 0);
     QCOMPARE(spy.size(), 1);
     QStringList got;
     for (const QVariant &v : spy.first())
         got << v.toString();
     QCOMPARE(got, expected);
-    QCOMPARE(sessionState().mapResend.isEmpty(), code == 12);
+    QCOMPARE(sessionState().mapResend.isEmpty(), code == Codes::CmdUserState);
 }
 
 void TestProtocol::phoneReply_data()
@@ -469,8 +500,11 @@ void TestProtocol::phoneReply()
     Protocol proto;
     QSignalSpy spy(&proto, &Protocol::sig_parseUserPhone);
     setResend(QByteArray(1, '\x0d'), hdr(0, 3, 2) + "q");
-    proto.slot_onParseProtocol(
-        FakePacket(13).u8(quint8(result)).u32(4321).str8(fakeEncrypt("13912345678")), QString(), 0);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdUserPhone)
+                                   .u8(quint8(result))
+                                   .u32(4321)
+                                   .str8(fakeEncrypt("13912345678")),
+                               QString(), 0);
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.first().at(0).toUInt(), 4321u);
     QCOMPARE(spy.first().at(1).toString(), phone);
@@ -482,10 +516,11 @@ void TestProtocol::addresseeCheck()
     sessionState().iPasswordSubType = 4;
     Protocol proto;
     QSignalSpy spy(&proto, &Protocol::sig_changepassword);
-    proto.slot_onParseProtocol(FakePacket(31).u32(OWN + 1).u8(0), QString(), 0);
-    proto.slot_onParseProtocol(FakePacket(31).u8(0), QString(), 0);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdChangePassword).u32(OWN + 1).u8(0), QString(),
+                               0);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdChangePassword).u8(0), QString(), 0);
     QVERIFY(spy.isEmpty());
-    proto.slot_onParseProtocol(FakePacket(31).u32(OWN).u8(1), QString(), 0);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdChangePassword).u32(OWN).u8(1), QString(), 0);
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.first(), (QList<QVariant>{0, 4, 1}));
 }
@@ -495,14 +530,14 @@ void TestProtocol::parserPlugsIn()
     Protocol proto;
     QList<QByteArray> seen;
     // 36 is checked at offset 1 whoever parses it.
-    proto.setParser(36, [&](const QByteArray &ar) { seen << ar; });
-    const QByteArray mine = FakePacket(36).u32(OWN).u8(7);
-    proto.slot_onParseProtocol(FakePacket(36).u32(1).u8(7), QString(), 0);
+    proto.setParser(Codes::CmdContact, [&](const QByteArray &ar) { seen << ar; });
+    const QByteArray mine = FakePacket(Codes::CmdContact).u32(OWN).u8(7);
+    proto.slot_onParseProtocol(FakePacket(Codes::CmdContact).u32(1).u8(7), QString(), 0);
     proto.slot_onParseProtocol(mine, QString(), 0);
     QCOMPARE(seen, QList<QByteArray>{mine});
-    QCOMPARE(Protocol::addresseeOffset(14), 5);
-    QCOMPARE(Protocol::addresseeOffset(34), 5);
-    QCOMPARE(Protocol::addresseeOffset(102), -1);
+    QCOMPARE(Protocol::addresseeOffset(Codes::CmdMessage), 5);
+    QCOMPARE(Protocol::addresseeOffset(Codes::CmdOfflineMessage), 5);
+    QCOMPARE(Protocol::addresseeOffset(Codes::CmdSubServer), -1);
 }
 
 void TestProtocol::loginPacketOnTheWire_data()
@@ -546,8 +581,8 @@ void TestProtocol::loginPacketOnTheWire()
     wire(net, proto);
     QSignalSpy login(&proto, &Protocol::sig_loginState);
     net.slot_onLogin(loginId, "secret", type);
-    QTRY_COMPARE(m_fake.packets(39, FakeService::Sub).size(), 1);
-    const QByteArray ar = m_fake.packets(39, FakeService::Sub).first();
+    QTRY_COMPARE(m_fake.packets(Codes::CmdLogin, FakeService::Sub).size(), 1);
+    const QByteArray ar = m_fake.packets(Codes::CmdLogin, FakeService::Sub).first();
     QCOMPARE(ar.size(), length);
     const QByteArray arVersion(ZEPHON_VERSION_TEXT);
     const QByteArray arHead =
@@ -592,12 +627,13 @@ void TestProtocol::fullSessionAgainstService()
     QTRY_COMPARE(login.size(), 1);
     QCOMPARE(login.first(), (QList<QVariant>{0, "1234567", "secret", "1234567", "13800000000"}));
     // The UDP session starts with three heartbeats; their replies empty the re-send table.
-    QTRY_COMPARE(m_fake.packets(3, FakeService::Udp).size(), 3);
-    QCOMPARE(m_fake.packets(3, FakeService::Udp).first(), FakePacket(3).u32(1234567).bytes());
+    QTRY_COMPARE(m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp).size(), 3);
+    QCOMPARE(m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp).first(),
+             FakePacket(Codes::CmdHeartbeat).u32(1234567).bytes());
     QTRY_VERIFY(sessionState().mapResend.isEmpty());
-    QTRY_COMPARE(m_fake.packets(81, FakeService::Sub).size(), 2);
-    QTRY_COMPARE(m_fake.packets(93, FakeService::Sub).size(), 1);
-    QCOMPARE(m_fake.packets(36, FakeService::Sub).size(), 1);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdCard, FakeService::Sub).size(), 2);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdCircle, FakeService::Sub).size(), 1);
+    QCOMPARE(m_fake.packets(Codes::CmdContact, FakeService::Sub).size(), 1);
 
     net.slot_onGetAllUserState();
     QTRY_COMPARE(all.size(), 1);
@@ -606,10 +642,10 @@ void TestProtocol::fullSessionAgainstService()
     net.slot_onGetUserState("13900000042");
     QTRY_COMPARE(some.size(), 1);
     QCOMPARE(some.first().at(0).toString(), QString("on;off;"));
-    const QByteArray ar12 = m_fake.packets(12, FakeService::Udp).first();
-    QCOMPARE(ar12.left(6), FakePacket(12).u32(1234567).u8(2).bytes());
-    QCOMPARE(fakeDecryptText(ar12.mid(10)), QString("13900000042"));
-    QCOMPARE(FakePacket::u32At(ar12, 6), ar12.size() - 10);
+    const QByteArray arState = m_fake.packets(Codes::CmdUserState, FakeService::Udp).first();
+    QCOMPARE(arState.left(6), FakePacket(Codes::CmdUserState).u32(1234567).u8(2).bytes());
+    QCOMPARE(fakeDecryptText(arState.mid(10)), QString("13900000042"));
+    QCOMPARE(FakePacket::u32At(arState, 6), arState.size() - 10);
 
     net.slot_onGetUserPhone("42");
     net.slot_onGetUserPhone("43");
@@ -622,15 +658,16 @@ void TestProtocol::fullSessionAgainstService()
     net.slot_onChangePassword(7, 3, QVariant("ignored"));
     QTRY_COMPARE(password.size(), 1);
     QCOMPARE(password.first(), (QList<QVariant>{0, 3, 0}));
-    const QByteArray ar31 = m_fake.packets(31, FakeService::Sub).first();
-    QCOMPARE(ar31.left(6), FakePacket(31).u32(1234567).u8(3).bytes());
-    QCOMPARE(fakeDecryptText(ar31.mid(7)), QString("n3w-pass"));
-    QCOMPARE(int(quint8(ar31.at(6))), ar31.size() - 7);
-    QCOMPARE(m_fake.packets(31, FakeService::Sub).size(), 1);
+    const QByteArray arPassword =
+        m_fake.packets(Codes::CmdChangePassword, FakeService::Sub).first();
+    QCOMPARE(arPassword.left(6), FakePacket(Codes::CmdChangePassword).u32(1234567).u8(3).bytes());
+    QCOMPARE(fakeDecryptText(arPassword.mid(7)), QString("n3w-pass"));
+    QCOMPARE(int(quint8(arPassword.at(6))), arPassword.size() - 7);
+    QCOMPARE(m_fake.packets(Codes::CmdChangePassword, FakeService::Sub).size(), 1);
 
     // Logging out tells the service three times over UDP.
     net.logout();
-    QTRY_COMPARE(m_fake.packets(35, FakeService::Udp).size(), 3);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdLogout, FakeService::Udp).size(), 3);
     QVERIFY(state.isEmpty());
 }
 

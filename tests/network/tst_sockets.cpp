@@ -5,6 +5,7 @@
 
 #include "cframebuffer.h"
 #include "clistener.h"
+#include "codes.h"
 #include "ctcpsocket.h"
 #include "cudpsocket.h"
 #include "fakepacket.h"
@@ -195,7 +196,7 @@ void TestSockets::tcpDeliversFramesAsTheyComplete()
     m_fake.clearReceived();
     socket.write(arOut.constData(), int(arOut.size()), strHost, 0);
     QVERIFY(strHost.isEmpty());
-    QTRY_COMPARE(m_fake.packets(102, FakeService::Sub), QList<QByteArray>{arOut});
+    QTRY_COMPARE(m_fake.packets(Codes::CmdSubServer, FakeService::Sub), QList<QByteArray>{arOut});
     socket.close();
 }
 
@@ -256,7 +257,7 @@ void TestSockets::udpConnectWriteReceive()
     QString strNoHost;
     const QByteArray arHeart = QByteArray::fromHex("0301000000");
     socket.write(arHeart.constData(), int(arHeart.size()), strNoHost, 0);
-    QTRY_COMPARE(m_fake.packets(3, FakeService::Udp), QList<QByteArray>{arHeart});
+    QTRY_COMPARE(m_fake.packets(Codes::CmdHeartbeat, FakeService::Udp), QList<QByteArray>{arHeart});
 
     // An explicit host wins over the stored one.
     QUdpSocket other;

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "zephonversion.h"
@@ -58,7 +59,7 @@ bool ServiceClient::connectSub(int iTimeoutMs)
     main.connectToHost(QHostAddress::LocalHost, m_iMainPort);
     if (!waitUntil([&main] { return main.state() == QAbstractSocket::ConnectedState; }, iTimeoutMs))
         return false;
-    main.write(FakePacket(102).u32(0));
+    main.write(FakePacket(Codes::CmdSubServer).u32(0));
     QByteArray arStream;
     QList<QByteArray> packets;
     waitUntil(
@@ -68,7 +69,7 @@ bool ServiceClient::connectSub(int iTimeoutMs)
             return !packets.isEmpty();
         },
         iTimeoutMs);
-    if (packets.isEmpty() || quint8(packets.first().at(0)) != 102)
+    if (packets.isEmpty() || quint8(packets.first().at(0)) != Codes::CmdSubServer)
         return false;
     int iPos = 1;
     const QByteArray arAddress = blobAt(packets.first(), iPos);
@@ -83,7 +84,7 @@ bool ServiceClient::connectSub(int iTimeoutMs)
 int ServiceClient::login(const QString &strId, const QString &strPassword, int iTimeoutMs)
 {
     const bool bMobile = strId.size() == 11;
-    FakePacket packet(39);
+    FakePacket packet(Codes::CmdLogin);
     packet.u8(4).str8(ZEPHON_VERSION_TEXT).u8(bMobile ? 1 : 0);
     if (bMobile)
         packet.str8(fakeEncrypt(strId.toUtf8()));
@@ -103,7 +104,7 @@ int ServiceClient::login(const QString &strId, const QString &strPassword, int i
 
 bool ServiceClient::heartbeat(int iTimeoutMs)
 {
-    return !requestUdp(FakePacket(3).u32(m_iZpid), iTimeoutMs).isEmpty();
+    return !requestUdp(FakePacket(Codes::CmdHeartbeat).u32(m_iZpid), iTimeoutMs).isEmpty();
 }
 
 void ServiceClient::setTcpReceiveBuffer(int iBytes)

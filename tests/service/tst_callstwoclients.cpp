@@ -10,8 +10,8 @@
 
 #include "pcmsignal.h"
 #include "privatepulse.h"
+#include "xvfbclient.h"
 #include "zephondprocess.h"
-#include "zephonprocess.h"
 
 namespace {
 
@@ -70,16 +70,13 @@ private Q_SLOTS:
     void callConnectsWithoutAudioServer();
 
 private:
-    std::unique_ptr<ZephonProcess> startClient(const QString &strName, const QString &strPulse,
-                                               QString &strWindow);
-    void focus(const QString &strWindow);
-    void type(const QString &strWindow, const QString &strText);
-    void key(const QString &strWindow, const QString &strKey);
-    void signIn(const QString &strWindow, const QString &strId);
+    // A client in a folder of its own with the audio server strPulse; null when it did not
+    // start or show its window.
+    std::unique_ptr<XvfbClient> startClient(const QString &strName, const QString &strPulse);
+    void type(const XvfbClient &client, const QString &strText);
+    void key(const XvfbClient &client, const QString &strKey);
     // A (1000001) calls B (1000002) and B answers; both report the call connected.
-    void connectCall(ZephonProcess &a, const QString &strWindowA, ZephonProcess &b,
-                     const QString &strWindowB);
-    QStringList visibleWindows() const;
+    void connectCall(XvfbClient &a, XvfbClient &b);
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
@@ -103,91 +100,45 @@ void TestCallsTwoClients::cleanupTestCase()
         QVERIFY(m_service.stop() != -1);
 }
 
-QStringList TestCallsTwoClients::visibleWindows() const
+std::unique_ptr<XvfbClient> TestCallsTwoClients::startClient(const QString &strName,
+                                                             const QString &strPulse)
 {
-    return m_display
-        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), QStringLiteral("^Zephon$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-std::unique_ptr<ZephonProcess> TestCallsTwoClients::startClient(const QString &strName,
-                                                                const QString &strPulse,
-                                                                QString &strWindow)
-{
-    const QStringList before = visibleWindows();
-    const QString strDir = QStringLiteral("%1-%2").arg(strName).arg(++m_iRun);
-    QDir(m_dir.path()).mkpath(strDir);
-    auto client = std::make_unique<ZephonProcess>();
-    client->setEnvironment(
-        QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
-        QStringLiteral("-call-%1-%2").arg(strDir).arg(QCoreApplication::applicationPid()));
-    client->setEnvironment(QStringLiteral("QT_LOGGING_RULES"),
-                           QStringLiteral("zephon.Core.debug=true\nzephon.Protocol.debug=true"));
+    auto client = std::make_unique<XvfbClient>(m_display);
     client->setEnvironment(QStringLiteral("PULSE_SERVER"), strPulse);
-    client->start(m_dir.filePath(strDir), &m_display);
-    if (!client->waitStarted())
+    if (!client->start(m_dir.filePath(QStringLiteral("%1-%2").arg(strName).arg(++m_iRun)))) {
+        qWarning() << client->errorText();
         return nullptr;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 10000) {
-        for (const QString &strCandidate : visibleWindows()) {
-            if (!before.contains(strCandidate)) {
-                strWindow = strCandidate;
-                return client;
-            }
-        }
-        QTest::qWait(100);
     }
-    return nullptr;
+    return client;
 }
 
-void TestCallsTwoClients::focus(const QString &strWindow)
+void TestCallsTwoClients::type(const XvfbClient &client, const QString &strText)
 {
-    // There is no window manager: raise the window and give it the keyboard directly.
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("windowraise"), strWindow}));
-    QVERIFY(m_display.xdotoolSucceeds(
-        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), strWindow}));
-    QTest::qWait(300);
+    QVERIFY(client.focus());
+    QVERIFY(client.type(strText));
 }
 
-void TestCallsTwoClients::type(const QString &strWindow, const QString &strText)
+void TestCallsTwoClients::key(const XvfbClient &client, const QString &strKey)
 {
-    focus(strWindow);
-    QVERIFY(m_display.xdotoolSucceeds(
-        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), strText}));
+    QVERIFY(client.focus());
+    QVERIFY(client.key(strKey));
 }
 
-void TestCallsTwoClients::key(const QString &strWindow, const QString &strKey)
+void TestCallsTwoClients::connectCall(XvfbClient &a, XvfbClient &b)
 {
-    focus(strWindow);
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("key"), strKey}));
-}
-
-void TestCallsTwoClients::signIn(const QString &strWindow, const QString &strId)
-{
-    type(strWindow, strId);
-    key(strWindow, QStringLiteral("Tab"));
-    type(strWindow, QString::fromLatin1(kPassword));
-    key(strWindow, QStringLiteral("Return"));
-}
-
-void TestCallsTwoClients::connectCall(ZephonProcess &a, const QString &strWindowA, ZephonProcess &b,
-                                      const QString &strWindowB)
-{
-    signIn(strWindowA, QStringLiteral("1000001"));
-    signIn(strWindowB, QStringLiteral("1000002"));
+    QVERIFY(a.signIn(QStringLiteral("1000001"), QString::fromLatin1(kPassword)));
+    QVERIFY(b.signIn(QStringLiteral("1000002"), QString::fromLatin1(kPassword)));
     QTRY_VERIFY_WITH_TIMEOUT(a.output().contains("login result = 0"), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(b.output().contains("login result = 0"), 20000);
     // The main screen opens on the call tab with the dial pad's field focused.
     QTest::qWait(1500);
-    type(strWindowA, QStringLiteral("1000002"));
-    key(strWindowA, QStringLiteral("Return"));
+    type(a, QStringLiteral("1000002"));
+    key(a, QStringLiteral("Return"));
     QTRY_VERIFY_WITH_TIMEOUT(a.output().contains("call state 11 = 1000002"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(b.output().contains("call state 1 = 1000001"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(a.output().contains("call state 7 = 1000002"), 10000);
     QTest::qWait(500);
-    key(strWindowB, QStringLiteral("Return"));
+    key(b, QStringLiteral("Return"));
     QTRY_VERIFY_WITH_TIMEOUT(a.output().contains("call state 2 = 1000002"), 10000);
 }
 
@@ -200,13 +151,11 @@ void TestCallsTwoClients::toneCrossesTheCall()
     if (!pulseA.start(pulseDirA.path()) || !pulseB.start(pulseDirB.path()))
         QSKIP(qPrintable("PulseAudio cannot start here: " + pulseA.errorString() +
                          pulseB.errorString()));
-    QString strWindowA;
-    QString strWindowB;
-    auto a = startClient(QStringLiteral("a"), pulseA.serverAddress(), strWindowA);
+    auto a = startClient(QStringLiteral("a"), pulseA.serverAddress());
     QVERIFY(a);
-    auto b = startClient(QStringLiteral("b"), pulseB.serverAddress(), strWindowB);
+    auto b = startClient(QStringLiteral("b"), pulseB.serverAddress());
     QVERIFY(b);
-    connectCall(*a, strWindowA, *b, strWindowB);
+    connectCall(*a, *b);
 
     // Bursts of a tone into A's microphone, recorded from B's speaker.
     QVERIFY(pulseB.startRecording(QStringLiteral("spk.monitor")));
@@ -230,7 +179,7 @@ void TestCallsTwoClients::toneCrossesTheCall()
     QVERIFY2(countBursts(heard) == kBursts, qPrintable("levels per 100 ms: " + strLevels));
 
     // A hangs up; B is told and both clients live on.
-    key(strWindowA, QStringLiteral("Escape"));
+    key(*a, QStringLiteral("Escape"));
     QTRY_VERIFY_WITH_TIMEOUT(b->output().contains("call state 5 = 1000001"), 10000);
     QCOMPARE(a->process().state(), QProcess::Running);
     QCOMPARE(b->process().state(), QProcess::Running);
@@ -239,18 +188,16 @@ void TestCallsTwoClients::toneCrossesTheCall()
 void TestCallsTwoClients::callConnectsWithoutAudioServer()
 {
     const QString strNoServer = QStringLiteral("unix:/nonexistent/zephon-no-audio.sock");
-    QString strWindowA;
-    QString strWindowB;
-    auto a = startClient(QStringLiteral("a"), strNoServer, strWindowA);
+    auto a = startClient(QStringLiteral("a"), strNoServer);
     QVERIFY(a);
-    auto b = startClient(QStringLiteral("b"), strNoServer, strWindowB);
+    auto b = startClient(QStringLiteral("b"), strNoServer);
     QVERIFY(b);
-    connectCall(*a, strWindowA, *b, strWindowB);
+    connectCall(*a, *b);
     // The call stays up for a while with nothing to capture or play.
     QTest::qWait(2000);
     QCOMPARE(a->process().state(), QProcess::Running);
     QCOMPARE(b->process().state(), QProcess::Running);
-    key(strWindowB, QStringLiteral("Escape"));
+    key(*b, QStringLiteral("Escape"));
     QTRY_VERIFY_WITH_TIMEOUT(a->output().contains("call state 5 = 1000002"), 10000);
     QCOMPARE(a->process().state(), QProcess::Running);
     QCOMPARE(b->process().state(), QProcess::Running);

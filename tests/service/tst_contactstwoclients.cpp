@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QQmlComponent>
 #include <QQmlContext>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QQuickWindow>
@@ -23,15 +22,14 @@
 #include <memory>
 
 #include "cnetwork.h"
+#include "codes.h"
 #include "core.h"
-#include "csessionstate.h"
+#include "corefixture.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
+#include "xvfbclient.h"
 #include "zephondprocess.h"
-#include "zephonprocess.h"
-
-Q_DECLARE_METATYPE(QList<QObject *>)
 
 namespace {
 
@@ -40,20 +38,6 @@ constexpr quint32 kZpidA = 1000001;
 constexpr quint32 kZpidB = 1000002;
 const QString kPhoneA = QStringLiteral("13800138000");
 const QString kPhoneB = QStringLiteral("13800138001");
-
-// The root item's signals Core connects to, as main.qml declares them.
-const char *const kRootQml = "import QtQuick\n"
-                             "Item {\n"
-                             "  signal login(string strLoginId, string strLoginPassword, "
-                             "int iLoginType)\n"
-                             "  signal getUserState(string strPhone)\n"
-                             "  signal getUserPhone(string strZpid)\n"
-                             "  signal changePassword(int iType, int iSubType, var strPassword)\n"
-                             "  signal getContact(bool flag, string strKey)\n"
-                             "  signal searchContact(string strKey)\n"
-                             "  signal getNetContact()\n"
-                             "  signal savePersonalCard(string strCard)\n"
-                             "}\n";
 
 // The rows of a query on a store file, each row's columns joined by "|". The file is opened
 // read-only on a connection of its own, beside the writer that owns it.
@@ -122,14 +106,9 @@ private Q_SLOTS:
     void cloudAddressBookEditedAndUploaded();
 
 private:
-    std::unique_ptr<ZephonProcess> startClient(const QString &strFolder, const QString &strSuffix);
-    bool signInB(const QString &strFolder, const QString &strSuffix);
+    // Starts B, the real client, in its folder and signs it in with its mobile number.
+    bool signInB();
     void signInA();
-    // B's window as it is on the display, and clicks into it at window coordinates.
-    QImage grabB() const;
-    bool clickB(int x, int y, int iClicks = 1) const;
-    QStringList visibleWindows() const;
-    QList<QObject *> list(const char *pName) const;
     QString storeA() const { return m_dir.filePath(QStringLiteral("a/Zephon.db")); }
     QString storeB() const { return m_dir.filePath(QStringLiteral("b/Zephon.db")); }
 
@@ -137,18 +116,15 @@ private:
     QTemporaryDir m_dir;
     ZephondProcess m_service;
 
-    std::unique_ptr<ZephonProcess> m_pClientB;
-    QString m_strWindowB;
-    std::unique_ptr<QQmlEngine> m_pEngine;
-    std::unique_ptr<QObject> m_pRoot;
-    std::unique_ptr<Core> m_pCore;
+    std::unique_ptr<XvfbClient> m_pClientB;
+    CoreFixture m_fx;
 };
 
 void TestContactsTwoClients::initTestCase()
 {
     // Grabbing A's window for its picture needs a renderer that runs without a GPU.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+    if (!XvfbClient::canGrab())
         QSKIP("ImageMagick's import is needed to read the client's window (package imagemagick)");
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
@@ -159,35 +135,20 @@ void TestContactsTwoClients::initTestCase()
     qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
 
     // Client A: Core in a working folder of its own, as the executable runs it.
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("a")));
-    QVERIFY(QDir::setCurrent(m_dir.filePath(QStringLiteral("a"))));
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("a/xdg")).toUtf8());
-    sessionState().reset();
-    m_pEngine = std::make_unique<QQmlEngine>();
-    QQmlComponent component(m_pEngine.get());
-    component.setData(kRootQml, QUrl());
-    m_pRoot.reset(component.create());
-    QVERIFY2(m_pRoot, qPrintable(component.errorString()));
-    m_pCore = std::make_unique<Core>();
-    m_pCore->setRootObject(m_pRoot.get());
-    m_pCore->setRootContext(m_pEngine->rootContext());
-    m_pCore->initialize();
+    QVERIFY(CoreFixture::enterFolder(m_dir.filePath(QStringLiteral("a"))));
+    m_fx.start();
     signInA();
 
     // Client B: the executable, signed in with its mobile number.
-    QVERIFY(signInB(QStringLiteral("b"), QStringLiteral("b1")));
+    QVERIFY(signInB());
 }
 
 void TestContactsTwoClients::cleanupTestCase()
 {
     m_pClientB.reset();
-    if (m_pCore) {
-        m_pCore->logout();
-        m_pCore.reset();
-    }
-    m_pRoot.reset();
-    m_pEngine.reset();
-    sessionState().reset();
+    if (m_fx.isRunning())
+        m_fx.core()->logout();
+    m_fx.stop();
     QDir::setCurrent(QDir::tempPath());
     if (m_service.isRunning())
         QCOMPARE(m_service.stop(), 0);
@@ -195,120 +156,27 @@ void TestContactsTwoClients::cleanupTestCase()
 
 void TestContactsTwoClients::signInA()
 {
-    QSignalSpy login(m_pCore.get(), &Core::sig_loginState);
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateContact);
-    QVERIFY(
-        QMetaObject::invokeMethod(m_pRoot.get(), "login", Q_ARG(QString, QString::number(kZpidA)),
-                                  Q_ARG(QString, QString::fromLatin1(kPassword)), Q_ARG(int, 0)));
-    QTRY_COMPARE_WITH_TIMEOUT(login.size(), 1, 20000);
-    QCOMPARE(login.first().first().toInt(), 0);
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateContact);
+    m_fx.signIn(QString::number(kZpidA), QString::fromLatin1(kPassword), 20000);
     // The address book, then presence, then the contact list.
     QTRY_VERIFY_WITH_TIMEOUT(updated.size() >= 1, 20000);
 }
 
-QStringList TestContactsTwoClients::visibleWindows() const
+bool TestContactsTwoClients::signInB()
 {
-    return m_display
-        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), QStringLiteral("^Zephon$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-std::unique_ptr<ZephonProcess> TestContactsTwoClients::startClient(const QString &strFolder,
-                                                                   const QString &strSuffix)
-{
-    QDir(m_dir.path()).mkpath(strFolder);
-    auto client = std::make_unique<ZephonProcess>();
-    // Each run has keys of its own: a killed run may leave its single-instance segment.
-    client->setEnvironment(
-        QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
-        QStringLiteral("-contacts-%1-%2").arg(strSuffix).arg(QCoreApplication::applicationPid()));
-    // The session layer's trace says when the sign-in started and when it was answered.
-    client->setEnvironment(QStringLiteral("QT_LOGGING_RULES"),
-                           QStringLiteral("zephon.Core.debug=true\nzephon.Protocol.debug=true\n"
-                                          "zephon.CNetwork.debug=true"));
-    client->start(m_dir.filePath(strFolder), &m_display);
-    if (!client->waitStarted())
-        return nullptr;
-    return client;
-}
-
-bool TestContactsTwoClients::signInB(const QString &strFolder, const QString &strSuffix)
-{
-    const QStringList before = visibleWindows();
-    m_pClientB = startClient(strFolder, strSuffix);
-    if (!m_pClientB)
+    m_pClientB = std::make_unique<XvfbClient>(m_display);
+    if (!m_pClientB->start(m_dir.filePath(QStringLiteral("b")))) {
+        qWarning() << m_pClientB->errorText();
         return false;
-    QString &strWindow = m_strWindowB;
-    strWindow.clear();
+    }
+    // A later start offers the saved account and password: each field is replaced whole.
+    if (!m_pClientB->signIn(kPhoneB, QString::fromLatin1(kPassword)))
+        return false;
     QElapsedTimer timer;
     timer.start();
-    while (strWindow.isEmpty() && timer.elapsed() < 10000) {
-        for (const QString &strCandidate : visibleWindows()) {
-            if (!before.contains(strCandidate))
-                strWindow = strCandidate;
-        }
-        QTest::qWait(100);
-    }
-    if (strWindow.isEmpty())
-        return false;
-    // A later start offers the saved account and password: each field is replaced whole.
-    const QStringList selectAll{QStringLiteral("key"), QStringLiteral("ctrl+a")};
-    const QList<QStringList> steps{
-        {QStringLiteral("windowraise"), strWindow},
-        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), strWindow},
-        selectAll,
-        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), kPhoneB},
-        {QStringLiteral("key"), QStringLiteral("Tab")},
-        selectAll,
-        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-         QString::fromLatin1(kPassword)},
-        {QStringLiteral("key"), QStringLiteral("Return")}};
-    // Keys that reach the sign-in screen before it takes input are lost; the form is filled
-    // again until the client starts signing in.
-    for (int iAttempt = 0; iAttempt < 3 && !m_pClientB->output().contains("main server");
-         ++iAttempt) {
-        // There is no window manager: raise the window and give it the keyboard directly.
-        QTest::qWait(300);
-        for (const QStringList &step : steps) {
-            if (!m_display.xdotoolSucceeds(step))
-                return false;
-        }
-        timer.restart();
-        while (!m_pClientB->output().contains("main server") && timer.elapsed() < 5000)
-            QTest::qWait(100);
-    }
-    timer.restart();
     while (!m_pClientB->output().contains("login result = 0") && timer.elapsed() < 20000)
         QTest::qWait(100);
     return m_pClientB->output().contains("login result = 0");
-}
-
-QImage TestContactsTwoClients::grabB() const
-{
-    QProcess grab;
-    grab.setProcessEnvironment(m_display.environment());
-    grab.start(QStringLiteral("import"),
-               {QStringLiteral("-window"), m_strWindowB, QStringLiteral("png:-")});
-    if (!grab.waitForFinished(10000) || grab.exitCode() != 0)
-        return QImage();
-    return QImage::fromData(grab.readAllStandardOutput(), "PNG");
-}
-
-bool TestContactsTwoClients::clickB(int x, int y, int iClicks) const
-{
-    return m_display.xdotoolSucceeds({QStringLiteral("mousemove"), QStringLiteral("--window"),
-                                      m_strWindowB, QString::number(x), QString::number(y),
-                                      QStringLiteral("click"), QStringLiteral("--repeat"),
-                                      QString::number(iClicks), QStringLiteral("--delay"),
-                                      QStringLiteral("80"), QStringLiteral("1")});
-}
-
-QList<QObject *> TestContactsTwoClients::list(const char *pName) const
-{
-    return m_pEngine->rootContext()
-        ->contextProperty(QLatin1String(pName))
-        .value<QList<QObject *>>();
 }
 
 void TestContactsTwoClients::bothSeeTheOtherAsRegistered_data()
@@ -348,10 +216,10 @@ void TestContactsTwoClients::bothSeeTheOtherAsRegistered()
 void TestContactsTwoClients::registeredContactsShownByA()
 {
     // The registered users only, as the contact tab's second list shows them.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, false),
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getContact", Q_ARG(bool, false),
                                       Q_ARG(QString, QString())));
     QStringList shown;
-    for (QObject *pRow : list("contactModel"))
+    for (QObject *pRow : m_fx.list("contactModel"))
         shown << pRow->property("strName").toString() + u' ' +
                      pRow->property("strZpid").toString() + u' ' +
                      pRow->property("iType").toString();
@@ -362,21 +230,21 @@ void TestContactsTwoClients::registeredContactsShownByA()
         QVERIFY2(strRow.endsWith(QLatin1String(" 2")) || strRow == QStringLiteral("ZP小秘书 800 1"),
                  qPrintable(strRow));
     QVERIFY(shown.contains(QStringLiteral("ZP小秘书 800 1")));
-    QCOMPARE(m_pCore->getContactNameByZpid(kZpidB), QStringLiteral("李娜"));
-    QCOMPARE(m_pCore->getContactZpidByPhone(kPhoneB), QString::number(kZpidB));
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, true),
+    QCOMPARE(m_fx.core()->getContactNameByZpid(kZpidB), QStringLiteral("李娜"));
+    QCOMPARE(m_fx.core()->getContactZpidByPhone(kPhoneB), QString::number(kZpidB));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getContact", Q_ARG(bool, true),
                                       Q_ARG(QString, QString())));
 }
 
 void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
 {
-    const QString strOldCard = m_pEngine->rootContext()->contextProperty("personalcard").toString();
+    const QString strOldCard = m_fx.context()->contextProperty("personalcard").toString();
     QVERIFY(strOldCard.startsWith(QStringLiteral("张伟:")));
-    QSignalSpy savedCard(m_pCore.get(), &Core::sig_saveCard);
+    QSignalSpy savedCard(m_fx.core(), &Core::sig_saveCard);
     const auto ownCardsSent = [this] {
         int iCount = 0;
         for (const LoggedPacket &p : m_service.packetLog()) {
-            if (p.bOut && quint8(p.arPacket.at(0)) == 81 && p.arPacket.size() > 6 &&
+            if (p.bOut && quint8(p.arPacket.at(0)) == Codes::CmdCard && p.arPacket.size() > 6 &&
                 FakePacket::u32At(p.arPacket, 1) == kZpidA && p.arPacket.at(6) == 0)
                 ++iCount;
         }
@@ -386,13 +254,13 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     // A card too long for the service is refused; A reads its card back and keeps the old one.
     const int iSentBefore = ownCardsSent();
     QVERIFY(QMetaObject::invokeMethod(
-        m_pRoot.get(), "savePersonalCard",
+        m_fx.root(), "savePersonalCard",
         Q_ARG(QString, QStringLiteral("长:0:") + QString(2000, QChar(0x957F)))));
     QTRY_COMPARE_WITH_TIMEOUT(savedCard.size(), 1, 10000);
     QCOMPARE(savedCard.first().first().toInt(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(ownCardsSent(), iSentBefore + 1, 10000);
     QTest::qWait(200);
-    QCOMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), strOldCard);
+    QCOMPARE(m_fx.context()->contextProperty("personalcard").toString(), strOldCard);
     QCOMPARE(storeRows(storeA(), QStringLiteral("Select Name from Contact where Type = 0")),
              QStringList{QStringLiteral("张伟")});
 
@@ -401,31 +269,31 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     const QString strCard =
         QStringLiteral("张大伟:0:技术总监:泽丰示范公司:深圳:13800138000:0755-60000001:"
                        "zw@example.com:新的签名:通信:::30:伟哥");
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "savePersonalCard", Q_ARG(QString, strCard)));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "savePersonalCard", Q_ARG(QString, strCard)));
     QTRY_COMPARE_WITH_TIMEOUT(savedCard.size(), 2, 10000);
     QCOMPARE(savedCard.last().first().toInt(), 0);
-    QTRY_COMPARE(m_pEngine->rootContext()->contextProperty("personalcard").toString(), strCard);
+    QTRY_COMPARE(m_fx.context()->contextProperty("personalcard").toString(), strCard);
     QTRY_COMPARE(
         storeRows(storeA(),
                   QStringLiteral("Select Post,Address,Nickname from Contact where Type = 0")),
         QStringList{QStringLiteral("技术总监|深圳|伟哥")});
     // The contact list heads with the own card under its new name.
-    QTRY_COMPARE(list("contactModel").value(0)
-                     ? list("contactModel").first()->property("strName").toString()
+    QTRY_COMPARE(m_fx.list("contactModel").value(0)
+                     ? m_fx.list("contactModel").first()->property("strName").toString()
                      : QString(),
                  QStringLiteral("张大伟"));
-    QCOMPARE(m_pCore->getContactNameByZpid(kZpidA), QStringLiteral("张大伟"));
+    QCOMPARE(m_fx.core()->getContactNameByZpid(kZpidA), QStringLiteral("张大伟"));
     // The search knows the new name by its initials.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, true),
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getContact", Q_ARG(bool, true),
                                       Q_ARG(QString, QStringLiteral("zdw"))));
     QStringList found;
-    for (QObject *pRow : list("contactModel"))
+    for (QObject *pRow : m_fx.list("contactModel"))
         found << pRow->property("strName").toString();
     const QString strMark = QStringLiteral("<font color='#0080ff'>%1</font>");
     QCOMPARE(found,
              QStringList{strMark.arg(QStringLiteral("张")) + strMark.arg(QStringLiteral("大")) +
                          strMark.arg(QStringLiteral("伟"))});
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getContact", Q_ARG(bool, true),
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getContact", Q_ARG(bool, true),
                                       Q_ARG(QString, QString())));
 
     // A cuts its picture out of a window of one colour.
@@ -439,20 +307,20 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     view.resize(300, 300);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    m_pCore->setMainWindow(&view);
-    QSignalSpy savedPicture(m_pCore.get(), &Core::sig_saveCardPic);
-    m_pCore->grabImage(40, 40);
-    m_pCore->setMainWindow(nullptr);
-    QVERIFY(m_pCore->hasUserPic(QString::number(kZpidA)));
+    m_fx.core()->setMainWindow(&view);
+    QSignalSpy savedPicture(m_fx.core(), &Core::sig_saveCardPic);
+    m_fx.core()->grabImage(40, 40);
+    m_fx.core()->setMainWindow(nullptr);
+    QVERIFY(m_fx.core()->hasUserPic(QString::number(kZpidA)));
     QTRY_COMPARE_WITH_TIMEOUT(savedPicture.size(), 1, 10000);
     QCOMPARE(savedPicture.first().first().toInt(), 0);
 
-    // The picture as A sent it (82, kind 1) and the card the service stored (82, kind 0).
+    // The picture as A sent it (kind 1) and the card the service stored (kind 0).
     QByteArray arPicture;
     QString strSentCard;
     for (const LoggedPacket &p : m_service.packetLog()) {
         const QByteArray &ar = p.arPacket;
-        if (p.bOut || quint8(ar.at(0)) != 82 || FakePacket::u32At(ar, 1) != kZpidA)
+        if (p.bOut || quint8(ar.at(0)) != Codes::CmdSaveCard || FakePacket::u32At(ar, 1) != kZpidA)
             continue;
         const QByteArray arData = ar.mid(10, int(FakePacket::u32At(ar, 6)));
         if (ar.at(5) == 1)
@@ -476,8 +344,9 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
         const QList<LoggedPacket> log = m_service.packetLog();
         for (qsizetype i = iFrom; i < log.size(); ++i) {
             const QByteArray &ar = log.at(i).arPacket;
-            if (log.at(i).bOut && quint8(ar.at(0)) == 81 && FakePacket::u32At(ar, 1) == kZpidA &&
-                ar.size() >= 15 && ar.at(5) == 0 && ar.at(6) == 1)
+            if (log.at(i).bOut && quint8(ar.at(0)) == Codes::CmdCard &&
+                FakePacket::u32At(ar, 1) == kZpidA && ar.size() >= 15 && ar.at(5) == 0 &&
+                ar.at(6) == 1)
                 pictures << ar.mid(15, int(FakePacket::u32At(ar, 11)));
         }
         return pictures;
@@ -488,26 +357,24 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     // B signs in again and, having A as a registered contact, is sent A's new picture.
     const qsizetype iBefore = m_service.packetLog().size();
     m_pClientB.reset();
-    QVERIFY(signInB(QStringLiteral("b"), QStringLiteral("b2")));
+    QVERIFY(signInB());
     QTRY_VERIFY_WITH_TIMEOUT(!picturesOfA(iBefore).isEmpty(), 20000);
     QCOMPARE(picturesOfA(iBefore), QList<QByteArray>{arPicture});
     // B shows it: on the contact tab, searched by the initials of the name in B's book, A's
-    // row carries the picture, and so does the card the row opens. Places in B's skinned
-    // window of 302 x 660: the tab headers, the search box, the first row and its picture (40
-    // square), the card's picture (56 square).
-    const QPoint contactTab(94, 84);
-    const QPoint searchBox(150, 171);
-    const QPoint firstRow(150, 222);
-    const QRect firstRowPicture(15, 197, 52, 52);
-    const QRect cardPicture(18, 155, 66, 66);
-    QCOMPARE(pictureCoverage(grabB(), QRect(0, 0, 302, 660)), 0);
-    QVERIFY(clickB(contactTab.x(), contactTab.y()));
-    QVERIFY(clickB(searchBox.x(), searchBox.y()));
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("type"), QStringLiteral("--delay"),
-                                       QStringLiteral("30"), QStringLiteral("zw")}));
-    QTRY_VERIFY_WITH_TIMEOUT(pictureCoverage(grabB(), firstRowPicture) > 1000, 10000);
-    QVERIFY(clickB(firstRow.x(), firstRow.y(), 2));
-    QTRY_VERIFY_WITH_TIMEOUT(pictureCoverage(grabB(), cardPicture) > 2500, 10000);
+    // row carries the picture, and so does the card the row opens. The pictures are read with
+    // a margin around them, in B's skinned window of 302 x 660.
+    XvfbClient &b = *m_pClientB;
+    const QRect firstRowPicture =
+        XvfbClient::area(XvfbClient::Place::FirstContactPicture).adjusted(-6, -6, 6, 6);
+    const QRect cardPicture =
+        XvfbClient::area(XvfbClient::Place::CardPicture).adjusted(-5, -5, 5, 5);
+    QCOMPARE(pictureCoverage(b.grab(), QRect(0, 0, 302, 660)), 0);
+    QVERIFY(b.click(XvfbClient::Place::ContactTab));
+    QVERIFY(b.click(XvfbClient::Place::ContactSearch));
+    QVERIFY(b.type(QStringLiteral("zw"), 30));
+    QTRY_VERIFY_WITH_TIMEOUT(pictureCoverage(b.grab(), firstRowPicture) > 1000, 10000);
+    QVERIFY(b.click(XvfbClient::Place::FirstContact, 2));
+    QTRY_VERIFY_WITH_TIMEOUT(pictureCoverage(b.grab(), cardPicture) > 2500, 10000);
 
     // B still holds A under the name of its own book, as a registered user.
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -519,27 +386,29 @@ void TestContactsTwoClients::cardAndPictureReachTheOtherClient()
     ServiceClient other(m_service.port());
     QVERIFY(other.connectSub());
     QCOMPARE(other.login(QStringLiteral("1000003"), kPassword), 0);
-    const QByteArray ar100 = other.requestTcp(FakePacket(100).u32(1000003).u32(kZpidA).u8(0));
-    QVERIFY(ar100.size() > 15);
-    QCOMPARE(quint8(ar100.at(9)), quint8(0));
-    QCOMPARE(fakeDecryptText(ar100.mid(15, int(FakePacket::u32At(ar100, 11)))), strCard);
+    const QByteArray arStrangeCard =
+        other.requestTcp(FakePacket(Codes::CmdStrangeCard).u32(1000003).u32(kZpidA).u8(0));
+    QVERIFY(arStrangeCard.size() > 15);
+    QCOMPARE(quint8(arStrangeCard.at(9)), quint8(0));
+    QCOMPARE(fakeDecryptText(arStrangeCard.mid(15, int(FakePacket::u32At(arStrangeCard, 11)))),
+             strCard);
 }
 
 void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
 {
-    QSignalSpy updated(m_pCore.get(), &Core::sig_updateNetContact);
-    QSignalSpy modified(m_pCore.get(), &Core::sig_modifyNetContact);
-    QSignalSpy uploaded(m_pCore.get(), &Core::sig_uploadNetContact);
+    QSignalSpy updated(m_fx.core(), &Core::sig_updateNetContact);
+    QSignalSpy modified(m_fx.core(), &Core::sig_modifyNetContact);
+    QSignalSpy uploaded(m_fx.core(), &Core::sig_uploadNetContact);
     const auto shown = [this] {
         QStringList rows;
-        for (QObject *pRow : list("netcontactModel"))
+        for (QObject *pRow : m_fx.list("netcontactModel"))
             rows << pRow->property("strName").toString() + u'|' +
                         pRow->property("strPhone").toString() + u'|' +
                         pRow->property("strGroup").toString();
         return rows;
     };
     const auto idOf = [this](const QString &strName) {
-        for (QObject *pRow : list("netcontactModel")) {
+        for (QObject *pRow : m_fx.list("netcontactModel")) {
             if (pRow->property("strName").toString() == strName)
                 return pRow->property("strId").toString();
         }
@@ -547,16 +416,16 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
     };
 
     // The demo account has no cloud book yet.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getNetContact"));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getNetContact"));
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 1, 10000);
     QCOMPARE(updated.last().first().toInt(), 0);
 
     // Two entries added; each confirmation brings the whole book again.
-    m_pCore->modifyNetContact(0, QString(), QStringLiteral("赵六"), QStringLiteral("13700000001"),
-                              QStringLiteral("同事"));
+    m_fx.core()->modifyNetContact(0, QString(), QStringLiteral("赵六"),
+                                  QStringLiteral("13700000001"), QStringLiteral("同事"));
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 2, 10000);
-    m_pCore->modifyNetContact(0, QString(), QStringLiteral("钱七"),
-                              QStringLiteral("13700000002 010-1"), QStringLiteral("家人"));
+    m_fx.core()->modifyNetContact(0, QString(), QStringLiteral("钱七"),
+                                  QStringLiteral("13700000002 010-1"), QStringLiteral("家人"));
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 3, 10000);
     QCOMPARE(modified.size(), 2);
     QCOMPARE(modified.at(1).first().toInt(), 0);
@@ -564,16 +433,16 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
     rows.sort();
     QCOMPARE(rows, (QStringList{"赵六|13700000001|同事", "钱七|13700000002 010-1|家人"}));
     // The same number twice is refused and changes nothing.
-    m_pCore->modifyNetContact(0, QString(), QStringLiteral("重复"), QStringLiteral("13700000001"),
-                              QStringLiteral("同事"));
+    m_fx.core()->modifyNetContact(0, QString(), QStringLiteral("重复"),
+                                  QStringLiteral("13700000001"), QStringLiteral("同事"));
     QTRY_COMPARE_WITH_TIMEOUT(modified.size(), 3, 10000);
     QCOMPARE(modified.last().first().toInt(), 1);
 
     // One edited through its row, the other deleted.
-    m_pCore->modifyNetContact(2, idOf(QStringLiteral("钱七")), QStringLiteral("钱七七"),
-                              QStringLiteral("13700000003"), QStringLiteral("朋友"));
+    m_fx.core()->modifyNetContact(2, idOf(QStringLiteral("钱七")), QStringLiteral("钱七七"),
+                                  QStringLiteral("13700000003"), QStringLiteral("朋友"));
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 4, 10000);
-    m_pCore->modifyNetContact(1, idOf(QStringLiteral("赵六")));
+    m_fx.core()->modifyNetContact(1, idOf(QStringLiteral("赵六")));
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 5, 10000);
     QCOMPARE(modified.size(), 5);
     QCOMPARE(modified.at(3).first().toInt(), 0);
@@ -608,7 +477,7 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
                         strGroup;
     }
     const qsizetype iBefore = m_service.packetLog().size();
-    m_pCore->network()->slot_onUploadNetContact(records);
+    m_fx.core()->network()->slot_onUploadNetContact(records);
     QTRY_COMPARE_WITH_TIMEOUT(uploaded.size(), 1, 15000);
     QCOMPARE(uploaded.first().first().toInt(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 6, 15000);
@@ -624,8 +493,8 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
 
     // Two requests for the book before the first is answered: one whole book, no entry
     // twice.
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getNetContact"));
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "getNetContact"));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getNetContact"));
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "getNetContact"));
     QTRY_COMPARE_WITH_TIMEOUT(updated.size(), 7, 15000);
     QTest::qWait(500);
     QCOMPARE(updated.size(), 7);
@@ -643,12 +512,12 @@ void TestContactsTwoClients::cloudAddressBookEditedAndUploaded()
     const QList<LoggedPacket> log = m_service.packetLog();
     for (qsizetype i = iBefore; i < log.size(); ++i) {
         const QByteArray &ar = log.at(i).arPacket;
-        if (!log.at(i).bOut && quint8(ar.at(0)) == 60) {
+        if (!log.at(i).bOut && quint8(ar.at(0)) == Codes::CmdUploadNetContact) {
             randoms.insert(quint32(FakePacket::u32At(ar, 5)));
             chunks << QStringLiteral("%1:%2").arg(quint8(ar.at(9))).arg(FakePacket::u32At(ar, 10));
-        } else if (log.at(i).bOut && quint8(ar.at(0)) == 60) {
+        } else if (log.at(i).bOut && quint8(ar.at(0)) == Codes::CmdUploadNetContact) {
             confirmations << QStringLiteral("%1:%2").arg(quint8(ar.at(9))).arg(quint8(ar.at(10)));
-        } else if (log.at(i).bOut && quint8(ar.at(0)) == 61 && ar.at(5) == 0) {
+        } else if (log.at(i).bOut && quint8(ar.at(0)) == Codes::CmdNetContact && ar.at(5) == 0) {
             downloads << QStringLiteral("%1/%2")
                              .arg(FakePacket::u32At(ar, 10))
                              .arg(FakePacket::u32At(ar, 6));

@@ -4,10 +4,7 @@
 // keyboard, whose store is read back from its SQLite file. Scripted sessions stand in for the
 // further users a mass message or a card exchange needs. What crossed the wire is read back
 // from the service's packet log with the test's own cipher.
-#include <QQmlComponent>
 #include <QQmlContext>
-#include <QQmlEngine>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -17,16 +14,17 @@
 #include <algorithm>
 #include <memory>
 
-#include "cmsgtracker.h"
 #include "cnetwork.h"
+#include "codes.h"
 #include "core.h"
+#include "corefixture.h"
 #include "csessionstate.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "protocol.h"
 #include "serviceclient.h"
+#include "xvfbclient.h"
 #include "zephondprocess.h"
-#include "zephonprocess.h"
 
 namespace {
 
@@ -36,16 +34,6 @@ constexpr quint32 kB = 1000002;
 constexpr quint32 kC = 1000003;
 constexpr quint32 kD = 1000004;
 constexpr quint32 kAssistant = 800;
-
-const char *const kRootQml = "import QtQuick\n"
-                             "Item {\n"
-                             "  signal login(string strLoginId, string strLoginPassword, int "
-                             "iLoginType)\n"
-                             "  signal sendMsg(string strMsg, string strZpid)\n"
-                             "  signal getUserState(string strPhone)\n"
-                             "  signal getUserPhone(string strZpid)\n"
-                             "  signal changePassword(int iType, int iSubType, var strPassword)\n"
-                             "}\n";
 
 struct Row
 {
@@ -99,19 +87,13 @@ private:
     QList<StoredRow> storeOfB(quint32 iPeer) const;
     // Packets of the code the service sent (bOut) or received whose u32 at iOffset is iZpid.
     QList<QByteArray> logged(bool bOut, quint8 iCode, int iOffset, quint32 iZpid) const;
-    QStringList visibleWindows() const;
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
     ZephondProcess m_service;
 
-    std::unique_ptr<ZephonProcess> m_pB;
-    QString m_strWindowB;
-    int m_iStartsOfB = 0;
-
-    std::unique_ptr<QQmlEngine> m_pEngine;
-    std::unique_ptr<QObject> m_pRoot;
-    std::unique_ptr<Core> m_pCore;
+    std::unique_ptr<XvfbClient> m_pB;
+    CoreFixture m_fx;
 };
 
 void TestMessagesTwoClients::initTestCase()
@@ -119,7 +101,6 @@ void TestMessagesTwoClients::initTestCase()
     if (!m_display.start())
         QSKIP(qPrintable(m_display.errorText()));
     QVERIFY(m_dir.isValid());
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
     QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service")),
                              m_dir.filePath(QStringLiteral("packets.log"))),
              qPrintable(m_service.errorText()));
@@ -148,58 +129,37 @@ void TestMessagesTwoClients::cleanup()
 
 void TestMessagesTwoClients::startA(const QString &strFolder)
 {
-    sessionState().reset();
-    msgTracker().reset();
-    QVERIFY(QDir(m_dir.path()).mkpath(strFolder));
-    QVERIFY(QDir::setCurrent(m_dir.filePath(strFolder)));
-
-    m_pEngine = std::make_unique<QQmlEngine>();
-    QQmlComponent component(m_pEngine.get());
-    component.setData(kRootQml, QUrl());
-    m_pRoot.reset(component.create());
-    QVERIFY2(m_pRoot, qPrintable(component.errorString()));
-
-    m_pCore = std::make_unique<Core>();
-    m_pCore->setRootObject(m_pRoot.get());
-    m_pCore->setRootContext(m_pEngine->rootContext());
-    m_pCore->initialize();
+    QVERIFY(CoreFixture::enterFolder(m_dir.filePath(strFolder)));
+    m_fx.start();
 }
 
 void TestMessagesTwoClients::stopA()
 {
     // A signs out, so the next A starts a fresh session.
-    if (m_pCore)
-        m_pCore->logout();
-    m_pCore.reset();
-    m_pRoot.reset();
-    m_pEngine.reset();
-    sessionState().reset();
+    if (m_fx.isRunning())
+        m_fx.core()->logout();
+    m_fx.stop();
 }
 
 void TestMessagesTwoClients::signInA()
 {
-    QSignalSpy login(m_pCore.get(), &Core::sig_loginState);
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "login", Q_ARG(QString, QString::number(kA)),
-                                      Q_ARG(QString, QString::fromLatin1(kPassword)),
-                                      Q_ARG(int, 0)));
-    QTRY_COMPARE_WITH_TIMEOUT(login.size(), 1, 20000);
-    QCOMPARE(login.first().first().toInt(), 0);
+    m_fx.signIn(QString::number(kA), QString::fromLatin1(kPassword), 20000);
     // The service learns A's datagram address from its first heartbeat.
-    QTRY_VERIFY_WITH_TIMEOUT(!logged(false, 3, 1, kA).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!logged(false, Codes::CmdHeartbeat, 1, kA).isEmpty(), 10000);
 }
 
 void TestMessagesTwoClients::sendFromA(const QString &strText, quint32 iTo)
 {
-    QVERIFY(QMetaObject::invokeMethod(m_pRoot.get(), "sendMsg", Q_ARG(QString, strText),
+    QVERIFY(QMetaObject::invokeMethod(m_fx.root(), "sendMsg", Q_ARG(QString, strText),
                                       Q_ARG(QString, QString::number(iTo))));
 }
 
 QList<Row> TestMessagesTwoClients::conversationOfA(quint32 iPeer)
 {
-    m_pCore->getMessage(m_pCore->getZpidType(QString::number(iPeer)), QString::number(iPeer));
-    const auto rows = m_pEngine->rootContext()
-                          ->contextProperty(QStringLiteral("messageModel"))
-                          .value<QList<QObject *>>();
+    m_fx.core()->getMessage(m_fx.core()->getZpidType(QString::number(iPeer)),
+                            QString::number(iPeer));
+    const auto rows =
+        m_fx.context()->contextProperty(QStringLiteral("messageModel")).value<QList<QObject *>>();
     QList<Row> list;
     for (QObject *pRow : rows) {
         if (pRow->property("bSeparator").toBool())
@@ -210,74 +170,22 @@ QList<Row> TestMessagesTwoClients::conversationOfA(quint32 iPeer)
     return list;
 }
 
-QStringList TestMessagesTwoClients::visibleWindows() const
-{
-    return m_display
-        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), QStringLiteral("^Zephon$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 void TestMessagesTwoClients::startB()
 {
-    const QStringList before = visibleWindows();
-    const int iBooksBefore = int(logged(true, 36, 1, kB).size());
-    QDir(m_dir.path()).mkpath(QStringLiteral("b"));
-    m_pB = std::make_unique<ZephonProcess>();
-    m_pB->setEnvironment(
-        QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
-        QStringLiteral("-msg-b-%1-%2").arg(++m_iStartsOfB).arg(QCoreApplication::applicationPid()));
-    m_pB->setEnvironment(QStringLiteral("QT_LOGGING_RULES"),
-                         QStringLiteral("zephon.Core.debug=true\nzephon.Protocol.debug=true"));
-    m_pB->start(m_dir.filePath(QStringLiteral("b")), &m_display);
-    QVERIFY(m_pB->waitStarted());
-    m_strWindowB.clear();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            for (const QString &strCandidate : visibleWindows()) {
-                if (!before.contains(strCandidate))
-                    m_strWindowB = strCandidate;
-            }
-            return !m_strWindowB.isEmpty();
-        }(),
-        10000);
-
-    // There is no window manager: raise the window and give it the keyboard directly.
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("windowraise"), m_strWindowB}));
-    QVERIFY(m_display.xdotoolSucceeds(
-        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_strWindowB}));
-    QTest::qWait(300);
+    const int iBooksBefore = int(logged(true, Codes::CmdContact, 1, kB).size());
+    m_pB = std::make_unique<XvfbClient>(m_display);
+    QVERIFY2(m_pB->start(m_dir.filePath(QStringLiteral("b"))), qPrintable(m_pB->errorText()));
     // From the second start on, the fields hold the saved account: typing replaces it.
-    const QStringList selectAll{QStringLiteral("key"), QStringLiteral("ctrl+a")};
-    for (const QStringList &step :
-         {selectAll,
-          QStringList{QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                      QString::number(kB)},
-          QStringList{QStringLiteral("key"), QStringLiteral("Tab")}, selectAll,
-          QStringList{QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                      QString::fromLatin1(kPassword)},
-          QStringList{QStringLiteral("key"), QStringLiteral("Return")}})
-        QVERIFY(m_display.xdotoolSucceeds(step));
+    QVERIFY(m_pB->signIn(QString::number(kB), QString::fromLatin1(kPassword)));
     QTRY_VERIFY2_WITH_TIMEOUT(m_pB->output().contains("login result = 0"),
                               m_pB->output().right(2000).constData(), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(logged(true, 36, 1, kB).size() > iBooksBefore, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(logged(true, Codes::CmdContact, 1, kB).size() > iBooksBefore, 15000);
 }
 
 void TestMessagesTwoClients::quitB()
 {
     QVERIFY(m_pB);
-    const QString strGeometry = m_display.xdotool(
-        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_strWindowB});
-    static const QRegularExpression x(QStringLiteral("^X=(-?\\d+)$"),
-                                      QRegularExpression::MultilineOption);
-    static const QRegularExpression y(QStringLiteral("^Y=(-?\\d+)$"),
-                                      QRegularExpression::MultilineOption);
-    const QPoint close =
-        QPoint(x.match(strGeometry).captured(1).toInt(), y.match(strGeometry).captured(1).toInt()) +
-        QPoint(192 + 26 + 12 + 13, 8 + 13);
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("mousemove"), QString::number(close.x()),
-                                       QString::number(close.y()), QStringLiteral("click"),
-                                       QStringLiteral("1")}));
+    QVERIFY(m_pB->click(XvfbClient::Place::CloseButton));
     QVERIFY(m_pB->process().waitForFinished(15000));
     m_pB.reset();
 }
@@ -327,13 +235,13 @@ void TestMessagesTwoClients::textWithEmoticonsIsDelivered()
     // The connections below end with this test, before A signs out.
     QObject scope;
     QList<int> rowStates;
-    connect(m_pCore.get(), &Core::sig_updateMsgRecord, &scope,
+    connect(m_fx.core(), &Core::sig_updateMsgRecord, &scope,
             [this, &rowStates](int, const QString &strZpid) {
                 if (strZpid == QString::number(kB))
                     rowStates << conversationOfA(kB).value(0).iMsgState;
             });
     QList<int> wireStates;
-    connect(m_pCore->protocol(), &Protocol::sig_updateMsgRecord, &scope,
+    connect(m_fx.core()->protocol(), &Protocol::sig_updateMsgRecord, &scope,
             [&wireStates](quint32, const QByteArray &, int, int iMsgState, int) {
                 wireStates << iMsgState;
             });
@@ -362,11 +270,11 @@ void TestMessagesTwoClients::textWithEmoticonsIsDelivered()
     QVERIFY(stored.strContent.contains(QStringLiteral("face_78.png")));
     QVERIFY(!stored.bRead);
     // On the wire it went as typed, codes and all, and B's receipt went back as one report.
-    const QList<QByteArray> relayed = logged(true, 14, 5, kB);
+    const QList<QByteArray> relayed = logged(true, Codes::CmdMessage, 5, kB);
     QCOMPARE(relayed.size(), 1);
     QCOMPARE(fakeDecryptText(relayed.first().mid(17, int(FakePacket::u32At(relayed.first(), 13)))),
              strText);
-    QCOMPARE(logged(true, 15, 1, kB).size(), 1);
+    QCOMPARE(logged(true, Codes::CmdDeliveryReport, 1, kB).size(), 1);
     QTest::qWait(300);
     QCOMPARE(rowStates.size(), 3);
     QCOMPARE(wireStates.size(), 2);
@@ -395,10 +303,10 @@ void TestMessagesTwoClients::heldMessagesReachTheAddresseeOnce()
         }(),
         10000);
 
-    const int iOfflineBefore = int(logged(true, 34, 5, kB).size());
+    const int iOfflineBefore = int(logged(true, Codes::CmdOfflineMessage, 5, kB).size());
     startB();
     QTRY_COMPARE_WITH_TIMEOUT(storeOfB(kA).size(), iStoredBefore + 3, 10000);
-    QCOMPARE(logged(true, 34, 5, kB).size(), iOfflineBefore + 3);
+    QCOMPARE(logged(true, Codes::CmdOfflineMessage, 5, kB).size(), iOfflineBefore + 3);
     QList<StoredRow> stored = storeOfB(kA).mid(iStoredBefore);
     QStringList contents;
     int iUnread = 0;
@@ -420,11 +328,11 @@ void TestMessagesTwoClients::heldMessagesReachTheAddresseeOnce()
 
     // Signing out and in again: the service hands nothing over again, and B shows each once.
     quitB();
-    const int iOfflineSecond = int(logged(true, 34, 5, kB).size());
+    const int iOfflineSecond = int(logged(true, Codes::CmdOfflineMessage, 5, kB).size());
     startB();
     QTest::qWait(2000);
     QCOMPARE(storeOfB(kA).size(), iStoredBefore + 3);
-    QCOMPARE(logged(true, 34, 5, kB).size(), iOfflineSecond);
+    QCOMPARE(logged(true, Codes::CmdOfflineMessage, 5, kB).size(), iOfflineSecond);
 }
 
 void TestMessagesTwoClients::massMessageToThreeRecipients()
@@ -432,27 +340,29 @@ void TestMessagesTwoClients::massMessageToThreeRecipients()
     if (!m_pB)
         startB();
     signInA();
-    const int iReceiptsBefore = int(logged(true, 16, 5, kA).size());
-    const int iFromABefore = int(logged(false, 14, 1, kA).size());
+    const int iReceiptsBefore = int(logged(true, Codes::CmdMessageReceipt, 5, kA).size());
+    const int iFromABefore = int(logged(false, Codes::CmdMessage, 1, kA).size());
     const int iStoredBefore = int(storeOfB(kA).size());
     const QList<quint32> recipients{kB, kC, kD};
     QHash<quint32, int> rowsBefore;
     for (quint32 iZpid : recipients) {
-        QVERIFY(m_pCore->addMassContact(QString::number(iZpid), QString()));
+        QVERIFY(m_fx.core()->addMassContact(QString::number(iZpid), QString()));
         rowsBefore.insert(iZpid, int(conversationOfA(iZpid).size()));
     }
-    m_pCore->sendMassMsg(QStringLiteral("大家好 ^gz^"));
+    m_fx.core()->sendMassMsg(QStringLiteral("大家好 ^gz^"));
 
     // Three packets from A, one per recipient, each with its own receipt.
-    QTRY_COMPARE_WITH_TIMEOUT(logged(true, 16, 5, kA).size(), iReceiptsBefore + 3, 10000);
-    const QList<QByteArray> fromA = logged(false, 14, 1, kA).mid(iFromABefore);
+    QTRY_COMPARE_WITH_TIMEOUT(logged(true, Codes::CmdMessageReceipt, 5, kA).size(),
+                              iReceiptsBefore + 3, 10000);
+    const QList<QByteArray> fromA = logged(false, Codes::CmdMessage, 1, kA).mid(iFromABefore);
     QCOMPARE(fromA.size(), 3);
     QList<quint32> addressees;
     for (const QByteArray &packet : fromA)
         addressees << quint32(FakePacket::u32At(packet, 5));
     std::sort(addressees.begin(), addressees.end());
     QCOMPARE(addressees, recipients);
-    for (const QByteArray &receipt : logged(true, 16, 5, kA).mid(iReceiptsBefore))
+    for (const QByteArray &receipt :
+         logged(true, Codes::CmdMessageReceipt, 5, kA).mid(iReceiptsBefore))
         QCOMPARE(quint8(receipt.at(9)), quint8(0));
     // Three rows, one per conversation; B, who is online, reports its copy delivered.
     for (quint32 iZpid : recipients) {
@@ -479,9 +389,9 @@ void TestMessagesTwoClients::cardExchange()
     QVERIFY(c.heartbeat());
 
     // A asks C for a card: the request carries A's short card as its caption.
-    m_pCore->network()->slot_onSendCard(QStringLiteral("张伟:13800138000"), QString(),
-                                        QString::number(kC), 1);
-    const QByteArray arRequest = c.takeTcp(83, 10000);
+    m_fx.core()->network()->slot_onSendCard(QStringLiteral("张伟:13800138000"), QString(),
+                                            QString::number(kC), 1);
+    const QByteArray arRequest = c.takeTcp(Codes::CmdCardMessage, 10000);
     QVERIFY(!arRequest.isEmpty());
     QCOMPARE(FakePacket::u32At(arRequest, 1), qint64(kA));
     QCOMPARE(quint8(arRequest.at(9)), quint8(1));
@@ -489,15 +399,15 @@ void TestMessagesTwoClients::cardExchange()
              QStringLiteral("张伟:13800138000"));
 
     // C agrees: A's client sends its own card as the exchange.
-    c.sendTcp(FakePacket(83).u32(kC).u32(kA).u8(2).u32(70).u8(0).bytes());
-    const QByteArray arExchange = c.takeTcp(83, 10000);
+    c.sendTcp(FakePacket(Codes::CmdCardMessage).u32(kC).u32(kA).u8(2).u32(70).u8(0).bytes());
+    const QByteArray arExchange = c.takeTcp(Codes::CmdCardMessage, 10000);
     QVERIFY(!arExchange.isEmpty());
     QCOMPARE(quint8(arExchange.at(9)), quint8(3));
     QCOMPARE(FakePacket::u32At(arExchange, 1), qint64(kA));
 
     // C's card reaches A and shows in the card list as the exchanged card.
     const QByteArray arCard = "王芳:女:会计:青岛港务:山东路1号:13800138003";
-    c.sendTcp(FakePacket(83)
+    c.sendTcp(FakePacket(Codes::CmdCardMessage)
                   .u32(kC)
                   .u32(kA)
                   .u8(3)
@@ -507,8 +417,8 @@ void TestMessagesTwoClients::cardExchange()
                   .bytes());
     QTRY_VERIFY_WITH_TIMEOUT(
         [this] {
-            m_pCore->getMessage(5, QString());
-            const auto rows = m_pEngine->rootContext()
+            m_fx.core()->getMessage(5, QString());
+            const auto rows = m_fx.context()
                                   ->contextProperty(QStringLiteral("cardsysmsgModel"))
                                   .value<QList<QObject *>>();
             return !rows.isEmpty() && rows.last()->property("iSubType").toInt() == 3 &&
@@ -519,8 +429,8 @@ void TestMessagesTwoClients::cardExchange()
 
     // A's request to the real B lands in B's card requests.
     const int iStoredBefore = int(storeOfB(kA).size());
-    m_pCore->network()->slot_onSendCard(QStringLiteral("张伟:13800138000"), QString(),
-                                        QString::number(kB), 1);
+    m_fx.core()->network()->slot_onSendCard(QStringLiteral("张伟:13800138000"), QString(),
+                                            QString::number(kB), 1);
     QTRY_COMPARE_WITH_TIMEOUT(storeOfB(kA).size(), iStoredBefore + 1, 10000);
     QCOMPARE(storeOfB(kA).last().iType, 5);
     QCOMPARE(storeOfB(kA).last().iSubType, 0);
@@ -529,7 +439,7 @@ void TestMessagesTwoClients::cardExchange()
 void TestMessagesTwoClients::assistantAnswers()
 {
     signInA();
-    const int iUnreadBefore = m_pCore->getUnReadMsgRecord();
+    const int iUnreadBefore = m_fx.core()->getUnReadMsgRecord();
     sendFromA(QStringLiteral("在吗？"), kAssistant);
     QTRY_VERIFY_WITH_TIMEOUT(conversationOfA(kAssistant).size() == 2, 10000);
     const QList<Row> rows = conversationOfA(kAssistant);
@@ -538,7 +448,7 @@ void TestMessagesTwoClients::assistantAnswers()
     QTRY_COMPARE_WITH_TIMEOUT(conversationOfA(kAssistant).first().iMsgState, 2, 10000);
     QVERIFY(!rows.at(1).bSend);
     QCOMPARE(rows.at(1).strContent, QStringLiteral("你好，我是助手。消息已收到。"));
-    QCOMPARE(m_pCore->getUnReadMsgRecord(), iUnreadBefore + 1);
+    QCOMPARE(m_fx.core()->getUnReadMsgRecord(), iUnreadBefore + 1);
 }
 
 void TestMessagesTwoClients::undeliverableMessages_data()
@@ -568,7 +478,7 @@ void TestMessagesTwoClients::undeliverableMessages()
     }
     sessionState().iResendMs = 100;
     signInA();
-    const int iSentBefore = int(logged(false, 14, 5, addressee).size());
+    const int iSentBefore = int(logged(false, Codes::CmdMessage, 5, addressee).size());
     const int iRowsBefore = int(conversationOfA(addressee).size());
     sendFromA(QStringLiteral("有人吗"), addressee);
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -578,14 +488,14 @@ void TestMessagesTwoClients::undeliverableMessages()
     QTest::qWait(1500);
     QCOMPARE(conversationOfA(addressee).size(), iRowsBefore + 1);
     QCOMPARE(conversationOfA(addressee).last().iMsgState, finalState);
-    const int iSent = int(logged(false, 14, 5, addressee).size()) - iSentBefore;
+    const int iSent = int(logged(false, Codes::CmdMessage, 5, addressee).size()) - iSentBefore;
     if (finalState == 3) {
         QVERIFY2(iSent > 1, qPrintable(QString::number(iSent)));
-        for (const QByteArray &receipt : logged(true, 16, 1, addressee))
+        for (const QByteArray &receipt : logged(true, Codes::CmdMessageReceipt, 1, addressee))
             QCOMPARE(quint8(receipt.at(9)), quint8(1));
     } else {
         QCOMPARE(iSent, 1);
-        const QByteArray arRelayed = silent->takeTcp(14, 5000);
+        const QByteArray arRelayed = silent->takeTcp(Codes::CmdMessage, 5000);
         QVERIFY(!arRelayed.isEmpty());
         QCOMPARE(FakePacket::u32At(arRelayed, 1), qint64(kA));
         QCOMPARE(fakeDecryptText(arRelayed.mid(17, int(FakePacket::u32At(arRelayed, 13)))),
@@ -597,7 +507,8 @@ void TestMessagesTwoClients::undeliverableMessages()
         QCOMPARE(again.login(QString::number(addressee), kPassword), 0);
         QVERIFY(again.heartbeat());
         QStringList held;
-        for (QByteArray ar = again.takeTcp(34, 5000); !ar.isEmpty(); ar = again.takeTcp(34, 1000)) {
+        for (QByteArray ar = again.takeTcp(Codes::CmdOfflineMessage, 5000); !ar.isEmpty();
+             ar = again.takeTcp(Codes::CmdOfflineMessage, 1000)) {
             if (FakePacket::u32At(ar, 1) == kA)
                 held << fakeDecryptText(ar.mid(25, int(FakePacket::u32At(ar, 21))));
         }

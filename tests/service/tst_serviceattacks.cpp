@@ -5,6 +5,7 @@
 #include <QNetworkDatagram>
 #include <QtTest>
 
+#include "codes.h"
 #include "ctcplistener.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
@@ -24,7 +25,7 @@ class Squatter
 {
 public:
     Squatter(const QHostAddress &host, quint16 iPort, quint32 iZpid)
-        : m_iPort(iPort), m_arHeartbeat(FakePacket(3).u32(iZpid))
+        : m_iPort(iPort), m_arHeartbeat(FakePacket(Codes::CmdHeartbeat).u32(iZpid))
     {
         m_socket.bind(host, 0);
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { send(); });
@@ -86,7 +87,7 @@ std::unique_ptr<QTcpSocket> connectFrom(const QString &strSource, quint16 iPort)
 
 QByteArray loginPacket(quint32 iZpid)
 {
-    return FakePacket(39)
+    return FakePacket(Codes::CmdLogin)
         .u8(4)
         .str8(ZEPHON_VERSION_TEXT)
         .u8(0)
@@ -185,13 +186,13 @@ void TestServiceAttacks::squatterNeverTakesTheUdpSide()
     QCOMPARE(victim.login(QString::number(kVictim), kPassword), 0);
     if (start == BeforeSignIn)
         QTest::qWait(20);
-    victim.sendUdp(FakePacket(3).u32(kVictim));
+    victim.sendUdp(FakePacket(Codes::CmdHeartbeat).u32(kVictim));
     if (start == DuringTrial) {
         squatter.send();
         squatter.start();
     }
     if (start == AfterConfirmation) {
-        QVERIFY(!victim.takeUdp(3, 3000).isEmpty());
+        QVERIFY(!victim.takeUdp(Codes::CmdHeartbeat, 3000).isEmpty());
         squatter.start();
     }
     QTest::qWait(ServiceFixture::UDP_TRIAL_MS * 3);
@@ -217,9 +218,10 @@ void TestServiceAttacks::squatterNeverTakesTheUdpSide()
     }
     // The squatter heard nothing, not even a heartbeat answer, and a call to the victim
     // reaches the victim or nobody.
-    const QByteArray arCall = FakePacket(5).u32(kLi).u32(kVictim).u8(1);
+    const QByteArray arCall = FakePacket(Codes::CmdCallSignal).u32(kLi).u32(kVictim).u8(1);
     li->sendUdp(arCall);
-    QCOMPARE(victim.takeUdp(5, outcome == Raced ? 300 : 3000).isEmpty(), outcome == Raced);
+    QCOMPARE(victim.takeUdp(Codes::CmdCallSignal, outcome == Raced ? 300 : 3000).isEmpty(),
+             outcome == Raced);
     QCOMPARE(squatter.received(), 0);
 
     if (outcome == Raced) {
@@ -243,10 +245,15 @@ void TestServiceAttacks::endpointOnTrialCannotSpeak()
     squatter.send();
     QTest::qWait(50);
     li->clearReceived();
-    squatter.sendPacket(
-        FakePacket(14).u32(kVictim).u32(kLi).u32(1).blob32(fakeEncrypt("as you")).u8(0).u32(0));
-    squatter.sendPacket(FakePacket(5).u32(kVictim).u32(kLi).u8(1));
-    squatter.sendPacket(FakePacket(35).u32(kVictim));
+    squatter.sendPacket(FakePacket(Codes::CmdMessage)
+                            .u32(kVictim)
+                            .u32(kLi)
+                            .u32(1)
+                            .blob32(fakeEncrypt("as you"))
+                            .u8(0)
+                            .u32(0));
+    squatter.sendPacket(FakePacket(Codes::CmdCallSignal).u32(kVictim).u32(kLi).u8(1));
+    squatter.sendPacket(FakePacket(Codes::CmdLogout).u32(kVictim));
     QTRY_COMPARE(service().counters().drops(CServiceCounters::DropUnconfirmed), 3u);
     QVERIFY(service().sessions().isOnline(kVictim));
     QCOMPARE(li->receivedCount(), 0);
@@ -290,9 +297,10 @@ void TestServiceAttacks::lingeringConnectionsAreClosed()
     QTRY_COMPARE(pSocket->state(), QAbstractSocket::ConnectedState);
     QElapsedTimer timer;
     timer.start();
-    const QByteArray arTrickle = lingerer == SlowLogin
-                                     ? loginPacket(kLi)
-                                     : FakePacket(82).u32(kLi).u8(0).blob32(QByteArray(64, 'c'));
+    const QByteArray arTrickle =
+        lingerer == SlowLogin
+            ? loginPacket(kLi)
+            : FakePacket(Codes::CmdSaveCard).u32(kLi).u8(0).blob32(QByteArray(64, 'c'));
     int iSent = 0;
     while (pSocket->state() == QAbstractSocket::ConnectedState && timer.elapsed() < 5000) {
         if (lingerer == SlowLogin || lingerer == SignedInTrickler) {
@@ -314,7 +322,7 @@ void TestServiceAttacks::signedInSessionOutlivesTheDeadline()
     QVERIFY(li);
     QTest::qWait(800);
     QVERIFY(li->heartbeat());
-    QVERIFY(!li->requestTcp(FakePacket(93).u32(kLi).u8(0).u32(0)).isEmpty());
+    QVERIFY(!li->requestTcp(FakePacket(Codes::CmdCircle).u32(kLi).u8(0).u32(0)).isEmpty());
     QCOMPARE(service().counters().events(CServiceCounters::SignInDeadline), 0u);
 }
 
@@ -357,7 +365,7 @@ void TestServiceAttacks::oldestIdleConnectionMakesRoom()
     QVERIFY(signedIn(kLi));
     // The signed-in session was never pushed out.
     QVERIFY(wang->heartbeat());
-    QVERIFY(!wang->requestTcp(FakePacket(93).u32(1000003).u8(0).u32(0)).isEmpty());
+    QVERIFY(!wang->requestTcp(FakePacket(Codes::CmdCircle).u32(1000003).u8(0).u32(0)).isEmpty());
     QCOMPARE(service().counters().events(CServiceCounters::ConnectionRefused), 0u);
 }
 
@@ -436,10 +444,10 @@ void TestServiceAttacks::unreadAnswersPauseReadingAndLoseNothing_data()
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<int>("iCount");
     QTest::newRow("sub-server queries on the main server")
-        << true << FakePacket(102).u32(0).bytes() << 100000;
+        << true << FakePacket(Codes::CmdSubServer).u32(0).bytes() << 100000;
     // The own picture, which no look-up limit holds back.
     QTest::newRow("picture look-ups after signing in")
-        << false << FakePacket(81).u32(kLi).u8(1).u32(0).bytes() << 200;
+        << false << FakePacket(Codes::CmdCard).u32(kLi).u8(1).u32(0).bytes() << 200;
 }
 
 void TestServiceAttacks::unreadAnswersPauseReadingAndLoseNothing()
@@ -514,7 +522,7 @@ void TestServiceAttacks::pushesToAClientThatNeverReadsCloseIt()
     const QByteArray arCard(4096, 'c');
     QByteArray arCards;
     for (int i = 0; i < 250; ++i)
-        arCards += FakePacket(83)
+        arCards += FakePacket(Codes::CmdCardMessage)
                        .u32(kLi)
                        .u32(kVictim)
                        .u8(0)

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "ccallcommands.h"
+#include "codes.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
 #include "servicefixture.h"
@@ -19,7 +20,7 @@ constexpr quint32 kWang = 1000003;
 
 QByteArray callPacket(quint32 iFrom, quint32 iTo, quint8 iSub, const QByteArray &arData = {})
 {
-    return FakePacket(5).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
+    return FakePacket(Codes::CmdCallSignal).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
 }
 
 // A voice datagram as the voice path builds it: header, slot mask, two 10-byte frames.
@@ -99,26 +100,26 @@ std::unique_ptr<ServiceClient> TestServiceCalls::signedIn(quint32 iZpid)
 void TestServiceCalls::ringCall(ServiceClient &zhang, ServiceClient &li)
 {
     zhang.sendUdp(callPacket(kZhang, kLi, 1));
-    QCOMPARE(li.takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 1)));
+    QCOMPARE(li.takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 1)));
     li.sendUdp(callPacket(kLi, kZhang, 7));
-    QCOMPARE(zhang.takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 7)));
+    QCOMPARE(zhang.takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 7)));
 }
 
 void TestServiceCalls::connectCall(ServiceClient &zhang, ServiceClient &li)
 {
     ringCall(zhang, li);
     li.sendUdp(callPacket(kLi, kZhang, 2));
-    QCOMPARE(zhang.takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 2)));
+    QCOMPARE(zhang.takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 2)));
 }
 
 void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline_data()
 {
     QTest::addColumn<quint32>("iCallee");
     QTest::addColumn<int>("iType");
-    QTest::newRow("online callee") << kLi << int(CCallCommands::PushDelivered);
-    QTest::newRow("registered but offline") << kWang << int(CCallCommands::PushUnreachable);
-    QTest::newRow("nobody") << quint32(4242) << int(CCallCommands::PushUnreachable);
-    QTest::newRow("oneself") << kZhang << int(CCallCommands::PushUnreachable);
+    QTest::newRow("online callee") << kLi << int(Codes::PushDelivered);
+    QTest::newRow("registered but offline") << kWang << int(Codes::PushUnreachable);
+    QTest::newRow("nobody") << quint32(4242) << int(Codes::PushUnreachable);
+    QTest::newRow("oneself") << kZhang << int(Codes::PushUnreachable);
 }
 
 void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline()
@@ -128,7 +129,8 @@ void TestServiceCalls::pushSaysWhetherTheCalleeIsOnline()
     auto zhang = signedIn(kZhang);
     auto li = signedIn(kLi);
     QVERIFY(zhang && li);
-    const QByteArray arReply = zhang->requestUdp(FakePacket(19).u32(kZhang).u32(iCallee).u8(0));
+    const QByteArray arReply =
+        zhang->requestUdp(FakePacket(Codes::CmdPush).u32(kZhang).u32(iCallee).u8(0));
     QCOMPARE(arReply.size(), 7);
     QCOMPARE(FakePacket::u32At(arReply, 1), qint64(iCallee));
     QCOMPARE(int(quint8(arReply.at(6))), iType);
@@ -142,14 +144,14 @@ void TestServiceCalls::callPacketsAreRelayedUnchanged()
     connectCall(*zhang, *li);
     // Voice both ways, exactly as sent.
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QCOMPARE(li->takeUdp(5, 3000), voicePacket(kZhang, kLi));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), voicePacket(kZhang, kLi));
     li->sendUdp(voicePacket(kLi, kZhang));
-    QCOMPARE(zhang->takeUdp(5, 3000), voicePacket(kLi, kZhang));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), voicePacket(kLi, kZhang));
     // Hang-up and its acknowledgement.
     zhang->sendUdp(callPacket(kZhang, kLi, 5));
-    QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
     li->sendUdp(callPacket(kLi, kZhang, 8));
-    QCOMPARE(zhang->takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 8)));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 8)));
 }
 
 void TestServiceCalls::voicePassesOnlyWithinACall()
@@ -161,16 +163,16 @@ void TestServiceCalls::voicePassesOnlyWithinACall()
     // No call yet: voice goes nowhere.
     wang->sendUdp(voicePacket(kWang, kLi));
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     connectCall(*zhang, *li);
     // A third party still cannot speak into the call.
     wang->sendUdp(voicePacket(kWang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     // An answer from somebody who was never asked is not passed on and opens nothing.
     wang->sendUdp(callPacket(kWang, kLi, 2));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     wang->sendUdp(voicePacket(kWang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
 }
 
 void TestServiceCalls::onlyWhatThePhaseAllowsPasses_data()
@@ -264,16 +266,16 @@ void TestServiceCalls::onlyWhatThePhaseAllowsPasses()
     }
     if (phase == HungUp) {
         zhang->sendUdp(callPacket(kZhang, kLi, 5));
-        QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
+        QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
     }
     for (ServiceClient *pClient : clients)
         pClient->clearReceived();
 
     clients[from]->sendUdp(packet);
     if (bPasses) {
-        QCOMPARE(clients[to]->takeUdp(5, 3000), packet);
+        QCOMPARE(clients[to]->takeUdp(Codes::CmdCallSignal, 3000), packet);
     } else {
-        QVERIFY(clients[to]->takeUdp(5, 300).isEmpty());
+        QVERIFY(clients[to]->takeUdp(Codes::CmdCallSignal, 300).isEmpty());
         QVERIFY(m_pFixture->service().counters().drops(CServiceCounters::DropNotInCall) +
                     m_pFixture->service().counters().drops(CServiceCounters::DropBadField) >
                 0);
@@ -296,13 +298,13 @@ void TestServiceCalls::callerCannotAnswerForTheCallee()
     zhang->sendUdp(callPacket(kLi, kZhang, 2));
     zhang->sendUdp(callPacket(kZhang, kLi, 2));
     li->sendUdp(voicePacket(kLi, kZhang));
-    QVERIFY(zhang->takeUdp(5, 500).isEmpty());
-    QVERIFY(li->takeUdp(5, 100).isEmpty());
+    QVERIFY(zhang->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 100).isEmpty());
     // Li's own answer opens the line.
     li->sendUdp(callPacket(kLi, kZhang, 2));
-    QCOMPARE(zhang->takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 2)));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 2)));
     li->sendUdp(voicePacket(kLi, kZhang));
-    QCOMPARE(zhang->takeUdp(5, 3000), voicePacket(kLi, kZhang));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), voicePacket(kLi, kZhang));
 }
 
 void TestServiceCalls::busyCalleeIsNotRung()
@@ -314,16 +316,16 @@ void TestServiceCalls::busyCalleeIsNotRung()
     connectCall(*zhang, *li);
     // Wang calls Li, who talks to Zhang: Wang hears busy from Li, Li hears nothing.
     wang->sendUdp(callPacket(kWang, kLi, 1));
-    QCOMPARE(wang->takeUdp(5, 3000), QByteArray(callPacket(kLi, kWang, 4)));
-    QVERIFY(li->takeUdp(5, 300).isEmpty());
+    QCOMPARE(wang->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kWang, 4)));
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 300).isEmpty());
     // Wang is in no call: its voice, answer and hang-up go nowhere.
     wang->sendUdp(voicePacket(kWang, kLi));
     wang->sendUdp(callPacket(kWang, kLi, 2));
     wang->sendUdp(callPacket(kWang, kLi, 5));
-    QVERIFY(li->takeUdp(5, 300).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 300).isEmpty());
     // The call that was there goes on.
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QCOMPARE(li->takeUdp(5, 3000), voicePacket(kZhang, kLi));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), voicePacket(kZhang, kLi));
 }
 
 void TestServiceCalls::endedCallStillPassesHangupsAndAcknowledgements()
@@ -335,17 +337,17 @@ void TestServiceCalls::endedCallStillPassesHangupsAndAcknowledgements()
     // The client re-sends its hang-up until the acknowledgement comes.
     for (int i = 0; i < 2; ++i) {
         zhang->sendUdp(callPacket(kZhang, kLi, 5));
-        QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
+        QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
     }
     li->sendUdp(callPacket(kLi, kZhang, 8));
-    QCOMPARE(zhang->takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 8)));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 8)));
     // A refused call likewise lets the caller's acknowledgement through, and a new call
     // between the two starts afresh.
     ringCall(*zhang, *li);
     li->sendUdp(callPacket(kLi, kZhang, 3));
-    QCOMPARE(zhang->takeUdp(5, 3000), QByteArray(callPacket(kLi, kZhang, 3)));
+    QCOMPARE(zhang->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kLi, kZhang, 3)));
     zhang->sendUdp(callPacket(kZhang, kLi, 8));
-    QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 8)));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 8)));
     connectCall(*zhang, *li);
 }
 
@@ -356,7 +358,7 @@ void TestServiceCalls::forgedSenderIsNotRelayed()
     QVERIFY(zhang && li);
     // Zhang's endpoint claiming to be Wang.
     zhang->sendUdp(callPacket(kWang, kLi, 1));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
     QCOMPARE(m_pFixture->service().counters().drops(CServiceCounters::DropForeignSender), 1u);
 }
 
@@ -381,7 +383,7 @@ void TestServiceCalls::endedSessionHangsUpTheSurvivor()
         connectCall(*zhang, *li);
     } else {
         zhang->sendUdp(callPacket(kZhang, kLi, 1));
-        QVERIFY(!li->takeUdp(5, 3000).isEmpty());
+        QVERIFY(!li->takeUdp(Codes::CmdCallSignal, 3000).isEmpty());
     }
     std::unique_ptr<ServiceClient> &leaver = bCallerLeaves ? zhang : li;
     ServiceClient &survivor = bCallerLeaves ? *li : *zhang;
@@ -390,10 +392,11 @@ void TestServiceCalls::endedSessionHangsUpTheSurvivor()
     // The connection drops without a logout.
     leaver->tcp().abort();
     leaver.reset();
-    QCOMPARE(survivor.takeUdp(5, 3000), QByteArray(callPacket(iLeaver, iSurvivor, 5)));
+    QCOMPARE(survivor.takeUdp(Codes::CmdCallSignal, 3000),
+             QByteArray(callPacket(iLeaver, iSurvivor, 5)));
     QTRY_COMPARE(m_pFixture->service().sessions().count(), 1);
     // Only once.
-    QVERIFY(survivor.takeUdp(5, 500).isEmpty());
+    QVERIFY(survivor.takeUdp(Codes::CmdCallSignal, 500).isEmpty());
 }
 
 void TestServiceCalls::hangupEndsTheCallForTheService()
@@ -403,13 +406,13 @@ void TestServiceCalls::hangupEndsTheCallForTheService()
     QVERIFY(zhang && li);
     connectCall(*zhang, *li);
     zhang->sendUdp(callPacket(kZhang, kLi, 5));
-    QCOMPARE(li->takeUdp(5, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
+    QCOMPARE(li->takeUdp(Codes::CmdCallSignal, 3000), QByteArray(callPacket(kZhang, kLi, 5)));
     // The call is over: voice no longer passes and a later logout hangs up nobody.
     zhang->sendUdp(voicePacket(kZhang, kLi));
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
-    zhang->sendUdp(FakePacket(35).u32(kZhang));
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
+    zhang->sendUdp(FakePacket(Codes::CmdLogout).u32(kZhang));
     QTRY_COMPARE(m_pFixture->service().sessions().count(), 1);
-    QVERIFY(li->takeUdp(5, 500).isEmpty());
+    QVERIFY(li->takeUdp(Codes::CmdCallSignal, 500).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestServiceCalls)

@@ -6,6 +6,7 @@
 
 #include "ccloudbookcommands.h"
 #include "ccontactcommands.h"
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -20,7 +21,7 @@ constexpr quint32 kWang = 1000003;
 
 QByteArray uploadChunk(quint32 iZpid, quint32 iRandom, quint8 iIndex, const QStringList &records)
 {
-    return FakePacket(60)
+    return FakePacket(Codes::CmdUploadNetContact)
         .u32(iZpid)
         .u32(iRandom)
         .u8(iIndex)
@@ -30,7 +31,7 @@ QByteArray uploadChunk(quint32 iZpid, quint32 iRandom, quint8 iIndex, const QStr
 
 QByteArray modify(quint32 iZpid, quint8 iType, const QString &strOld, const QString &strRecord)
 {
-    return FakePacket(63)
+    return FakePacket(Codes::CmdModifyNetContact)
         .u32(iZpid)
         .u8(iType)
         .blob32(strOld.toUtf8())
@@ -39,7 +40,7 @@ QByteArray modify(quint32 iZpid, quint8 iType, const QString &strOld, const QStr
 
 QByteArray modified(quint32 iZpid, quint8 iResult)
 {
-    return FakePacket(63).u32(iZpid).u8(iResult);
+    return FakePacket(Codes::CmdModifyNetContact).u32(iZpid).u8(iResult);
 }
 
 QStringList bookRecords(quint32 iFrom, int iCount)
@@ -57,10 +58,10 @@ QStringList bookRecords(quint32 iFrom, int iCount)
 // sizes in *pSizes. Empty when the service says there is no book.
 QStringList download(ServiceClient &client, quint32 iZpid, QList<int> *pSizes = nullptr)
 {
-    client.sendTcp(FakePacket(61).u32(iZpid).u32(0));
+    client.sendTcp(FakePacket(Codes::CmdNetContact).u32(iZpid).u32(0));
     QStringList records;
     for (;;) {
-        const QByteArray arReply = client.takeTcp(61, 5000);
+        const QByteArray arReply = client.takeTcp(Codes::CmdNetContact, 5000);
         if (arReply.size() < 6 || quint8(arReply.at(5)) != 0)
             return records;
         const qint64 iTotal = FakePacket::u32At(arReply, 6);
@@ -126,14 +127,15 @@ void TestServiceContacts::cloudBookUploadComesBackUnchanged()
 {
     auto wang = signedIn(kWang);
     QVERIFY(wang);
-    QCOMPARE(wang->requestTcp(FakePacket(61).u32(kWang).u32(0)),
-             FakePacket(61).u32(kWang).u8(1).bytes());
+    QCOMPARE(wang->requestTcp(FakePacket(Codes::CmdNetContact).u32(kWang).u32(0)),
+             FakePacket(Codes::CmdNetContact).u32(kWang).u8(1).bytes());
 
     const QStringList book = bookRecords(10000000, 250);
     const quint32 iRandom = 0xC0FFEE;
     for (quint8 k = 0; k < 3; ++k)
-        QCOMPARE(wang->requestTcp(uploadChunk(kWang, iRandom, k, book.mid(k * 100, 100))),
-                 FakePacket(60).u32(kWang).u32(iRandom).u8(k).u8(0).bytes());
+        QCOMPARE(
+            wang->requestTcp(uploadChunk(kWang, iRandom, k, book.mid(k * 100, 100))),
+            FakePacket(Codes::CmdUploadNetContact).u32(kWang).u32(iRandom).u8(k).u8(0).bytes());
 
     QList<int> sizes;
     QCOMPARE(download(*wang, kWang, &sizes), book);
@@ -148,7 +150,8 @@ void TestServiceContacts::cloudBookUploadComesBackUnchanged()
     // Other accounts keep their own books.
     auto li = signedIn(kLi);
     QVERIFY(li);
-    QCOMPARE(li->requestTcp(FakePacket(61).u32(kLi).u32(0)), FakePacket(61).u32(kLi).u8(1).bytes());
+    QCOMPARE(li->requestTcp(FakePacket(Codes::CmdNetContact).u32(kLi).u32(0)),
+             FakePacket(Codes::CmdNetContact).u32(kLi).u8(1).bytes());
 }
 
 void TestServiceContacts::cloudBookEntriesChange()
@@ -218,9 +221,14 @@ void TestServiceContacts::badChunksAreRefused()
     const QStringList book = bookRecords(40000000, 2);
     QCOMPARE(quint8(wang->requestTcp(uploadChunk(kWang, 3, 0, book)).at(10)), quint8(0));
 
-    const QByteArray arChunk = FakePacket(60).u32(kWang).u32(4).u8(0).u32(count).blob32(
-        fakeEncrypt(records.join(':').toUtf8()));
-    QCOMPARE(wang->requestTcp(arChunk), FakePacket(60).u32(kWang).u32(4).u8(0).u8(1).bytes());
+    const QByteArray arChunk = FakePacket(Codes::CmdUploadNetContact)
+                                   .u32(kWang)
+                                   .u32(4)
+                                   .u8(0)
+                                   .u32(count)
+                                   .blob32(fakeEncrypt(records.join(':').toUtf8()));
+    QCOMPARE(wang->requestTcp(arChunk),
+             FakePacket(Codes::CmdUploadNetContact).u32(kWang).u32(4).u8(0).u8(1).bytes());
     QCOMPARE(download(*wang, kWang), book);
 }
 
@@ -231,18 +239,20 @@ void TestServiceContacts::anyUsersCardAfterAnEdit()
     QVERIFY(zhang && li);
     const QString strCard = QStringLiteral("李娜:1:总监:泽丰示范公司:上海:13800138001::::::::");
     const QByteArray arPicture("\x89PNG\r\n\x1a\nli", 10);
-    QCOMPARE(li->requestTcp(FakePacket(82).u32(kLi).u8(0).blob32(fakeEncrypt(strCard.toUtf8()))),
-             FakePacket(82).u32(kLi).u8(0).u8(0).bytes());
-    QCOMPARE(li->requestTcp(FakePacket(82).u32(kLi).u8(1).blob32(arPicture)),
-             FakePacket(82).u32(kLi).u8(1).u8(0).bytes());
+    QCOMPARE(
+        li->requestTcp(
+            FakePacket(Codes::CmdSaveCard).u32(kLi).u8(0).blob32(fakeEncrypt(strCard.toUtf8()))),
+        FakePacket(Codes::CmdSaveCard).u32(kLi).u8(0).u8(0).bytes());
+    QCOMPARE(li->requestTcp(FakePacket(Codes::CmdSaveCard).u32(kLi).u8(1).blob32(arPicture)),
+             FakePacket(Codes::CmdSaveCard).u32(kLi).u8(1).u8(0).bytes());
 
-    const QByteArray arCard = zhang->requestTcp(FakePacket(81).u32(kLi).u8(0).u32(0));
-    QCOMPARE(arCard.left(11), FakePacket(81).u32(kLi).u8(0).u8(0).u32(0).bytes());
+    const QByteArray arCard = zhang->requestTcp(FakePacket(Codes::CmdCard).u32(kLi).u8(0).u32(0));
+    QCOMPARE(arCard.left(11), FakePacket(Codes::CmdCard).u32(kLi).u8(0).u8(0).u32(0).bytes());
     QCOMPARE(fakeDecryptText(arCard.mid(15, int(FakePacket::u32At(arCard, 11)))), strCard);
-    QCOMPARE(zhang->requestTcp(FakePacket(81).u32(kLi).u8(1).u32(0)),
-             FakePacket(81).u32(kLi).u8(0).u8(1).u32(0).blob32(arPicture).bytes());
+    QCOMPARE(zhang->requestTcp(FakePacket(Codes::CmdCard).u32(kLi).u8(1).u32(0)),
+             FakePacket(Codes::CmdCard).u32(kLi).u8(0).u8(1).u32(0).blob32(arPicture).bytes());
     // Zhang cannot save Li's card: the own-Zpid field must be his own.
-    zhang->sendTcp(FakePacket(82).u32(kLi).u8(0).blob32(fakeEncrypt("冒充")));
+    zhang->sendTcp(FakePacket(Codes::CmdSaveCard).u32(kLi).u8(0).blob32(fakeEncrypt("冒充")));
     QTest::qWait(200);
     QCOMPARE(m_pFixture->service().store().accounts().byZpid(kLi)->strCard, strCard);
 }
@@ -253,11 +263,13 @@ void TestServiceContacts::strangerCard()
     QVERIFY(zhang);
     const QString strCard = m_pFixture->service().store().accounts().byZpid(kWang)->strCard;
     QVERIFY(!strCard.isEmpty());
-    const QByteArray arReply = zhang->requestTcp(FakePacket(100).u32(kZhang).u32(kWang).u8(0));
-    QCOMPARE(arReply.left(11), FakePacket(100).u32(kZhang).u32(kWang).u8(0).u8(0).bytes());
+    const QByteArray arReply =
+        zhang->requestTcp(FakePacket(Codes::CmdStrangeCard).u32(kZhang).u32(kWang).u8(0));
+    QCOMPARE(arReply.left(11),
+             FakePacket(Codes::CmdStrangeCard).u32(kZhang).u32(kWang).u8(0).u8(0).bytes());
     QCOMPARE(fakeDecryptText(arReply.mid(15, int(FakePacket::u32At(arReply, 11)))), strCard);
-    QCOMPARE(zhang->requestTcp(FakePacket(100).u32(kZhang).u32(1999999).u8(0)),
-             FakePacket(100).u32(kZhang).u32(1999999).u8(1).u8(0).u32(0).bytes());
+    QCOMPARE(zhang->requestTcp(FakePacket(Codes::CmdStrangeCard).u32(kZhang).u32(1999999).u8(0)),
+             FakePacket(Codes::CmdStrangeCard).u32(kZhang).u32(1999999).u8(1).u8(0).u32(0).bytes());
 }
 
 void TestServiceContacts::mayKnowListsWhoHasMyNumber()
@@ -269,7 +281,7 @@ void TestServiceContacts::mayKnowListsWhoHasMyNumber()
     auto zhang = signedIn(kZhang);
     QVERIFY(zhang);
     const QByteArray arExpected =
-        FakePacket(32)
+        FakePacket(Codes::CmdMayKnow)
             .u32(kZhang)
             .u32(0)
             .u8(0)
@@ -282,13 +294,14 @@ void TestServiceContacts::mayKnowListsWhoHasMyNumber()
                 ";1000004;13800138003;刘洋;;" +
                 store.accounts().byZpid(1000004)->strCard.section(QLatin1Char(':'), 4, 4).toUtf8())
             .blob32(QByteArray());
-    QCOMPARE(zhang->requestTcp(FakePacket(32).u32(kZhang).u32(2).u32(0)), arExpected);
+    QCOMPARE(zhang->requestTcp(FakePacket(Codes::CmdMayKnow).u32(kZhang).u32(2).u32(0)),
+             arExpected);
 
     // Nobody has Wang's... everybody who has Wang's number is in Wang's book already.
     auto wang = signedIn(kWang);
     QVERIFY(wang);
-    QCOMPARE(wang->requestTcp(FakePacket(32).u32(kWang).u32(2).u32(0)),
-             FakePacket(32).u32(kWang).u32(0).u8(0).u32(0).u32(0).u32(0).bytes());
+    QCOMPARE(wang->requestTcp(FakePacket(Codes::CmdMayKnow).u32(kWang).u32(2).u32(0)),
+             FakePacket(Codes::CmdMayKnow).u32(kWang).u32(0).u8(0).u32(0).u32(0).u32(0).bytes());
 }
 
 QTEST_MAIN(TestServiceContacts)

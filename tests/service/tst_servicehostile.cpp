@@ -6,6 +6,7 @@
 
 #include "ccloudbookcommands.h"
 #include "cmessagecommands.h"
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -126,89 +127,130 @@ void TestServiceHostile::droppedAndCounted_data()
     };
 
     // Another user's own-Zpid on the attacker's own session.
-    row("foreign heartbeat", AttackerUdp, FakePacket(3).u32(kVictim), C::DropForeignSender);
-    row("foreign logout udp", AttackerUdp, FakePacket(35).u32(kVictim), C::DropForeignSender);
-    row("foreign logout tcp", AttackerTcp, FakePacket(35).u32(kVictim), C::DropForeignSender);
-    row("foreign presence", AttackerTcp, FakePacket(11).u32(kVictim).u8(2), C::DropForeignSender);
+    row("foreign heartbeat", AttackerUdp, FakePacket(Codes::CmdHeartbeat).u32(kVictim),
+        C::DropForeignSender);
+    row("foreign logout udp", AttackerUdp, FakePacket(Codes::CmdLogout).u32(kVictim),
+        C::DropForeignSender);
+    row("foreign logout tcp", AttackerTcp, FakePacket(Codes::CmdLogout).u32(kVictim),
+        C::DropForeignSender);
+    row("foreign presence", AttackerTcp, FakePacket(Codes::CmdAllUserState).u32(kVictim).u8(2),
+        C::DropForeignSender);
     row("foreign numbers", AttackerUdp,
-        FakePacket(12).u32(kVictim).u8(2).blob32(fakeEncrypt("13800138001")), C::DropForeignSender);
-    row("foreign phone", AttackerUdp, FakePacket(13).u32(kVictim).u32(1000003),
+        FakePacket(Codes::CmdUserState).u32(kVictim).u8(2).blob32(fakeEncrypt("13800138001")),
+        C::DropForeignSender);
+    row("foreign phone", AttackerUdp, FakePacket(Codes::CmdUserPhone).u32(kVictim).u32(1000003),
         C::DropForeignSender);
     row("foreign password", AttackerTcp,
-        FakePacket(31).u32(kVictim).u8(0).str8(fakeEncrypt("stolen")), C::DropForeignSender);
-    row("foreign address book", AttackerTcp, FakePacket(36).u32(kVictim).str8(arPassword).u32(0),
+        FakePacket(Codes::CmdChangePassword).u32(kVictim).u8(0).str8(fakeEncrypt("stolen")),
         C::DropForeignSender);
-    row("foreign card save", AttackerTcp, FakePacket(82).u32(kVictim).u8(0).blob32(arCard),
-        C::DropForeignSender);
-    row("foreign circles", AttackerTcp, FakePacket(93).u32(kVictim).u8(0).u32(0),
+    row("foreign address book", AttackerTcp,
+        FakePacket(Codes::CmdContact).u32(kVictim).str8(arPassword).u32(0), C::DropForeignSender);
+    row("foreign card save", AttackerTcp,
+        FakePacket(Codes::CmdSaveCard).u32(kVictim).u8(0).blob32(arCard), C::DropForeignSender);
+    row("foreign circles", AttackerTcp, FakePacket(Codes::CmdCircle).u32(kVictim).u8(0).u32(0),
         C::DropForeignSender);
     row("foreign message", AttackerUdp,
-        FakePacket(14).u32(kVictim).u32(1000003).u32(1).blob32(fakeEncrypt("x")).u8(0).u32(0),
+        FakePacket(Codes::CmdMessage)
+            .u32(kVictim)
+            .u32(1000003)
+            .u32(1)
+            .blob32(fakeEncrypt("x"))
+            .u8(0)
+            .u32(0),
         C::DropForeignSender);
-    row("foreign receipt", AttackerUdp, FakePacket(16).u32(kVictim).u32(1000003).u8(0).u32(1),
+    row("foreign receipt", AttackerUdp,
+        FakePacket(Codes::CmdMessageReceipt).u32(kVictim).u32(1000003).u8(0).u32(1),
         C::DropForeignSender);
     row("foreign card message", AttackerTcp,
-        FakePacket(83).u32(kVictim).u32(1000003).u8(2).u32(1).u8(0), C::DropForeignSender);
-    row("foreign cloud upload", AttackerTcp,
-        FakePacket(60).u32(kVictim).u32(1).u8(0).u32(1).blob32(fakeEncrypt("139;a;b")),
+        FakePacket(Codes::CmdCardMessage).u32(kVictim).u32(1000003).u8(2).u32(1).u8(0),
         C::DropForeignSender);
-    row("foreign cloud book", AttackerTcp, FakePacket(61).u32(kVictim).u32(0),
+    row("foreign cloud upload", AttackerTcp,
+        FakePacket(Codes::CmdUploadNetContact)
+            .u32(kVictim)
+            .u32(1)
+            .u8(0)
+            .u32(1)
+            .blob32(fakeEncrypt("139;a;b")),
+        C::DropForeignSender);
+    row("foreign cloud book", AttackerTcp, FakePacket(Codes::CmdNetContact).u32(kVictim).u32(0),
         C::DropForeignSender);
     row("foreign cloud change", AttackerTcp,
-        FakePacket(63).u32(kVictim).u8(1).blob32("13800138001").blob32(QByteArray()),
+        FakePacket(Codes::CmdModifyNetContact)
+            .u32(kVictim)
+            .u8(1)
+            .blob32("13800138001")
+            .blob32(QByteArray()),
         C::DropForeignSender);
-    row("foreign stranger card", AttackerTcp, FakePacket(100).u32(kVictim).u32(1000003).u8(0),
-        C::DropForeignSender);
-    row("foreign may-know", AttackerTcp, FakePacket(32).u32(kVictim).u32(2).u32(0),
+    row("foreign stranger card", AttackerTcp,
+        FakePacket(Codes::CmdStrangeCard).u32(kVictim).u32(1000003).u8(0), C::DropForeignSender);
+    row("foreign may-know", AttackerTcp, FakePacket(Codes::CmdMayKnow).u32(kVictim).u32(2).u32(0),
         C::DropForeignSender);
     // The victim's Zpid from an endpoint the service does not know cannot claim a session.
-    row("claim victim endpoint", FreshUdp, FakePacket(3).u32(kVictim), C::DropNoSession);
+    row("claim victim endpoint", FreshUdp, FakePacket(Codes::CmdHeartbeat).u32(kVictim),
+        C::DropNoSession);
 
     // Fields cut short.
-    row("short heartbeat", AttackerUdp, FakePacket(3).u8(2).u8(0x42), C::DropTruncated);
-    row("short phone query", AttackerUdp, FakePacket(13).u32(kAttacker).u8(1), C::DropTruncated);
+    row("short heartbeat", AttackerUdp, FakePacket(Codes::CmdHeartbeat).u8(2).u8(0x42),
+        C::DropTruncated);
+    row("short phone query", AttackerUdp, FakePacket(Codes::CmdUserPhone).u32(kAttacker).u8(1),
+        C::DropTruncated);
     row("numbers count past end", AttackerUdp,
-        FakePacket(12).u32(kAttacker).u8(2).u32(100).raw("abc"), C::DropTruncated);
+        FakePacket(Codes::CmdUserState).u32(kAttacker).u8(2).u32(100).raw("abc"), C::DropTruncated);
     row("login cut off", FreshTcp,
-        FakePacket(39).u8(4).str8(ZEPHON_VERSION_TEXT).u8(0).u32(kVictim), C::DropTruncated);
+        FakePacket(Codes::CmdLogin).u8(4).str8(ZEPHON_VERSION_TEXT).u8(0).u32(kVictim),
+        C::DropTruncated);
     row("message count past end", AttackerUdp,
-        FakePacket(14).u32(kAttacker).u32(kVictim).u32(1).u32(0x7FFFFFFF).raw("x"),
+        FakePacket(Codes::CmdMessage).u32(kAttacker).u32(kVictim).u32(1).u32(0x7FFFFFFF).raw("x"),
         C::DropTruncated);
     row("attachment count past end", AttackerUdp,
-        FakePacket(14).u32(kAttacker).u32(kVictim).u32(1).u32(0).u8(2).u32(0xFFFFFFFF),
+        FakePacket(Codes::CmdMessage)
+            .u32(kAttacker)
+            .u32(kVictim)
+            .u32(1)
+            .u32(0)
+            .u8(2)
+            .u32(0xFFFFFFFF),
         C::DropTruncated);
-    row("card save cut off", FreshTcp, FakePacket(82).u32(kAttacker).u8(0).u32(64).raw("xy"),
-        C::DropTruncated);
+    row("card save cut off", FreshTcp,
+        FakePacket(Codes::CmdSaveCard).u32(kAttacker).u8(0).u32(64).raw("xy"), C::DropTruncated);
 
     // More than any request may be.
     row("oversized stream", FreshTcp,
-        FakePacket(82).u32(kAttacker).u8(1).u32(1u << 30).raw(QByteArray(300 * 1024, 'z')),
+        FakePacket(Codes::CmdSaveCard)
+            .u32(kAttacker)
+            .u8(1)
+            .u32(1u << 30)
+            .raw(QByteArray(300 * 1024, 'z')),
         C::DropOversized);
 
     // Garbage.
     row("empty datagram", AttackerUdp, QByteArray(), C::DropEmpty);
-    row("reserved code", AttackerUdp, FakePacket(201).u32(kAttacker), C::DropReserved);
+    row("reserved code", AttackerUdp, FakePacket(Codes::CmdIgnored).u32(kAttacker),
+        C::DropReserved);
     row("unknown code udp", AttackerUdp, FakePacket(0xEE).raw("garbage"), C::DropUnknown);
     row("unknown code tcp", AttackerTcp, FakePacket(0xEE).raw("garbage"), C::DropUnknown);
     row("unknown code main", MainServer, FakePacket(0).u32(0), C::DropUnknown);
 
     // A defined code where it does not belong or before sign-in.
     row("login over udp", AttackerUdp,
-        FakePacket(39).u8(4).str8("v").u8(0).u32(kVictim).str8(arPassword).u8(0),
+        FakePacket(Codes::CmdLogin).u8(4).str8("v").u8(0).u32(kVictim).str8(arPassword).u8(0),
         C::DropWrongChannel);
-    row("presence on main server", MainServer, FakePacket(11).u32(kVictim).u8(2),
-        C::DropWrongChannel);
-    row("address book over udp", AttackerUdp, FakePacket(36).u32(kAttacker).str8(arPassword).u32(0),
-        C::DropWrongChannel);
-    row("address book before login", FreshTcp, FakePacket(36).u32(kVictim).str8(arPassword).u32(0),
-        C::DropNoSession);
+    row("presence on main server", MainServer,
+        FakePacket(Codes::CmdAllUserState).u32(kVictim).u8(2), C::DropWrongChannel);
+    row("address book over udp", AttackerUdp,
+        FakePacket(Codes::CmdContact).u32(kAttacker).str8(arPassword).u32(0), C::DropWrongChannel);
+    row("address book before login", FreshTcp,
+        FakePacket(Codes::CmdContact).u32(kVictim).str8(arPassword).u32(0), C::DropNoSession);
     row("card message over udp", AttackerUdp,
-        FakePacket(83).u32(kAttacker).u32(kVictim).u8(2).u32(1).u8(0), C::DropWrongChannel);
-    row("cloud book before login", FreshTcp, FakePacket(61).u32(kVictim).u32(0), C::DropNoSession);
-    row("card before login", FreshTcp, FakePacket(81).u32(kVictim).u8(0).u32(0), C::DropNoSession);
-    row("phone from unknown endpoint", FreshUdp, FakePacket(13).u32(kVictim).u32(1000003),
+        FakePacket(Codes::CmdCardMessage).u32(kAttacker).u32(kVictim).u8(2).u32(1).u8(0),
+        C::DropWrongChannel);
+    row("cloud book before login", FreshTcp, FakePacket(Codes::CmdNetContact).u32(kVictim).u32(0),
         C::DropNoSession);
-    row("not served yet", AttackerTcp, FakePacket(96).u32(kAttacker).u8(0).u32(1),
+    row("card before login", FreshTcp, FakePacket(Codes::CmdCard).u32(kVictim).u8(0).u32(0),
+        C::DropNoSession);
+    row("phone from unknown endpoint", FreshUdp,
+        FakePacket(Codes::CmdUserPhone).u32(kVictim).u32(1000003), C::DropNoSession);
+    row("not served yet", AttackerTcp, FakePacket(Codes::CmdExitCircle).u32(kAttacker).u8(0).u32(1),
         C::DropUnhandled);
 }
 
@@ -250,14 +292,19 @@ void TestServiceHostile::refusedWithAnAnswer_data()
     const QByteArray arTooLong(CMessageCommands::MAX_TEXT_CIPHER_BYTES + 16, 'x');
     const QByteArray arCardTooLong(CMessageCommands::MAX_CARD_CIPHER_BYTES + 16, 'c');
     auto receipt = [](quint32 iPeer, quint32 iMsgId) {
-        return FakePacket(16).u32(iPeer).u32(kAttacker).u8(1).u32(iMsgId).bytes();
+        return FakePacket(Codes::CmdMessageReceipt)
+            .u32(iPeer)
+            .u32(kAttacker)
+            .u8(1)
+            .u32(iMsgId)
+            .bytes();
     };
     auto cardReport = [](quint32 iMsgId) {
-        return FakePacket(15).u32(kVictim).u8(3).u8(3).u32(iMsgId).bytes();
+        return FakePacket(Codes::CmdDeliveryReport).u32(kVictim).u8(3).u8(3).u32(iMsgId).bytes();
     };
 
     QTest::newRow("message to nobody") << int(AttackerUdp)
-                                       << FakePacket(14)
+                                       << FakePacket(Codes::CmdMessage)
                                               .u32(kAttacker)
                                               .u32(1999999)
                                               .u32(1)
@@ -266,16 +313,28 @@ void TestServiceHostile::refusedWithAnAnswer_data()
                                               .u32(0)
                                               .bytes()
                                        << receipt(1999999, 1);
-    QTest::newRow("message to zpid 0")
-        << int(AttackerUdp)
-        << FakePacket(14).u32(kAttacker).u32(0).u32(2).blob32(fakeEncrypt("x")).u8(0).u32(0).bytes()
-        << receipt(0, 2);
-    QTest::newRow("text too long")
-        << int(AttackerTcp)
-        << FakePacket(14).u32(kAttacker).u32(kVictim).u32(3).blob32(arTooLong).u8(0).u32(0).bytes()
-        << receipt(kVictim, 3);
+    QTest::newRow("message to zpid 0") << int(AttackerUdp)
+                                       << FakePacket(Codes::CmdMessage)
+                                              .u32(kAttacker)
+                                              .u32(0)
+                                              .u32(2)
+                                              .blob32(fakeEncrypt("x"))
+                                              .u8(0)
+                                              .u32(0)
+                                              .bytes()
+                                       << receipt(0, 2);
+    QTest::newRow("text too long") << int(AttackerTcp)
+                                   << FakePacket(Codes::CmdMessage)
+                                          .u32(kAttacker)
+                                          .u32(kVictim)
+                                          .u32(3)
+                                          .blob32(arTooLong)
+                                          .u8(0)
+                                          .u32(0)
+                                          .bytes()
+                                   << receipt(kVictim, 3);
     QTest::newRow("attachment too long") << int(AttackerTcp)
-                                         << FakePacket(14)
+                                         << FakePacket(Codes::CmdMessage)
                                                 .u32(kAttacker)
                                                 .u32(kVictim)
                                                 .u32(4)
@@ -284,12 +343,17 @@ void TestServiceHostile::refusedWithAnAnswer_data()
                                                 .blob32(arTooLong)
                                                 .bytes()
                                          << receipt(kVictim, 4);
-    QTest::newRow("card of unknown kind")
-        << int(AttackerTcp)
-        << FakePacket(83).u32(kAttacker).u32(kVictim).u8(9).u32(5).str8("x").bytes()
-        << cardReport(5);
+    QTest::newRow("card of unknown kind") << int(AttackerTcp)
+                                          << FakePacket(Codes::CmdCardMessage)
+                                                 .u32(kAttacker)
+                                                 .u32(kVictim)
+                                                 .u8(9)
+                                                 .u32(5)
+                                                 .str8("x")
+                                                 .bytes()
+                                          << cardReport(5);
     QTest::newRow("card too long") << int(AttackerTcp)
-                                   << FakePacket(83)
+                                   << FakePacket(Codes::CmdCardMessage)
                                           .u32(kAttacker)
                                           .u32(kVictim)
                                           .u8(0)
@@ -298,19 +362,25 @@ void TestServiceHostile::refusedWithAnAnswer_data()
                                           .blob32(arCardTooLong)
                                           .bytes()
                                    << cardReport(6);
-    QTest::newRow("chunk count huge") << int(AttackerTcp)
-                                      << FakePacket(60)
-                                             .u32(kAttacker)
-                                             .u32(9)
-                                             .u8(0)
-                                             .u32(0xFFFFFFFF)
-                                             .blob32(fakeEncrypt("1;a;b"))
-                                             .bytes()
-                                      << FakePacket(60).u32(kAttacker).u32(9).u8(0).u8(1).bytes();
+    QTest::newRow("chunk count huge")
+        << int(AttackerTcp)
+        << FakePacket(Codes::CmdUploadNetContact)
+               .u32(kAttacker)
+               .u32(9)
+               .u8(0)
+               .u32(0xFFFFFFFF)
+               .blob32(fakeEncrypt("1;a;b"))
+               .bytes()
+        << FakePacket(Codes::CmdUploadNetContact).u32(kAttacker).u32(9).u8(0).u8(1).bytes();
     QTest::newRow("cloud change of unknown kind")
         << int(AttackerTcp)
-        << FakePacket(63).u32(kAttacker).u8(250).blob32("1").blob32(fakeEncrypt("1;a;b")).bytes()
-        << FakePacket(63).u32(kAttacker).u8(1).bytes();
+        << FakePacket(Codes::CmdModifyNetContact)
+               .u32(kAttacker)
+               .u8(250)
+               .blob32("1")
+               .blob32(fakeEncrypt("1;a;b"))
+               .bytes()
+        << FakePacket(Codes::CmdModifyNetContact).u32(kAttacker).u8(1).bytes();
 }
 
 void TestServiceHostile::refusedWithAnAnswer()
@@ -345,7 +415,7 @@ void TestServiceHostile::heldMessagesStayBoundedAndOwned()
     CStoredMessageTable::Row row;
     row.iAddressee = kAway;
     row.iSender = kVictim;
-    row.iCode = 14;
+    row.iCode = Codes::CmdMessage;
     row.arBody = fakeEncrypt("held");
     for (int i = 0; i < CMessageCommands::MAX_HELD_PER_ADDRESSEE; ++i) {
         row.iMsgId = quint32(i);
@@ -355,12 +425,18 @@ void TestServiceHostile::heldMessagesStayBoundedAndOwned()
     m_pVictim->clearReceived();
 
     // A receipt names only messages held for its own sender.
-    m_pAttacker->sendUdp(FakePacket(16).u32(kAttacker).u32(kVictim).u8(0).u32(7));
-    // The addressee's store is full: one more is refused.
     m_pAttacker->sendUdp(
-        FakePacket(14).u32(kAttacker).u32(kAway).u32(1).blob32(fakeEncrypt("x")).u8(0).u32(0));
-    QCOMPARE(m_pAttacker->takeUdp(16, 3000),
-             FakePacket(16).u32(kAway).u32(kAttacker).u8(1).u32(1).bytes());
+        FakePacket(Codes::CmdMessageReceipt).u32(kAttacker).u32(kVictim).u8(0).u32(7));
+    // The addressee's store is full: one more is refused.
+    m_pAttacker->sendUdp(FakePacket(Codes::CmdMessage)
+                             .u32(kAttacker)
+                             .u32(kAway)
+                             .u32(1)
+                             .blob32(fakeEncrypt("x"))
+                             .u8(0)
+                             .u32(0));
+    QCOMPARE(m_pAttacker->takeUdp(Codes::CmdMessageReceipt, 3000),
+             FakePacket(Codes::CmdMessageReceipt).u32(kAway).u32(kAttacker).u8(1).u32(1).bytes());
     QCOMPARE(held.count(kAway), CMessageCommands::MAX_HELD_PER_ADDRESSEE);
     QTest::qWait(100);
     QCOMPARE(m_pVictim->receivedCount(), 0);
@@ -371,7 +447,8 @@ void TestServiceHostile::streamAfterGarbageStillWorks()
     // Garbage on a signed-in connection loses what was pending, not the connection.
     m_pAttacker->sendTcp(FakePacket(0xEE).raw("junk"));
     QTest::qWait(100);
-    const QByteArray arReply = m_pAttacker->requestTcp(FakePacket(93).u32(kAttacker).u8(0).u32(0));
+    const QByteArray arReply =
+        m_pAttacker->requestTcp(FakePacket(Codes::CmdCircle).u32(kAttacker).u8(0).u32(0));
     QCOMPARE(FakePacket::u32At(arReply, 1), kAttacker);
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cmessagecommands.h"
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -24,7 +25,7 @@ const QString kLongText(300, QLatin1Char('l'));
 
 QByteArray textMessage(quint32 iFrom, quint32 iTo, quint32 iMsgId, const QString &strText)
 {
-    return FakePacket(14)
+    return FakePacket(Codes::CmdMessage)
         .u32(iFrom)
         .u32(iTo)
         .u32(iMsgId)
@@ -35,15 +36,15 @@ QByteArray textMessage(quint32 iFrom, quint32 iTo, quint32 iMsgId, const QString
 
 QByteArray receipt(quint32 iSelf, quint32 iSender, quint32 iMsgId)
 {
-    return FakePacket(16).u32(iSelf).u32(iSender).u8(0).u32(iMsgId);
+    return FakePacket(Codes::CmdMessageReceipt).u32(iSelf).u32(iSender).u8(0).u32(iMsgId);
 }
 
 QByteArray report(quint32 iPeer, quint8 iKind, quint8 iState, quint32 iMsgId)
 {
-    return FakePacket(15).u32(iPeer).u8(iKind).u8(iState).u32(iMsgId);
+    return FakePacket(Codes::CmdDeliveryReport).u32(iPeer).u8(iKind).u8(iState).u32(iMsgId);
 }
 
-// The text of a relayed 14 (offset 13) or of an offline message 34 (offset 21).
+// The text of a relayed message (offset 13) or of an offline message (offset 21).
 QString textAt(const QByteArray &arPacket, int iCountOffset)
 {
     const qint64 n = FakePacket::u32At(arPacket, iCountOffset);
@@ -131,27 +132,28 @@ void TestServiceMessages::liveMessageIsRelayedAndReported()
     const QByteArray arMessage = textMessage(kZhang, kLi, 41, text);
     if (overTcp) {
         zhang->sendTcp(arMessage);
-        QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 0, 1, 41));
+        QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 0, 1, 41));
     } else {
         zhang->sendUdp(arMessage);
-        QCOMPARE(zhang->takeUdp(16, 5000),
-                 FakePacket(16).u32(kLi).u32(kZhang).u8(0).u32(41).bytes());
+        QCOMPARE(zhang->takeUdp(Codes::CmdMessageReceipt, 5000),
+                 FakePacket(Codes::CmdMessageReceipt).u32(kLi).u32(kZhang).u8(0).u32(41).bytes());
     }
 
-    const QByteArray arRelayed = li->takeTcp(14, 5000);
-    QCOMPARE(arRelayed.left(13), FakePacket(14).u32(kZhang).u32(kLi).u32(41).bytes());
+    const QByteArray arRelayed = li->takeTcp(Codes::CmdMessage, 5000);
+    QCOMPARE(arRelayed.left(13),
+             FakePacket(Codes::CmdMessage).u32(kZhang).u32(kLi).u32(41).bytes());
     QCOMPARE(textAt(arRelayed, 13), text);
     QCOMPARE(quint8(arRelayed.at(arRelayed.size() - 1)), quint8(0));
     // Not delivered before the addressee says so.
     QTest::qWait(200);
-    QVERIFY(zhang->takeTcp(15, 0).isEmpty());
+    QVERIFY(zhang->takeTcp(Codes::CmdDeliveryReport, 0).isEmpty());
 
     li->sendUdp(receipt(kLi, kZhang, 41));
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 0, 0, 41));
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 0, 0, 41));
     // A repeated receipt reports nothing more.
     li->sendUdp(receipt(kLi, kZhang, 41));
     QTest::qWait(200);
-    QVERIFY(zhang->takeTcp(15, 0).isEmpty());
+    QVERIFY(zhang->takeTcp(Codes::CmdDeliveryReport, 0).isEmpty());
     QCOMPARE(m_pFixture->service().store().storedMessages().count(kLi), 0);
 }
 
@@ -164,20 +166,21 @@ void TestServiceMessages::heldMessagesComeOnceInOrderAtSignIn()
     const double dBefore = CMessageCommands::oleDate(QDateTime::currentDateTime());
     for (int i = 0; i < texts.size(); ++i) {
         zhang->sendUdp(textMessage(kZhang, kLi, quint32(100 + i), texts.at(i)));
-        QCOMPARE(quint8(zhang->takeUdp(16, 5000).at(9)), quint8(0));
+        QCOMPARE(quint8(zhang->takeUdp(Codes::CmdMessageReceipt, 5000).at(9)), quint8(0));
     }
     // The client re-sends when our receipt is lost: the copy is not held twice.
     zhang->sendUdp(textMessage(kZhang, kLi, 101, texts.at(1)));
-    QVERIFY(!zhang->takeUdp(16, 5000).isEmpty());
+    QVERIFY(!zhang->takeUdp(Codes::CmdMessageReceipt, 5000).isEmpty());
 
     auto takeHeld = [&](ServiceClient &li) {
         QList<QByteArray> held;
         for (int i = 0; i < texts.size(); ++i)
-            held << li.takeTcp(34, 5000);
+            held << li.takeTcp(Codes::CmdOfflineMessage, 5000);
         QTest::qWait(200);
-        QVERIFY(li.takeTcp(34, 0).isEmpty());
+        QVERIFY(li.takeTcp(Codes::CmdOfflineMessage, 0).isEmpty());
         for (int i = 0; i < texts.size(); ++i) {
-            QCOMPARE(held.at(i).left(9), FakePacket(34).u32(kZhang).u32(kLi).bytes());
+            QCOMPARE(held.at(i).left(9),
+                     FakePacket(Codes::CmdOfflineMessage).u32(kZhang).u32(kLi).bytes());
             QCOMPARE(FakePacket::u32At(held.at(i), 17), 100 + i);
             QCOMPARE(textAt(held.at(i), 21), texts.at(i));
             const double dSent = dateAt(held.at(i), 9);
@@ -196,14 +199,15 @@ void TestServiceMessages::heldMessagesComeOnceInOrderAtSignIn()
     takeHeld(*li);
     for (int i = 0; i < texts.size(); ++i) {
         li->sendUdp(receipt(kLi, kZhang, quint32(100 + i)));
-        QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 0, 0, quint32(100 + i)));
+        QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000),
+                 report(kLi, 0, 0, quint32(100 + i)));
     }
     signOff(li, kLi);
     li = signedIn(kLi);
     QVERIFY(li);
     QTest::qWait(300);
-    QVERIFY(li->takeTcp(34, 0).isEmpty());
-    QVERIFY(li->takeTcp(14, 0).isEmpty());
+    QVERIFY(li->takeTcp(Codes::CmdOfflineMessage, 0).isEmpty());
+    QVERIFY(li->takeTcp(Codes::CmdMessage, 0).isEmpty());
 }
 
 void TestServiceMessages::attachmentIsHeldInItsLiveForm()
@@ -211,25 +215,25 @@ void TestServiceMessages::attachmentIsHeldInItsLiveForm()
     auto zhang = signedIn(kZhang);
     QVERIFY(zhang);
     const QByteArray arAttachment = fakeEncrypt(FakePacket(0).blob32("report.doc").bytes().mid(1));
-    zhang->sendTcp(FakePacket(14)
+    zhang->sendTcp(FakePacket(Codes::CmdMessage)
                        .u32(kZhang)
                        .u32(kWang)
                        .u32(7)
                        .blob32(fakeEncrypt("see file"))
                        .u8(2)
                        .blob32(arAttachment));
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kWang, 0, 1, 7));
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kWang, 0, 1, 7));
 
     auto wang = signedIn(kWang);
     QVERIFY(wang);
-    const QByteArray arHeld = wang->takeTcp(14, 5000);
-    QCOMPARE(arHeld.left(13), FakePacket(14).u32(kZhang).u32(kWang).u32(7).bytes());
+    const QByteArray arHeld = wang->takeTcp(Codes::CmdMessage, 5000);
+    QCOMPARE(arHeld.left(13), FakePacket(Codes::CmdMessage).u32(kZhang).u32(kWang).u32(7).bytes());
     QCOMPARE(textAt(arHeld, 13), QStringLiteral("see file"));
     const int iSubType = 17 + int(FakePacket::u32At(arHeld, 13));
     QCOMPARE(quint8(arHeld.at(iSubType)), quint8(2));
     QVERIFY(dateAt(arHeld, iSubType + 1) > 40000);
     QCOMPARE(arHeld.mid(iSubType + 9), FakePacket(0).blob32(arAttachment).bytes().mid(1));
-    QVERIFY(wang->takeTcp(34, 0).isEmpty());
+    QVERIFY(wang->takeTcp(Codes::CmdOfflineMessage, 0).isEmpty());
 }
 
 void TestServiceMessages::cardMessagesAreRelayedAndHeld()
@@ -244,35 +248,39 @@ void TestServiceMessages::cardMessagesAreRelayedAndHeld()
                                     .mid(1);
 
     // Live: relayed to the addressee's connection, accepted and delivered.
-    zhang->sendTcp(FakePacket(83).u32(kZhang).u32(kLi).u8(0).u32(5).raw(arFields));
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 3, 1, 5));
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 3, 0, 5));
-    QCOMPARE(li->takeTcp(83, 5000),
-             FakePacket(83).u32(kZhang).u32(kLi).u8(0).u32(5).raw(arFields).bytes());
+    zhang->sendTcp(
+        FakePacket(Codes::CmdCardMessage).u32(kZhang).u32(kLi).u8(0).u32(5).raw(arFields));
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 3, 1, 5));
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 3, 0, 5));
+    QCOMPARE(
+        li->takeTcp(Codes::CmdCardMessage, 5000),
+        FakePacket(Codes::CmdCardMessage).u32(kZhang).u32(kLi).u8(0).u32(5).raw(arFields).bytes());
 
     // Away: a card request is held, handed over at the next sign-in and not again.
     const QByteArray arRequest = FakePacket(0).str8(fakeEncrypt("李娜:1")).bytes().mid(1);
     signOff(li, kLi);
-    zhang->sendTcp(FakePacket(83).u32(kZhang).u32(kLi).u8(1).u32(6).raw(arRequest));
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 3, 1, 6));
+    zhang->sendTcp(
+        FakePacket(Codes::CmdCardMessage).u32(kZhang).u32(kLi).u8(1).u32(6).raw(arRequest));
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 3, 1, 6));
     QTest::qWait(200);
-    QVERIFY(zhang->takeTcp(15, 0).isEmpty());
+    QVERIFY(zhang->takeTcp(Codes::CmdDeliveryReport, 0).isEmpty());
     li = signedIn(kLi);
     QVERIFY(li);
-    QCOMPARE(li->takeTcp(83, 5000),
-             FakePacket(83).u32(kZhang).u32(kLi).u8(1).u32(6).raw(arRequest).bytes());
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 3, 0, 6));
+    QCOMPARE(
+        li->takeTcp(Codes::CmdCardMessage, 5000),
+        FakePacket(Codes::CmdCardMessage).u32(kZhang).u32(kLi).u8(1).u32(6).raw(arRequest).bytes());
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 3, 0, 6));
 
     // The answer goes back the same way.
-    li->sendTcp(FakePacket(83).u32(kLi).u32(kZhang).u8(2).u32(9).u8(0));
-    QCOMPARE(zhang->takeTcp(83, 5000),
-             FakePacket(83).u32(kLi).u32(kZhang).u8(2).u32(9).u8(0).bytes());
+    li->sendTcp(FakePacket(Codes::CmdCardMessage).u32(kLi).u32(kZhang).u8(2).u32(9).u8(0));
+    QCOMPARE(zhang->takeTcp(Codes::CmdCardMessage, 5000),
+             FakePacket(Codes::CmdCardMessage).u32(kLi).u32(kZhang).u8(2).u32(9).u8(0).bytes());
 
     signOff(li, kLi);
     li = signedIn(kLi);
     QVERIFY(li);
     QTest::qWait(300);
-    QVERIFY(li->takeTcp(83, 0).isEmpty());
+    QVERIFY(li->takeTcp(Codes::CmdCardMessage, 0).isEmpty());
 }
 
 void TestServiceMessages::newestSessionTakesDelivery()
@@ -282,39 +290,40 @@ void TestServiceMessages::newestSessionTakesDelivery()
     auto newer = signedIn(kLi);
     QVERIFY(zhang && older && newer);
     zhang->sendUdp(textMessage(kZhang, kLi, 3, QStringLiteral("which one?")));
-    QCOMPARE(textAt(newer->takeTcp(14, 5000), 13), QStringLiteral("which one?"));
+    QCOMPARE(textAt(newer->takeTcp(Codes::CmdMessage, 5000), 13), QStringLiteral("which one?"));
     QTest::qWait(200);
-    QVERIFY(older->takeTcp(14, 0).isEmpty());
+    QVERIFY(older->takeTcp(Codes::CmdMessage, 0).isEmpty());
 
     // The newer one leaves without its receipt: the older one takes over delivery at once.
-    newer->sendUdp(FakePacket(35).u32(kLi));
-    QCOMPARE(textAt(older->takeTcp(34, 5000), 21), QStringLiteral("which one?"));
+    newer->sendUdp(FakePacket(Codes::CmdLogout).u32(kLi));
+    QCOMPARE(textAt(older->takeTcp(Codes::CmdOfflineMessage, 5000), 21),
+             QStringLiteral("which one?"));
     older->sendUdp(receipt(kLi, kZhang, 3));
-    QCOMPARE(zhang->takeTcp(15, 5000), report(kLi, 0, 0, 3));
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 0, 0, 3));
 }
 
 void TestServiceMessages::assistantAnswers()
 {
     auto wang = signedIn(kWang);
     QVERIFY(wang);
-    wang->sendUdp(textMessage(kWang, CMessageCommands::ASSISTANT_ZPID, 1, QStringLiteral("在吗")));
-    QCOMPARE(quint8(wang->takeUdp(16, 5000).at(9)), quint8(0));
-    QCOMPARE(wang->takeUdp(15, 5000), report(CMessageCommands::ASSISTANT_ZPID, 0, 0, 1));
+    wang->sendUdp(textMessage(kWang, Codes::ASSISTANT_ZPID, 1, QStringLiteral("在吗")));
+    QCOMPARE(quint8(wang->takeUdp(Codes::CmdMessageReceipt, 5000).at(9)), quint8(0));
+    QCOMPARE(wang->takeUdp(Codes::CmdDeliveryReport, 5000),
+             report(Codes::ASSISTANT_ZPID, 0, 0, 1));
 
-    const QByteArray arAnswer = wang->takeTcp(14, 5000);
-    QCOMPARE(FakePacket::u32At(arAnswer, 1), CMessageCommands::ASSISTANT_ZPID);
+    const QByteArray arAnswer = wang->takeTcp(Codes::CmdMessage, 5000);
+    QCOMPARE(FakePacket::u32At(arAnswer, 1), Codes::ASSISTANT_ZPID);
     QCOMPARE(FakePacket::u32At(arAnswer, 5), kWang);
     QCOMPARE(textAt(arAnswer, 13), CMessageCommands::assistantReply());
 
     // A second message gets an answer of its own, not a copy of the first.
-    wang->sendUdp(textMessage(kWang, CMessageCommands::ASSISTANT_ZPID, 2, QStringLiteral("再见")));
-    const QByteArray arSecond = wang->takeTcp(14, 5000);
+    wang->sendUdp(textMessage(kWang, Codes::ASSISTANT_ZPID, 2, QStringLiteral("再见")));
+    const QByteArray arSecond = wang->takeTcp(Codes::CmdMessage, 5000);
     QVERIFY(!arSecond.isEmpty());
     QVERIFY(FakePacket::u32At(arSecond, 9) != FakePacket::u32At(arAnswer, 9));
 
     // Answers are held like any message until their receipt.
-    wang->sendUdp(
-        receipt(kWang, CMessageCommands::ASSISTANT_ZPID, quint32(FakePacket::u32At(arAnswer, 9))));
+    wang->sendUdp(receipt(kWang, Codes::ASSISTANT_ZPID, quint32(FakePacket::u32At(arAnswer, 9))));
     QTRY_COMPARE(m_pFixture->service().store().storedMessages().count(kWang), 1);
 }
 

@@ -6,6 +6,7 @@
 
 #include "ccontactcommands.h"
 #include "cloginthrottle.h"
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -17,10 +18,10 @@ constexpr char kPassword[] = "demo1234";
 
 QByteArray cardOf(ServiceClient &client, quint32 iOwner, quint8 iKind)
 {
-    return client.requestTcp(FakePacket(81).u32(iOwner).u8(iKind).u32(0));
+    return client.requestTcp(FakePacket(Codes::CmdCard).u32(iOwner).u8(iKind).u32(0));
 }
 
-// The n bytes at offset 15 of a card reply 81.
+// The n bytes at offset 15 of a card reply.
 QByteArray cardData(const QByteArray &arReply)
 {
     const qint64 n = FakePacket::u32At(arReply, 11);
@@ -162,10 +163,11 @@ void TestServiceSession::heartbeatNeedsASession()
 {
     ServiceClient client(m_pFixture->mainPort());
     QVERIFY(client.connectSub());
-    QVERIFY(client.requestUdp(FakePacket(3).u32(1000001), 300).isEmpty());
+    QVERIFY(client.requestUdp(FakePacket(Codes::CmdHeartbeat).u32(1000001), 300).isEmpty());
     QCOMPARE(m_pFixture->service().counters().drops(CServiceCounters::DropNoSession), 1u);
     QCOMPARE(client.login(QStringLiteral("1000001"), kPassword), 0);
-    QCOMPARE(client.requestUdp(FakePacket(3).u32(1000001)), QByteArray(1, char(3)));
+    QCOMPARE(client.requestUdp(FakePacket(Codes::CmdHeartbeat).u32(1000001)),
+             QByteArray(1, char(3)));
 }
 
 void TestServiceSession::presenceFollowsSessions()
@@ -176,16 +178,16 @@ void TestServiceSession::presenceFollowsSessions()
 
     QString strOnline;
     QString strOffline;
-    QByteArray arReply = zhang->requestTcp(FakePacket(11).u32(1000001).u8(2));
+    QByteArray arReply = zhang->requestTcp(FakePacket(Codes::CmdAllUserState).u32(1000001).u8(2));
     QVERIFY(ServiceClient::presenceLists(arReply, strOnline, strOffline));
     QCOMPARE(quint8(arReply.at(1)), quint8(0));
     QCOMPARE(FakePacket::u32At(arReply, 2), 3);
     QCOMPARE(strOnline, QStringLiteral("13800138001:1000002"));
     QCOMPARE(strOffline, QStringLiteral("13800138002:1000003:13800138003:1000004"));
 
-    li->sendUdp(FakePacket(35).u32(1000002));
+    li->sendUdp(FakePacket(Codes::CmdLogout).u32(1000002));
     QTRY_VERIFY(!m_pFixture->service().sessions().isOnline(1000002));
-    arReply = zhang->requestTcp(FakePacket(11).u32(1000001).u8(2));
+    arReply = zhang->requestTcp(FakePacket(Codes::CmdAllUserState).u32(1000001).u8(2));
     QVERIFY(ServiceClient::presenceLists(arReply, strOnline, strOffline));
     QCOMPARE(strOnline, QString());
     QCOMPARE(strOffline,
@@ -215,8 +217,8 @@ void TestServiceSession::presenceOfGivenNumbers()
     auto zhang = signedIn(1000001);
     auto li = signedIn(1000002);
     QVERIFY(zhang && li);
-    const QByteArray arReply =
-        zhang->requestUdp(FakePacket(12).u32(1000001).u8(2).blob32(fakeEncrypt(numbers.toUtf8())));
+    const QByteArray arReply = zhang->requestUdp(
+        FakePacket(Codes::CmdUserState).u32(1000001).u8(2).blob32(fakeEncrypt(numbers.toUtf8())));
     QString strOnline;
     QString strOffline;
     QVERIFY(ServiceClient::presenceLists(arReply, strOnline, strOffline));
@@ -242,7 +244,8 @@ void TestServiceSession::telephoneLookUp()
 
     auto zhang = signedIn(1000001);
     QVERIFY(zhang);
-    const QByteArray arReply = zhang->requestUdp(FakePacket(13).u32(1000001).u32(zpid));
+    const QByteArray arReply =
+        zhang->requestUdp(FakePacket(Codes::CmdUserPhone).u32(1000001).u32(zpid));
     QVERIFY(arReply.size() >= 7);
     QCOMPARE(int(quint8(arReply.at(1))), result);
     QCOMPARE(FakePacket::u32At(arReply, 2), zpid);
@@ -253,9 +256,9 @@ void TestServiceSession::passwordChangeTakesEffect()
 {
     auto zhang = signedIn(1000001);
     QVERIFY(zhang);
-    const QByteArray arReply =
-        zhang->requestTcp(FakePacket(31).u32(1000001).u8(0).str8(fakeEncrypt("n3w-secret")));
-    QCOMPARE(arReply, FakePacket(31).u32(1000001).u8(0).bytes());
+    const QByteArray arReply = zhang->requestTcp(
+        FakePacket(Codes::CmdChangePassword).u32(1000001).u8(0).str8(fakeEncrypt("n3w-secret")));
+    QCOMPARE(arReply, FakePacket(Codes::CmdChangePassword).u32(1000001).u8(0).bytes());
 
     ServiceClient again(m_pFixture->mainPort());
     QVERIFY(again.connectSub());
@@ -263,8 +266,9 @@ void TestServiceSession::passwordChangeTakesEffect()
     QCOMPARE(again.login(QStringLiteral("1000001"), QStringLiteral("n3w-secret")), 0);
 
     // An empty password is refused and changes nothing.
-    QCOMPARE(zhang->requestTcp(FakePacket(31).u32(1000001).u8(0).str8(QByteArray())),
-             FakePacket(31).u32(1000001).u8(1).bytes());
+    QCOMPARE(zhang->requestTcp(
+                 FakePacket(Codes::CmdChangePassword).u32(1000001).u8(0).str8(QByteArray())),
+             FakePacket(Codes::CmdChangePassword).u32(1000001).u8(1).bytes());
     QCOMPARE(again.login(QStringLiteral("1000001"), QStringLiteral("n3w-secret")), 0);
 }
 
@@ -272,8 +276,8 @@ void TestServiceSession::addressBookComesFromTheStore()
 {
     auto li = signedIn(1000002);
     QVERIFY(li);
-    const QByteArray arReply =
-        li->requestTcp(FakePacket(36).u32(1000002).str8(fakeEncrypt(kPassword)).u32(0));
+    const QByteArray arReply = li->requestTcp(
+        FakePacket(Codes::CmdContact).u32(1000002).str8(fakeEncrypt(kPassword)).u32(0));
     QCOMPARE(FakePacket::u32At(arReply, 1), 1000002);
     QCOMPARE(quint8(arReply.at(5)), quint8(0));
     const QString strBook = fakeDecryptText(arReply.mid(14, int(FakePacket::u32At(arReply, 10))));
@@ -296,14 +300,16 @@ void TestServiceSession::cardsAreServedAndSaved()
     QCOMPARE(quint8(cardOf(*zhang, 1000001, 1).at(5)), quint8(1));
 
     const QString strCard = QStringLiteral("张伟:0:总监:新公司::13800138000::::::::");
-    QCOMPARE(
-        zhang->requestTcp(FakePacket(82).u32(1000001).u8(0).blob32(fakeEncrypt(strCard.toUtf8()))),
-        FakePacket(82).u32(1000001).u8(0).u8(0).bytes());
+    QCOMPARE(zhang->requestTcp(FakePacket(Codes::CmdSaveCard)
+                                   .u32(1000001)
+                                   .u8(0)
+                                   .blob32(fakeEncrypt(strCard.toUtf8()))),
+             FakePacket(Codes::CmdSaveCard).u32(1000001).u8(0).u8(0).bytes());
     QCOMPARE(fakeDecryptText(cardData(cardOf(*zhang, 1000001, 0))), strCard);
 
     const QByteArray arPicture("\x89PNG\r\n\x1a\n-picture-bytes", 23);
-    QCOMPARE(zhang->requestTcp(FakePacket(82).u32(1000001).u8(1).blob32(arPicture)),
-             FakePacket(82).u32(1000001).u8(1).u8(0).bytes());
+    QCOMPARE(zhang->requestTcp(FakePacket(Codes::CmdSaveCard).u32(1000001).u8(1).blob32(arPicture)),
+             FakePacket(Codes::CmdSaveCard).u32(1000001).u8(1).u8(0).bytes());
     arReply = cardOf(*zhang, 1000001, 1);
     QCOMPARE(quint8(arReply.at(5)), quint8(0));
     QCOMPARE(quint8(arReply.at(6)), quint8(1));
@@ -316,11 +322,12 @@ void TestServiceSession::oversizedCardIsRefused()
     QVERIFY(zhang);
     const QByteArray arBefore = cardData(cardOf(*zhang, 1000001, 0));
     const QByteArray arLong(CContactCommands::MAX_CARD_BYTES + 1, 'x');
-    QCOMPARE(zhang->requestTcp(FakePacket(82).u32(1000001).u8(0).blob32(fakeEncrypt(arLong))),
-             FakePacket(82).u32(1000001).u8(0).u8(1).bytes());
+    QCOMPARE(zhang->requestTcp(
+                 FakePacket(Codes::CmdSaveCard).u32(1000001).u8(0).blob32(fakeEncrypt(arLong))),
+             FakePacket(Codes::CmdSaveCard).u32(1000001).u8(0).u8(1).bytes());
     const QByteArray arTooBig(CContactCommands::MAX_PICTURE_BYTES + 1, 'p');
-    QCOMPARE(zhang->requestTcp(FakePacket(82).u32(1000001).u8(1).blob32(arTooBig)),
-             FakePacket(82).u32(1000001).u8(1).u8(1).bytes());
+    QCOMPARE(zhang->requestTcp(FakePacket(Codes::CmdSaveCard).u32(1000001).u8(1).blob32(arTooBig)),
+             FakePacket(Codes::CmdSaveCard).u32(1000001).u8(1).u8(1).bytes());
     QCOMPARE(cardData(cardOf(*zhang, 1000001, 0)), arBefore);
     QCOMPARE(quint8(cardOf(*zhang, 1000001, 1).at(5)), quint8(1));
 }
@@ -329,8 +336,8 @@ void TestServiceSession::circleListIsEmpty()
 {
     auto wang = signedIn(1000003);
     QVERIFY(wang);
-    QCOMPARE(wang->requestTcp(FakePacket(93).u32(1000003).u8(0).u32(0)),
-             FakePacket(93).u32(1000003).u8(0).u8(0).u32(0).u32(0).bytes());
+    QCOMPARE(wang->requestTcp(FakePacket(Codes::CmdCircle).u32(1000003).u8(0).u32(0)),
+             FakePacket(Codes::CmdCircle).u32(1000003).u8(0).u8(0).u32(0).u32(0).bytes());
 }
 
 void TestServiceSession::silentSessionEnds()
@@ -369,7 +376,7 @@ void TestServiceSession::secondSignInTakesOverWithoutKnockingOut()
     QCOMPARE(first->tcp().state(), QAbstractSocket::ConnectedState);
     QCOMPARE(service.counters().events(CServiceCounters::LoginOk), 2u);
 
-    first->sendUdp(FakePacket(35).u32(1000001));
+    first->sendUdp(FakePacket(Codes::CmdLogout).u32(1000001));
     QTRY_COMPARE(service.sessions().sessionsOf(1000001), 1);
     QVERIFY(service.sessions().isOnline(1000001));
     QVERIFY(second->heartbeat());

@@ -2,11 +2,14 @@
 // ends (built by the client's packet layer), the seed file's checks and idempotence, and the
 // administration commands.
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "cadmincommand.h"
+#include "codes.h"
 #include "crequestlayout.h"
 #include "cseedfile.h"
 #include "cservicestore.h"
@@ -14,6 +17,42 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "protocol.h"
+
+namespace {
+
+// Runs SQL on the service's file through a connection of its own, as another program would;
+// the answer is the first column of the last statement's first row.
+QVariant runOnFile(const QString &strPath, const QStringList &statements)
+{
+    QVariant value;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        db.setDatabaseName(strPath);
+        if (!db.open())
+            return QVariant();
+        QSqlQuery query(db);
+        for (const QString &strStatement : statements) {
+            if (!query.exec(strStatement)) {
+                qWarning() << strStatement;
+                return QVariant();
+            }
+        }
+        value = query.next() ? query.value(0) : QVariant(true);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    return value;
+}
+
+QByteArray digestOf(const QString &strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+} // namespace
 
 class TestServiceStore : public QObject
 {
@@ -32,6 +71,8 @@ private Q_SLOTS:
     void seedTwiceChangesNothing();
     void demoSeedHasTheFourAccounts();
     void cloudBookAndHeldMessagesSurviveAReopen();
+    void unversionedFileIsUpgradedInPlace();
+    void newerFileIsRefusedAndLeftAlone();
 
     void adminCommands_data();
     void adminCommands();
@@ -222,7 +263,7 @@ void TestServiceStore::cloudBookAndHeldMessagesSurviveAReopen()
     CStoredMessageTable::Row row;
     row.iAddressee = 1000002;
     row.iSender = 1000001;
-    row.iCode = 14;
+    row.iCode = Codes::CmdMessage;
     row.dSentAt = 46000.5;
     for (quint32 iMsgId : {9u, 3u, 9u}) {
         row.iMsgId = iMsgId;
@@ -245,9 +286,54 @@ void TestServiceStore::cloudBookAndHeldMessagesSurviveAReopen()
     QCOMPARE(held.at(0).arBody, fakeEncrypt("9"));
     QCOMPARE(held.at(0).dSentAt, 46000.5);
     // Only the addressee's own receipt takes one away.
-    QVERIFY(!m_pStore->storedMessages().remove(1000003, 14, 1000001, 9));
-    QVERIFY(m_pStore->storedMessages().remove(1000002, 14, 1000001, 9));
+    QVERIFY(!m_pStore->storedMessages().remove(1000003, Codes::CmdMessage, 1000001, 9));
+    QVERIFY(m_pStore->storedMessages().remove(1000002, Codes::CmdMessage, 1000001, 9));
     QCOMPARE(m_pStore->storedMessages().count(1000002), 1);
+}
+
+// A service folder from before schema versions were recorded keeps its accounts and held
+// messages and is marked with the current version.
+void TestServiceStore::unversionedFileIsUpgradedInPlace()
+{
+    m_pStore.reset();
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QLatin1String(CServiceStore::FILE_NAME));
+    QFile layout(QStringLiteral(ZEPHON_LAYOUT_DIR "/layout-unversioned.sql"));
+    QVERIFY(layout.open(QIODevice::ReadOnly));
+    QStringList statements;
+    for (const QString &strLine : QString::fromUtf8(layout.readAll()).split(QLatin1Char('\n'))) {
+        if (!strLine.trimmed().isEmpty() && !strLine.startsWith(QLatin1String("--")))
+            statements.append(strLine);
+    }
+    statements << QStringLiteral("INSERT INTO account VALUES (1000009, '13900000009', '旧', "
+                                 "'hash', '旧:0', NULL)")
+               << QStringLiteral("INSERT INTO stored_message(addressee, sender, code, msg_id, "
+                                 "kind, sent_at, body, extra) VALUES (1000009, 1000001, 14, 5, "
+                                 "0, 46000.5, X'01', X'')");
+    QVERIFY(runOnFile(strPath, statements).isValid());
+
+    CServiceStore store;
+    QVERIFY2(store.open(dir.path()), qPrintable(store.errorText()));
+    QCOMPARE(store.accounts().byZpid(1000009).value().strName, QStringLiteral("旧"));
+    QCOMPARE(store.storedMessages().pending(1000009).size(), 1);
+    QCOMPARE(store.schemaSteps().latestVersion(), 1);
+    QCOMPARE(runOnFile(strPath, {QStringLiteral("PRAGMA user_version")}).toInt(), 1);
+}
+
+// A folder written by a later service is refused with a message that says so, unchanged.
+void TestServiceStore::newerFileIsRefusedAndLeftAlone()
+{
+    m_pStore.reset();
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QLatin1String(CServiceStore::FILE_NAME));
+    QVERIFY(runOnFile(strPath, {QStringLiteral("CREATE TABLE later(x)"),
+                                QStringLiteral("PRAGMA user_version = 99")})
+                .isValid());
+    const QByteArray arBefore = digestOf(strPath);
+    CServiceStore store;
+    QVERIFY(!store.open(dir.path()));
+    QVERIFY2(store.errorText().contains(QLatin1String("newer")), qPrintable(store.errorText()));
+    QCOMPARE(digestOf(strPath), arBefore);
 }
 
 void TestServiceStore::demoSeedHasTheFourAccounts()

@@ -3,15 +3,15 @@
 // from its store (read back from its packet log with the test's own cipher), a third,
 // scripted session sees both online and, after one quits, that one offline. Unknown account,
 // wrong password and the lock after five wrong passwords reach a real client too.
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
+#include "xvfbclient.h"
 #include "zephondprocess.h"
-#include "zephonprocess.h"
 
 namespace {
 
@@ -32,12 +32,10 @@ private Q_SLOTS:
     void refusalsReachTheClient();
 
 private:
-    // Starts a client in a folder of its own and returns its window once shown.
-    std::unique_ptr<ZephonProcess> startClient(const QString &strName, QString &strWindow);
-    void signIn(const QString &strWindow, const QString &strId, const QString &strPassword);
+    // Starts a client in a folder of its own; null when it did not start or show its window.
+    std::unique_ptr<XvfbClient> startClient(const QString &strName);
     // The packets the service sent with the code whose u32 at iOffset is iZpid.
     QList<QByteArray> sent(quint8 iCode, int iOffset, quint32 iZpid) const;
-    QStringList visibleWindows() const;
 
     XvfbDisplay m_display;
     QTemporaryDir m_dir;
@@ -61,57 +59,14 @@ void TestServiceTwoClients::cleanupTestCase()
         QCOMPARE(m_service.stop(), 0);
 }
 
-QStringList TestServiceTwoClients::visibleWindows() const
+std::unique_ptr<XvfbClient> TestServiceTwoClients::startClient(const QString &strName)
 {
-    return m_display
-        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), QStringLiteral("^Zephon$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-std::unique_ptr<ZephonProcess> TestServiceTwoClients::startClient(const QString &strName,
-                                                                  QString &strWindow)
-{
-    const QStringList before = visibleWindows();
-    QDir(m_dir.path()).mkpath(strName);
-    auto client = std::make_unique<ZephonProcess>();
-    client->setEnvironment(
-        QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
-        QStringLiteral("-svc-%1-%2").arg(strName).arg(QCoreApplication::applicationPid()));
-    client->setEnvironment(QStringLiteral("QT_LOGGING_RULES"),
-                           QStringLiteral("zephon.Core.debug=true\nzephon.Protocol.debug=true"));
-    client->start(m_dir.filePath(strName), &m_display);
-    if (!client->waitStarted())
+    auto client = std::make_unique<XvfbClient>(m_display);
+    if (!client->start(m_dir.filePath(strName))) {
+        qWarning() << client->errorText();
         return nullptr;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 10000) {
-        for (const QString &strCandidate : visibleWindows()) {
-            if (!before.contains(strCandidate)) {
-                strWindow = strCandidate;
-                return client;
-            }
-        }
-        QTest::qWait(100);
     }
-    return nullptr;
-}
-
-void TestServiceTwoClients::signIn(const QString &strWindow, const QString &strId,
-                                   const QString &strPassword)
-{
-    // There is no window manager: raise the window and give it the keyboard directly.
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("windowraise"), strWindow}));
-    QVERIFY(m_display.xdotoolSucceeds(
-        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), strWindow}));
-    QTest::qWait(300);
-    for (const QStringList &step : {QStringList{QStringLiteral("type"), QStringLiteral("--delay"),
-                                                QStringLiteral("20"), strId},
-                                    QStringList{QStringLiteral("key"), QStringLiteral("Tab")},
-                                    QStringList{QStringLiteral("type"), QStringLiteral("--delay"),
-                                                QStringLiteral("20"), strPassword},
-                                    QStringList{QStringLiteral("key"), QStringLiteral("Return")}})
-        QVERIFY(m_display.xdotoolSucceeds(step));
+    return client;
 }
 
 QList<QByteArray> TestServiceTwoClients::sent(quint8 iCode, int iOffset, quint32 iZpid) const
@@ -127,27 +82,25 @@ QList<QByteArray> TestServiceTwoClients::sent(quint8 iCode, int iOffset, quint32
 
 void TestServiceTwoClients::twoClientsSignInAndSeeEachOther()
 {
-    QString strWindowA;
-    QString strWindowB;
-    auto clientA = startClient(QStringLiteral("a"), strWindowA);
+    auto clientA = startClient(QStringLiteral("a"));
     QVERIFY(clientA);
-    auto clientB = startClient(QStringLiteral("b"), strWindowB);
+    auto clientB = startClient(QStringLiteral("b"));
     QVERIFY(clientB);
-    signIn(strWindowA, QStringLiteral("1000001"), kPassword);
-    signIn(strWindowB, QStringLiteral("13800138001"), kPassword);
+    QVERIFY(clientA->signIn(QStringLiteral("1000001"), kPassword));
+    QVERIFY(clientB->signIn(QStringLiteral("13800138001"), kPassword));
 
     // Each client is told 0 and goes on to the session: heartbeats, then its address book,
     // own card and circles, all answered from the store.
     QTRY_VERIFY_WITH_TIMEOUT(clientA->output().contains("login result = 0"), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(clientB->output().contains("login result = 0"), 20000);
     for (quint32 iZpid : {1000001u, 1000002u}) {
-        QTRY_VERIFY_WITH_TIMEOUT(!sent(36, 1, iZpid).isEmpty(), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!sent(93, 1, iZpid).isEmpty(), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!sent(81, 1, iZpid).isEmpty(), 15000);
-        const QByteArray arLogin = sent(39, 1, iZpid).value(0);
+        QTRY_VERIFY_WITH_TIMEOUT(!sent(Codes::CmdContact, 1, iZpid).isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!sent(Codes::CmdCircle, 1, iZpid).isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!sent(Codes::CmdCard, 1, iZpid).isEmpty(), 15000);
+        const QByteArray arLogin = sent(Codes::CmdLogin, 1, iZpid).value(0);
         QCOMPARE(quint8(arLogin.at(5)), quint8(0));
     }
-    const QByteArray arBookA = sent(36, 1, 1000001).first();
+    const QByteArray arBookA = sent(Codes::CmdContact, 1, 1000001).first();
     QCOMPARE(fakeDecryptText(arBookA.mid(14, int(FakePacket::u32At(arBookA, 10)))),
              QStringLiteral("13800138001;李娜:13800138002;王芳:13800138003;刘洋:"
                             "13900139000;陈静:13700137000;赵磊"));
@@ -155,7 +108,7 @@ void TestServiceTwoClients::twoClientsSignInAndSeeEachOther()
     QByteArray arCardB;
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            for (const QByteArray &ar : sent(81, 1, 1000002)) {
+            for (const QByteArray &ar : sent(Codes::CmdCard, 1, 1000002)) {
                 if (ar.size() > 5 && quint8(ar.at(5)) == 0) {
                     arCardB = ar;
                     return true;
@@ -173,29 +126,20 @@ void TestServiceTwoClients::twoClientsSignInAndSeeEachOther()
     QCOMPARE(probe.login(QStringLiteral("1000003"), kPassword), 0);
     QString strOnline;
     QString strOffline;
-    QVERIFY(ServiceClient::presenceLists(probe.requestTcp(FakePacket(11).u32(1000003).u8(2)),
-                                         strOnline, strOffline));
+    QVERIFY(ServiceClient::presenceLists(
+        probe.requestTcp(FakePacket(Codes::CmdAllUserState).u32(1000003).u8(2)), strOnline,
+        strOffline));
     QCOMPARE(strOnline, QStringLiteral("13800138000:1000001:13800138001:1000002"));
     QCOMPARE(strOffline, QStringLiteral("13800138003:1000004"));
 
     // B quits through the window's close button, which logs out first.
-    const QString strGeometry = m_display.xdotool(
-        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), strWindowB});
-    static const QRegularExpression x(QStringLiteral("^X=(-?\\d+)$"),
-                                      QRegularExpression::MultilineOption);
-    static const QRegularExpression y(QStringLiteral("^Y=(-?\\d+)$"),
-                                      QRegularExpression::MultilineOption);
-    const QPoint close =
-        QPoint(x.match(strGeometry).captured(1).toInt(), y.match(strGeometry).captured(1).toInt()) +
-        QPoint(192 + 26 + 12 + 13, 8 + 13);
-    QVERIFY(m_display.xdotoolSucceeds({QStringLiteral("mousemove"), QString::number(close.x()),
-                                       QString::number(close.y()), QStringLiteral("click"),
-                                       QStringLiteral("1")}));
+    QVERIFY(clientB->click(XvfbClient::Place::CloseButton));
     QVERIFY(clientB->process().waitForFinished(15000));
 
     QTRY_VERIFY_WITH_TIMEOUT(
-        ServiceClient::presenceLists(probe.requestTcp(FakePacket(11).u32(1000003).u8(2)), strOnline,
-                                     strOffline) &&
+        ServiceClient::presenceLists(
+            probe.requestTcp(FakePacket(Codes::CmdAllUserState).u32(1000003).u8(2)), strOnline,
+            strOffline) &&
             strOnline == QStringLiteral("13800138000:1000001"),
         10000);
     QCOMPARE(strOffline, QStringLiteral("13800138001:1000002:13800138003:1000004"));
@@ -229,10 +173,9 @@ void TestServiceTwoClients::refusalsReachTheClient()
         for (int i = 0; i < wrongBefore; ++i)
             QCOMPARE(guesser.login(id, QStringLiteral("guess-%1").arg(i)), 2);
     }
-    QString strWindow;
-    auto client = startClient(QStringLiteral("refused-%1").arg(result), strWindow);
+    auto client = startClient(QStringLiteral("refused-%1").arg(result));
     QVERIFY(client);
-    signIn(strWindow, id, password);
+    QVERIFY(client->signIn(id, password));
     const QByteArray arExpected = QStringLiteral("login result = %1").arg(result).toUtf8();
     QTRY_VERIFY_WITH_TIMEOUT(client->output().contains(arExpected), 20000);
     // No session follows a refusal.

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTcpServer>
 
+#include <csignal>
+
 #include <sys/resource.h>
 
 namespace {
@@ -87,4 +89,33 @@ QList<LoggedPacket> ZephondProcess::packetLog() const
                                     QByteArray::fromHex(parts.at(3))};
     }
     return packets;
+}
+
+void ZephondProcess::sendSignal(int iSignal)
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(pid_t(m_process.processId()), iSignal);
+}
+
+bool ZephondProcess::waitForOutput(const QByteArray &arText, int iTimes, int iTimeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (m_arOutput.count(arText) < iTimes && timer.elapsed() < iTimeoutMs &&
+           m_process.state() != QProcess::NotRunning) {
+        m_process.waitForReadyRead(200);
+        m_arOutput += m_process.readAll();
+    }
+    m_arOutput += m_process.readAll();
+    return m_arOutput.count(arText) >= iTimes;
+}
+
+int ZephondProcess::waitForExit(int iTimeoutMs)
+{
+    const bool bEnded =
+        m_process.state() == QProcess::NotRunning || m_process.waitForFinished(iTimeoutMs);
+    m_arOutput += m_process.readAll();
+    if (!bEnded || m_process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return m_process.exitCode();
 }

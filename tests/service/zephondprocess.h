@@ -38,6 +38,17 @@ public:
     // not end in time.
     int stop();
 
+    // Sends the service a Unix signal.
+    void sendSignal(int iSignal);
+    // Waits until the service's output holds arText iTimes times; false when it did not in time
+    // or the service ended first.
+    bool waitForOutput(const QByteArray &arText, int iTimes = 1, int iTimeoutMs = 10000);
+    // Waits for the service to end by itself; its exit code, or -1 when it crashed or did not
+    // end in time. The output it printed on the way out is in output().
+    int waitForExit(int iTimeoutMs = 10000);
+    // Everything the service printed so far.
+    QByteArray output() const { return m_arOutput; }
+
     // Every packet the log holds so far; empty without a log.
     QList<LoggedPacket> packetLog() const;
 

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 
@@ -74,33 +75,37 @@ FakeService::FakeService(QObject *parent)
     connect(m_pSub, &QTcpServer::newConnection, this, [this] { onNewConnection(m_pSub, Sub); });
     connect(m_pUdp, &QUdpSocket::readyRead, this, &FakeService::onDatagrams);
 
-    for (quint8 iCode : {3, 35, 28})
+    for (quint8 iCode : {Codes::CmdHeartbeat, Codes::CmdLogout, Codes::CmdReserved})
         m_lengthRules.insert(iCode, [](const QByteArray &b) { return fixedRule(b, 5); });
-    m_lengthRules.insert(102, [](const QByteArray &b) { return fixedRule(b, 5); });
-    m_lengthRules.insert(11, [](const QByteArray &b) { return fixedRule(b, 6); });
-    m_lengthRules.insert(39, loginLength);
-    m_lengthRules.insert(36, [](const QByteArray &b) {
+    m_lengthRules.insert(Codes::CmdSubServer, [](const QByteArray &b) { return fixedRule(b, 5); });
+    m_lengthRules.insert(Codes::CmdAllUserState,
+                         [](const QByteArray &b) { return fixedRule(b, 6); });
+    m_lengthRules.insert(Codes::CmdLogin, loginLength);
+    m_lengthRules.insert(Codes::CmdContact, [](const QByteArray &b) {
         const int iEnd = end8(b, 5);
         return complete(b, iEnd < 0 ? -1 : iEnd + 4);
     });
-    m_lengthRules.insert(31, [](const QByteArray &b) { return complete(b, end8(b, 6)); });
-    m_lengthRules.insert(81, [](const QByteArray &b) { return fixedRule(b, 10); });
-    m_lengthRules.insert(93, [](const QByteArray &b) { return fixedRule(b, 10); });
-    m_lengthRules.insert(61, [](const QByteArray &b) { return fixedRule(b, 9); });
-    m_lengthRules.insert(32, [](const QByteArray &b) { return fixedRule(b, 13); });
-    m_lengthRules.insert(100, [](const QByteArray &b) { return fixedRule(b, 10); });
-    m_lengthRules.insert(60, [](const QByteArray &b) { return counted(b, 14); });
-    m_lengthRules.insert(82, [](const QByteArray &b) { return counted(b, 6); });
-    m_lengthRules.insert(63, [](const QByteArray &b) {
+    m_lengthRules.insert(Codes::CmdChangePassword,
+                         [](const QByteArray &b) { return complete(b, end8(b, 6)); });
+    m_lengthRules.insert(Codes::CmdCard, [](const QByteArray &b) { return fixedRule(b, 10); });
+    m_lengthRules.insert(Codes::CmdCircle, [](const QByteArray &b) { return fixedRule(b, 10); });
+    m_lengthRules.insert(Codes::CmdNetContact, [](const QByteArray &b) { return fixedRule(b, 9); });
+    m_lengthRules.insert(Codes::CmdMayKnow, [](const QByteArray &b) { return fixedRule(b, 13); });
+    m_lengthRules.insert(Codes::CmdStrangeCard,
+                         [](const QByteArray &b) { return fixedRule(b, 10); });
+    m_lengthRules.insert(Codes::CmdUploadNetContact,
+                         [](const QByteArray &b) { return counted(b, 14); });
+    m_lengthRules.insert(Codes::CmdSaveCard, [](const QByteArray &b) { return counted(b, 6); });
+    m_lengthRules.insert(Codes::CmdModifyNetContact, [](const QByteArray &b) {
         const int iOld = end32(b, 6);
         return iOld < 0 ? -1 : counted(b, iOld);
     });
 
-    m_lengthRules.insert(14, [](const QByteArray &b) {
+    m_lengthRules.insert(Codes::CmdMessage, [](const QByteArray &b) {
         const int iSubType = end32(b, 13);
         return iSubType < 0 ? -1 : counted(b, iSubType + 1);
     });
-    m_lengthRules.insert(83, [](const QByteArray &b) {
+    m_lengthRules.insert(Codes::CmdCardMessage, [](const QByteArray &b) {
         if (b.size() <= 9)
             return -1;
         const quint8 iKind = quint8(b.at(9));
@@ -111,13 +116,14 @@ FakeService::FakeService(QObject *parent)
             return complete(b, iCaption);
         return counted(b, iCaption);
     });
-    m_lengthRules.insert(97, [](const QByteArray &b) { return counted(b, 14); });
+    m_lengthRules.insert(Codes::CmdCircleMessage,
+                         [](const QByteArray &b) { return counted(b, 14); });
 
-    m_responders.insert(102, [this](const Received &r) {
+    m_responders.insert(Codes::CmdSubServer, [this](const Received &r) {
         QList<QByteArray> replies;
-        if (r.channel == Main && m_bAnswer102) {
+        if (r.channel == Main && m_bAnswerSubServer) {
             const QByteArray arAddr("127.0.0.1");
-            replies << FakePacket(102).blob32(arAddr).u32(subPort()).bytes();
+            replies << FakePacket(Codes::CmdSubServer).blob32(arAddr).u32(subPort()).bytes();
         }
         return replies;
     });
@@ -169,7 +175,7 @@ void FakeService::serveAccount(const Account &account)
 {
     m_account = account;
     // Login: check the id and the password as the client encrypted them.
-    setResponder(39, [this](const Received &r) {
+    setResponder(Codes::CmdLogin, [this](const Received &r) {
         const QByteArray &p = r.packet;
         auto byteAt = [&p](int i) { return i < p.size() ? quint8(p.at(i)) : quint8(0); };
         int iPos = 2 + 1 + byteAt(2);
@@ -190,13 +196,13 @@ void FakeService::serveAccount(const Account &account)
             iResult = 1;
         else if (strPassword != m_account.strPassword)
             iResult = 2;
-        return QList<QByteArray>{FakePacket(39)
+        return QList<QByteArray>{FakePacket(Codes::CmdLogin)
                                      .u32(iResult == 0 ? m_account.iZpid : 0)
                                      .u8(iResult)
                                      .str8(fakeEncrypt(m_account.strPhone.toUtf8()))};
     });
-    setResponder(3, [this](const Received &) {
-        return m_account.bAnswerHeart ? QList<QByteArray>{FakePacket(3).bytes()}
+    setResponder(Codes::CmdHeartbeat, [this](const Received &) {
+        return m_account.bAnswerHeart ? QList<QByteArray>{FakePacket(Codes::CmdHeartbeat).bytes()}
                                       : QList<QByteArray>{};
     });
     auto presence = [this](quint8 iCode) {
@@ -211,12 +217,16 @@ void FakeService::serveAccount(const Account &account)
             .blob32(arOffline)
             .bytes();
     };
-    setResponder(11, [presence](const Received &) { return QList<QByteArray>{presence(11)}; });
-    setResponder(12, [presence](const Received &) { return QList<QByteArray>{presence(12)}; });
-    setResponder(13, [this](const Received &r) {
+    setResponder(Codes::CmdAllUserState, [presence](const Received &) {
+        return QList<QByteArray>{presence(Codes::CmdAllUserState)};
+    });
+    setResponder(Codes::CmdUserState, [presence](const Received &) {
+        return QList<QByteArray>{presence(Codes::CmdUserState)};
+    });
+    setResponder(Codes::CmdUserPhone, [this](const Received &r) {
         const auto iZpid = quint32(FakePacket::u32At(r.packet, 5));
         const bool bKnown = m_account.phones.contains(iZpid);
-        FakePacket reply(13);
+        FakePacket reply(Codes::CmdUserPhone);
         reply.u8(bKnown ? 0 : 1).u32(iZpid);
         if (bKnown)
             reply.str8(fakeEncrypt(m_account.phones.value(iZpid).toUtf8()));
@@ -224,29 +234,34 @@ void FakeService::serveAccount(const Account &account)
             reply.u8(0);
         return QList<QByteArray>{reply.bytes()};
     });
-    setResponder(31, [this](const Received &) {
-        return QList<QByteArray>{FakePacket(31).u32(m_account.iZpid).u8(m_account.iPasswordResult)};
+    setResponder(Codes::CmdChangePassword, [this](const Received &) {
+        return QList<QByteArray>{FakePacket(Codes::CmdChangePassword)
+                                     .u32(m_account.iZpid)
+                                     .u8(m_account.iPasswordResult)};
     });
 }
 
 void FakeService::serveAddressBook(const AddressBook &book)
 {
     m_book = book;
-    setResponder(36, [this](const Received &r) {
+    setResponder(Codes::CmdContact, [this](const Received &r) {
         const int n = r.packet.size() > 5 ? quint8(r.packet.at(5)) : 0;
         const bool bKnown = fakeDecryptText(r.packet.mid(6, n)) == m_account.strPassword;
         const QByteArray arText = bKnown ? fakeEncrypt(m_book.strContact.toUtf8()) : QByteArray();
-        return QList<QByteArray>{
-            FakePacket(36).u32(m_account.iZpid).u8(bKnown ? 0 : 1).u32(0).blob32(arText)};
+        return QList<QByteArray>{FakePacket(Codes::CmdContact)
+                                     .u32(m_account.iZpid)
+                                     .u8(bKnown ? 0 : 1)
+                                     .u32(0)
+                                     .blob32(arText)};
     });
-    setResponder(61, [this](const Received &) {
+    setResponder(Codes::CmdNetContact, [this](const Received &) {
         const QStringList &all = m_book.netContacts;
         if (all.isEmpty())
-            return QList<QByteArray>{FakePacket(61).u32(m_account.iZpid).u8(1)};
+            return QList<QByteArray>{FakePacket(Codes::CmdNetContact).u32(m_account.iZpid).u8(1)};
         QList<QByteArray> replies;
         for (int i = 0; i < all.size(); i += qMax(1, m_book.iNetChunk)) {
             const QStringList chunk = all.mid(i, qMax(1, m_book.iNetChunk));
-            replies << FakePacket(61)
+            replies << FakePacket(Codes::CmdNetContact)
                            .u32(m_account.iZpid)
                            .u8(0)
                            .u32(quint32(all.size()))
@@ -255,17 +270,20 @@ void FakeService::serveAddressBook(const AddressBook &book)
         }
         return replies;
     });
-    setResponder(60, [this](const Received &r) {
+    setResponder(Codes::CmdUploadNetContact, [this](const Received &r) {
         const auto iRandom = quint32(FakePacket::u32At(r.packet, 5));
         const quint8 iIndex = quint8(r.packet.at(9));
         const int n = int(FakePacket::u32At(r.packet, 14));
         const bool bRefuse = iIndex == m_book.iRefuseChunk;
         if (!bRefuse)
             m_book.netContacts << fakeDecryptText(r.packet.mid(18, n)).split(QLatin1Char(':'));
-        return QList<QByteArray>{
-            FakePacket(60).u32(m_account.iZpid).u32(iRandom).u8(iIndex).u8(bRefuse ? 1 : 0)};
+        return QList<QByteArray>{FakePacket(Codes::CmdUploadNetContact)
+                                     .u32(m_account.iZpid)
+                                     .u32(iRandom)
+                                     .u8(iIndex)
+                                     .u8(bRefuse ? 1 : 0)};
     });
-    setResponder(63, [this](const Received &r) {
+    setResponder(Codes::CmdModifyNetContact, [this](const Received &r) {
         const quint8 iType = quint8(r.packet.at(5));
         const int nOld = int(FakePacket::u32At(r.packet, 6));
         const QString strOld = QString::fromUtf8(r.packet.mid(10, nOld));
@@ -286,9 +304,10 @@ void FakeService::serveAddressBook(const AddressBook &book)
                 }
             }
         }
-        return QList<QByteArray>{FakePacket(63).u32(m_account.iZpid).u8(m_book.iModifyResult)};
+        return QList<QByteArray>{
+            FakePacket(Codes::CmdModifyNetContact).u32(m_account.iZpid).u8(m_book.iModifyResult)};
     });
-    setResponder(81, [this](const Received &r) {
+    setResponder(Codes::CmdCard, [this](const Received &r) {
         const auto iOwner = quint32(FakePacket::u32At(r.packet, 1));
         const quint8 iKind = quint8(r.packet.at(5));
         const bool bKnown =
@@ -296,10 +315,14 @@ void FakeService::serveAddressBook(const AddressBook &book)
         const QByteArray arData = !bKnown      ? QByteArray()
                                   : iKind == 0 ? fakeEncrypt(m_book.cards.value(iOwner).toUtf8())
                                                : m_book.pictures.value(iOwner);
-        return QList<QByteArray>{
-            FakePacket(81).u32(iOwner).u8(bKnown ? 0 : 1).u8(iKind).u32(0).blob32(arData)};
+        return QList<QByteArray>{FakePacket(Codes::CmdCard)
+                                     .u32(iOwner)
+                                     .u8(bKnown ? 0 : 1)
+                                     .u8(iKind)
+                                     .u32(0)
+                                     .blob32(arData)};
     });
-    setResponder(82, [this](const Received &r) {
+    setResponder(Codes::CmdSaveCard, [this](const Received &r) {
         const quint8 iKind = quint8(r.packet.at(5));
         const QByteArray arData = r.packet.mid(10, int(FakePacket::u32At(r.packet, 6)));
         if (m_book.iSaveResult == 0) {
@@ -309,22 +332,22 @@ void FakeService::serveAddressBook(const AddressBook &book)
                 m_book.pictures.insert(m_account.iZpid, arData);
         }
         return QList<QByteArray>{
-            FakePacket(82).u32(m_account.iZpid).u8(iKind).u8(m_book.iSaveResult)};
+            FakePacket(Codes::CmdSaveCard).u32(m_account.iZpid).u8(iKind).u8(m_book.iSaveResult)};
     });
-    setResponder(100, [this](const Received &r) {
+    setResponder(Codes::CmdStrangeCard, [this](const Received &r) {
         const auto iZpid = quint32(FakePacket::u32At(r.packet, 5));
         const bool bKnown = m_book.strangers.contains(iZpid);
         const QByteArray arText =
             bKnown ? fakeEncrypt(m_book.strangers.value(iZpid).toUtf8()) : QByteArray();
-        return QList<QByteArray>{FakePacket(100)
+        return QList<QByteArray>{FakePacket(Codes::CmdStrangeCard)
                                      .u32(m_account.iZpid)
                                      .u32(iZpid)
                                      .u8(bKnown ? 0 : 1)
                                      .u8(0)
                                      .blob32(arText)};
     });
-    setResponder(32, [this](const Received &) {
-        FakePacket reply(32);
+    setResponder(Codes::CmdMayKnow, [this](const Received &) {
+        FakePacket reply(Codes::CmdMayKnow);
         reply.u32(m_account.iZpid).u32(0).u8(0).u32(0).u32(quint32(m_book.mayKnow.size())).u32(0);
         for (const QString &strEntry : m_book.mayKnow)
             reply.blob32(strEntry.toUtf8()).blob32(QByteArray());
@@ -335,18 +358,18 @@ void FakeService::serveAddressBook(const AddressBook &book)
 QByteArray FakeService::callPacket(quint32 iFrom, quint32 iTo, quint8 iSub,
                                    const QByteArray &arData)
 {
-    return FakePacket(5).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
+    return FakePacket(Codes::CmdCallSignal).u32(iFrom).u32(iTo).u8(iSub).raw(arData);
 }
 
 QByteArray FakeService::pushReply(quint32 iCallee, quint8 iType)
 {
-    return FakePacket(19).u32(iCallee).u8(0).u8(iType);
+    return FakePacket(Codes::CmdPush).u32(iCallee).u8(0).u8(iType);
 }
 
 void FakeService::serveCalls(const QHash<quint32, CallParty> &parties)
 {
     m_parties = parties;
-    setResponder(5, [this](const Received &r) {
+    setResponder(Codes::CmdCallSignal, [this](const Received &r) {
         QList<QByteArray> replies;
         const qint64 iFrom = FakePacket::u32At(r.packet, 1);
         const qint64 iTo = FakePacket::u32At(r.packet, 5);
@@ -364,7 +387,7 @@ void FakeService::serveCalls(const QHash<quint32, CallParty> &parties)
         }
         return replies;
     });
-    setResponder(19, [this](const Received &r) {
+    setResponder(Codes::CmdPush, [this](const Received &r) {
         const qint64 iCallee = FakePacket::u32At(r.packet, 5);
         if (iCallee < 0 || !m_parties.contains(quint32(iCallee)))
             return QList<QByteArray>{};
@@ -373,7 +396,7 @@ void FakeService::serveCalls(const QHash<quint32, CallParty> &parties)
         if (party.iPushType >= 0)
             replies << pushReply(quint32(iCallee), quint8(party.iPushType));
         if (party.iPushReport >= 0)
-            replies << FakePacket(15)
+            replies << FakePacket(Codes::CmdDeliveryReport)
                            .u32(quint32(iCallee))
                            .u8(1)
                            .u8(quint8(party.iPushReport))
@@ -386,7 +409,7 @@ void FakeService::serveCalls(const QHash<quint32, CallParty> &parties)
 void FakeService::serveMessages(const Messaging &messaging)
 {
     m_messaging = messaging;
-    setResponder(14, [this](const Received &r) {
+    setResponder(Codes::CmdMessage, [this](const Received &r) {
         const QByteArray &p = r.packet;
         const auto iSender = quint32(FakePacket::u32At(p, 1));
         const auto iReceiver = quint32(FakePacket::u32At(p, 5));
@@ -397,28 +420,39 @@ void FakeService::serveMessages(const Messaging &messaging)
         if (r.channel == Udp) {
             bAccepted = m_messaging.bReceipt && m_messaging.iReceiptResult == 0;
             if (m_messaging.bReceipt)
-                replies << FakePacket(16)
+                replies << FakePacket(Codes::CmdMessageReceipt)
                                .u32(iReceiver)
                                .u32(iSender)
                                .u8(m_messaging.iReceiptResult)
                                .u32(iMsgId)
                                .bytes();
         } else {
-            replies << FakePacket(15).u32(iReceiver).u8(0).u8(1).u32(iMsgId).bytes();
+            replies << FakePacket(Codes::CmdDeliveryReport)
+                           .u32(iReceiver)
+                           .u8(0)
+                           .u8(1)
+                           .u32(iMsgId)
+                           .bytes();
         }
         if (bAccepted && m_messaging.bDeliver)
-            replies << FakePacket(15).u32(iReceiver).u8(0).u8(0).u32(iMsgId).bytes();
+            replies << FakePacket(Codes::CmdDeliveryReport)
+                           .u32(iReceiver)
+                           .u8(0)
+                           .u8(0)
+                           .u32(iMsgId)
+                           .bytes();
         return replies;
     });
-    setResponder(83, [this](const Received &r) {
+    setResponder(Codes::CmdCardMessage, [this](const Received &r) {
         const QByteArray &p = r.packet;
         const auto iSender = quint32(FakePacket::u32At(p, 1));
         const auto iReceiver = quint32(FakePacket::u32At(p, 5));
         const quint8 iKind = quint8(p.at(9));
         const auto iMsgId = quint32(FakePacket::u32At(p, 10));
-        QList<QByteArray> replies{FakePacket(15).u32(iReceiver).u8(3).u8(1).u32(iMsgId).bytes()};
+        QList<QByteArray> replies{
+            FakePacket(Codes::CmdDeliveryReport).u32(iReceiver).u8(3).u8(1).u32(iMsgId).bytes()};
         if (iKind == 1 && m_messaging.cardAnswers.contains(iReceiver))
-            replies << FakePacket(83)
+            replies << FakePacket(Codes::CmdCardMessage)
                            .u32(iReceiver)
                            .u32(iSender)
                            .u8(2)
@@ -427,9 +461,9 @@ void FakeService::serveMessages(const Messaging &messaging)
                            .bytes();
         return replies;
     });
-    setResponder(97, [this](const Received &r) {
+    setResponder(Codes::CmdCircleMessage, [this](const Received &r) {
         const QByteArray &p = r.packet;
-        return QList<QByteArray>{FakePacket(97)
+        return QList<QByteArray>{FakePacket(Codes::CmdCircleMessage)
                                      .u32(quint32(FakePacket::u32At(p, 1)))
                                      .u32(quint32(FakePacket::u32At(p, 5)))
                                      .u8(2)
@@ -438,10 +472,10 @@ void FakeService::serveMessages(const Messaging &messaging)
     });
     // Offline messages follow the session start; the heartbeat answer stays as it was.
     const Responder heart = m_responders.value(3);
-    setResponder(3, [this, heart](const Received &r) {
+    setResponder(Codes::CmdHeartbeat, [this, heart](const Received &r) {
         QList<QByteArray> replies = heart ? heart(r) : QList<QByteArray>{};
         for (const Offline &o : std::as_const(m_messaging.offline))
-            replies << FakePacket(34)
+            replies << FakePacket(Codes::CmdOfflineMessage)
                            .u32(o.iSender)
                            .u32(m_account.iZpid)
                            .f64(o.dTime)

@@ -1,9 +1,9 @@
 // FakeService: a scriptable stand-in for the service, listening on loopback only. It has a
-// main-server TCP port that answers 102 with its own sub-server address, a sub-server TCP port
-// (frames towards the client carry a 16-bit little-endian length) and a UDP port of the same
-// number. Every packet
-// the client sends is recorded in order; tests push any packet back and add responders per
-// command code as command families grow.
+// main-server TCP port that answers CmdSubServer with its own sub-server address, a sub-server
+// TCP port (frames towards the client carry a 16-bit little-endian length) and a UDP port of
+// the same number. Every packet the client sends is recorded in order; tests push any packet
+// back and add responders per command code as command families grow. Command codes go by their
+// shared names (codes.h); the packets are built and read by the fake's own FakePacket.
 #pragma once
 
 #include <QByteArray>
@@ -60,35 +60,36 @@ public:
     // account's zpid.
     struct AddressBook
     {
-        QString strContact;            // the contact list of 36, sent when the password matches
-        QStringList netContacts;       // the cloud book, records "phone;name;group"
-        int iNetChunk = 100;           // records per 61 reply
-        int iRefuseChunk = -1;         // 60 chunk index answered with result 1
-        quint8 iModifyResult = 0;      // result of 63
-        quint8 iSaveResult = 0;        // result of 82
-        QHash<quint32, QString> cards; // 81 kind 0, by owner
-        QHash<quint32, QByteArray> pictures; // 81 kind 1, by owner
-        QHash<quint32, QString> strangers;   // 100, by user
-        QStringList mayKnow;                 // the entry texts of 32
+        QString strContact;       // the contact list of CmdContact, sent when the password matches
+        QStringList netContacts;  // the cloud book, records "phone;name;group"
+        int iNetChunk = 100;      // records per CmdNetContact reply
+        int iRefuseChunk = -1;    // CmdUploadNetContact chunk answered with result 1
+        quint8 iModifyResult = 0; // result of CmdModifyNetContact
+        quint8 iSaveResult = 0;   // result of CmdSaveCard
+        QHash<quint32, QString> cards;       // CmdCard kind 0, by owner
+        QHash<quint32, QByteArray> pictures; // CmdCard kind 1, by owner
+        QHash<quint32, QString> strangers;   // CmdStrangeCard, by user
+        QStringList mayKnow;                 // the entry texts of CmdMayKnow
     };
 
     // How a user the client calls answers; the service relays the call family to it and
     // answers the push itself.
     struct CallParty
     {
-        int iPushType = 1;       // type of the push reply 19; -1 sends none
-        int iPushReport = -1;    // state of the delivery report 15 (kind 1) after it; -1: none
+        int iPushType = 1;       // type of the CmdPush reply; -1 sends none
+        int iPushReport = -1;    // state of the CmdDeliveryReport (kind 1) after it; -1: none
         bool bRing = true;       // every call request is answered with ringing 7
         QList<quint8> afterRing; // sub-commands sent after that, such as 2 (answer)
         bool bAck = true;        // a refuse or hang-up is answered with 8
     };
 
-    // What the message commands answer. A one-to-one message over UDP gets the receipt 16, one
-    // over TCP the acceptance report 15 (state 1); either is then reported delivered (15,
-    // state 0) when bDeliver is set. Card messages are accepted with 15 (kind 3, state 1); a
-    // card request to a zpid in cardAnswers is answered by that user (83 kind 2). Circle
-    // messages get their result (97 kind 2). The offline messages are pushed as 34 over UDP
-    // after the first heartbeat.
+    // What the message commands answer. A one-to-one message over UDP gets the receipt
+    // (CmdMessageReceipt), one over TCP the acceptance report (CmdDeliveryReport, state 1);
+    // either is then reported delivered (CmdDeliveryReport, state 0) when bDeliver is set. Card
+    // messages are accepted with CmdDeliveryReport (kind 3, state 1); a card request to a zpid
+    // in cardAnswers is answered by that user (CmdCardMessage kind 2). Circle messages get their
+    // result (CmdCircleMessage kind 2). The offline messages are pushed as CmdOfflineMessage over
+    // UDP after the first heartbeat.
     struct Offline
     {
         quint32 iSender = 0;
@@ -117,28 +118,32 @@ public:
     // The main server as ZEPHON_SERVER expects it.
     QString serverText() const;
 
-    // Answer 102 on the main port with the sub-server's address and port (on by default).
-    void setAnswerSubServer(bool bAnswer) { m_bAnswer102 = bAnswer; }
+    // Answer CmdSubServer on the main port with the sub-server's address and port (on by
+    // default).
+    void setAnswerSubServer(bool bAnswer) { m_bAnswerSubServer = bAnswer; }
     void setResponder(quint8 iCode, Responder responder);
     void setLengthRule(quint8 iCode, LengthRule rule);
-    // Installs the server side of 39, 3, 11, 12, 13 and 31 for this account.
+    // Installs the server side of CmdLogin, CmdHeartbeat, CmdAllUserState, CmdUserState,
+    // CmdUserPhone and CmdChangePassword for this account.
     void serveAccount(const Account &account);
     Account &account() { return m_account; }
-    // Installs the server side of 36, 60, 61, 63, 81, 82, 100 and 32; 60, 63 and 82 change
-    // the book as the service would.
+    // Installs the server side of CmdContact, CmdUploadNetContact, CmdNetContact,
+    // CmdModifyNetContact, CmdCard, CmdSaveCard, CmdStrangeCard and CmdMayKnow; the upload, the
+    // change and the saved card change the book as the service would.
     void serveAddressBook(const AddressBook &book);
     AddressBook &addressBook() { return m_book; }
-    // Installs the server side of 5 and 19 for these users, by zpid; 5 and 19 for anybody
-    // else get no answer.
+    // Installs the server side of CmdCallSignal and CmdPush for these users, by zpid; calls to
+    // anybody else get no answer.
     void serveCalls(const QHash<quint32, CallParty> &parties);
     QHash<quint32, CallParty> &callParties() { return m_parties; }
 
-    // A call packet 5 as the service relays it: sender, receiver, sub-command, data.
+    // A CmdCallSignal packet as the service relays it: sender, receiver, sub-command, data.
     static QByteArray callPacket(quint32 iFrom, quint32 iTo, quint8 iSub,
                                  const QByteArray &arData = QByteArray());
     static QByteArray pushReply(quint32 iCallee, quint8 iType);
 
-    // Installs the server side of 14, 16, 83 and 97 and the offline push.
+    // Installs the server side of CmdMessage, CmdMessageReceipt, CmdCardMessage and
+    // CmdCircleMessage and the offline push.
     void serveMessages(const Messaging &messaging);
     Messaging &messaging() { return m_messaging; }
 
@@ -176,7 +181,7 @@ private:
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QHostAddress m_udpPeer;
     quint16 m_iUdpPeerPort = 0;
-    bool m_bAnswer102 = true;
+    bool m_bAnswerSubServer = true;
     int m_iSubConnections = 0;
     QHash<quint8, Responder> m_responders;
     QHash<quint8, LengthRule> m_lengthRules;

@@ -3,7 +3,7 @@
 
 Input: Unihan_Readings.txt (plain or .bz2, from the Debian package unicode-data).
 Output:
-  core/database/pinyintables.cpp  syllable inventory, reading table, polyphone table
+  core/pinyin/pinyintables.cpp    syllable inventory, reading table, polyphone table
   data/pinyin.tsv                 one row per character: Hanzi, DuYin, DuYin1..DuYin6
 
 Run by hand after a Unihan update; the build only reads the committed output:
@@ -222,9 +222,9 @@ def main():
             slots = [SYLLABLE_INDEX[r] + 1 for r in readings[:MAX_READINGS]]
             polyphones.append((cp, slots + [0] * (MAX_READINGS - len(slots))))
 
-    write_cpp(os.path.join(ROOT, "core", "database", "pinyintables.cpp"), table, polyphones,
+    write_cpp(os.path.join(ROOT, "core", "pinyin", "pinyintables.cpp"), table, polyphones,
               os.path.basename(source))
-    header = os.path.join(ROOT, "core", "database", "pinyintables.h")
+    header = os.path.join(ROOT, "core", "pinyin", "pinyintables.h")
     with open(header, encoding="utf-8") as f:
         text = f.read()
     marker = "constexpr int kPolyphoneCount = "

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "TransferFilter.js" as TransferFilter
 
 // Bubble of a file message: kind icon, name and size, receive and cancel for an incoming
@@ -21,7 +22,7 @@ Rectangle {
     readonly property string fileSize: file.fields.length > 2 ? file.fields[2] : ""
     readonly property string fileDate: file.fields.length > 3 ? file.fields[3] : ""
     readonly property string suffix: file.fields.length > 4 ? file.fields[4].toLowerCase() : ""
-    property bool transferring: file.bSend && file.iMsgState === 0
+    property bool transferring: file.bSend && file.iMsgState === Codes.TransferQueued
     property bool finished: false
     property int progress: 0
 
@@ -47,26 +48,26 @@ Rectangle {
     }
 
     function receive() {
-        if (!published.controller)
+        if (!published.pending)
             return;
-        const path = published.controller.chooseDir(file.fileName, file.suffix);
+        const path = published.pending.chooseDir(file.fileName, file.suffix);
         if (!path)
             return;
         file.transferring = true;
-        published.controller.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
+        published.pending.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
     }
 
     function cancel() {
-        if (!published.controller)
+        if (!published.pending)
             return;
         file.transferring = false;
-        published.controller.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
+        published.pending.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
     }
 
     function statusText() {
-        if (file.finished || file.iMsgState === 1)
+        if (file.finished || file.iMsgState === Codes.TransferDone)
             return file.bSend ? file.sentLabel : file.receivedLabel;
-        if (file.iMsgState === 2)
+        if (file.iMsgState === Codes.TransferCancelled)
             return file.cancelledLabel;
         return "";
     }
@@ -126,7 +127,7 @@ Rectangle {
             objectName: "progress"
             width: 20
             height: 20
-            on: file.transferring && !file.finished && file.iMsgState === 0
+            on: file.transferring && !file.finished && file.iMsgState === Codes.TransferQueued
             progress: file.progress
         }
         Text {
@@ -139,7 +140,7 @@ Rectangle {
         }
         Text {
             objectName: "btnReceive"
-            visible: !file.bSend && file.iMsgState === 0 && !file.transferring && !file.finished
+            visible: !file.bSend && file.iMsgState === Codes.TransferQueued && !file.transferring && !file.finished
             text: file.receiveLabel
             color: "#2b7de9"
             font.pixelSize: 13
@@ -150,7 +151,7 @@ Rectangle {
         }
         Text {
             objectName: "btnCancel"
-            visible: file.iMsgState === 0 && !file.finished
+            visible: file.iMsgState === Codes.TransferQueued && !file.finished
             text: file.cancelLabel
             color: "#2b7de9"
             font.pixelSize: 13

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "TransferFilter.js" as TransferFilter
 
 // Picture message: the picture itself, with a spinner while it is still being transferred.
@@ -47,7 +48,7 @@ Item {
     BusyIndicator {
         objectName: "progress"
         anchors.centerIn: parent
-        on: picture.iMsgState === 0 && !picture.finished
+        on: picture.iMsgState === Codes.TransferQueued && !picture.finished
         progress: picture.progress
     }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Controller
 
 // What the entry and Core publish on the view's root context: "core", "ctranslator",
 // "version" and the element lists, which Core republishes under the same name when they
@@ -8,7 +9,13 @@ import QtQuick
 // own) reads as null.
 QtObject {
     // qmllint disable unqualified
-    readonly property var controller: typeof core !== "undefined" ? core : null
+    // Core as its type, so that the tools check every call on it and every handler of its
+    // signals.
+    readonly property Core controller: typeof core !== "undefined" ? core : null
+    // The same object untyped, only for the operations of feature areas Core does not have yet
+    // (a call of one fails at run time). The screens' lint lets through this name only what Core
+    // lacks and the screens' stand-in has.
+    readonly property var pending: typeof core !== "undefined" ? core : null
     readonly property var translator: typeof ctranslator !== "undefined" ? ctranslator : null
     readonly property string versionText: typeof version !== "undefined" ? version : ""
     readonly property var callRecords: typeof callrecordModel !== "undefined" ? callrecordModel : null

@@ -1,10 +1,12 @@
 .pragma library
+.import Zephon.Codes 1.0 as Named
 
 // A transfer report belongs to a bubble when it runs the other way round from the bubble's
 // own direction (a received bubble hears downloads, a sent one uploads), names the bubble's
-// message id and kind, and the bubble is still in transfer (state 0).
+// message id and kind, and the bubble is still in transfer.
 function matches(bSend, iMsgId, iType, iMsgState, download, reportMsgId, reportType) {
-    return download !== bSend && reportMsgId === iMsgId && reportType === iType && iMsgState === 0;
+    return download !== bSend && reportMsgId === iMsgId && reportType === iType
+           && iMsgState === Named.Codes.TransferQueued;
 }
 
 // Progress texts arrive as "42" or "42%"; anything else counts as no progress.

@@ -1,5 +1,6 @@
 import QtQuick
 import NativeQuickWidgets 1.0
+import Zephon.Codes
 import "../components"
 import "CallKind.js" as CallKind
 
@@ -22,8 +23,8 @@ RowBase {
         anchors.left: parent.left
         anchors.leftMargin: 16
         anchors.verticalCenter: parent.verticalCenter
-        text: CallKind.glyph(call.modelData.iType) + " " + (call.modelData.iType === 0
-                  ? call.outgoingText : call.modelData.iType === 2 ? call.missedText : call.incomingText)
+        text: CallKind.glyph(call.modelData.iType) + " " + (call.modelData.iType === Codes.RecordOutgoing
+                  ? call.outgoingText : call.modelData.iType === Codes.RecordMissed ? call.missedText : call.incomingText)
         color: CallKind.colour(call.modelData.iType)
         font.pixelSize: 14
     }
@@ -42,7 +43,7 @@ RowBase {
         anchors.right: parent.right
         anchors.rightMargin: 16
         anchors.verticalCenter: parent.verticalCenter
-        visible: call.modelData.iType !== 2
+        visible: call.modelData.iType !== Codes.RecordMissed
         text: published.controller ? published.controller.formatTime(call.modelData.iCallTime) : ""
         color: "#8a94a6"
         font.pixelSize: 13

@@ -1,10 +1,12 @@
 .pragma library
+.import Zephon.Codes 1.0 as Named
 
-// Call record kinds: 0 outgoing, 1 incoming answered, 2 missed.
+// Glyph and colour of a call record kind.
 function glyph(iType) {
-    return iType === 0 ? "\u2197" : "\u2199";
+    return iType === Named.Codes.RecordOutgoing ? "\u2197" : "\u2199";
 }
 
 function colour(iType) {
-    return iType === 2 ? "#e84a3d" : iType === 0 ? "#2fbf71" : "#2b7de9";
+    return iType === Named.Codes.RecordMissed ? "#e84a3d"
+         : iType === Named.Codes.RecordOutgoing ? "#2fbf71" : "#2b7de9";
 }

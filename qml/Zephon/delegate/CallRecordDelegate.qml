@@ -43,7 +43,7 @@ RowBase {
             text: record.shownName
             textFormat: Text.PlainText
             elide: Text.ElideRight
-            color: record.modelData.iType === 2 ? "#e84a3d" : "#333333"
+            color: record.modelData.iType === Codes.RecordMissed ? "#e84a3d" : "#333333"
             font.pixelSize: 15
         }
         Row {

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -12,17 +13,19 @@ Rectangle {
     property string agreeLabel: qsTr("同意")
     property string agreedText: qsTr("已同意")
 
-    // Sub-kinds: 0 waiting for the user, 1 agreed, 3 cards exchanged.
-    readonly property bool open: request.modelData.iSubType === 0 && request.modelData.bSend !== true
+    readonly property bool open: request.modelData.iSubType === Codes.CardRequestOpen && request.modelData.bSend !== true
 
     signal cardClicked(string strCard, string strZpid)
 
     width: ListView.view ? ListView.view.width : 280
-    height: 64
+    // A time separator (a copy of the request that follows it) is a line with the time only.
+    readonly property bool separator: request.modelData.bSeparator === true
+    height: request.separator ? 30 : 64
     color: "white"
 
     UserPic {
         id: pic
+        visible: !request.separator
         anchors.left: parent.left
         anchors.leftMargin: 10
         anchors.verticalCenter: parent.verticalCenter
@@ -32,6 +35,7 @@ Rectangle {
     }
 
     Column {
+        visible: !request.separator
         anchors.left: pic.right
         anchors.leftMargin: 10
         anchors.right: action.left
@@ -66,6 +70,7 @@ Rectangle {
 
     Item {
         id: action
+        visible: !request.separator
         anchors.right: parent.right
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
@@ -85,7 +90,7 @@ Rectangle {
         Text {
             objectName: "state"
             anchors.centerIn: parent
-            visible: request.modelData.iSubType === 1
+            visible: request.modelData.iSubType === Codes.CardRequestAgreed
             text: request.agreedText
             color: "#8a94a6"
             font.pixelSize: 12
@@ -93,10 +98,21 @@ Rectangle {
     }
 
     Rectangle {
+        visible: !request.separator
         anchors.bottom: parent.bottom
         width: parent.width
         height: 1
         color: "#eceff3"
+    }
+
+    Text {
+        objectName: "separator"
+        visible: request.separator
+        anchors.centerIn: parent
+        text: request.modelData.strTime
+        textFormat: Text.PlainText
+        color: "#a0a8b5"
+        font.pixelSize: 11
     }
 
     Published {

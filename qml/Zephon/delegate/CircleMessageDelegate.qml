@@ -79,8 +79,8 @@ Item {
             font.pixelSize: 14
             linkColor: "#2b7de9"
             onLinkActivated: function (link) {
-                if (link === "map" && published.controller)
-                    published.controller.openMap(message.modelData.strCaption);
+                if (link === "map" && published.pending)
+                    published.pending.openMap(message.modelData.strCaption);
             }
         }
     }

@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -18,9 +19,10 @@ Rectangle {
     property string refusedText: qsTr("已拒绝")
     property string handledText: qsTr("已处理")
 
-    // States 0 (someone applies) and 5 (recommended to join) wait for the user's answer.
+    // An application and a recommendation wait for the user's answer.
     readonly property bool open: notice.modelData.bSend !== true
-                                 && (notice.modelData.iMsgState === 0 || notice.modelData.iMsgState === 5)
+                                 && (notice.modelData.iMsgState === Codes.CircleApplication
+                                     || notice.modelData.iMsgState === Codes.CircleRecommended)
 
     signal nameClicked(string strZpid)
     signal circleNameClicked(string strCircleId)
@@ -28,14 +30,14 @@ Rectangle {
 
     function stateText() {
         switch (notice.modelData.iMsgState) {
-        case 1:
-        case 6:
+        case Codes.CircleApplicationAgreed:
+        case Codes.CircleRecommendedAgreed:
             return notice.agreedText;
-        case 2:
-        case 7:
+        case Codes.CircleApplicationRefused:
+        case Codes.CircleRecommendedRefused:
             return notice.refusedText;
-        case 3:
-        case 4:
+        case Codes.CircleOwnAccepted:
+        case Codes.CircleOwnRefused:
             return notice.handledText;
         }
         return "";
@@ -48,11 +50,14 @@ Rectangle {
     }
 
     width: ListView.view ? ListView.view.width : 280
-    height: Math.max(64, column.height + 16)
+    // A time separator (a copy of the notice that follows it) is a line with the time only.
+    readonly property bool separator: notice.modelData.bSeparator === true
+    height: notice.separator ? 30 : Math.max(64, column.height + 16)
     color: "white"
 
     UserPic {
         id: pic
+        visible: !notice.separator
         anchors.left: parent.left
         anchors.leftMargin: 10
         anchors.top: parent.top
@@ -65,6 +70,7 @@ Rectangle {
 
     Column {
         id: column
+        visible: !notice.separator
         anchors.left: pic.right
         anchors.leftMargin: 10
         anchors.right: actions.left
@@ -107,6 +113,7 @@ Rectangle {
 
     Column {
         id: actions
+        visible: !notice.separator
         anchors.right: parent.right
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
@@ -144,9 +151,20 @@ Rectangle {
     }
 
     Rectangle {
+        visible: !notice.separator
         anchors.bottom: parent.bottom
         width: parent.width
         height: 1
         color: "#eceff3"
+    }
+
+    Text {
+        objectName: "separator"
+        visible: notice.separator
+        anchors.centerIn: parent
+        text: notice.modelData.strTime
+        textFormat: Text.PlainText
+        color: "#a0a8b5"
+        font.pixelSize: 11
     }
 }

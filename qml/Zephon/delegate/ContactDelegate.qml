@@ -1,5 +1,6 @@
 import QtQuick
 import NativeQuickWidgets 1.0
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -55,7 +56,7 @@ RowBase {
         onRightClicked: contact.rightClick()
 
         MenuAction {
-            text: contact.modelData.iType === 0 ? qsTr("个人名片") : qsTr("名片")
+            text: contact.modelData.iType === Codes.ContactOwn ? qsTr("个人名片") : qsTr("名片")
             onTriggered: contact.menu1Clicked()
         }
         MenuAction {
@@ -63,12 +64,12 @@ RowBase {
         }
         MenuAction {
             text: qsTr("拨打电话")
-            enabled: contact.modelData.iType !== 3
+            enabled: contact.modelData.iType !== Codes.ContactNotUser
             onTriggered: contact.menu2Clicked()
         }
         MenuAction {
             text: qsTr("发送消息")
-            enabled: contact.modelData.iType !== 3
+            enabled: contact.modelData.iType !== Codes.ContactNotUser
             onTriggered: contact.menu3Clicked()
         }
     }

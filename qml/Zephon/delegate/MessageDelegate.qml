@@ -76,9 +76,9 @@ Item {
             id: content
             x: 10
             y: 8
-            sourceComponent: message.subType === 1 ? cardBody
-                           : message.subType === 2 ? pictureBody
-                           : message.subType === 3 ? fileBody : textBody
+            sourceComponent: message.subType === Codes.ContentCard ? cardBody
+                           : message.subType === Codes.ContentPicture ? pictureBody
+                           : message.subType === Codes.ContentFile ? fileBody : textBody
             // The bodies know only the row they show; what they report is passed on here.
             onLoaded: {
                 content.item.row = Qt.binding(function () {
@@ -98,8 +98,8 @@ Item {
                 message.cardClicked(strCard);
             }
             function onMapClicked(strCaption) {
-                if (published.controller)
-                    published.controller.openMap(strCaption);
+                if (published.pending)
+                    published.pending.openMap(strCaption);
             }
         }
     }
@@ -108,7 +108,7 @@ Item {
     // not delivered (marked in red). Picture and file bubbles show their transfer instead.
     Text {
         objectName: "state"
-        visible: message.sent && message.modelData.bSeparator !== true && message.subType !== 2 && message.subType !== 3
+        visible: message.sent && message.modelData.bSeparator !== true && message.subType !== Codes.ContentPicture && message.subType !== Codes.ContentFile
         anchors.right: bubble.left
         anchors.rightMargin: 6
         anchors.bottom: bubble.bottom
@@ -134,7 +134,7 @@ Item {
         // Only a location row carries a place in its caption; a "map" link typed by a peer
         // into any other message opens nothing.
         onLinkActivated: function (link) {
-            if (link === "map" && textView.row.iSubType === 5)
+            if (link === "map" && textView.row.iSubType === Codes.ContentLocation)
                 textView.mapClicked(textView.row.strCaption);
         }
     }

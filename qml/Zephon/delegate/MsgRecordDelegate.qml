@@ -1,5 +1,6 @@
 import QtQuick
 import NativeQuickWidgets 1.0
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -11,9 +12,10 @@ RowBase {
     signal menu1Clicked
     signal menu2Clicked
 
-    // Conversation kinds 0 to 2 are people (1 the assistant), 5 card requests, 6 circle
-    // requests, 7 circle conversations whose sub-kind is the circle's type.
-    readonly property int picType: record.modelData.iType === 0 ? 2 : record.modelData.iType
+    // One-to-one conversations carry the peer's Zpid kind (the own one shows as a person's),
+    // the others their message kind; a circle conversation's sub-kind is the circle's type.
+    readonly property int picType: record.modelData.iType === Codes.ZpidOwn ? Codes.ZpidRegistered
+                                                                           : record.modelData.iType
 
     UserPic {
         id: pic
@@ -22,7 +24,7 @@ RowBase {
         anchors.verticalCenter: parent.verticalCenter
         iType: record.picType
         iSubType: record.modelData.iSubType
-        strZpid: record.modelData.iType <= 2 ? record.modelData.strZpid : ""
+        strZpid: record.modelData.iType <= Codes.ZpidRegistered ? record.modelData.strZpid : ""
         strName: record.modelData.strName
         enabled: false
 

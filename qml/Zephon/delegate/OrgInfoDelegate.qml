@@ -1,15 +1,16 @@
 import QtQuick
 import NativeQuickWidgets 1.0
+import Zephon.Codes
 import "../components"
 
 // Row of the enterprise directory tree: a department (no parent number), which opens and
-// closes its employees, or an employee. Administrators (iUserType 0) get the edit menus; the
+// closes its employees, or an employee. Administrators get the edit menus; the
 // selected employee with a Zpid gets call and message buttons.
 RowBase {
     id: org
 
     readonly property bool isDept: org.modelData.strPNo === ""
-    readonly property bool bAdmin: org.modelData.iUserType === 0
+    readonly property bool bAdmin: org.modelData.iUserType === Codes.RoleAdmin
     readonly property bool reachable: org.modelData.strZpid !== "" && org.modelData.strZpid !== "0"
     property string membersText: qsTr("人")
 
@@ -23,13 +24,13 @@ RowBase {
     signal btnMsgClicked
 
     function toggleExpand() {
-        if (!published.controller)
+        if (!published.pending)
             return;
         const expanded = org.modelData.bExpand === true;
         if (expanded)
-            published.controller.shrinkList(org.modelData.strNo);
+            published.pending.shrinkList(org.modelData.strNo);
         else
-            published.controller.expandList(org.index, org.modelData.strNo);
+            published.pending.expandList(org.index, org.modelData.strNo);
         org.modelData.bExpand = !expanded;
     }
 

@@ -1,4 +1,5 @@
 .pragma library
+.import Zephon.Codes 1.0 as Named
 
 // Texts from the lists come from other users (names, messages, captions). They are shown as
 // styled text only where the client itself puts markup in (search highlights, emoticons,
@@ -19,14 +20,14 @@ function highlight(text) {
 }
 
 // Message bodies: keeps the emoticon pictures and the links the client writes itself. The map
-// link is the client's only on a location row (subType 5), where it wraps the whole body; in
+// link is the client's only on a location row, where it wraps the whole body; in
 // any other text it is the peer's and stays text.
 function message(text, subType) {
     let body = escape(text)
         .replace(/&lt;img width="20" height = "20" source = "\.\.\/components\/images\/face\/face_(\d{1,2})\.png"&gt;/g,
                  "<img width=\"20\" height=\"20\" src=\"../components/images/face/face_$1.png\">")
         .replace(/&lt;a href=(circlename|name|userpic)&gt;/g, "<a href=\"$1\">");
-    if (subType === 5)
+    if (subType === Named.Codes.ContentLocation)
         body = body.replace(/^&lt;a href=map&gt;/, "<a href=\"map\">");
     return body.replace(/&lt;\/a&gt;/g, "</a>").replace(/\r?\n/g, "<br>");
 }

@@ -1,0 +1,3 @@
+// Fixture: a header of the Qt-Core-only platform library.
+#pragma once
+#include <QObject>

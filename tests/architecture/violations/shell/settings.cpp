@@ -1,4 +1,0 @@
-// Fixture: a platform file using the entry's view and the controller.
-#include "core.h"
-#include "viewer.h"
-#include <QGuiApplication>

@@ -1,0 +1,10 @@
+-- The service's store as written before schema versions were recorded (user_version 0).
+CREATE TABLE account (zpid INTEGER PRIMARY KEY, mobile TEXT NOT NULL UNIQUE, name TEXT NOT NULL, password_hash TEXT NOT NULL, card TEXT NOT NULL DEFAULT '', picture BLOB);
+CREATE TABLE address_book (owner INTEGER NOT NULL REFERENCES account(zpid) ON DELETE CASCADE, position INTEGER NOT NULL, phone TEXT NOT NULL, name TEXT NOT NULL, PRIMARY KEY (owner, position));
+CREATE TABLE circle (circle_id INTEGER PRIMARY KEY, name TEXT NOT NULL, type INTEGER NOT NULL DEFAULT 0, property INTEGER NOT NULL DEFAULT 0, creator INTEGER NOT NULL REFERENCES account(zpid), profile TEXT NOT NULL DEFAULT '', version INTEGER NOT NULL DEFAULT 1);
+CREATE TABLE circle_member (circle_id INTEGER NOT NULL REFERENCES circle(circle_id) ON DELETE CASCADE, zpid INTEGER NOT NULL REFERENCES account(zpid) ON DELETE CASCADE, role INTEGER NOT NULL, PRIMARY KEY (circle_id, zpid));
+CREATE TABLE organisation (org_id INTEGER PRIMARY KEY, name TEXT NOT NULL, short_name TEXT NOT NULL DEFAULT '');
+CREATE TABLE department (org_id INTEGER NOT NULL REFERENCES organisation(org_id) ON DELETE CASCADE, dept_no TEXT NOT NULL, name TEXT NOT NULL, parent_no TEXT NOT NULL DEFAULT '', PRIMARY KEY (org_id, dept_no));
+CREATE TABLE employee (org_id INTEGER NOT NULL REFERENCES organisation(org_id) ON DELETE CASCADE, user_id TEXT NOT NULL, dept_no TEXT NOT NULL, name TEXT NOT NULL, post TEXT NOT NULL DEFAULT '', phone TEXT NOT NULL DEFAULT '', tel TEXT NOT NULL DEFAULT '', zpid INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (org_id, user_id));
+CREATE TABLE cloud_book (owner INTEGER NOT NULL REFERENCES account(zpid) ON DELETE CASCADE, position INTEGER NOT NULL, phone TEXT NOT NULL, name TEXT NOT NULL, grp TEXT NOT NULL, PRIMARY KEY (owner, position), UNIQUE (owner, phone));
+CREATE TABLE stored_message (id INTEGER PRIMARY KEY AUTOINCREMENT, addressee INTEGER NOT NULL, sender INTEGER NOT NULL, code INTEGER NOT NULL, msg_id INTEGER NOT NULL, kind INTEGER NOT NULL, sent_at REAL NOT NULL, body BLOB NOT NULL, extra BLOB NOT NULL, UNIQUE (addressee, code, sender, msg_id));
