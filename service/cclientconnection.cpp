@@ -140,12 +140,10 @@ void CClientConnection::onReadable()
 {
     if (m_bClosed)
         return;
-    // While paused, reading waits; only a connection that is gone is let go.
+    // While paused only a hang-up or an error wakes reading: nothing queued can reach the
+    // client any more. (Looking at the data instead would spin on a reset with data unread.)
     if (m_bReadPaused) {
-        char c = 0;
-        const ssize_t n = ::recv(m_iDescriptor, &c, 1, MSG_PEEK | MSG_DONTWAIT);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-            finish();
+        finish();
         return;
     }
     char buffer[16384];
