@@ -113,7 +113,8 @@ int main(int argc, char *argv[])
         QStringLiteral("cost"), QStringLiteral("interactive"));
     const QCommandLineOption packetLog(
         QStringLiteral("packet-log"),
-        QStringLiteral("Append every packet in and out to this file, one hex line each."),
+        QStringLiteral("Append every packet in and out to this file, one hex line each; "
+                       "password fields are written as a marker."),
         QStringLiteral("file"));
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));

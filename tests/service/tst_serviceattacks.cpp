@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "codes.h"
+#include "cpacketlog.h"
 #include "ctcplistener.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
@@ -85,6 +86,56 @@ std::unique_ptr<QTcpSocket> connectFrom(const QString &strSource, quint16 iPort)
     return socket;
 }
 
+enum PasswordPacket
+{
+    SignInByZpid,
+    SignInByMobile,
+    PasswordChange,
+    OrganisationSignIn,
+    EnterpriseSignIn,
+    EnterprisePasswordChange,
+    SignInCutShort // a sign-in datagram that ends inside its password
+};
+
+// A packet of the kind holding arField as its password field's bytes.
+QByteArray passwordPacket(PasswordPacket kind, const QByteArray &arField)
+{
+    auto enterprise = [](quint8 iSub, const QByteArray &arRest) {
+        return FakePacket(Codes::CmdEnterprise).u32(kLi).u8(iSub).blob32(arRest).bytes();
+    };
+    auto rest = [] { return FakePacket(0).u32(77001); };
+    switch (kind) {
+    case SignInByZpid:
+    case SignInCutShort:
+        return FakePacket(Codes::CmdLogin)
+            .u8(4)
+            .str8(ZEPHON_VERSION_TEXT)
+            .u8(0)
+            .u32(kLi)
+            .str8(arField)
+            .str8(QByteArray());
+    case SignInByMobile:
+        return FakePacket(Codes::CmdLogin)
+            .u8(4)
+            .str8(ZEPHON_VERSION_TEXT)
+            .u8(1)
+            .str8(fakeEncrypt("13800138002"))
+            .str8(arField)
+            .str8(QByteArray());
+    case PasswordChange:
+        return FakePacket(Codes::CmdChangePassword).u32(kLi).u8(0).str8(arField);
+    case OrganisationSignIn:
+        return enterprise(Codes::EntLoginOrg, rest().str8(arField).u32(0).bytes().mid(1));
+    case EnterpriseSignIn:
+        return enterprise(Codes::EntLoginSubServer,
+                          rest().str8("13800138002").str8(arField).u32(0).bytes().mid(1));
+    case EnterprisePasswordChange:
+        return enterprise(Codes::EntChangePassword,
+                          rest().str8("li").u8(1).u8(0).str8(arField).bytes().mid(1));
+    }
+    return {};
+}
+
 QByteArray loginPacket(quint32 iZpid)
 {
     return FakePacket(Codes::CmdLogin)
@@ -121,6 +172,8 @@ private Q_SLOTS:
     void unreadAnswersPauseReadingAndLoseNothing_data();
     void unreadAnswersPauseReadingAndLoseNothing();
     void pushesToAClientThatNeverReadsCloseIt();
+    void passwordsNeverReachThePacketLog_data();
+    void passwordsNeverReachThePacketLog();
 
 private:
     bool start(const std::function<void(CServiceConfig &)> &adjust = [](CServiceConfig &) {});
@@ -535,6 +588,60 @@ void TestServiceAttacks::pushesToAClientThatNeverReadsCloseIt()
     QTRY_VERIFY(!service().sessions().isOnline(kVictim));
     QVERIFY(largestQueue() <= kCap * CClientConnection::OVERFLOW_FACTOR);
     QVERIFY(li->heartbeat());
+}
+
+void TestServiceAttacks::passwordsNeverReachThePacketLog_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("bEncrypted");
+    QTest::newRow("sign-in by Zpid") << int(SignInByZpid) << true;
+    QTest::newRow("sign-in by mobile number") << int(SignInByMobile) << true;
+    QTest::newRow("password change") << int(PasswordChange) << true;
+    QTest::newRow("organisation sign-in") << int(OrganisationSignIn) << false;
+    QTest::newRow("enterprise sign-in") << int(EnterpriseSignIn) << false;
+    QTest::newRow("enterprise password change") << int(EnterprisePasswordChange) << false;
+    QTest::newRow("sign-in cut inside its password") << int(SignInCutShort) << true;
+}
+
+void TestServiceAttacks::passwordsNeverReachThePacketLog()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, bEncrypted);
+    QTemporaryDir dir;
+    const QString strLog = dir.filePath(QStringLiteral("packets.log"));
+    QVERIFY(start([&](CServiceConfig &config) { config.strPacketLog = strLog; }));
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+
+    const QByteArray arSecret = "s3cret-pass!";
+    const QByteArray arField = bEncrypted ? fakeEncrypt(arSecret) : arSecret;
+    const PasswordPacket packet = PasswordPacket(kind);
+    QByteArray arExpected;
+    if (packet == SignInCutShort) {
+        const QByteArray arWhole = passwordPacket(packet, arField);
+        li->sendUdp(arWhole.left(arWhole.size() - 4));
+        arExpected = arWhole.left(1);
+    } else {
+        li->sendTcp(passwordPacket(packet, arField));
+        arExpected = passwordPacket(packet, CPacketLog::REDACTED);
+    }
+    QByteArray arLog;
+    auto incoming = [&] {
+        QFile file(strLog);
+        arLog = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QByteArrayList packets;
+        for (const QByteArray &arLine : arLog.split('\n')) {
+            const QByteArrayList fields = arLine.split(' ');
+            if (fields.size() == 4 && fields.at(1) == "in")
+                packets << QByteArray::fromHex(fields.at(3));
+        }
+        return packets;
+    };
+    // What is logged keeps the packet's layout with the password as the marker.
+    QTRY_VERIFY(incoming().contains(arExpected));
+    QVERIFY(!arLog.contains(arField.toHex()));
+    QVERIFY(!arLog.contains(arSecret.toHex()));
+    QVERIFY(!arLog.contains(fakeEncrypt(kPassword).toHex()));
 }
 
 QTEST_GUILESS_MAIN(TestServiceAttacks)
