@@ -70,11 +70,12 @@ void CMessageCommands::onMessage(CRequest &request)
     row.dSentAt = oleDate(QDateTime::currentDateTime());
 
     const bool bAssistant = row.iAddressee == ASSISTANT_ZPID;
-    const bool bAccepted = row.arBody.size() <= MAX_TEXT_CIPHER_BYTES &&
+    const bool bFieldsOk = row.arBody.size() <= MAX_TEXT_CIPHER_BYTES &&
                            row.arExtra.size() <= MAX_ATTACHMENT_CIPHER_BYTES &&
-                           (bAssistant || (addresseeKnown(row.iAddressee) && hold(row)));
-    if (!bAccepted) {
+                           (bAssistant || addresseeKnown(row.iAddressee));
+    if (!bFieldsOk)
         m_service.counters().drop(CServiceCounters::DropBadField);
+    if (!bFieldsOk || (!bAssistant && !hold(row))) {
         // A refused datagram stays unanswered by a receipt of result 0, so the client gives
         // the message up and marks it not delivered.
         m_service.reply(request, receiptPacket(row.iAddressee, row.iSender, 1, row.iMsgId));
@@ -99,7 +100,25 @@ void CMessageCommands::onMessage(CRequest &request)
 bool CMessageCommands::hold(const CStoredMessageTable::Row &row)
 {
     CStoredMessageTable &table = m_service.store().storedMessages();
-    return table.count(row.iAddressee) < MAX_HELD_PER_ADDRESSEE && table.store(row);
+    CStoredMessageTable::Usage usage;
+    if (!table.usage(row, usage))
+        return false;
+    // A re-send of a message held already takes no more room.
+    if (usage.bHeld)
+        return true;
+    const CServiceConfig &config = m_service.config();
+    const qint64 iBytes = row.arBody.size() + row.arExtra.size();
+    if (usage.iSenderCount >= config.iMaxHeldPerSender ||
+        usage.iSenderBytes + iBytes > config.iMaxHeldBytesPerSender) {
+        m_service.counters().drop(CServiceCounters::DropSenderShare);
+        return false;
+    }
+    if (usage.iCount >= config.iMaxHeldPerAddressee ||
+        usage.iBytes + iBytes > config.iMaxHeldBytesPerAddressee) {
+        m_service.counters().drop(CServiceCounters::DropInboxFull);
+        return false;
+    }
+    return table.store(row);
 }
 
 bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
@@ -173,10 +192,11 @@ void CMessageCommands::onCardMessage(CRequest &request)
     row.arBody = fields.packet();
 
     const bool bAssistant = row.iAddressee == ASSISTANT_ZPID;
-    const bool bAccepted = bFieldsOk && fields.ok() && r.ok() &&
-                           (bAssistant || (addresseeKnown(row.iAddressee) && hold(row)));
-    if (!bAccepted) {
+    bFieldsOk =
+        bFieldsOk && fields.ok() && r.ok() && (bAssistant || addresseeKnown(row.iAddressee));
+    if (!bFieldsOk)
         m_service.counters().drop(CServiceCounters::DropBadField);
+    if (!bFieldsOk || (!bAssistant && !hold(row))) {
         m_service.reply(request,
                         reportPacket(row.iAddressee, ReportCard, ReportRefused, row.iMsgId));
         return;

@@ -25,8 +25,6 @@ public:
     static constexpr int MAX_TEXT_CIPHER_BYTES = 8192;
     static constexpr int MAX_ATTACHMENT_CIPHER_BYTES = 8192;
     static constexpr int MAX_CARD_CIPHER_BYTES = 4096 + 16;
-    // Messages held for one addressee; more are refused until it collects them.
-    static constexpr int MAX_HELD_PER_ADDRESSEE = 1000;
 
     explicit CMessageCommands(CService &service) : m_service(service) {}
     void install(CDispatcher &dispatcher);
@@ -44,6 +42,8 @@ private:
     void onCardMessage(CRequest &request);
 
     bool addresseeKnown(quint32 iZpid) const;
+    // Stores the message for its addressee unless the addressee's store or the sender's share
+    // of it is full, which is counted; true when it is held (also when it was held before).
     bool hold(const CStoredMessageTable::Row &row);
     // Sends the held message to the addressee's newest session if it is ready; true if sent.
     bool relay(const CStoredMessageTable::Row &row, bool bLive);

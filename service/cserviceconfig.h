@@ -18,6 +18,10 @@ struct CServiceConfig
     static constexpr int DEFAULT_MAX_PER_ADDRESS = 32;
     static constexpr int DEFAULT_MIN_REQUEST_RATE = 512;
     static constexpr int DEFAULT_REQUEST_GRACE_MS = 5000;
+    static constexpr int DEFAULT_MAX_HELD_PER_ADDRESSEE = 1000;
+    static constexpr qint64 DEFAULT_MAX_HELD_BYTES_PER_ADDRESSEE = 16 * 1024 * 1024;
+    static constexpr int DEFAULT_MAX_HELD_PER_SENDER = 100;
+    static constexpr qint64 DEFAULT_MAX_HELD_BYTES_PER_SENDER = 1024 * 1024;
 
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 iMainPort = DEFAULT_MAIN_PORT;
@@ -40,6 +44,12 @@ struct CServiceConfig
     int iRequestGraceMs = DEFAULT_REQUEST_GRACE_MS;
     // Bytes of answers queued for a connection at which it is no longer read.
     int iMaxQueuedBytes = CClientConnection::DEFAULT_MAX_QUEUED;
+    // Messages held for one addressee until it collects them: in all, and from one sender,
+    // so that one sender fills only its own share; counted and in ciphertext bytes.
+    int iMaxHeldPerAddressee = DEFAULT_MAX_HELD_PER_ADDRESSEE;
+    qint64 iMaxHeldBytesPerAddressee = DEFAULT_MAX_HELD_BYTES_PER_ADDRESSEE;
+    int iMaxHeldPerSender = DEFAULT_MAX_HELD_PER_SENDER;
+    qint64 iMaxHeldBytesPerSender = DEFAULT_MAX_HELD_BYTES_PER_SENDER;
     // Cost of the hashes made for password changes.
     CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
     // When set, every packet in and out is written there as one line of hex.

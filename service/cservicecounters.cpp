@@ -37,6 +37,16 @@ const char *CServiceCounters::dropName(Drop reason)
         return "drop.not-in-call";
     case DropUnconfirmed:
         return "drop.unconfirmed-endpoint";
+    case DropInboxFull:
+        return "drop.inbox-full";
+    case DropSenderShare:
+        return "drop.sender-share";
+    case DropHashBusy:
+        return "drop.hash-busy";
+    case DropRateLimited:
+        return "drop.rate-limited";
+    case DropListTooLong:
+        return "drop.list-too-long";
     case DropCount:
         break;
     }

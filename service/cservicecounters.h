@@ -24,6 +24,11 @@ public:
         DropBadField,      // fields complete but their content is unusable
         DropNotInCall,     // a call packet its sender may not send in the call's phase
         DropUnconfirmed,   // a request from a UDP endpoint still on trial (only heartbeats)
+        DropInboxFull,     // a message for an addressee who holds as many as it may
+        DropSenderShare,   // a message from a sender who holds its full share at the addressee
+        DropHashBusy,      // a password change while the account's or all hashing is at its cap
+        DropRateLimited,   // a request beyond its session's rate
+        DropListTooLong,   // a query listing more entries than one request may
         DropCount
     };
 

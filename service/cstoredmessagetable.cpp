@@ -62,6 +62,27 @@ int CStoredMessageTable::count(quint32 iAddressee) const
     return query.value(0).toInt();
 }
 
+bool CStoredMessageTable::usage(const Row &row, Usage &usage) const
+{
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT COUNT(*), TOTAL(LENGTH(body) + LENGTH(extra)), "
+                            "TOTAL(sender = ?), "
+                            "TOTAL(CASE WHEN sender = ? THEN LENGTH(body) + LENGTH(extra) END), "
+                            "TOTAL(sender = ? AND code = ? AND msg_id = ?) "
+                            "FROM stored_message WHERE addressee = ?"),
+             {qint64(row.iSender), qint64(row.iSender), qint64(row.iSender), int(row.iCode),
+              qint64(row.iMsgId), qint64(row.iAddressee)}) ||
+        !query.next())
+        return false;
+    usage.iCount = query.value(0).toInt();
+    usage.iBytes = qint64(query.value(1).toDouble());
+    usage.iSenderCount = int(query.value(2).toDouble());
+    usage.iSenderBytes = qint64(query.value(3).toDouble());
+    usage.bHeld = query.value(4).toDouble() > 0;
+    return true;
+}
+
 bool CStoredMessageTable::remove(quint32 iAddressee, quint8 iCode, quint32 iSender, quint32 iMsgId)
 {
     QSqlQuery query(database());

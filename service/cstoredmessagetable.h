@@ -26,6 +26,16 @@ public:
         QByteArray arExtra; // 14: attachment ciphertext
     };
 
+    // What an addressee holds, in all and from one sender; bytes are ciphertext bytes.
+    struct Usage
+    {
+        int iCount = 0;
+        qint64 iBytes = 0;
+        int iSenderCount = 0;
+        qint64 iSenderBytes = 0;
+        bool bHeld = false; // the row's own message is held already
+    };
+
     explicit CStoredMessageTable(const QString &strConnection)
         : CSqlTable(strConnection, "CStoredMessageTable")
     {}
@@ -35,6 +45,9 @@ public:
     bool store(const Row &row);
     QList<Row> pending(quint32 iAddressee) const;
     int count(quint32 iAddressee) const;
+    // What the row's addressee holds, from all and from the row's sender, in one query; false
+    // when the query failed.
+    bool usage(const Row &row, Usage &usage) const;
     // True when a stored message was removed.
     bool remove(quint32 iAddressee, quint8 iCode, quint32 iSender, quint32 iMsgId);
     bool removeId(qint64 iId);

@@ -136,6 +136,41 @@ QByteArray passwordPacket(PasswordPacket kind, const QByteArray &arField)
     return {};
 }
 
+// A message (14) or card message (83) from iFrom to iTo with a body of iBytes.
+QByteArray heldPacket(quint8 iCode, quint32 iFrom, quint32 iTo, quint32 iMsgId, int iBytes)
+{
+    const QByteArray arBody(iBytes, 'm');
+    if (iCode == Codes::CmdMessage)
+        return FakePacket(iCode).u32(iFrom).u32(iTo).u32(iMsgId).blob32(arBody).u8(0).u32(0);
+    return FakePacket(iCode)
+        .u32(iFrom)
+        .u32(iTo)
+        .u8(Codes::CardMsgSent)
+        .u32(iMsgId)
+        .str8(fakeEncrypt("card"))
+        .blob32(arBody);
+}
+
+// Sends a message over TCP and tells from the answer whether the service took it: 1 taken,
+// 0 refused, -1 no answer.
+int sendHeld(ServiceClient &client, quint8 iCode, quint32 iTo, quint32 iMsgId, int iBytes)
+{
+    client.clearReceived();
+    client.sendTcp(heldPacket(iCode, client.zpid(), iTo, iMsgId, iBytes));
+    if (!QTest::qWaitFor([&] { return client.receivedCount() > 0; }, 3000))
+        return -1;
+    const QByteArray arReport = client.takeTcp(Codes::CmdDeliveryReport, 1);
+    if (iCode == Codes::CmdMessage && arReport.isEmpty()) {
+        const QByteArray arReceipt = client.takeTcp(Codes::CmdMessageReceipt, 1);
+        return arReceipt.size() == 14 && arReceipt.at(9) == 1 ? 0 : -1;
+    }
+    if (arReport.size() != 11 || FakePacket::u32At(arReport, 7) != iMsgId)
+        return -1;
+    if (quint8(arReport.at(6)) == Codes::ReportAccepted)
+        return 1;
+    return quint8(arReport.at(6)) == Codes::ReportRefused ? 0 : -1;
+}
+
 QByteArray loginPacket(quint32 iZpid)
 {
     return FakePacket(Codes::CmdLogin)
@@ -150,6 +185,7 @@ QByteArray loginPacket(quint32 iZpid)
 } // namespace
 
 Q_DECLARE_METATYPE(CServiceCounters::Event)
+Q_DECLARE_METATYPE(CServiceCounters::Drop)
 
 class TestServiceAttacks : public QObject
 {
@@ -173,6 +209,8 @@ private Q_SLOTS:
     void unreadAnswersPauseReadingAndLoseNothing();
     void pushesToAClientThatNeverReadsCloseIt();
     void passwordsNeverReachThePacketLog_data();
+    void oneSenderFillsOnlyItsShareOfAnInbox_data();
+    void oneSenderFillsOnlyItsShareOfAnInbox();
     void passwordsNeverReachThePacketLog();
 
 private:
@@ -642,6 +680,80 @@ void TestServiceAttacks::passwordsNeverReachThePacketLog()
     QVERIFY(!arLog.contains(arField.toHex()));
     QVERIFY(!arLog.contains(arSecret.toHex()));
     QVERIFY(!arLog.contains(fakeEncrypt(kPassword).toHex()));
+}
+
+struct HeldLimits
+{
+    int iPerSender = CServiceConfig::DEFAULT_MAX_HELD_PER_SENDER;
+    qint64 iBytesPerSender = CServiceConfig::DEFAULT_MAX_HELD_BYTES_PER_SENDER;
+    int iPerAddressee = CServiceConfig::DEFAULT_MAX_HELD_PER_ADDRESSEE;
+    qint64 iBytesPerAddressee = CServiceConfig::DEFAULT_MAX_HELD_BYTES_PER_ADDRESSEE;
+};
+Q_DECLARE_METATYPE(HeldLimits)
+
+void TestServiceAttacks::oneSenderFillsOnlyItsShareOfAnInbox_data()
+{
+    QTest::addColumn<HeldLimits>("limits");
+    QTest::addColumn<int>("iCode");
+    QTest::addColumn<int>("iBytes");
+    QTest::addColumn<int>("iTaken");
+    QTest::addColumn<CServiceCounters::Drop>("refusal");
+    QTest::addColumn<bool>("bOtherTaken");
+    using C = CServiceCounters;
+    HeldLimits limits;
+    limits.iPerSender = 5;
+    QTest::newRow("texts, by count")
+        << limits << int(Codes::CmdMessage) << 100 << 5 << C::DropSenderShare << true;
+    QTest::newRow("cards, by count")
+        << limits << int(Codes::CmdCardMessage) << 100 << 5 << C::DropSenderShare << true;
+    limits = HeldLimits();
+    limits.iBytesPerSender = 20000;
+    QTest::newRow("texts, by bytes")
+        << limits << int(Codes::CmdMessage) << 8000 << 2 << C::DropSenderShare << true;
+    // The addressee's own cap still holds when the senders' shares add up to more.
+    limits = HeldLimits();
+    limits.iPerAddressee = 4;
+    QTest::newRow("inbox full by count")
+        << limits << int(Codes::CmdMessage) << 100 << 4 << C::DropInboxFull << false;
+    limits = HeldLimits();
+    limits.iBytesPerAddressee = 20000;
+    QTest::newRow("inbox full by bytes")
+        << limits << int(Codes::CmdMessage) << 8000 << 2 << C::DropInboxFull << false;
+}
+
+void TestServiceAttacks::oneSenderFillsOnlyItsShareOfAnInbox()
+{
+    QFETCH(HeldLimits, limits);
+    QFETCH(int, iCode);
+    QFETCH(int, iBytes);
+    QFETCH(int, iTaken);
+    QFETCH(CServiceCounters::Drop, refusal);
+    QFETCH(bool, bOtherTaken);
+    QVERIFY(start([&](CServiceConfig &config) {
+        config.iMaxHeldPerSender = limits.iPerSender;
+        config.iMaxHeldBytesPerSender = limits.iBytesPerSender;
+        config.iMaxHeldPerAddressee = limits.iPerAddressee;
+        config.iMaxHeldBytesPerAddressee = limits.iBytesPerAddressee;
+    }));
+    constexpr quint32 kWang = 1000003;
+    auto li = signedIn(kLi);
+    auto wang = signedIn(kWang);
+    QVERIFY(li && wang);
+
+    // Li floods the victim, who is away: what fits Li's share is taken, the rest refused, and
+    // Li is told so for each message.
+    constexpr int kFlood = 8;
+    for (int i = 1; i <= kFlood; ++i)
+        QCOMPARE(sendHeld(*li, quint8(iCode), kVictim, quint32(i), iBytes), i <= iTaken ? 1 : 0);
+    QCOMPARE(service().counters().drops(refusal), quint64(kFlood - iTaken));
+    QCOMPARE(service().store().storedMessages().count(kVictim), iTaken);
+    // A re-send of a message held already is taken again without more room.
+    QCOMPARE(sendHeld(*li, quint8(iCode), kVictim, 1, iBytes), 1);
+    QCOMPARE(service().store().storedMessages().count(kVictim), iTaken);
+
+    // Another sender still reaches the victim unless the victim's own inbox is full.
+    QCOMPARE(sendHeld(*wang, quint8(iCode), kVictim, 1, iBytes), bOtherTaken ? 1 : 0);
+    QCOMPARE(service().store().storedMessages().count(kVictim), iTaken + (bOtherTaken ? 1 : 0));
 }
 
 QTEST_GUILESS_MAIN(TestServiceAttacks)
