@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "cclientconnection.h"
+#include "chashqueue.h"
 #include "cpasswordhash.h"
 
 struct CServiceConfig
@@ -22,6 +23,7 @@ struct CServiceConfig
     static constexpr qint64 DEFAULT_MAX_HELD_BYTES_PER_ADDRESSEE = 16 * 1024 * 1024;
     static constexpr int DEFAULT_MAX_HELD_PER_SENDER = 100;
     static constexpr qint64 DEFAULT_MAX_HELD_BYTES_PER_SENDER = 1024 * 1024;
+    static constexpr int DEFAULT_PASSWORD_CHANGES_PER_MINUTE = 3;
 
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 iMainPort = DEFAULT_MAIN_PORT;
@@ -50,6 +52,12 @@ struct CServiceConfig
     qint64 iMaxHeldBytesPerAddressee = DEFAULT_MAX_HELD_BYTES_PER_ADDRESSEE;
     int iMaxHeldPerSender = DEFAULT_MAX_HELD_PER_SENDER;
     qint64 iMaxHeldBytesPerSender = DEFAULT_MAX_HELD_BYTES_PER_SENDER;
+    // Threads that check and make password hashes; 0 takes one per core, at least two.
+    int iHashThreads = 0;
+    // Password changes waiting for their hash, in all; more are refused.
+    int iMaxWaitingPasswordChanges = CHashQueue::DEFAULT_MAX_WAITING_CHANGES;
+    // Password changes one session may ask for: this many at once, then as many a minute.
+    int iPasswordChangesPerMinute = DEFAULT_PASSWORD_CHANGES_PER_MINUTE;
     // Cost of the hashes made for password changes.
     CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
     // When set, every packet in and out is written there as one line of hex.

@@ -1,8 +1,6 @@
 #include "csessioncommands.h"
 
-#include <QFutureWatcher>
 #include <QRegularExpression>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "caes.h"
 #include "cclientconnection.h"
@@ -38,7 +36,14 @@ QByteArray presenceReply(quint8 iCode, int iCount, const QString &strOnline,
 
 } // namespace
 
-CSessionCommands::CSessionCommands(CService &service) : m_service(service) {}
+CSessionCommands::CSessionCommands(CService &service)
+    : m_service(service), m_passwordChanges(service.config().iPasswordChangesPerMinute,
+                                            service.config().iPasswordChangesPerMinute),
+      m_hashes(service.config().iHashThreads, service.config().iMaxWaitingPasswordChanges)
+{
+    connect(&service, &CService::sessionEnded, this,
+            [this](quint64 iSessionId) { m_passwordChanges.forget(iSessionId); });
+}
 
 void CSessionCommands::install(CDispatcher &dispatcher)
 {
@@ -123,19 +128,14 @@ void CSessionCommands::startNextLogin(quint32 iZpid)
         }
         const auto account = m_service.store().accounts().byZpid(iZpid);
         const QByteArray arHash = account ? account->arPasswordHash : QByteArray();
-        auto *pWatcher = new QFutureWatcher<bool>(this);
-        connect(pWatcher, &QFutureWatcher<bool>::finished, this, [this, pWatcher, iZpid] {
-            pWatcher->deleteLater();
+        m_hashes.check(arHash, login.strPassword, [this, iZpid](bool bOk) {
             auto queue = m_logins.find(iZpid);
             if (queue == m_logins.end() || queue->isEmpty())
                 return;
             const PendingLogin login = queue->dequeue();
-            finishLogin(login, pWatcher->result());
+            finishLogin(login, bOk);
             startNextLogin(iZpid);
         });
-        pWatcher->setFuture(QtConcurrent::run([arHash, strPassword = login.strPassword] {
-            return CPasswordHash::verify(arHash, strPassword);
-        }));
         return;
     }
     if (it != m_logins.end())
@@ -261,15 +261,20 @@ void CSessionCommands::onChangePassword(CRequest &request)
         reply(1);
         return;
     }
-    auto *pWatcher = new QFutureWatcher<QByteArray>(this);
-    connect(pWatcher, &QFutureWatcher<QByteArray>::finished, this, [this, pWatcher, iZpid, reply] {
-        pWatcher->deleteLater();
-        const QByteArray arHash = pWatcher->result();
-        const bool bSaved =
-            !arHash.isEmpty() && m_service.store().accounts().setPasswordHash(iZpid, arHash);
-        reply(bSaved ? 0 : 1);
-    });
-    pWatcher->setFuture(QtConcurrent::run([strPassword, cost = m_service.config().hashCost] {
-        return CPasswordHash::hash(strPassword, cost);
-    }));
+    const bool bAllowed = m_passwordChanges.allow(request.session()->iId, m_service.nowMs());
+    if (!bAllowed) {
+        m_service.counters().drop(CServiceCounters::DropRateLimited);
+        reply(1);
+        return;
+    }
+    const bool bQueued = m_hashes.change(
+        iZpid, strPassword, m_service.config().hashCost, [this, iZpid, reply](QByteArray arHash) {
+            const bool bSaved =
+                !arHash.isEmpty() && m_service.store().accounts().setPasswordHash(iZpid, arHash);
+            reply(bSaved ? 0 : 1);
+        });
+    if (!bQueued) {
+        m_service.counters().drop(CServiceCounters::DropHashBusy);
+        reply(1);
+    }
 }

@@ -3,6 +3,8 @@
 // telephone look-up 13 and the password change 31. Password hashes are checked and made on a
 // worker pool so that a sign-in never stalls the heartbeats of everyone else; attempts for
 // one account are checked one at a time, so the lock after repeated wrong passwords holds.
+// Password changes wait behind the sign-in checks, are few per session and, over all, a small
+// queue; the ones beyond are refused.
 #pragma once
 
 #include <QByteArray>
@@ -14,6 +16,8 @@
 #include <QString>
 
 #include "cdispatcher.h"
+#include "chashqueue.h"
+#include "cratelimiter.h"
 
 class CService;
 class CClientConnection;
@@ -53,4 +57,7 @@ private:
     CService &m_service;
     // Attempts waiting per account; the head is the one being checked.
     QHash<quint32, QQueue<PendingLogin>> m_logins;
+    CRateLimiter m_passwordChanges;
+    // Last, so that no hash result comes back to a half-destroyed object.
+    CHashQueue m_hashes;
 };

@@ -211,6 +211,10 @@ private Q_SLOTS:
     void passwordsNeverReachThePacketLog_data();
     void oneSenderFillsOnlyItsShareOfAnInbox_data();
     void oneSenderFillsOnlyItsShareOfAnInbox();
+    void passwordChangesAreFewPerSession_data();
+    void passwordChangesAreFewPerSession();
+    void passwordChangesWaitInABoundedQueue();
+    void signInIsCheckedBeforeWaitingPasswordChanges();
     void passwordsNeverReachThePacketLog();
 
 private:
@@ -754,6 +758,116 @@ void TestServiceAttacks::oneSenderFillsOnlyItsShareOfAnInbox()
     // Another sender still reaches the victim unless the victim's own inbox is full.
     QCOMPARE(sendHeld(*wang, quint8(iCode), kVictim, 1, iBytes), bOtherTaken ? 1 : 0);
     QCOMPARE(service().store().storedMessages().count(kVictim), iTaken + (bOtherTaken ? 1 : 0));
+}
+
+QByteArray passwordChange(quint32 iZpid, const QByteArray &arPassword)
+{
+    return FakePacket(Codes::CmdChangePassword).u32(iZpid).u8(0).str8(fakeEncrypt(arPassword));
+}
+
+void TestServiceAttacks::passwordChangesAreFewPerSession_data()
+{
+    QTest::addColumn<bool>("bAllAtOnce");
+    QTest::addColumn<QList<int>>("results");
+    QTest::addColumn<int>("iBusy");
+    QTest::addColumn<int>("iRateLimited");
+    // One after the other: the session's three, then refusals.
+    QTest::newRow("one after the other") << false << QList<int>{0, 0, 0, 1, 1} << 0 << 2;
+    // All in one go: one change per account at a time, and the session's rate on top.
+    QTest::newRow("all at once") << true << QList<int>{1, 1, 1, 1, 0} << 2 << 2;
+}
+
+void TestServiceAttacks::passwordChangesAreFewPerSession()
+{
+    QFETCH(bool, bAllAtOnce);
+    QFETCH(QList<int>, results);
+    QFETCH(int, iBusy);
+    QFETCH(int, iRateLimited);
+    QVERIFY(start());
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    QList<int> answers;
+    if (bAllAtOnce) {
+        QByteArray arAll;
+        for (int i = 0; i < results.size(); ++i)
+            arAll += passwordChange(kLi, kPassword);
+        li->sendTcp(arAll);
+        for (int i = 0; i < results.size(); ++i) {
+            const QByteArray arReply = li->takeTcp(Codes::CmdChangePassword, 5000);
+            QCOMPARE(arReply.size(), 6);
+            answers << arReply.at(5);
+        }
+    } else {
+        for (int i = 0; i < results.size(); ++i) {
+            const QByteArray arReply = li->requestTcp(passwordChange(kLi, kPassword));
+            QCOMPARE(arReply.size(), 6);
+            answers << arReply.at(5);
+        }
+    }
+    QCOMPARE(answers, results);
+    QCOMPARE(service().counters().drops(CServiceCounters::DropHashBusy), quint64(iBusy));
+    QCOMPARE(service().counters().drops(CServiceCounters::DropRateLimited), quint64(iRateLimited));
+    // Another session of the account has a rate of its own.
+    auto other = signedIn(kLi);
+    QVERIFY(other);
+    QCOMPARE(other->requestTcp(passwordChange(kLi, kPassword)),
+             FakePacket(Codes::CmdChangePassword).u32(kLi).u8(0).bytes());
+}
+
+void TestServiceAttacks::passwordChangesWaitInABoundedQueue()
+{
+    // Real hashes, so that the first change still runs while the others arrive.
+    QVERIFY(start([](CServiceConfig &config) {
+        config.hashCost = CPasswordHash::Interactive;
+        config.iMaxWaitingPasswordChanges = 1;
+    }));
+    std::vector<std::unique_ptr<ServiceClient>> clients;
+    for (const quint32 iZpid : {kLi, 1000003u, 1000004u}) {
+        clients.push_back(signedIn(iZpid));
+        QVERIFY(clients.back());
+    }
+    for (const auto &client : clients)
+        client->sendTcp(passwordChange(client->zpid(), "n3w-secret"));
+    // One runs, one waits, the third finds the queue full.
+    QList<int> answers;
+    for (const auto &client : clients) {
+        const QByteArray arReply = client->takeTcp(Codes::CmdChangePassword, 10000);
+        QCOMPARE(arReply.size(), 6);
+        answers << arReply.at(5);
+    }
+    QCOMPARE(answers, (QList<int>{0, 0, 1}));
+    QCOMPARE(service().counters().drops(CServiceCounters::DropHashBusy), 1u);
+}
+
+void TestServiceAttacks::signInIsCheckedBeforeWaitingPasswordChanges()
+{
+    QVERIFY(start([](CServiceConfig &config) {
+        config.hashCost = CPasswordHash::Interactive;
+        config.iHashThreads = 2;
+    }));
+    std::vector<std::unique_ptr<ServiceClient>> clients;
+    for (const quint32 iZpid : {kLi, 1000003u, 1000004u}) {
+        clients.push_back(signedIn(iZpid));
+        QVERIFY(clients.back());
+    }
+    ServiceClient victim(m_pFixture->mainPort());
+    QVERIFY(victim.connectSub());
+    for (const auto &client : clients)
+        client->sendTcp(passwordChange(client->zpid(), "n3w-secret"));
+    QTest::qWait(20);
+    victim.sendTcp(loginPacket(kVictim));
+    // Only the change that was running already may be answered before the sign-in.
+    QVERIFY(!victim.takeTcp(Codes::CmdLogin, 10000).isEmpty());
+    QList<ServiceClient *> waiting;
+    for (const auto &client : clients) {
+        if (client->takeTcp(Codes::CmdChangePassword, 0).isEmpty())
+            waiting << client.get();
+    }
+    QVERIFY2(waiting.size() >= 2, qPrintable(QString::number(waiting.size())));
+    // The changes that waited are made all the same.
+    for (ServiceClient *pClient : waiting)
+        QCOMPARE(pClient->takeTcp(Codes::CmdChangePassword, 10000),
+                 FakePacket(Codes::CmdChangePassword).u32(pClient->zpid()).u8(0).bytes());
 }
 
 QTEST_GUILESS_MAIN(TestServiceAttacks)
