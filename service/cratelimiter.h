@@ -11,8 +11,8 @@ class CRateLimiter
 public:
     CRateLimiter(int iBurst, int iPerMinute);
 
-    // True when the key may make one more request now; the request is counted.
-    bool allow(quint64 iKey, qint64 iNowMs);
+    // True when the key may make a request of iCost now; the request is counted.
+    bool allow(quint64 iKey, qint64 iNowMs, int iCost = 1);
     void forget(quint64 iKey) { m_buckets.remove(iKey); }
     int trackedKeys() const { return int(m_buckets.size()); }
 

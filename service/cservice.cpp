@@ -21,7 +21,7 @@ constexpr int SWEEPS_PER_TIMEOUT = 6;
 } // namespace
 
 CService::CService(const CServiceConfig &config, QObject *parent)
-    : QObject(parent), m_config(config),
+    : QObject(parent), m_config(config), m_lookups(config.iLookupBurst, config.iLookupsPerMinute),
       m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
       m_endpointClaims(m_sessions, m_counters, config.iUdpTrialMs),
       m_connections({config.iMaxConnections, config.iMaxPerAddress, config.iSignInDeadlineMs,
@@ -207,12 +207,21 @@ void CService::closeSession(quint64 iSessionId)
     const quint32 iZpid = pSession->iZpid;
     const bool bWasNewest = m_sessions.newest(iZpid) == pSession;
     m_sessions.close(iSessionId);
+    m_lookups.forget(iSessionId);
     // Delivery passes to the account's session that is now the newest; it is handed what
     // the closed one had not confirmed.
     CSessionTable::Session *pNext = bWasNewest ? m_sessions.newest(iZpid) : nullptr;
     if (pNext && pNext->bReady)
         m_pMessageCommands->deliverHeld(*pNext);
     emit sessionEnded(iSessionId, iZpid);
+}
+
+bool CService::allowLookup(const CRequest &request, int iCost)
+{
+    if (!request.session() || m_lookups.allow(request.session()->iId, nowMs(), iCost))
+        return true;
+    m_counters.drop(CServiceCounters::DropRateLimited);
+    return false;
 }
 
 void CService::sessionReady(CSessionTable::Session &session)

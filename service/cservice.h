@@ -16,6 +16,7 @@
 #include "cendpointclaims.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
+#include "cratelimiter.h"
 #include "cserviceconfig.h"
 #include "cservicecounters.h"
 #include "cservicestore.h"
@@ -55,6 +56,10 @@ public:
     CLoginThrottle &throttle() { return m_throttle; }
     // Monotonic milliseconds since the service started.
     qint64 nowMs() const { return m_clock.elapsed(); }
+
+    // Whether the request's session may look up iCost more of other accounts now; a refusal
+    // is counted.
+    bool allowLookup(const CRequest &request, int iCost = 1);
 
     // Sends the packet back on the channel the request came in on.
     void reply(const CRequest &request, const QByteArray &arPacket);
@@ -98,6 +103,7 @@ private:
     CSessionTable m_sessions;
     CServiceCounters m_counters;
     CLoginThrottle m_throttle;
+    CRateLimiter m_lookups;
     CPacketLog m_packetLog;
     CDispatcher m_dispatcher;
     CEndpointClaims m_endpointClaims;

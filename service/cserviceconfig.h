@@ -24,6 +24,9 @@ struct CServiceConfig
     static constexpr int DEFAULT_MAX_HELD_PER_SENDER = 100;
     static constexpr qint64 DEFAULT_MAX_HELD_BYTES_PER_SENDER = 1024 * 1024;
     static constexpr int DEFAULT_PASSWORD_CHANGES_PER_MINUTE = 3;
+    static constexpr int DEFAULT_MAX_PRESENCE_NUMBERS = 2000;
+    static constexpr int DEFAULT_LOOKUP_BURST = 200;
+    static constexpr int DEFAULT_LOOKUPS_PER_MINUTE = 120;
 
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 iMainPort = DEFAULT_MAIN_PORT;
@@ -58,6 +61,12 @@ struct CServiceConfig
     int iMaxWaitingPasswordChanges = CHashQueue::DEFAULT_MAX_WAITING_CHANGES;
     // Password changes one session may ask for: this many at once, then as many a minute.
     int iPasswordChangesPerMinute = DEFAULT_PASSWORD_CHANGES_PER_MINUTE;
+    // Numbers one presence query may list; those beyond are not looked up.
+    int iMaxPresenceNumbers = DEFAULT_MAX_PRESENCE_NUMBERS;
+    // Look-ups of other accounts (telephone, card, presence) one session may make: this many
+    // at once, then as many a minute. A presence query counts one per hundred numbers begun.
+    int iLookupBurst = DEFAULT_LOOKUP_BURST;
+    int iLookupsPerMinute = DEFAULT_LOOKUPS_PER_MINUTE;
     // Cost of the hashes made for password changes.
     CPasswordHash::Cost hashCost = CPasswordHash::Interactive;
     // When set, every packet in and out is written there as one line of hex.

@@ -186,12 +186,13 @@ void CSessionCommands::onLogout(CRequest &request)
 void CSessionCommands::presence(const QStringList &phones, quint32 iSelf, QStringList &online,
                                 QStringList &offline) const
 {
+    const QHash<QString, quint32> zpids = m_service.store().accounts().zpidsOfMobiles(phones);
     QSet<QString> seen;
     for (const QString &strPhone : phones) {
         if (seen.contains(strPhone))
             continue;
         seen.insert(strPhone);
-        const quint32 iZpid = m_service.store().accounts().zpidOfMobile(strPhone);
+        const quint32 iZpid = zpids.value(strPhone);
         if (iZpid == 0 || iZpid == iSelf)
             continue;
         QStringList &list = m_service.sessions().isOnline(iZpid) ? online : offline;
@@ -217,7 +218,15 @@ void CSessionCommands::onUserState(CRequest &request)
 {
     CFieldReader &r = request.fields();
     r.u8(); // kind
-    const QStringList phones = phoneList(decryptText(r.blob32()));
+    QStringList phones = phoneList(decryptText(r.blob32()));
+    phones.removeDuplicates();
+    const int iMax = m_service.config().iMaxPresenceNumbers;
+    if (phones.size() > iMax) {
+        m_service.counters().drop(CServiceCounters::DropListTooLong);
+        phones.resize(iMax);
+    }
+    if (!m_service.allowLookup(request, int(phones.size() + 99) / 100))
+        return;
     QStringList online;
     QStringList offline;
     presence(phones, request.session()->iZpid, online, offline);
@@ -234,6 +243,8 @@ void CSessionCommands::onUserState(CRequest &request)
 void CSessionCommands::onUserPhone(CRequest &request)
 {
     const quint32 iZpid = request.fields().u32();
+    if (iZpid != request.session()->iZpid && !m_service.allowLookup(request))
+        return;
     const auto account = m_service.store().accounts().byZpid(iZpid);
     CFieldWriter w(CmdUserPhone);
     w.u8(account ? 0 : 1).u32(iZpid);

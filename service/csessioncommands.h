@@ -4,7 +4,8 @@
 // worker pool so that a sign-in never stalls the heartbeats of everyone else; attempts for
 // one account are checked one at a time, so the lock after repeated wrong passwords holds.
 // Password changes wait behind the sign-in checks, are few per session and, over all, a small
-// queue; the ones beyond are refused.
+// queue; the ones beyond are refused. A presence query is bounded and looked up in one
+// statement; look-ups of other accounts count against the session's look-up rate.
 #pragma once
 
 #include <QByteArray>

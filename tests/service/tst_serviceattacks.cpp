@@ -215,6 +215,10 @@ private Q_SLOTS:
     void passwordChangesAreFewPerSession();
     void passwordChangesWaitInABoundedQueue();
     void signInIsCheckedBeforeWaitingPasswordChanges();
+    void lookupsOfOthersAreRateLimited_data();
+    void lookupsOfOthersAreRateLimited();
+    void presenceQueryIsBoundedAndOneStatement_data();
+    void presenceQueryIsBoundedAndOneStatement();
     void passwordsNeverReachThePacketLog();
 
 private:
@@ -868,6 +872,85 @@ void TestServiceAttacks::signInIsCheckedBeforeWaitingPasswordChanges()
     for (ServiceClient *pClient : waiting)
         QCOMPARE(pClient->takeTcp(Codes::CmdChangePassword, 10000),
                  FakePacket(Codes::CmdChangePassword).u32(pClient->zpid()).u8(0).bytes());
+}
+
+void TestServiceAttacks::lookupsOfOthersAreRateLimited_data()
+{
+    QTest::addColumn<QByteArray>("lookup");
+    QTest::addColumn<QByteArray>("own");
+    QTest::newRow("telephone numbers")
+        << FakePacket(Codes::CmdUserPhone).u32(kLi).u32(kVictim).bytes()
+        << FakePacket(Codes::CmdUserPhone).u32(kLi).u32(kLi).bytes();
+    QTest::newRow("cards") << FakePacket(Codes::CmdCard).u32(kVictim).u8(1).u32(0).bytes()
+                           << FakePacket(Codes::CmdCard).u32(kLi).u8(1).u32(0).bytes();
+    QTest::newRow("presence")
+        << FakePacket(Codes::CmdUserState).u32(kLi).u8(2).blob32(fakeEncrypt("13800138000")).bytes()
+        << QByteArray();
+}
+
+void TestServiceAttacks::lookupsOfOthersAreRateLimited()
+{
+    QFETCH(QByteArray, lookup);
+    QFETCH(QByteArray, own);
+    constexpr int kBurst = 5;
+    constexpr int kSent = 8;
+    QVERIFY(start([](CServiceConfig &config) {
+        config.iLookupBurst = kBurst;
+        config.iLookupsPerMinute = 1;
+    }));
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    const quint8 iCode = quint8(lookup.at(0));
+    QByteArray arAll;
+    for (int i = 0; i < kSent; ++i)
+        arAll += lookup;
+    li->sendTcp(arAll);
+    for (int i = 0; i < kBurst; ++i)
+        QVERIFY(!li->takeTcp(iCode, 3000).isEmpty());
+    QTRY_COMPARE(service().counters().drops(CServiceCounters::DropRateLimited),
+                 quint64(kSent - kBurst));
+    QVERIFY(li->takeTcp(iCode, 200).isEmpty());
+    // Looking up oneself is never held back, and another session has a budget of its own.
+    if (!own.isEmpty())
+        QVERIFY(!li->requestTcp(own).isEmpty());
+    auto second = signedIn(kLi);
+    QVERIFY(second);
+    QVERIFY(!second->requestTcp(lookup).isEmpty());
+}
+
+void TestServiceAttacks::presenceQueryIsBoundedAndOneStatement_data()
+{
+    QTest::addColumn<int>("iFillers");
+    QTest::addColumn<bool>("bLastSeen");
+    QTest::newRow("within the cap") << 40 << true;
+    QTest::newRow("past the cap") << 3000 << false;
+}
+
+void TestServiceAttacks::presenceQueryIsBoundedAndOneStatement()
+{
+    QFETCH(int, iFillers);
+    QFETCH(bool, bLastSeen);
+    QVERIFY(start([](CServiceConfig &config) { config.iMaxPresenceNumbers = 1000; }));
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    // The victim's number first, numbers nobody has, then Wang's number last.
+    QStringList numbers{QStringLiteral("13800138000")};
+    for (int i = 0; i < iFillers; ++i)
+        numbers << QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0'));
+    numbers << QStringLiteral("13800138002");
+    const quint64 iBefore = service().store().accounts().statements();
+    const QByteArray arReply =
+        li->requestTcp(FakePacket(Codes::CmdUserState)
+                           .u32(kLi)
+                           .u8(2)
+                           .blob32(fakeEncrypt(numbers.join(QLatin1Char(':')).toUtf8())));
+    QCOMPARE(service().store().accounts().statements() - iBefore, 1u);
+    QString strOnline;
+    QString strOffline;
+    QVERIFY(ServiceClient::presenceLists(arReply, strOnline, strOffline));
+    QVERIFY(strOffline.contains(QStringLiteral("13800138000:1000001")));
+    QCOMPARE(strOffline.contains(QStringLiteral("13800138002:1000003")), bLastSeen);
+    QCOMPARE(service().counters().drops(CServiceCounters::DropListTooLong), bLastSeen ? 0u : 1u);
 }
 
 QTEST_GUILESS_MAIN(TestServiceAttacks)
