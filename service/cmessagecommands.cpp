@@ -29,6 +29,13 @@ QByteArray dateBytes(double dDays)
 
 } // namespace
 
+CMessageCommands::CMessageCommands(CService &service)
+    : m_service(service),
+      m_quota(service.store().storedMessages(),
+              {service.config().iMaxHeldPerAddressee, service.config().iMaxHeldBytesPerAddressee,
+               service.config().iMaxHeldPerSender, service.config().iMaxHeldBytesPerSender})
+{}
+
 void CMessageCommands::install(CDispatcher &dispatcher)
 {
     using D = CDispatcher;
@@ -100,25 +107,24 @@ void CMessageCommands::onMessage(CRequest &request)
 bool CMessageCommands::hold(const CStoredMessageTable::Row &row)
 {
     CStoredMessageTable &table = m_service.store().storedMessages();
-    CStoredMessageTable::Usage usage;
-    if (!table.usage(row, usage))
+    const CInboxQuota::Verdict verdict = m_quota.check(row);
+    if (verdict == CInboxQuota::Unknown)
         return false;
-    // A re-send of a message held already takes no more room.
-    if (usage.bHeld)
-        return true;
-    const CServiceConfig &config = m_service.config();
-    const qint64 iBytes = row.arBody.size() + row.arExtra.size();
-    if (usage.iSenderCount >= config.iMaxHeldPerSender ||
-        usage.iSenderBytes + iBytes > config.iMaxHeldBytesPerSender) {
-        m_service.counters().drop(CServiceCounters::DropSenderShare);
-        return false;
-    }
-    if (usage.iCount >= config.iMaxHeldPerAddressee ||
-        usage.iBytes + iBytes > config.iMaxHeldBytesPerAddressee) {
-        m_service.counters().drop(CServiceCounters::DropInboxFull);
+    if (verdict != CInboxQuota::Fits) {
+        // A re-send of a message held already takes no more room.
+        if (table.contains(row))
+            return true;
+        m_service.counters().drop(verdict == CInboxQuota::SenderShareFull
+                                      ? CServiceCounters::DropSenderShare
+                                      : CServiceCounters::DropInboxFull);
         return false;
     }
-    return table.store(row);
+    bool bInserted = false;
+    if (!table.store(row, &bInserted))
+        return false;
+    if (bInserted)
+        m_quota.add(row);
+    return true;
 }
 
 bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
@@ -149,7 +155,8 @@ void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
     for (const CStoredMessageTable::Row &row : table.pending(session.iZpid)) {
         if (!relay(row, false) || row.iCode != CmdCardMessage)
             continue;
-        table.removeId(row.iId);
+        if (table.removeId(row.iId))
+            m_quota.forget(row.iAddressee);
         push(row.iSender, reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }
 }
@@ -163,6 +170,7 @@ void CMessageCommands::onReceipt(CRequest &request)
     const quint32 iAddressee = request.session()->iZpid;
     if (!m_service.store().storedMessages().remove(iAddressee, CmdMessage, iSender, iMsgId))
         return;
+    m_quota.forget(iAddressee);
     push(iSender, reportPacket(iAddressee, ReportMessage, ReportDelivered, iMsgId));
 }
 
@@ -203,9 +211,9 @@ void CMessageCommands::onCardMessage(CRequest &request)
     }
     m_service.reply(request, reportPacket(row.iAddressee, ReportCard, ReportAccepted, row.iMsgId));
     if (bAssistant || relay(row, true)) {
-        if (!bAssistant)
-            m_service.store().storedMessages().remove(row.iAddressee, CmdCardMessage, row.iSender,
-                                                      row.iMsgId);
+        if (!bAssistant && m_service.store().storedMessages().remove(row.iAddressee, CmdCardMessage,
+                                                                     row.iSender, row.iMsgId))
+            m_quota.forget(row.iAddressee);
         m_service.reply(request,
                         reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }

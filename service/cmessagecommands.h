@@ -13,6 +13,7 @@
 #include <QString>
 
 #include "cdispatcher.h"
+#include "cinboxquota.h"
 #include "csessiontable.h"
 #include "cstoredmessagetable.h"
 
@@ -26,7 +27,7 @@ public:
     static constexpr int MAX_ATTACHMENT_CIPHER_BYTES = 8192;
     static constexpr int MAX_CARD_CIPHER_BYTES = 4096 + 16;
 
-    explicit CMessageCommands(CService &service) : m_service(service) {}
+    explicit CMessageCommands(CService &service);
     void install(CDispatcher &dispatcher);
 
     // Hands the session everything held for its account, when it is the account's newest.
@@ -60,5 +61,6 @@ private:
                                     quint32 iMsgId);
 
     CService &m_service;
+    CInboxQuota m_quota;
     quint32 m_iAssistantMsgId = 0;
 };
