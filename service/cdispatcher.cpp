@@ -60,10 +60,16 @@ bool CDispatcher::admit(CRequest &request, const Entry &entry)
         m_counters.drop(CServiceCounters::DropForeignSender);
         return false;
     }
-    // An endpoint on trial may only go on claiming its session.
+    // An endpoint on trial may only go on claiming its session; what else it sends waits
+    // for the trial's end, a few datagrams at most, and is lost if the session is raced.
     if (request.channel() == CRequest::Udp && !pSession->bEndpointConfirmed &&
         entry.rule != ClaimsEndpoint) {
-        m_counters.drop(CServiceCounters::DropUnconfirmed);
+        if (pSession->heldDatagrams.size() < MAX_HELD_DATAGRAMS) {
+            pSession->heldDatagrams.append(request.packet());
+            m_counters.event(CServiceCounters::HeldOnTrial);
+        } else {
+            m_counters.drop(CServiceCounters::DropUnconfirmed);
+        }
         return false;
     }
     pSession->iLastHeardMs = m_clock();

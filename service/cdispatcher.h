@@ -16,6 +16,9 @@
 class CDispatcher
 {
 public:
+    // Datagrams kept per session while its endpoint is on trial.
+    static constexpr int MAX_HELD_DATAGRAMS = 32;
+
     enum ChannelMask
     {
         OnMain = 1,

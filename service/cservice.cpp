@@ -240,6 +240,15 @@ void CService::onEndpointConfirmed(quint64 iSessionId)
     // The heartbeats heard during the trial are answered once, now.
     sendDatagram(pSession->udpHost, pSession->iUdpPort, CFieldWriter(Codes::CmdHeartbeat).packet());
     sessionReady(*pSession);
+    // What the endpoint sent meanwhile is handled now, in order; a handler may end the session.
+    const QList<QByteArray> held = std::exchange(pSession->heldDatagrams, {});
+    const QHostAddress host = pSession->udpHost;
+    const quint16 iPort = pSession->iUdpPort;
+    for (const QByteArray &arDatagram : held) {
+        // Logged already, when it came.
+        CRequest request(arDatagram, host, iPort);
+        m_dispatcher.dispatch(request);
+    }
 }
 
 void CService::endSilentSessions()

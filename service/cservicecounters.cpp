@@ -84,6 +84,8 @@ const char *CServiceCounters::eventName(Event event)
         return "conn.reading-paused";
     case OutputOverflow:
         return "conn.output-overflow";
+    case HeldOnTrial:
+        return "udp.held-on-trial";
     case EventCount:
         break;
     }

@@ -23,7 +23,7 @@ public:
         DropForeignSender, // own-Zpid field names another user than the session's
         DropBadField,      // fields complete but their content is unusable
         DropNotInCall,     // a call packet its sender may not send in the call's phase
-        DropUnconfirmed,   // a request from a UDP endpoint still on trial (only heartbeats)
+        DropUnconfirmed,   // a request from a UDP endpoint on trial beyond the few kept for later
         DropInboxFull,     // a message for an addressee who holds as many as it may
         DropSenderShare,   // a message from a sender who holds its full share at the addressee
         DropHashBusy,      // a password change while the account's or all hashing is at its cap
@@ -48,6 +48,7 @@ public:
         SlowRequest,       // closed, its unfinished request came slower than the minimum rate
         ReadingPaused,     // its answers reached the queue's cap: it was not read meanwhile
         OutputOverflow,    // closed, its queued answers grew far beyond the cap
+        HeldOnTrial,       // a datagram from an endpoint on trial, kept for the trial's end
         EventCount
     };
 

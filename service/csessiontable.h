@@ -34,6 +34,8 @@ public:
         // Two endpoints raced for it: it never gets one.
         bool bEndpointBarred = false;
         quint32 iRefusedClaims = 0;
+        // Datagrams the endpoint sent while on trial, handled once it is confirmed.
+        QList<QByteArray> heldDatagrams;
         qint64 iLastHeardMs = 0;
         bool bReady = false; // its endpoint is confirmed; stored messages were offered
 

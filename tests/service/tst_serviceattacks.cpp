@@ -204,6 +204,7 @@ private Q_SLOTS:
     void squatterNeverTakesTheUdpSide_data();
     void squatterNeverTakesTheUdpSide();
     void endpointOnTrialCannotSpeak();
+    void datagramsSentOnTrialAreHandledOnceConfirmed();
     void lingeringConnectionsAreClosed_data();
     void lingeringConnectionsAreClosed();
     void signedInSessionOutlivesTheDeadline();
@@ -360,11 +361,38 @@ void TestServiceAttacks::endpointOnTrialCannotSpeak()
                             .u32(0));
     squatter.sendPacket(FakePacket(Codes::CmdCallSignal).u32(kVictim).u32(kLi).u8(1));
     squatter.sendPacket(FakePacket(Codes::CmdLogout).u32(kVictim));
-    QTRY_COMPARE(service().counters().drops(CServiceCounters::DropUnconfirmed), 3u);
+    QTRY_COMPARE(service().counters().events(CServiceCounters::HeldOnTrial), 3u);
     QVERIFY(service().sessions().isOnline(kVictim));
     QCOMPARE(li->receivedCount(), 0);
     QCOMPARE(squatter.received(), 0);
     QCOMPARE(service().store().storedMessages().count(kLi), 0);
+    // Past a few, what it sends on trial is dropped.
+    for (int i = 0; i < CDispatcher::MAX_HELD_DATAGRAMS; ++i)
+        squatter.sendPacket(FakePacket(Codes::CmdLogout).u32(kVictim));
+    QTRY_COMPARE(service().counters().drops(CServiceCounters::DropUnconfirmed), 3u);
+    QVERIFY(service().sessions().isOnline(kVictim));
+}
+
+void TestServiceAttacks::datagramsSentOnTrialAreHandledOnceConfirmed()
+{
+    QVERIFY(start([](CServiceConfig &config) { config.iUdpTrialMs = 500; }));
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    ServiceClient victim(m_pFixture->mainPort());
+    QVERIFY(victim.connectSub());
+    QCOMPARE(victim.login(QString::number(kVictim), kPassword), 0);
+    // A client writes as soon as it has signed in, while its endpoint is still on trial.
+    victim.sendUdp(FakePacket(Codes::CmdHeartbeat).u32(kVictim));
+    victim.sendUdp(heldPacket(Codes::CmdMessage, kVictim, kLi, 7, 16));
+    QTest::qWait(100);
+    QVERIFY(li->takeTcp(Codes::CmdMessage, 0).isEmpty());
+    // Once the trial is over, the message is taken and relayed, once.
+    const QByteArray arReceipt = victim.takeUdp(Codes::CmdMessageReceipt, 3000);
+    QCOMPARE(arReceipt,
+             FakePacket(Codes::CmdMessageReceipt).u32(kLi).u32(kVictim).u8(0).u32(7).bytes());
+    QCOMPARE(FakePacket::u32At(li->takeTcp(Codes::CmdMessage, 3000), 9), 7);
+    QVERIFY(li->takeTcp(Codes::CmdMessage, 300).isEmpty());
+    QCOMPARE(service().counters().events(CServiceCounters::HeldOnTrial), 1u);
 }
 
 void TestServiceAttacks::lingeringConnectionsAreClosed_data()
