@@ -40,7 +40,9 @@ struct Harness
                 udpOwner = service->adopt(-1, CClientConnection::Sub);
             if (udpOwner->sessionId() == 0)
                 service->openSession(udpOwner, 1000002);
-            service->sessions().claimEndpoint(1000002, QHostAddress(), kUdpPort);
+            CSessionTable::Session *pSession = service->sessions().byId(udpOwner->sessionId());
+            service->sessions().bindEndpoint(*pSession, QHostAddress(), kUdpPort);
+            pSession->bEndpointConfirmed = true;
         }
     }
 

@@ -1,5 +1,7 @@
 #include "caccounttable.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QVariant>
 
 namespace {
@@ -71,6 +73,25 @@ quint32 CAccountTable::zpidOfMobile(const QString &strMobile) const
         !query.next())
         return 0;
     return query.value(0).toUInt();
+}
+
+QHash<QString, quint32> CAccountTable::zpidsOfMobiles(const QStringList &mobiles) const
+{
+    QHash<QString, quint32> zpids;
+    if (mobiles.isEmpty())
+        return zpids;
+    // The numbers travel as one bound JSON array, however many there are.
+    const QByteArray arList =
+        QJsonDocument(QJsonArray::fromStringList(mobiles)).toJson(QJsonDocument::Compact);
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT mobile, zpid FROM account "
+                            "WHERE mobile IN (SELECT value FROM json_each(?))"),
+             {QString::fromUtf8(arList)}))
+        return zpids;
+    while (query.next())
+        zpids.insert(query.value(0).toString(), query.value(1).toUInt());
+    return zpids;
 }
 
 bool CAccountTable::setPasswordHash(quint32 iZpid, const QByteArray &arHash)

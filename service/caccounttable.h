@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "csqltable.h"
@@ -32,6 +34,9 @@ public:
     std::optional<Row> byMobile(const QString &strMobile) const;
     // The Zpid of the account registered under a mobile number, 0 when none.
     quint32 zpidOfMobile(const QString &strMobile) const;
+    // The Zpids of the accounts registered under any of the numbers, by number, in one
+    // statement; numbers nobody registered are missing.
+    QHash<QString, quint32> zpidsOfMobiles(const QStringList &mobiles) const;
     bool setPasswordHash(quint32 iZpid, const QByteArray &arHash);
     bool setCard(quint32 iZpid, const QString &strCard);
     bool setPicture(quint32 iZpid, const QByteArray &arPicture);

@@ -5,6 +5,27 @@
 
 using namespace Codes;
 
+namespace {
+
+// A voice packet: the call header, two constant bytes, the frame mask and ten bytes for each
+// frame the mask names; the top two mask bits are never set.
+constexpr int VOICE_HEADER_BYTES = 13;
+constexpr int VOICE_FRAME_BYTES = 10;
+constexpr int CALL_PACKET_BYTES = 10;
+
+bool hasOwnLength(const QByteArray &arPacket, quint8 iSub)
+{
+    if (iSub != CallSubVoice)
+        return arPacket.size() == CALL_PACKET_BYTES;
+    if (arPacket.size() < VOICE_HEADER_BYTES)
+        return false;
+    const quint8 iMask = quint8(arPacket.at(VOICE_HEADER_BYTES - 1));
+    return (iMask & 0xC0) == 0 &&
+           arPacket.size() == VOICE_HEADER_BYTES + VOICE_FRAME_BYTES * qPopulationCount(iMask);
+}
+
+} // namespace
+
 CCallCommands::CCallCommands(CServiceContext &service) : m_service(service)
 {
     connect(&service, &CServiceContext::sessionEnded, this, &CCallCommands::onSessionEnded);
@@ -22,20 +43,14 @@ void CCallCommands::install(CDispatcher &dispatcher)
 CSessionTable::Session *CCallCommands::reachable(quint32 iZpid) const
 {
     CSessionTable::Session *pSession = m_service.sessions().newest(iZpid);
-    return pSession && pSession->iUdpPort != 0 ? pSession : nullptr;
+    return pSession && pSession->hasEndpoint() ? pSession : nullptr;
 }
 
-bool CCallCommands::inCall(quint32 iA, quint32 iB) const
+void CCallCommands::sendTo(const CCallRegistry::Party &party, const QByteArray &arPacket)
 {
-    return m_legs.value(iA).iPeer == iB || m_legs.value(iB).iPeer == iA;
-}
-
-void CCallCommands::dropCall(quint32 iA, quint32 iB)
-{
-    if (m_legs.value(iA).iPeer == iB)
-        m_legs.remove(iA);
-    if (m_legs.value(iB).iPeer == iA)
-        m_legs.remove(iB);
+    const CSessionTable::Session *pSession = m_service.sessions().byId(party.iSession);
+    if (pSession && pSession->hasEndpoint())
+        m_service.sendDatagram(pSession->udpHost, pSession->iUdpPort, arPacket);
 }
 
 void CCallCommands::onCall(CRequest &request)
@@ -44,49 +59,37 @@ void CCallCommands::onCall(CRequest &request)
     CFieldReader &fields = request.fields();
     const quint32 iReceiver = fields.zpid();
     const quint8 iSub = fields.u8();
-    if (!fields.ok() || iReceiver == 0 || iReceiver == pSender->iZpid)
+    if (!fields.ok() || iReceiver == 0 || iReceiver == pSender->iZpid ||
+        !hasOwnLength(request.packet(), iSub)) {
+        m_service.counters().drop(CServiceCounters::DropBadField);
         return;
-    const quint32 iSender = pSender->iZpid;
-    CSessionTable::Session *pReceiver = reachable(iReceiver);
-
-    switch (iSub) {
-    case CallSubCall:
-        // A new request replaces whatever call the caller had before.
-        if (m_legs.value(iSender).iPeer != iReceiver) {
-            if (const quint32 iOld = m_legs.value(iSender).iPeer)
-                dropCall(iSender, iOld);
-            m_legs.insert(iSender, {iReceiver, pSender->iId});
-        }
-        if (pReceiver && !m_legs.contains(iReceiver))
-            m_legs.insert(iReceiver, {iSender, pReceiver->iId});
+    }
+    const CSessionTable::Session *pReceiver = iSub == CallSubCall ? reachable(iReceiver) : nullptr;
+    const CCallRegistry::Decision decision =
+        m_calls.signal({pSender->iZpid, pSender->iId}, iReceiver, pReceiver ? pReceiver->iId : 0,
+                       iSub, m_service.nowMs());
+    if (decision.abandoned)
+        sendTo(*decision.abandoned, CFieldWriter(CmdCallSignal)
+                                        .zpid(pSender->iZpid)
+                                        .zpid(decision.abandoned->iZpid)
+                                        .u8(CallSubHangup)
+                                        .packet());
+    switch (decision.verdict) {
+    case CCallRegistry::Pass:
+        sendTo(decision.target, request.packet());
         break;
-    case CallSubAnswer:
-    case CallSubRinging:
-        // Only the party that was asked takes part; a stray answer opens nothing.
-        if (m_legs.value(iReceiver).iPeer != iSender)
-            return;
-        m_legs.insert(iSender, {iReceiver, pSender->iId});
+    case CCallRegistry::AnswerBusy:
+        // What the callee's own client would answer, without ringing it.
+        m_service.reply(request, CFieldWriter(CmdCallSignal)
+                                     .zpid(iReceiver)
+                                     .zpid(pSender->iZpid)
+                                     .u8(CallSubBusy)
+                                     .packet());
         break;
-    case CallSubVoice:
-        if (!inCall(iSender, iReceiver))
-            return;
-        break;
-    case CallSubRefuse:
-    case CallSubBusy:
-    case CallSubHangup:
-        // A busy answer ends only the request it answers, not the busy party's own call.
-        if (iSub == CallSubBusy) {
-            if (m_legs.value(iReceiver).iPeer == iSender)
-                m_legs.remove(iReceiver);
-        } else {
-            dropCall(iSender, iReceiver);
-        }
-        break;
-    default:
+    case CCallRegistry::Refuse:
+        m_service.counters().drop(CServiceCounters::DropNotInCall);
         break;
     }
-    if (pReceiver)
-        m_service.sendDatagram(pReceiver->udpHost, pReceiver->iUdpPort, request.packet());
 }
 
 void CCallCommands::onPush(CRequest &request)
@@ -105,14 +108,11 @@ void CCallCommands::onPush(CRequest &request)
 
 void CCallCommands::onSessionEnded(quint64 iSessionId, quint32 iZpid)
 {
-    const auto it = m_legs.constFind(iZpid);
-    if (it == m_legs.constEnd() || it->iSession != iSessionId)
-        return;
-    const quint32 iPeer = it->iPeer;
-    dropCall(iZpid, iPeer);
     // The survivor hears a hang-up from the party that is gone, as if it had hung up.
-    if (CSessionTable::Session *pPeer = reachable(iPeer))
-        m_service.sendDatagram(
-            pPeer->udpHost, pPeer->iUdpPort,
-            CFieldWriter(CmdCallSignal).zpid(iZpid).zpid(iPeer).u8(CallSubHangup).packet());
+    if (const auto survivor = m_calls.sessionEnded(iZpid, iSessionId))
+        sendTo(*survivor, CFieldWriter(CmdCallSignal)
+                              .zpid(iZpid)
+                              .zpid(survivor->iZpid)
+                              .u8(CallSubHangup)
+                              .packet());
 }

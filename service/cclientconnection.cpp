@@ -39,6 +39,8 @@ CClientConnection::CClientConnection(qintptr iDescriptor, Channel channel,
     // first is acknowledged would only add the peer's delayed acknowledgement to its latency.
     const int iOn = 1;
     setsockopt(m_iDescriptor, IPPROTO_TCP, TCP_NODELAY, &iOn, sizeof iOn);
+    const int iSendBuffer = SEND_BUFFER_BYTES;
+    setsockopt(m_iDescriptor, SOL_SOCKET, SO_SNDBUF, &iSendBuffer, sizeof iSendBuffer);
     const int iFlags = fcntl(m_iDescriptor, F_GETFL);
     if (iFlags < 0 || fcntl(m_iDescriptor, F_SETFL, iFlags | O_NONBLOCK) != 0 ||
         !m_poller.watch(m_iDescriptor, this)) {
@@ -61,17 +63,36 @@ bool CClientConnection::send(const QByteArray &arPacket)
 {
     if (arPacket.size() > MAX_FRAME || m_bClosed || m_bClosing || m_iDescriptor < 0)
         return false;
+    if (m_arOutgoing.size() + 2 + arPacket.size() > qint64(m_iMaxQueued) * OVERFLOW_FACTOR) {
+        m_counters.event(CServiceCounters::OutputOverflow);
+        abort();
+        return false;
+    }
     const char header[2] = {char(arPacket.size() & 0xFF), char(arPacket.size() >> 8)};
     const bool bIdle = m_arOutgoing.isEmpty();
     m_arOutgoing.reserve(m_arOutgoing.size() + 2 + arPacket.size());
     m_arOutgoing.append(header, 2).append(arPacket);
-    if (!bIdle)
-        return true;
-    if (!flush())
+    if (bIdle && !flush())
         return false;
-    if (!m_arOutgoing.isEmpty())
-        m_poller.setWantsWrite(m_iDescriptor, true);
+    if (bIdle && !m_arOutgoing.isEmpty())
+        updateInterest();
+    pauseIfFull();
     return true;
+}
+
+void CClientConnection::pauseIfFull()
+{
+    if (m_bReadPaused || m_arOutgoing.size() < m_iMaxQueued)
+        return;
+    m_bReadPaused = true;
+    m_counters.event(CServiceCounters::ReadingPaused);
+    updateInterest();
+}
+
+void CClientConnection::updateInterest()
+{
+    if (m_iDescriptor >= 0)
+        m_poller.setWanted(m_iDescriptor, !m_bReadPaused, !m_arOutgoing.isEmpty());
 }
 
 bool CClientConnection::flush()
@@ -109,10 +130,22 @@ void CClientConnection::close()
         m_bClosing = true;
 }
 
+void CClientConnection::abort()
+{
+    m_arOutgoing = QByteArray();
+    finish();
+}
+
 void CClientConnection::onReadable()
 {
     if (m_bClosed)
         return;
+    // While paused only a hang-up or an error wakes reading: nothing queued can reach the
+    // client any more. (Looking at the data instead would spin on a reset with data unread.)
+    if (m_bReadPaused) {
+        finish();
+        return;
+    }
     char buffer[16384];
     QByteArray arBytes;
     bool bEnd = false;
@@ -144,9 +177,16 @@ void CClientConnection::onWritable()
         finish();
         return;
     }
+    if (m_bReadPaused && m_arOutgoing.size() <= m_iMaxQueued / 2) {
+        m_bReadPaused = false;
+        updateInterest();
+        processPending();
+        if (m_bClosed)
+            return;
+    }
     if (!m_arOutgoing.isEmpty())
         return;
-    m_poller.setWantsWrite(m_iDescriptor, false);
+    updateInterest();
     if (m_bClosing)
         finish();
 }
@@ -154,12 +194,24 @@ void CClientConnection::onWritable()
 void CClientConnection::receive(const QByteArray &arBytes)
 {
     m_arPending.append(arBytes);
+    processPending();
+}
+
+void CClientConnection::processPending()
+{
+    bool bCompleted = false;
     while (!m_arPending.isEmpty() && !m_bClosed) {
+        // The requests read already wait until the client has taken its answers.
+        if (m_bReadPaused) {
+            m_incomplete.invalidate();
+            return;
+        }
         int iLength = 0;
         switch (CRequestLayout::measure(m_arPending, iLength)) {
         case CRequestLayout::Complete: {
             const QByteArray arPacket = m_arPending.left(iLength);
             m_arPending.remove(0, iLength);
+            bCompleted = true;
             emit packetReceived(this, arPacket);
             break;
         }
@@ -167,12 +219,17 @@ void CClientConnection::receive(const QByteArray &arBytes)
             // Without a known layout the rest of the stream cannot be split again.
             m_counters.drop(CServiceCounters::DropUnknown);
             m_arPending.clear();
+            m_incomplete.invalidate();
             return;
         case CRequestLayout::Incomplete:
             if (m_arPending.size() > MAX_PENDING) {
                 m_counters.drop(CServiceCounters::DropOversized);
                 m_arPending.clear();
+                m_incomplete.invalidate();
                 close();
+            } else if (bCompleted || !m_incomplete.isValid()) {
+                // The rate of an unfinished request is measured from when it began.
+                m_incomplete.start();
             }
             return;
         }
@@ -180,6 +237,7 @@ void CClientConnection::receive(const QByteArray &arBytes)
     // Requests are small: a buffer grown by a burst is not kept for the session's lifetime.
     if (m_arPending.isEmpty())
         m_arPending = QByteArray();
+    m_incomplete.invalidate();
 }
 
 void CClientConnection::finish()

@@ -73,6 +73,8 @@ void CContactCommands::onCard(CRequest &request)
     CFieldReader &r = request.fields();
     const quint32 iOwner = r.u32();
     const quint8 iKind = r.u8();
+    if (iOwner != request.session()->iZpid && !m_service.allowLookup(request))
+        return;
     const auto account = m_service.store().accounts().byZpid(iOwner);
     QByteArray arData;
     if (account && iKind == CardItemText && !account->strCard.isEmpty())

@@ -1,8 +1,8 @@
 // CContactCommands: the address book and card commands: the address book 36 pushed at
-// sign-in from the account's stored book, any user's card text or picture 81, saving the own
-// card or picture 82, the card of a user who is not a contact 100, and the people the user
-// may know 32: registered users whose book holds the user's number while the user's book does
-// not hold theirs.
+// sign-in from the account's stored book, any user's card text or picture 81 (other users'
+// within the session's look-up rate), saving the own card or picture 82, the card of a user
+// who is not a contact 100, and the people the user may know 32: registered users whose book
+// holds the user's number while the user's book does not hold theirs.
 #pragma once
 
 #include <QList>

@@ -60,6 +60,18 @@ bool CDispatcher::admit(CRequest &request, const Entry &entry)
         m_counters.drop(CServiceCounters::DropForeignSender);
         return false;
     }
+    // An endpoint on trial may only go on claiming its session; what else it sends waits
+    // for the trial's end, a few datagrams at most, and is lost if the session is raced.
+    if (request.channel() == CRequest::Udp && !pSession->bEndpointConfirmed &&
+        entry.rule != ClaimsEndpoint) {
+        if (pSession->heldDatagrams.size() < MAX_HELD_DATAGRAMS) {
+            pSession->heldDatagrams.append(request.packet());
+            m_counters.event(CServiceCounters::HeldOnTrial);
+        } else {
+            m_counters.drop(CServiceCounters::DropUnconfirmed);
+        }
+        return false;
+    }
     pSession->iLastHeardMs = m_clock();
     request.setSession(pSession);
     return true;
@@ -73,7 +85,7 @@ CSessionTable::Session *CDispatcher::sessionOf(CRequest &request, const Entry &e
         return pConnection ? m_sessions.byId(pConnection->sessionId()) : nullptr;
     }
     CSessionTable::Session *pSession = m_sessions.byEndpoint(request.host(), request.port());
-    if (!pSession && entry.rule == ClaimsEndpoint)
-        pSession = m_sessions.claimEndpoint(iSender, request.host(), request.port());
+    if (!pSession && entry.rule == ClaimsEndpoint && m_claimer)
+        pSession = m_claimer(iSender, request.host(), request.port());
     return pSession;
 }

@@ -16,6 +16,9 @@
 class CDispatcher
 {
 public:
+    // Datagrams kept per session while its endpoint is on trial.
+    static constexpr int MAX_HELD_DATAGRAMS = 32;
+
     enum ChannelMask
     {
         OnMain = 1,
@@ -33,10 +36,14 @@ public:
 
     using Handler = std::function<void(CRequest &)>;
     using Clock = std::function<qint64()>;
+    // Gives a UDP endpoint that no session knows the session it may speak for, or null.
+    using Claimer =
+        std::function<CSessionTable::Session *(quint32 iZpid, const QHostAddress &, quint16)>;
 
     CDispatcher(CSessionTable &sessions, CServiceCounters &counters, Clock clock);
 
     void add(Codes::Command code, int iChannels, SenderRule rule, Handler handler);
+    void setClaimer(Claimer claimer) { m_claimer = std::move(claimer); }
     void dispatch(CRequest &request);
 
 private:
@@ -53,5 +60,6 @@ private:
     CSessionTable &m_sessions;
     CServiceCounters &m_counters;
     Clock m_clock;
+    Claimer m_claimer;
     QHash<quint8, Entry> m_entries;
 };

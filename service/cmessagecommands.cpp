@@ -6,6 +6,7 @@
 
 #include "caes.h"
 #include "cfieldwriter.h"
+#include "cserviceconfig.h"
 #include "cservicecontext.h"
 #include "cservicecounters.h"
 #include "cservicestore.h"
@@ -30,6 +31,13 @@ QByteArray dateBytes(double dDays)
 }
 
 } // namespace
+
+CMessageCommands::CMessageCommands(CServiceContext &service)
+    : m_service(service),
+      m_quota(service.store().storedMessages(),
+              {service.config().iMaxHeldPerAddressee, service.config().iMaxHeldBytesPerAddressee,
+               service.config().iMaxHeldPerSender, service.config().iMaxHeldBytesPerSender})
+{}
 
 void CMessageCommands::install(CDispatcher &dispatcher)
 {
@@ -72,11 +80,12 @@ void CMessageCommands::onMessage(CRequest &request)
     row.dSentAt = oleDate(QDateTime::currentDateTime());
 
     const bool bAssistant = row.iAddressee == ASSISTANT_ZPID;
-    const bool bAccepted = row.arBody.size() <= MAX_TEXT_CIPHER_BYTES &&
+    const bool bFieldsOk = row.arBody.size() <= MAX_TEXT_CIPHER_BYTES &&
                            row.arExtra.size() <= MAX_ATTACHMENT_CIPHER_BYTES &&
-                           (bAssistant || (addresseeKnown(row.iAddressee) && hold(row)));
-    if (!bAccepted) {
+                           (bAssistant || addresseeKnown(row.iAddressee));
+    if (!bFieldsOk)
         m_service.counters().drop(CServiceCounters::DropBadField);
+    if (!bFieldsOk || (!bAssistant && !hold(row))) {
         // A refused datagram stays unanswered by a receipt of result 0, so the client gives
         // the message up and marks it not delivered.
         m_service.reply(request, receiptPacket(row.iAddressee, row.iSender, 1, row.iMsgId));
@@ -101,7 +110,24 @@ void CMessageCommands::onMessage(CRequest &request)
 bool CMessageCommands::hold(const CStoredMessageTable::Row &row)
 {
     CStoredMessageTable &table = m_service.store().storedMessages();
-    return table.count(row.iAddressee) < MAX_HELD_PER_ADDRESSEE && table.store(row);
+    const CInboxQuota::Verdict verdict = m_quota.check(row);
+    if (verdict == CInboxQuota::Unknown)
+        return false;
+    if (verdict != CInboxQuota::Fits) {
+        // A re-send of a message held already takes no more room.
+        if (table.contains(row))
+            return true;
+        m_service.counters().drop(verdict == CInboxQuota::SenderShareFull
+                                      ? CServiceCounters::DropSenderShare
+                                      : CServiceCounters::DropInboxFull);
+        return false;
+    }
+    bool bInserted = false;
+    if (!table.store(row, &bInserted))
+        return false;
+    if (bInserted)
+        m_quota.add(row);
+    return true;
 }
 
 bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
@@ -132,7 +158,8 @@ void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
     for (const CStoredMessageTable::Row &row : table.pending(session.iZpid)) {
         if (!relay(row, false) || row.iCode != CmdCardMessage)
             continue;
-        table.removeId(row.iId);
+        if (table.removeId(row.iId))
+            m_quota.forget(row.iAddressee);
         push(row.iSender, reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }
 }
@@ -146,6 +173,7 @@ void CMessageCommands::onReceipt(CRequest &request)
     const quint32 iAddressee = request.session()->iZpid;
     if (!m_service.store().storedMessages().remove(iAddressee, CmdMessage, iSender, iMsgId))
         return;
+    m_quota.forget(iAddressee);
     push(iSender, reportPacket(iAddressee, ReportMessage, ReportDelivered, iMsgId));
 }
 
@@ -175,19 +203,20 @@ void CMessageCommands::onCardMessage(CRequest &request)
     row.arBody = fields.packet();
 
     const bool bAssistant = row.iAddressee == ASSISTANT_ZPID;
-    const bool bAccepted = bFieldsOk && fields.ok() && r.ok() &&
-                           (bAssistant || (addresseeKnown(row.iAddressee) && hold(row)));
-    if (!bAccepted) {
+    bFieldsOk =
+        bFieldsOk && fields.ok() && r.ok() && (bAssistant || addresseeKnown(row.iAddressee));
+    if (!bFieldsOk)
         m_service.counters().drop(CServiceCounters::DropBadField);
+    if (!bFieldsOk || (!bAssistant && !hold(row))) {
         m_service.reply(request,
                         reportPacket(row.iAddressee, ReportCard, ReportRefused, row.iMsgId));
         return;
     }
     m_service.reply(request, reportPacket(row.iAddressee, ReportCard, ReportAccepted, row.iMsgId));
     if (bAssistant || relay(row, true)) {
-        if (!bAssistant)
-            m_service.store().storedMessages().remove(row.iAddressee, CmdCardMessage, row.iSender,
-                                                      row.iMsgId);
+        if (!bAssistant && m_service.store().storedMessages().remove(row.iAddressee, CmdCardMessage,
+                                                                     row.iSender, row.iMsgId))
+            m_quota.forget(row.iAddressee);
         m_service.reply(request,
                         reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include "cdispatcher.h"
+#include "cinboxquota.h"
 #include "csessiontable.h"
 #include "cstoredmessagetable.h"
 
@@ -25,10 +26,8 @@ public:
     static constexpr int MAX_TEXT_CIPHER_BYTES = 8192;
     static constexpr int MAX_ATTACHMENT_CIPHER_BYTES = 8192;
     static constexpr int MAX_CARD_CIPHER_BYTES = 4096 + 16;
-    // Messages held for one addressee; more are refused until it collects them.
-    static constexpr int MAX_HELD_PER_ADDRESSEE = 1000;
 
-    explicit CMessageCommands(CServiceContext &service) : m_service(service) {}
+    explicit CMessageCommands(CServiceContext &service);
     void install(CDispatcher &dispatcher);
 
     // Hands the session everything held for its account, when it is the account's newest.
@@ -44,6 +43,8 @@ private:
     void onCardMessage(CRequest &request);
 
     bool addresseeKnown(quint32 iZpid) const;
+    // Stores the message for its addressee unless the addressee's store or the sender's share
+    // of it is full, which is counted; true when it is held (also when it was held before).
     bool hold(const CStoredMessageTable::Row &row);
     // Sends the held message to the addressee's newest session if it is ready; true if sent.
     bool relay(const CStoredMessageTable::Row &row, bool bLive);
@@ -60,5 +61,6 @@ private:
                                     quint32 iMsgId);
 
     CServiceContext &m_service;
+    CInboxQuota m_quota;
     quint32 m_iAssistantMsgId = 0;
 };

@@ -8,6 +8,7 @@
 #include "cclientconnection.h"
 #include "ccloudbookcommands.h"
 #include "ccontactcommands.h"
+#include "cfieldwriter.h"
 #include "cmessagecommands.h"
 #include "csessioncommands.h"
 #include "ctcplistener.h"
@@ -21,7 +22,12 @@ constexpr int SWEEPS_PER_TIMEOUT = 6;
 
 CService::CService(const CServiceConfig &config, QObject *parent)
     : CServiceContext(parent), m_config(config),
+      m_lookups(config.iLookupBurst, config.iLookupsPerMinute),
       m_dispatcher(m_sessions, m_counters, [this] { return nowMs(); }),
+      m_endpointClaims(m_sessions, m_counters, config.iUdpTrialMs),
+      m_connections({config.iMaxConnections, config.iMaxPerAddress, config.iSignInDeadlineMs,
+                     config.iMinRequestRate, config.iRequestGraceMs},
+                    m_counters),
       m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
       m_pSweep(new QTimer(this))
 {
@@ -32,6 +38,11 @@ CService::CService(const CServiceConfig &config, QObject *parent)
             [this](qintptr iDescriptor) { adopt(iDescriptor, CClientConnection::Sub); });
     connect(m_pUdp, &QUdpSocket::readyRead, this, &CService::onDatagrams);
     connect(m_pSweep, &QTimer::timeout, this, &CService::endSilentSessions);
+    m_dispatcher.setClaimer([this](quint32 iZpid, const QHostAddress &host, quint16 iPort) {
+        return m_endpointClaims.claim(iZpid, host, iPort);
+    });
+    connect(&m_endpointClaims, &CEndpointClaims::confirmed, this, &CService::onEndpointConfirmed);
+    connect(&m_endpointClaims, &CEndpointClaims::raced, this, &CService::endSession);
 
     m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
@@ -100,6 +111,11 @@ bool CService::start()
     if (!m_pSub->isListening())
         return false;
     m_strError.clear();
+    // Counted once the store and the listeners hold their descriptors.
+    const int iBudget = CConnectionGuard::descriptorBudget();
+    m_connections.setMaxConnections(
+        m_config.iMaxConnections > 0 ? qMin(m_config.iMaxConnections, iBudget) : iBudget);
+    m_connections.start();
     m_pSweep->start(qMax(100, m_config.iSessionTimeoutMs / SWEEPS_PER_TIMEOUT));
     return true;
 }
@@ -167,6 +183,7 @@ CSessionTable::Session *CService::openSession(CClientConnection *pConnection, qu
     CSessionTable::Session *pSession =
         m_sessions.open(iZpid, pConnection, pConnection->peerAddress(), nowMs());
     pConnection->setSessionId(pSession->iId);
+    m_connections.signedIn(pConnection);
     return pSession;
 }
 
@@ -191,6 +208,7 @@ void CService::closeSession(quint64 iSessionId)
     const quint32 iZpid = pSession->iZpid;
     const bool bWasNewest = m_sessions.newest(iZpid) == pSession;
     m_sessions.close(iSessionId);
+    m_lookups.forget(iSessionId);
     // Delivery passes to the account's session that is now the newest; it is handed what
     // the closed one had not confirmed.
     CSessionTable::Session *pNext = bWasNewest ? m_sessions.newest(iZpid) : nullptr;
@@ -199,12 +217,39 @@ void CService::closeSession(quint64 iSessionId)
     emit sessionEnded(iSessionId, iZpid);
 }
 
+bool CService::allowLookup(const CRequest &request, int iCost)
+{
+    if (!request.session() || m_lookups.allow(request.session()->iId, nowMs(), iCost))
+        return true;
+    m_counters.drop(CServiceCounters::DropRateLimited);
+    return false;
+}
+
 void CService::sessionReady(CSessionTable::Session &session)
 {
     if (session.bReady)
         return;
     session.bReady = true;
     m_pMessageCommands->deliverHeld(session);
+}
+
+void CService::onEndpointConfirmed(quint64 iSessionId)
+{
+    CSessionTable::Session *pSession = m_sessions.byId(iSessionId);
+    if (!pSession)
+        return;
+    // The heartbeats heard during the trial are answered once, now.
+    sendDatagram(pSession->udpHost, pSession->iUdpPort, CFieldWriter(Codes::CmdHeartbeat).packet());
+    sessionReady(*pSession);
+    // What the endpoint sent meanwhile is handled now, in order; a handler may end the session.
+    const QList<QByteArray> held = std::exchange(pSession->heldDatagrams, {});
+    const QHostAddress host = pSession->udpHost;
+    const quint16 iPort = pSession->iUdpPort;
+    for (const QByteArray &arDatagram : held) {
+        // Logged already, when it came.
+        CRequest request(arDatagram, host, iPort);
+        m_dispatcher.dispatch(request);
+    }
 }
 
 void CService::endSilentSessions()
@@ -219,8 +264,10 @@ void CService::endSilentSessions()
 CClientConnection *CService::adopt(qintptr iDescriptor, CClientConnection::Channel channel)
 {
     auto *pConnection = new CClientConnection(iDescriptor, channel, m_counters, m_poller, this);
+    pConnection->setMaxQueued(m_config.iMaxQueuedBytes);
     connect(pConnection, &CClientConnection::packetReceived, this, &CService::onPacket);
     connect(pConnection, &CClientConnection::closed, this, &CService::onConnectionClosed);
+    m_connections.admit(pConnection);
     return pConnection;
 }
 
@@ -233,6 +280,7 @@ void CService::onPacket(CClientConnection *pConnection, const QByteArray &arPack
 
 void CService::onConnectionClosed(CClientConnection *pConnection)
 {
+    m_connections.forget(pConnection);
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);

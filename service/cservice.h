@@ -12,9 +12,12 @@
 #include <memory>
 
 #include "cclientconnection.h"
+#include "cconnectionguard.h"
 #include "cdispatcher.h"
+#include "cendpointclaims.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
+#include "cratelimiter.h"
 #include "cserviceconfig.h"
 #include "cservicecontext.h"
 #include "cservicecounters.h"
@@ -46,6 +49,7 @@ public:
     quint16 mainPort() const;
     quint16 subPort() const override;
     const CServiceConfig &config() const override { return m_config; }
+    const CConnectionGuard &connections() const { return m_connections; }
 
     CServiceStore &store() override { return m_store; }
     CSessionTable &sessions() override { return m_sessions; }
@@ -53,6 +57,8 @@ public:
     const CServiceCounters &counters() const { return m_counters; }
     CLoginThrottle &throttle() override { return m_throttle; }
     qint64 nowMs() const override { return m_clock.elapsed(); }
+
+    bool allowLookup(const CRequest &request, int iCost = 1) override;
 
     void reply(const CRequest &request, const QByteArray &arPacket) override;
     bool send(CClientConnection *pConnection, const QByteArray &arPacket) override;
@@ -73,6 +79,7 @@ private:
     void onPacket(CClientConnection *pConnection, const QByteArray &arPacket);
     void onConnectionClosed(CClientConnection *pConnection);
     void onDatagrams();
+    void onEndpointConfirmed(quint64 iSessionId);
     // Removes the session; its account's next newest session takes delivery.
     void closeSession(quint64 iSessionId);
     static const char *channelName(CRequest::Channel channel);
@@ -84,8 +91,11 @@ private:
     CSessionTable m_sessions;
     CServiceCounters m_counters;
     CLoginThrottle m_throttle;
+    CRateLimiter m_lookups;
     CPacketLog m_packetLog;
     CDispatcher m_dispatcher;
+    CEndpointClaims m_endpointClaims;
+    CConnectionGuard m_connections;
     CSocketPoller m_poller;
     CTcpListener *m_pMain;
     CTcpListener *m_pSub;

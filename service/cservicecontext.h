@@ -32,6 +32,10 @@ public:
     // Monotonic milliseconds since the service started.
     virtual qint64 nowMs() const = 0;
 
+    // Whether the request's session may look up iCost more of other accounts now; a refusal
+    // is counted.
+    virtual bool allowLookup(const CRequest &request, int iCost = 1) = 0;
+
     // Sends the packet back on the channel the request came in on.
     virtual void reply(const CRequest &request, const QByteArray &arPacket) = 0;
     // Sends a packet on a TCP connection, for answers that complete after their request;

@@ -33,6 +33,20 @@ const char *CServiceCounters::dropName(Drop reason)
         return "drop.foreign-sender";
     case DropBadField:
         return "drop.bad-field";
+    case DropNotInCall:
+        return "drop.not-in-call";
+    case DropUnconfirmed:
+        return "drop.unconfirmed-endpoint";
+    case DropInboxFull:
+        return "drop.inbox-full";
+    case DropSenderShare:
+        return "drop.sender-share";
+    case DropHashBusy:
+        return "drop.hash-busy";
+    case DropRateLimited:
+        return "drop.rate-limited";
+    case DropListTooLong:
+        return "drop.list-too-long";
     case DropCount:
         break;
     }
@@ -54,6 +68,24 @@ const char *CServiceCounters::eventName(Event event)
         return "session.taken-over";
     case SessionTimedOut:
         return "session.timed-out";
+    case EndpointRefused:
+        return "udp.endpoint-refused";
+    case EndpointRaced:
+        return "udp.endpoint-raced";
+    case ConnectionRefused:
+        return "conn.refused";
+    case ConnectionEvicted:
+        return "conn.evicted";
+    case SignInDeadline:
+        return "conn.sign-in-deadline";
+    case SlowRequest:
+        return "conn.slow-request";
+    case ReadingPaused:
+        return "conn.reading-paused";
+    case OutputOverflow:
+        return "conn.output-overflow";
+    case HeldOnTrial:
+        return "udp.held-on-trial";
     case CircleRefused:
         return "circle.refused";
     case EventCount:

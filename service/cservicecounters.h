@@ -22,6 +22,13 @@ public:
         DropNoSession,     // needs a signed-in session and has none
         DropForeignSender, // own-Zpid field names another user than the session's
         DropBadField,      // fields complete but their content is unusable
+        DropNotInCall,     // a call packet its sender may not send in the call's phase
+        DropUnconfirmed,   // a request from a UDP endpoint on trial beyond the few kept for later
+        DropInboxFull,     // a message for an addressee who holds as many as it may
+        DropSenderShare,   // a message from a sender who holds its full share at the addressee
+        DropHashBusy,      // a password change while the account's or all hashing is at its cap
+        DropRateLimited,   // a request beyond its session's rate
+        DropListTooLong,   // a query listing more entries than one request may
         DropCount
     };
 
@@ -33,7 +40,16 @@ public:
         LoginRefused, // the account is locked after repeated wrong passwords
         SessionTakenOver,
         SessionTimedOut,
-        CircleRefused, // a circle change or dissolution by someone who is not its creator
+        EndpointRefused,   // a second UDP endpoint claimed a session that has one
+        EndpointRaced,     // two UDP endpoints claimed a new session, which got neither
+        ConnectionRefused, // no room for a new connection even after evicting
+        ConnectionEvicted, // closed, never signed in, to make room for a new one
+        SignInDeadline,    // closed, not signed in by the deadline
+        SlowRequest,       // closed, its unfinished request came slower than the minimum rate
+        ReadingPaused,     // its answers reached the queue's cap: it was not read meanwhile
+        OutputOverflow,    // closed, its queued answers grew far beyond the cap
+        HeldOnTrial,       // a datagram from an endpoint on trial, kept for the trial's end
+        CircleRefused,     // a circle change or dissolution by someone who is not its creator
         EventCount
     };
 

@@ -1,8 +1,6 @@
 #include "csessioncommands.h"
 
-#include <QFutureWatcher>
 #include <QRegularExpression>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "caes.h"
 #include "cclientconnection.h"
@@ -42,7 +40,14 @@ QByteArray presenceReply(quint8 iCode, int iCount, const QString &strOnline,
 
 } // namespace
 
-CSessionCommands::CSessionCommands(CServiceContext &service) : m_service(service) {}
+CSessionCommands::CSessionCommands(CServiceContext &service)
+    : m_service(service), m_passwordChanges(service.config().iPasswordChangesPerMinute,
+                                            service.config().iPasswordChangesPerMinute),
+      m_hashes(service.config().iHashThreads, service.config().iMaxWaitingPasswordChanges)
+{
+    connect(&service, &CServiceContext::sessionEnded, this,
+            [this](quint64 iSessionId) { m_passwordChanges.forget(iSessionId); });
+}
 
 void CSessionCommands::install(CDispatcher &dispatcher)
 {
@@ -127,19 +132,14 @@ void CSessionCommands::startNextLogin(quint32 iZpid)
         }
         const auto account = m_service.store().accounts().byZpid(iZpid);
         const QByteArray arHash = account ? account->arPasswordHash : QByteArray();
-        auto *pWatcher = new QFutureWatcher<bool>(this);
-        connect(pWatcher, &QFutureWatcher<bool>::finished, this, [this, pWatcher, iZpid] {
-            pWatcher->deleteLater();
+        m_hashes.check(arHash, login.strPassword, [this, iZpid](bool bOk) {
             auto queue = m_logins.find(iZpid);
             if (queue == m_logins.end() || queue->isEmpty())
                 return;
             const PendingLogin login = queue->dequeue();
-            finishLogin(login, pWatcher->result());
+            finishLogin(login, bOk);
             startNextLogin(iZpid);
         });
-        pWatcher->setFuture(QtConcurrent::run([arHash, strPassword = login.strPassword] {
-            return CPasswordHash::verify(arHash, strPassword);
-        }));
         return;
     }
     if (it != m_logins.end())
@@ -175,6 +175,9 @@ void CSessionCommands::replyLogin(CClientConnection *pConnection, quint32 iZpid,
 
 void CSessionCommands::onHeartbeat(CRequest &request)
 {
+    // An endpoint on trial hears its answer when the trial ends.
+    if (!request.session()->bEndpointConfirmed)
+        return;
     m_service.reply(request, CFieldWriter(CmdHeartbeat).packet());
     m_service.sessionReady(*request.session());
 }
@@ -187,12 +190,13 @@ void CSessionCommands::onLogout(CRequest &request)
 void CSessionCommands::presence(const QStringList &phones, quint32 iSelf, QStringList &online,
                                 QStringList &offline) const
 {
+    const QHash<QString, quint32> zpids = m_service.store().accounts().zpidsOfMobiles(phones);
     QSet<QString> seen;
     for (const QString &strPhone : phones) {
         if (seen.contains(strPhone))
             continue;
         seen.insert(strPhone);
-        const quint32 iZpid = m_service.store().accounts().zpidOfMobile(strPhone);
+        const quint32 iZpid = zpids.value(strPhone);
         if (iZpid == 0 || iZpid == iSelf)
             continue;
         QStringList &list = m_service.sessions().isOnline(iZpid) ? online : offline;
@@ -218,7 +222,15 @@ void CSessionCommands::onUserState(CRequest &request)
 {
     CFieldReader &r = request.fields();
     r.u8(); // kind
-    const QStringList phones = phoneList(decryptText(r.blob32()));
+    QStringList phones = phoneList(decryptText(r.blob32()));
+    phones.removeDuplicates();
+    const int iMax = m_service.config().iMaxPresenceNumbers;
+    if (phones.size() > iMax) {
+        m_service.counters().drop(CServiceCounters::DropListTooLong);
+        phones.resize(iMax);
+    }
+    if (!m_service.allowLookup(request, int(phones.size() + 99) / 100))
+        return;
     QStringList online;
     QStringList offline;
     presence(phones, request.session()->iZpid, online, offline);
@@ -235,6 +247,8 @@ void CSessionCommands::onUserState(CRequest &request)
 void CSessionCommands::onUserPhone(CRequest &request)
 {
     const quint32 iZpid = request.fields().u32();
+    if (iZpid != request.session()->iZpid && !m_service.allowLookup(request))
+        return;
     const auto account = m_service.store().accounts().byZpid(iZpid);
     CFieldWriter w(CmdUserPhone);
     w.u8(account ? 0 : 1).u32(iZpid);
@@ -262,15 +276,20 @@ void CSessionCommands::onChangePassword(CRequest &request)
         reply(1);
         return;
     }
-    auto *pWatcher = new QFutureWatcher<QByteArray>(this);
-    connect(pWatcher, &QFutureWatcher<QByteArray>::finished, this, [this, pWatcher, iZpid, reply] {
-        pWatcher->deleteLater();
-        const QByteArray arHash = pWatcher->result();
-        const bool bSaved =
-            !arHash.isEmpty() && m_service.store().accounts().setPasswordHash(iZpid, arHash);
-        reply(bSaved ? 0 : 1);
-    });
-    pWatcher->setFuture(QtConcurrent::run([strPassword, cost = m_service.config().hashCost] {
-        return CPasswordHash::hash(strPassword, cost);
-    }));
+    const bool bAllowed = m_passwordChanges.allow(request.session()->iId, m_service.nowMs());
+    if (!bAllowed) {
+        m_service.counters().drop(CServiceCounters::DropRateLimited);
+        reply(1);
+        return;
+    }
+    const bool bQueued = m_hashes.change(
+        iZpid, strPassword, m_service.config().hashCost, [this, iZpid, reply](QByteArray arHash) {
+            const bool bSaved =
+                !arHash.isEmpty() && m_service.store().accounts().setPasswordHash(iZpid, arHash);
+            reply(bSaved ? 0 : 1);
+        });
+    if (!bQueued) {
+        m_service.counters().drop(CServiceCounters::DropHashBusy);
+        reply(1);
+    }
 }

@@ -3,6 +3,9 @@
 // telephone look-up 13 and the password change 31. Password hashes are checked and made on a
 // worker pool so that a sign-in never stalls the heartbeats of everyone else; attempts for
 // one account are checked one at a time, so the lock after repeated wrong passwords holds.
+// Password changes wait behind the sign-in checks, are few per session and, over all, a small
+// queue; the ones beyond are refused. A presence query is bounded and looked up in one
+// statement; look-ups of other accounts count against the session's look-up rate.
 #pragma once
 
 #include <QByteArray>
@@ -14,6 +17,8 @@
 #include <QString>
 
 #include "cdispatcher.h"
+#include "chashqueue.h"
+#include "cratelimiter.h"
 
 class CServiceContext;
 class CClientConnection;
@@ -53,4 +58,7 @@ private:
     CServiceContext &m_service;
     // Attempts waiting per account; the head is the one being checked.
     QHash<quint32, QQueue<PendingLogin>> m_logins;
+    CRateLimiter m_passwordChanges;
+    // Last, so that no hash result comes back to a half-destroyed object.
+    CHashQueue m_hashes;
 };

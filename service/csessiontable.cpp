@@ -50,21 +50,35 @@ CSessionTable::Session *CSessionTable::byEndpoint(const QHostAddress &host, quin
     return it == m_byEndpoint.constEnd() ? nullptr : byId(it.value());
 }
 
-CSessionTable::Session *CSessionTable::claimEndpoint(quint32 iZpid, const QHostAddress &host,
-                                                     quint16 iPort)
+QList<CSessionTable::Session *> CSessionTable::sessionsFrom(quint32 iZpid,
+                                                            const QHostAddress &host) const
 {
+    QList<Session *> list;
     const QList<quint64> ids = m_byZpid.value(iZpid);
     for (auto it = ids.crbegin(); it != ids.crend(); ++it) {
         Session *pSession = byId(*it);
-        if (pSession->iUdpPort != 0 ||
-            !pSession->host.isEqual(host, QHostAddress::ConvertV4MappedToIPv4))
-            continue;
-        pSession->udpHost = host;
-        pSession->iUdpPort = iPort;
-        m_byEndpoint.insert(Endpoint(host, iPort), pSession->iId);
-        return pSession;
+        if (pSession->host.isEqual(host, QHostAddress::ConvertV4MappedToIPv4))
+            list << pSession;
     }
-    return nullptr;
+    return list;
+}
+
+void CSessionTable::bindEndpoint(Session &session, const QHostAddress &host, quint16 iPort)
+{
+    unbindEndpoint(session);
+    session.udpHost = host;
+    session.iUdpPort = iPort;
+    session.bEndpointConfirmed = false;
+    m_byEndpoint.insert(Endpoint(host, iPort), session.iId);
+}
+
+void CSessionTable::unbindEndpoint(Session &session)
+{
+    if (session.iUdpPort != 0)
+        m_byEndpoint.remove(Endpoint(session.udpHost, session.iUdpPort));
+    session.udpHost = QHostAddress();
+    session.iUdpPort = 0;
+    session.bEndpointConfirmed = false;
 }
 
 QList<quint64> CSessionTable::silentSince(qint64 iCutoffMs) const

@@ -38,10 +38,10 @@ bool CSocketPoller::watch(int iDescriptor, Client *pClient)
     return true;
 }
 
-void CSocketPoller::setWantsWrite(int iDescriptor, bool bWrite)
+void CSocketPoller::setWanted(int iDescriptor, bool bRead, bool bWrite)
 {
     epoll_event event{};
-    event.events = EPOLLIN | EPOLLRDHUP | (bWrite ? EPOLLOUT : 0u);
+    event.events = (bRead ? EPOLLIN | EPOLLRDHUP : 0u) | (bWrite ? EPOLLOUT : 0u);
     event.data.fd = iDescriptor;
     epoll_ctl(m_iEpoll, EPOLL_CTL_MOD, iDescriptor, &event);
 }

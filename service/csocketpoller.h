@@ -28,8 +28,9 @@ public:
     bool isOpen() const { return m_iEpoll >= 0; }
 
     bool watch(int iDescriptor, Client *pClient);
-    // Read readiness is always watched; write readiness only while there is a backlog.
-    void setWantsWrite(int iDescriptor, bool bWrite);
+    // Read readiness is watched unless the client holds back its reading; write readiness
+    // only while there is a backlog. Hang-ups and errors are always reported (as readable).
+    void setWanted(int iDescriptor, bool bRead, bool bWrite);
     void unwatch(int iDescriptor);
 
 private:

@@ -4,6 +4,7 @@
 
 bool CSqlTable::run(QSqlQuery &query, const QString &strSql, const QVariantList &values) const
 {
+    ++m_iStatements;
     if (!query.prepare(strSql)) {
         m_trace.traceError(query.lastError().text());
         return false;

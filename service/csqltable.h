@@ -16,6 +16,9 @@ public:
         : m_strConnection(strConnection), m_trace(pTraceTag)
     {}
 
+    // Statements run on the table so far: what one request costs the store.
+    quint64 statements() const { return m_iStatements; }
+
 protected:
     QSqlDatabase database() const { return QSqlDatabase::database(m_strConnection, false); }
     // Prepares strSql, binds values in order and runs it; query holds the result.
@@ -25,4 +28,5 @@ protected:
 private:
     QString m_strConnection;
     CTrace m_trace;
+    mutable quint64 m_iStatements = 0;
 };

@@ -17,14 +17,20 @@ bool CStoredMessageTable::createSchema()
                               "UNIQUE (addressee, code, sender, msg_id))"));
 }
 
-bool CStoredMessageTable::store(const Row &row)
+bool CStoredMessageTable::store(const Row &row, bool *pInserted)
 {
-    return run(QStringLiteral("INSERT OR IGNORE INTO stored_message "
-                              "(addressee, sender, code, msg_id, kind, sent_at, body, extra) "
-                              "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-               {qint64(row.iAddressee), qint64(row.iSender), int(row.iCode), qint64(row.iMsgId),
-                int(row.iKind), row.dSentAt, row.arBody.isNull() ? QByteArray("") : row.arBody,
-                row.arExtra.isNull() ? QByteArray("") : row.arExtra});
+    QSqlQuery query(database());
+    const bool bOk =
+        run(query,
+            QStringLiteral("INSERT OR IGNORE INTO stored_message "
+                           "(addressee, sender, code, msg_id, kind, sent_at, body, extra) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {qint64(row.iAddressee), qint64(row.iSender), int(row.iCode), qint64(row.iMsgId),
+             int(row.iKind), row.dSentAt, row.arBody.isNull() ? QByteArray("") : row.arBody,
+             row.arExtra.isNull() ? QByteArray("") : row.arExtra});
+    if (pInserted)
+        *pInserted = bOk && query.numRowsAffected() == 1;
+    return bOk;
 }
 
 QList<CStoredMessageTable::Row> CStoredMessageTable::pending(quint32 iAddressee) const
@@ -60,6 +66,30 @@ int CStoredMessageTable::count(quint32 iAddressee) const
         !query.next())
         return 0;
     return query.value(0).toInt();
+}
+
+bool CStoredMessageTable::usageBySender(quint32 iAddressee, QHash<quint32, Usage> &usage) const
+{
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT sender, COUNT(*), TOTAL(LENGTH(body) + LENGTH(extra)) "
+                            "FROM stored_message WHERE addressee = ? GROUP BY sender"),
+             {qint64(iAddressee)}))
+        return false;
+    while (query.next())
+        usage.insert(query.value(0).toUInt(),
+                     Usage{query.value(1).toInt(), qint64(query.value(2).toDouble())});
+    return true;
+}
+
+bool CStoredMessageTable::contains(const Row &row) const
+{
+    QSqlQuery query(database());
+    return run(query,
+               QStringLiteral("SELECT 1 FROM stored_message WHERE addressee = ? AND code = ? AND "
+                              "sender = ? AND msg_id = ?"),
+               {qint64(row.iAddressee), int(row.iCode), qint64(row.iSender), qint64(row.iMsgId)}) &&
+           query.next();
 }
 
 bool CStoredMessageTable::remove(quint32 iAddressee, quint8 iCode, quint32 iSender, quint32 iMsgId)

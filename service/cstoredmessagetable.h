@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 
 #include "csqltable.h"
@@ -26,15 +27,26 @@ public:
         QByteArray arExtra; // 14: attachment ciphertext
     };
 
+    // What an addressee holds from one sender; bytes are ciphertext bytes.
+    struct Usage
+    {
+        int iCount = 0;
+        qint64 iBytes = 0;
+    };
+
     explicit CStoredMessageTable(const QString &strConnection)
         : CSqlTable(strConnection, "CStoredMessageTable")
     {}
 
     bool createSchema();
-    // True when the message is stored, also when it was stored before.
-    bool store(const Row &row);
+    // True when the message is stored, also when it was stored before; pInserted tells which.
+    bool store(const Row &row, bool *pInserted = nullptr);
+    // Whether the row's message (addressee, code, sender and id) is held.
+    bool contains(const Row &row) const;
     QList<Row> pending(quint32 iAddressee) const;
     int count(quint32 iAddressee) const;
+    // What the addressee holds, by sender, in one query; false when the query failed.
+    bool usageBySender(quint32 iAddressee, QHash<quint32, Usage> &usage) const;
     // True when a stored message was removed.
     bool remove(quint32 iAddressee, quint8 iCode, quint32 iSender, quint32 iMsgId);
     bool removeId(qint64 iId);

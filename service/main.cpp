@@ -68,6 +68,44 @@ int main(int argc, char *argv[])
         QStringLiteral("session-timeout"),
         QStringLiteral("Seconds of silence after which a session ends (default 30)."),
         QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption udpTrial(
+        QStringLiteral("udp-trial"),
+        QStringLiteral("Milliseconds a new session's UDP endpoint is on trial (default 1000): "
+                       "a second endpoint claiming the session meanwhile ends it, so that its "
+                       "client signs in again. 0 takes the first claimant at once."),
+        QStringLiteral("ms"), QString::number(CServiceConfig::DEFAULT_UDP_TRIAL_MS));
+    const QCommandLineOption signInDeadline(
+        QStringLiteral("sign-in-deadline"),
+        QStringLiteral("Seconds a connection may take to sign in before it is closed (default "
+                       "10)."),
+        QStringLiteral("seconds"),
+        QString::number(CServiceConfig::DEFAULT_SIGN_IN_DEADLINE_MS / 1000));
+    const QCommandLineOption maxConnections(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections in all (default: as many as the descriptor limit allows, "
+                       "after raising the soft limit to the hard one). At the cap the oldest "
+                       "connection that has not signed in makes room."),
+        QStringLiteral("count"), QStringLiteral("0"));
+    const QCommandLineOption maxPerAddress(
+        QStringLiteral("max-per-address"),
+        QStringLiteral("Connections from one address that have not signed in (default 32); "
+                       "the oldest of them makes room for a new one."),
+        QStringLiteral("count"), QString::number(CServiceConfig::DEFAULT_MAX_PER_ADDRESS));
+    const QCommandLineOption minRequestRate(
+        QStringLiteral("min-request-rate"),
+        QStringLiteral("Bytes per second an unfinished request must keep up after %1 "
+                       "seconds, or its connection is closed (default %2).")
+            .arg(CServiceConfig::DEFAULT_REQUEST_GRACE_MS / 1000)
+            .arg(CServiceConfig::DEFAULT_MIN_REQUEST_RATE),
+        QStringLiteral("bytes"), QString::number(CServiceConfig::DEFAULT_MIN_REQUEST_RATE));
+    const QCommandLineOption maxQueued(
+        QStringLiteral("max-queued-kib"),
+        QStringLiteral("KiB of answers queued for a connection at which it is no longer read "
+                       "until half have gone out (default %1); one whose queue grows to %2 "
+                       "times that is closed.")
+            .arg(CClientConnection::DEFAULT_MAX_QUEUED / 1024)
+            .arg(CClientConnection::OVERFLOW_FACTOR),
+        QStringLiteral("KiB"), QString::number(CClientConnection::DEFAULT_MAX_QUEUED / 1024));
     const QCommandLineOption hashCost(
         QStringLiteral("hash-cost"),
         QStringLiteral("Cost of new password hashes: interactive (default) or minimal (test "
@@ -75,11 +113,14 @@ int main(int argc, char *argv[])
         QStringLiteral("cost"), QStringLiteral("interactive"));
     const QCommandLineOption packetLog(
         QStringLiteral("packet-log"),
-        QStringLiteral("Append every packet in and out to this file, one hex line each."),
+        QStringLiteral("Append every packet in and out to this file, one hex line each; "
+                       "password fields are written as a marker."),
         QStringLiteral("file"));
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
-    parser.addOptions({listen, port, subPort, dataDir, timeout, hashCost, packetLog, demo});
+    parser.addOptions({listen, port, subPort, dataDir, timeout, udpTrial, signInDeadline,
+                       maxConnections, maxPerAddress, minRequestRate, maxQueued, hashCost,
+                       packetLog, demo});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("An administration command (below)."),
                                  QStringLiteral("[command args...]"));
@@ -103,6 +144,28 @@ int main(int argc, char *argv[])
     if (!bOk || iTimeout <= 0)
         return failWith(2, QStringLiteral("the session timeout is a positive number of seconds"));
     config.iSessionTimeoutMs = iTimeout * 1000;
+    // Reads a whole number option within [iMin, iMax], times iScale.
+    auto numberOption = [&parser](const QCommandLineOption &option, int iMin, int iMax, int iScale,
+                                  int &iValue) {
+        bool bNumber = false;
+        const int i = parser.value(option).toInt(&bNumber);
+        if (!bNumber || i < iMin || i > iMax)
+            return false;
+        iValue = i * iScale;
+        return true;
+    };
+    if (!numberOption(udpTrial, 0, 60000, 1, config.iUdpTrialMs))
+        return failWith(2, QStringLiteral("the UDP trial is 0 to 60000 milliseconds"));
+    if (!numberOption(signInDeadline, 1, 3600, 1000, config.iSignInDeadlineMs))
+        return failWith(2, QStringLiteral("the sign-in deadline is 1 to 3600 seconds"));
+    if (!numberOption(maxConnections, 0, 1 << 20, 1, config.iMaxConnections) ||
+        !numberOption(maxPerAddress, 1, 1 << 20, 1, config.iMaxPerAddress))
+        return failWith(2, QStringLiteral("connection caps are positive counts"));
+    if (!numberOption(minRequestRate, 1, 1 << 30, 1, config.iMinRequestRate))
+        return failWith(2, QStringLiteral("the minimum request rate is a positive number"));
+    // A whole frame must fit below the cap.
+    if (!numberOption(maxQueued, 64, 1 << 20, 1024, config.iMaxQueuedBytes))
+        return failWith(2, QStringLiteral("the queue cap is 64 to 1048576 KiB"));
     if (!CPasswordHash::costFromName(parser.value(hashCost), config.hashCost))
         return failWith(2, QStringLiteral("the hash cost is interactive or minimal"));
 
@@ -137,7 +200,7 @@ int main(int argc, char *argv[])
                      &QCoreApplication::quit);
     out << "zephond: main server " << config.address.toString() << ":" << service.mainPort()
         << ", sub-server " << service.subPort() << " (TCP and UDP), data in " << config.strDataDir
-        << Qt::endl;
+        << ", up to " << service.connections().maxConnections() << " connections" << Qt::endl;
     if (!config.address.isLoopback())
         err << "zephond: warning: listening beyond this machine; the field cipher's key is "
                "public, so use a tunnel across untrusted networks"

@@ -107,6 +107,23 @@ bool ServiceClient::heartbeat(int iTimeoutMs)
     return !requestUdp(FakePacket(Codes::CmdHeartbeat).u32(m_iZpid), iTimeoutMs).isEmpty();
 }
 
+void ServiceClient::setTcpReceiveBuffer(int iBytes)
+{
+    m_tcp.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, iBytes);
+}
+
+void ServiceClient::holdTcp(bool bHold)
+{
+    // A read buffer of one byte that nobody empties stops the socket reading from the kernel.
+    m_tcp.setReadBufferSize(bHold ? 1 : 0);
+    if (bHold) {
+        disconnect(&m_tcp, &QTcpSocket::readyRead, this, &ServiceClient::onTcpData);
+        return;
+    }
+    connect(&m_tcp, &QTcpSocket::readyRead, this, &ServiceClient::onTcpData);
+    onTcpData();
+}
+
 void ServiceClient::sendTcp(const QByteArray &arPacket)
 {
     m_tcp.write(arPacket);

@@ -27,6 +27,12 @@ public:
     // Heartbeat over UDP, waiting for its answer; false without one.
     bool heartbeat(int iTimeoutMs = 3000);
 
+    // Before connectSub(): a small kernel receive buffer, so that what the client leaves
+    // unread soon backs up to the service.
+    void setTcpReceiveBuffer(int iBytes);
+    // While held, nothing more is read from the TCP connection; releasing reads what waits.
+    void holdTcp(bool bHold);
+
     void sendTcp(const QByteArray &arPacket);
     void sendUdp(const QByteArray &arPacket);
     // Sends and waits for the first reply with the request's code on that channel.

@@ -1,9 +1,11 @@
 // ServiceFixture: the service in the test's process on loopback ports of its own, with its
-// store in a temporary folder and the demo accounts hashed at the minimal cost.
+// store in a temporary folder, the demo accounts hashed at the minimal cost, and short trials
+// and deadlines so that a test waits for them no longer than it must.
 #pragma once
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 #include "cseedfile.h"
@@ -12,14 +14,24 @@
 class ServiceFixture
 {
 public:
+    static constexpr int UDP_TRIAL_MS = 50;
+
     explicit ServiceFixture(int iSessionTimeoutMs = CServiceConfig::DEFAULT_SESSION_TIMEOUT_MS)
+        : ServiceFixture([iSessionTimeoutMs](CServiceConfig &config) {
+              config.iSessionTimeoutMs = iSessionTimeoutMs;
+          })
+    {}
+
+    // adjust changes the fixture's configuration before the service is made.
+    explicit ServiceFixture(const std::function<void(CServiceConfig &)> &adjust)
     {
         CServiceConfig config;
         config.iMainPort = 0;
         config.iSubPort = 0;
         config.strDataDir = m_dir.filePath(QStringLiteral("service"));
-        config.iSessionTimeoutMs = iSessionTimeoutMs;
         config.hashCost = CPasswordHash::Minimal;
+        config.iUdpTrialMs = UDP_TRIAL_MS;
+        adjust(config);
         m_pService = std::make_unique<CService>(config);
     }
 

@@ -417,7 +417,7 @@ void TestServiceHostile::heldMessagesStayBoundedAndOwned()
     row.iSender = kVictim;
     row.iCode = Codes::CmdMessage;
     row.arBody = fakeEncrypt("held");
-    for (int i = 0; i < CMessageCommands::MAX_HELD_PER_ADDRESSEE; ++i) {
+    for (int i = 0; i < CServiceConfig::DEFAULT_MAX_HELD_PER_ADDRESSEE; ++i) {
         row.iMsgId = quint32(i);
         QVERIFY(held.store(row));
     }
@@ -437,7 +437,7 @@ void TestServiceHostile::heldMessagesStayBoundedAndOwned()
                              .u32(0));
     QCOMPARE(m_pAttacker->takeUdp(Codes::CmdMessageReceipt, 3000),
              FakePacket(Codes::CmdMessageReceipt).u32(kAway).u32(kAttacker).u8(1).u32(1).bytes());
-    QCOMPARE(held.count(kAway), CMessageCommands::MAX_HELD_PER_ADDRESSEE);
+    QCOMPARE(held.count(kAway), CServiceConfig::DEFAULT_MAX_HELD_PER_ADDRESSEE);
     QTest::qWait(100);
     QCOMPARE(m_pVictim->receivedCount(), 0);
 }

@@ -6,6 +6,8 @@
 
 #include <csignal>
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr char kReady[] = "zephond: main server";
@@ -37,6 +39,13 @@ bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLo
                           QStringLiteral("0")};
     if (!strPacketLog.isEmpty())
         arguments << QStringLiteral("--packet-log") << strPacketLog;
+    arguments << m_extraArguments;
+    if (m_iDescriptorLimit > 0) {
+        m_process.setChildProcessModifier([iLimit = rlim_t(m_iDescriptorLimit)] {
+            const rlimit limit{iLimit, iLimit};
+            setrlimit(RLIMIT_NOFILE, &limit);
+        });
+    }
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral(ZEPHOND_EXECUTABLE), arguments);
     QElapsedTimer timer;

@@ -23,6 +23,11 @@ public:
     // Starts the service with its store in strDataDir and, when strPacketLog is given, its
     // packets written there; false, with errorText(), when it does not report itself ready.
     bool start(const QString &strDataDir, const QString &strPacketLog = QString());
+    // Before start(): options added to the command line, and a descriptor limit (soft and
+    // hard) the service runs under.
+    void setExtraArguments(const QStringList &arguments) { m_extraArguments = arguments; }
+    void setDescriptorLimit(int iLimit) { m_iDescriptorLimit = iLimit; }
+    qint64 processId() const { return m_process.processId(); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     quint16 port() const { return m_iPort; }
     // "127.0.0.1:port", the form a client takes in ZEPHON_SERVER.
@@ -51,5 +56,7 @@ private:
     QProcess m_process;
     quint16 m_iPort = 0;
     QString m_strPacketLog;
+    QStringList m_extraArguments;
+    int m_iDescriptorLimit = 0;
     QByteArray m_arOutput;
 };
