@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "fakepacket.h"
+#include "processmemory.h"
 #include "serviceclient.h"
 
 namespace {
@@ -38,18 +39,6 @@ qint64 cpuMicros(qint64 iPid)
     const QList<QByteArray> fields = arStat.mid(arStat.lastIndexOf(')') + 2).split(' ');
     const qint64 iTicks = fields.value(11).toLongLong() + fields.value(12).toLongLong();
     return iTicks * 1000000 / sysconf(_SC_CLK_TCK);
-}
-
-qint64 rssKiB(qint64 iPid)
-{
-    QFile file(QStringLiteral("/proc/%1/status").arg(iPid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &arLine : file.readAll().split('\n')) {
-        if (arLine.startsWith("VmRSS:"))
-            return arLine.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 QByteArray seed(quint32 iFirst, int iCount)

@@ -28,6 +28,7 @@
 #include "codes.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
+#include "processmemory.h"
 #include "serviceclient.h"
 
 namespace {
@@ -38,18 +39,6 @@ constexpr int kFlooderCount = 20;
 constexpr quint32 kAway = 6000999; // the addressee of the message flood, never signed in
 constexpr char kPassword[] = "bench-pass";
 constexpr int kSamples = 40;
-
-qint64 rssKiB(qint64 iPid)
-{
-    QFile file(QStringLiteral("/proc/%1/status").arg(iPid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &arLine : file.readAll().split('\n')) {
-        if (arLine.startsWith("VmRSS:"))
-            return arLine.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 QJsonObject account(quint32 iZpid)
 {
