@@ -37,6 +37,7 @@ void CCircleCommands::install(CDispatcher &dispatcher)
     add(CmdCircleMember, &CCircleCommands::onCircleMembers);
     add(CmdNewCircle, &CCircleCommands::onNewCircle);
     add(CmdModifyCircleInfo, &CCircleCommands::onModifyInfo);
+    add(CmdModifyCircleMember, &CCircleCommands::onModifyMembers);
     add(CmdExitCircle, &CCircleCommands::onExit);
     add(CmdDismissCircle, &CCircleCommands::onDismiss);
 }
@@ -145,6 +146,88 @@ void CCircleCommands::onModifyInfo(CRequest &request)
                                  .u32(0)
                                  .u8(bDone ? Done : Refused)
                                  .packet());
+}
+
+void CCircleCommands::onModifyMembers(CRequest &request)
+{
+    // Kinds of a member change: add (by zpid, or by the mobile number in the card when the
+    // zpid is 0) and remove; an edit changes only the card the client keeps.
+    enum Kind : quint8
+    {
+        Add = 0,
+        Edit = 1,
+        Remove = 2,
+        EditPhone = 3,
+    };
+    CFieldReader &r = request.fields();
+    const quint8 iKind = r.u8();
+    const quint32 iCircle = r.u32();
+    const quint32 iCount = r.u32();
+    r.u32(); // the count of the rest
+    struct Entry
+    {
+        quint32 iZpid;
+        QString strCard;
+    };
+    QList<Entry> entries;
+    for (quint32 i = 0; i < iCount && r.ok(); ++i) {
+        r.u8();
+        const quint32 iZpid = r.u32();
+        r.u8();
+        entries.append({iZpid, decryptText(r.blob32())});
+    }
+    const quint32 iZpid = request.session()->iZpid;
+    CServiceStore &store = m_service.store();
+    CCircleTable &circles = store.circles();
+    const bool bCreator = circles.roleOf(iCircle, iZpid) == CCircleTable::RoleCreator;
+    bool bDone = r.ok() && bCreator && iKind <= EditPhone;
+    if (!bCreator)
+        m_service.counters().event(CServiceCounters::CircleRefused);
+    QList<quint32> changed;
+    if (bDone && (iKind == Add || iKind == Remove) && store.transaction()) {
+        for (const Entry &entry : std::as_const(entries)) {
+            quint32 iMember = entry.iZpid;
+            if (iMember == 0 && iKind == Add) {
+                const auto account =
+                    store.accounts().byMobile(entry.strCard.section(QLatin1Char(':'), 5, 5));
+                iMember = account ? account->iZpid : 0;
+            }
+            // Unknown users cannot join, and the creator cannot be removed.
+            const int iRole = circles.roleOf(iCircle, iMember);
+            const bool bOk =
+                iKind == Add
+                    ? iMember != 0 && store.accounts().byZpid(iMember) &&
+                          (iRole != CCircleTable::RoleNone || circles.addMember(iCircle, iMember))
+                    : iRole != CCircleTable::RoleNone && iRole != CCircleTable::RoleCreator &&
+                          circles.removeMember(iCircle, iMember);
+            bDone = bDone && bOk;
+            if (bOk)
+                changed.append(iMember);
+        }
+        if (!(bDone ? store.commit() : (store.rollback(), false))) {
+            bDone = false;
+            changed.clear();
+        }
+    }
+    m_service.reply(request, CFieldWriter(CmdModifyCircleMember)
+                                 .zpid(iZpid)
+                                 .u8(iKind)
+                                 .u32(iCircle)
+                                 .u8(bDone ? Done : Refused)
+                                 .packet());
+    // Those added learn of their new circle as the list 93 would show it: a notice naming it.
+    if (iKind == Add) {
+        for (quint32 iMember : std::as_const(changed)) {
+            if (CSessionTable::Session *pSession = m_service.sessions().newest(iMember))
+                m_service.send(pSession->connection, CFieldWriter(CmdApplyCircle)
+                                                         .zpid(iZpid)
+                                                         .u8(ApplyNotice)
+                                                         .u32(iCircle)
+                                                         .str8(QStringLiteral("已加入"))
+                                                         .u8(0)
+                                                         .packet());
+        }
+    }
 }
 
 void CCircleCommands::onExit(CRequest &request)

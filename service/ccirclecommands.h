@@ -1,7 +1,8 @@
 // CCircleCommands: the circle family. It lists a user's circles and a circle's members in the
 // layouts the client's workers read, creates circles, changes their information, lets members
-// leave and the creator dissolve, and tells the members online what changed. Only the creator
-// may change a circle or dissolve it; a member list is given to members only.
+// leave and the creator add or remove members and dissolve, and tells the members online what
+// changed. Only the creator may change a circle, its members or dissolve it; a member list is
+// given to members only.
 #pragma once
 
 #include "cdispatcher.h"
@@ -23,6 +24,7 @@ private:
     void onCircleMembers(CRequest &request);
     void onNewCircle(CRequest &request);
     void onModifyInfo(CRequest &request);
+    void onModifyMembers(CRequest &request);
     void onExit(CRequest &request);
     void onDismiss(CRequest &request);
     // Sends the packet to every online member of the circle but iExcept.

@@ -174,6 +174,15 @@ bool CCircleTable::removeMember(quint32 iCircleId, quint32 iZpid)
                {qint64(iCircleId)});
 }
 
+bool CCircleTable::addMember(quint32 iCircleId, quint32 iZpid)
+{
+    return run(QStringLiteral("INSERT OR IGNORE INTO circle_member (circle_id, zpid, role) "
+                              "VALUES (?, ?, ?)"),
+               {qint64(iCircleId), qint64(iZpid), int(RoleMember)}) &&
+           run(QStringLiteral("UPDATE circle SET version = version + 1 WHERE circle_id = ?"),
+               {qint64(iCircleId)});
+}
+
 bool CCircleTable::remove(quint32 iCircleId)
 {
     return run(QStringLiteral("DELETE FROM circle_member WHERE circle_id = ?"),

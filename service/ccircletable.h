@@ -64,6 +64,8 @@ public:
     // Changes the name (kind 1) or the profile (kind 2) and raises the version.
     bool setInfo(quint32 iCircleId, int iKind, const QString &strText);
     bool removeMember(quint32 iCircleId, quint32 iZpid);
+    // Adds iZpid as a member (a user already in it keeps its role) and raises the version.
+    bool addMember(quint32 iCircleId, quint32 iZpid);
     // The circle and its members.
     bool remove(quint32 iCircleId);
 };

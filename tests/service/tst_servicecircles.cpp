@@ -81,6 +81,21 @@ QByteArray create91(quint32 iZpid, const QString &strName)
     return FakePacket(CmdNewCircle).u32(iZpid).u8(0).blob32(arRest);
 }
 
+QByteArray members92(quint32 iZpid, quint8 iKind, quint32 iCircle,
+                     const QList<QPair<quint32, QString>> &entries)
+{
+    FakePacket rest(0);
+    quint8 iIndex = 0;
+    for (const auto &entry : entries)
+        rest.u8(iIndex++).u32(entry.first).u8(3).blob32(fakeEncrypt(entry.second.toUtf8()));
+    return FakePacket(CmdModifyCircleMember)
+        .u32(iZpid)
+        .u8(iKind)
+        .u32(iCircle)
+        .u32(quint32(entries.size()))
+        .blob32(rest.bytes().mid(1));
+}
+
 } // namespace
 
 class TestServiceCircles : public QObject
@@ -95,6 +110,7 @@ private slots:
     void creatorsRightsRefusedToOthers_data();
     void creatorsRightsRefusedToOthers();
     void leaveAndDissolveTellTheMembers();
+    void creatorAddsAndRemovesMembers();
 
 private:
     std::unique_ptr<ServiceClient> signedIn(quint32 iZpid);
@@ -264,6 +280,47 @@ void TestServiceCircles::leaveAndDissolveTellTheMembers()
     QVERIFY(circlesOf(*zhang).isEmpty());
     // Li, who left before, is not told.
     QVERIFY(li->takeTcp(CmdDismissCircle, 300).isEmpty());
+}
+
+void TestServiceCircles::creatorAddsAndRemovesMembers()
+{
+    auto zhang = signedIn(kZhang);
+    auto li = signedIn(kLi);
+    QVERIFY(zhang && li);
+    const quint32 iCircle =
+        quint32(FakePacket::u32At(zhang->requestTcp(create91(kZhang, "项目组")), 7));
+    QVERIFY(iCircle != 0);
+
+    // Li by zpid, 王芳 by the mobile number of the card typed for her.
+    const QByteArray arAdded = zhang->requestTcp(members92(
+        kZhang, 0, iCircle, {{kLi, "李娜"}, {0, QStringLiteral("王芳:::公司::13800138002")}}));
+    QCOMPARE(quint8(arAdded.at(10)), quint8(0));
+    const QByteArray arNotice = li->takeTcp(CmdApplyCircle, 5000);
+    QCOMPARE(arNotice.left(10),
+             FakePacket(CmdApplyCircle).u32(kZhang).u8(ApplyNotice).u32(iCircle).bytes());
+    QCOMPARE(circlesOf(*zhang).at(1).iMembers, 3u);
+    QCOMPARE(circlesOf(*li).size(), 2);
+
+    // A number without an account adds nobody, not even the others of the same request.
+    const QByteArray arUnknown =
+        zhang->requestTcp(members92(kZhang, 0, iCircle,
+                                    {{0, QStringLiteral("刘洋:::公司::13800138003")},
+                                     {0, QStringLiteral("谁:::::13900000000")}}));
+    QCOMPARE(quint8(arUnknown.at(10)), quint8(1));
+    QCOMPARE(circlesOf(*zhang).at(1).iMembers, 3u);
+
+    // Nobody but the creator removes, and the creator cannot be removed.
+    const QByteArray arByLi = li->requestTcp(members92(kLi, 2, iCircle, {{kWang, "王芳"}}));
+    QCOMPARE(quint8(arByLi.at(10)), quint8(1));
+    const QByteArray arCreator =
+        zhang->requestTcp(members92(kZhang, 2, iCircle, {{kZhang, "张伟"}}));
+    QCOMPARE(quint8(arCreator.at(10)), quint8(1));
+    QCOMPARE(circlesOf(*zhang).at(1).iMembers, 3u);
+
+    const QByteArray arRemoved = zhang->requestTcp(members92(kZhang, 2, iCircle, {{kLi, "李娜"}}));
+    QCOMPARE(quint8(arRemoved.at(10)), quint8(0));
+    QCOMPARE(circlesOf(*li).size(), 1);
+    QCOMPARE(circlesOf(*zhang).at(1).iMembers, 2u);
 }
 
 QTEST_GUILESS_MAIN(TestServiceCircles)
