@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "caes.h"
+#include "ccircletable.h"
 #include "cfieldwriter.h"
 #include "cserviceconfig.h"
 #include "cservicecontext.h"
@@ -48,6 +49,8 @@ void CMessageCommands::install(CDispatcher &dispatcher)
                    [this](CRequest &request) { onReceipt(request); });
     dispatcher.add(CmdCardMessage, D::OnTcp, D::SenderField,
                    [this](CRequest &request) { onCardMessage(request); });
+    dispatcher.add(CmdCircleMessage, D::OnTcp, D::SenderField,
+                   [this](CRequest &request) { onCircleMessage(request); });
 }
 
 QString CMessageCommands::assistantReply()
@@ -134,6 +137,8 @@ bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
 {
     if (row.iCode == CmdCardMessage)
         return push(row.iAddressee, cardPacket(row));
+    if (row.iCode == CmdCircleMessage)
+        return push(row.iAddressee, circlePacket(row));
     // A message that waited for its addressee goes as an offline message with its send time,
     // unless it has an attachment, which only the live form carries.
     const bool bOffline = !bLive && row.iKind == MsgSubText;
@@ -156,11 +161,14 @@ void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
         return;
     CStoredMessageTable &table = m_service.store().storedMessages();
     for (const CStoredMessageTable::Row &row : table.pending(session.iZpid)) {
-        if (!relay(row, false) || row.iCode != CmdCardMessage)
+        // Card and circle messages have no receipt: handed over is delivered.
+        if (!relay(row, false) || (row.iCode != CmdCardMessage && row.iCode != CmdCircleMessage))
             continue;
         if (table.removeId(row.iId))
             m_quota.forget(row.iAddressee);
-        push(row.iSender, reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
+        if (row.iCode == CmdCardMessage)
+            push(row.iSender,
+                 reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
     }
 }
 
@@ -261,6 +269,63 @@ QByteArray CMessageCommands::offlinePacket(const CStoredMessageTable::Row &row)
         .zpid(row.iAddressee)
         .tail(dateBytes(row.dSentAt))
         .u32(row.iMsgId)
+        .blob32(row.arBody)
+        .packet();
+}
+
+void CMessageCommands::onCircleMessage(CRequest &request)
+{
+    CFieldReader &r = request.fields();
+    const quint32 iCircle = r.u32();
+    r.u8(); // the kind: members send only messages
+    const quint32 iMsgId = r.u32();
+    const QByteArray arBody = r.blob32();
+    const quint32 iSender = request.session()->iZpid;
+    CCircleTable &circles = m_service.store().circles();
+    const bool bMember = circles.roleOf(iCircle, iSender) != CCircleTable::RoleNone;
+    const bool bAccepted = r.ok() && bMember && arBody.size() <= MAX_TEXT_CIPHER_BYTES;
+    m_service.reply(request, CFieldWriter(CmdCircleMessage)
+                                 .zpid(iSender)
+                                 .u32(iCircle)
+                                 .u8(CircleMsgOwnResult)
+                                 .u32(iMsgId)
+                                 .u8(bAccepted ? 0 : 1)
+                                 .packet());
+    if (!bAccepted) {
+        m_service.counters().drop(CServiceCounters::DropBadField);
+        return;
+    }
+    // Each other member gets it now or at its next sign-in; a member whose inbox is full
+    // misses it, as with any message.
+    for (const CCircleTable::Member &member : circles.members(iCircle)) {
+        if (member.iZpid == iSender)
+            continue;
+        CStoredMessageTable::Row row;
+        row.iAddressee = member.iZpid;
+        row.iSender = iSender;
+        row.iCode = CmdCircleMessage;
+        row.iMsgId = iMsgId;
+        row.dSentAt = oleDate(QDateTime::currentDateTime());
+        row.arBody = arBody;
+        row.arExtra = CFieldWriter().u32(iCircle).packet();
+        if (!hold(row) || !relay(row, true))
+            continue;
+        if (m_service.store().storedMessages().remove(row.iAddressee, CmdCircleMessage, iSender,
+                                                      iMsgId))
+            m_quota.forget(row.iAddressee);
+    }
+}
+
+QByteArray CMessageCommands::circlePacket(const CStoredMessageTable::Row &row)
+{
+    CFieldReader r(row.arExtra);
+    const quint32 iCircle = r.u32();
+    return CFieldWriter(CmdCircleMessage)
+        .zpid(row.iAddressee)
+        .u32(iCircle)
+        .u8(CircleMsgMember)
+        .u32(row.iMsgId)
+        .zpid(row.iSender)
         .blob32(row.arBody)
         .packet();
 }

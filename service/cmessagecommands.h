@@ -41,6 +41,8 @@ private:
     void onMessage(CRequest &request);
     void onReceipt(CRequest &request);
     void onCardMessage(CRequest &request);
+    // A member's message to a circle: answered with its result, passed to every other member.
+    void onCircleMessage(CRequest &request);
 
     bool addresseeKnown(quint32 iZpid) const;
     // Stores the message for its addressee unless the addressee's store or the sender's share
@@ -56,6 +58,8 @@ private:
     static QByteArray messagePacket(const CStoredMessageTable::Row &row);
     static QByteArray offlinePacket(const CStoredMessageTable::Row &row);
     static QByteArray cardPacket(const CStoredMessageTable::Row &row);
+    // arExtra of a held circle message carries its circle.
+    static QByteArray circlePacket(const CStoredMessageTable::Row &row);
     static QByteArray reportPacket(quint32 iPeer, quint8 iKind, quint8 iState, quint32 iMsgId);
     static QByteArray receiptPacket(quint32 iPeer, quint32 iAddressee, quint8 iResult,
                                     quint32 iMsgId);

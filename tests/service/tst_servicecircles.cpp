@@ -96,6 +96,28 @@ QByteArray members92(quint32 iZpid, quint8 iKind, quint32 iCircle,
         .blob32(rest.bytes().mid(1));
 }
 
+QByteArray message97(quint32 iZpid, quint32 iCircle, quint32 iMsgId, const QString &strText)
+{
+    return FakePacket(CmdCircleMessage)
+        .u32(iZpid)
+        .u32(iCircle)
+        .u8(0)
+        .u32(iMsgId)
+        .blob32(fakeEncrypt(strText.toUtf8()));
+}
+
+QByteArray relayed97(quint32 iTo, quint32 iCircle, quint32 iMsgId, quint32 iFrom,
+                     const QString &strText)
+{
+    return FakePacket(CmdCircleMessage)
+        .u32(iTo)
+        .u32(iCircle)
+        .u8(CircleMsgMember)
+        .u32(iMsgId)
+        .u32(iFrom)
+        .blob32(fakeEncrypt(strText.toUtf8()));
+}
+
 } // namespace
 
 class TestServiceCircles : public QObject
@@ -111,6 +133,7 @@ private slots:
     void creatorsRightsRefusedToOthers();
     void leaveAndDissolveTellTheMembers();
     void creatorAddsAndRemovesMembers();
+    void circleMessagesReachEveryMemberOnce();
 
 private:
     std::unique_ptr<ServiceClient> signedIn(quint32 iZpid);
@@ -321,6 +344,45 @@ void TestServiceCircles::creatorAddsAndRemovesMembers()
     QCOMPARE(quint8(arRemoved.at(10)), quint8(0));
     QCOMPARE(circlesOf(*li).size(), 1);
     QCOMPARE(circlesOf(*zhang).at(1).iMembers, 2u);
+}
+
+void TestServiceCircles::circleMessagesReachEveryMemberOnce()
+{
+    auto zhang = signedIn(kZhang);
+    auto li = signedIn(kLi);
+    QVERIFY(zhang && li);
+    const QByteArray arResult =
+        zhang->requestTcp(message97(kZhang, kDemoCircle, 31, QStringLiteral("大家好")));
+    QCOMPARE(arResult, FakePacket(CmdCircleMessage)
+                           .u32(kZhang)
+                           .u32(kDemoCircle)
+                           .u8(CircleMsgOwnResult)
+                           .u32(31)
+                           .u8(0)
+                           .bytes());
+    QCOMPARE(li->takeTcp(CmdCircleMessage, 5000),
+             relayed97(kLi, kDemoCircle, 31, kZhang, QStringLiteral("大家好")));
+    // The sender does not get its own message back.
+    QVERIFY(zhang->takeTcp(CmdCircleMessage, 300).isEmpty());
+
+    // 王芳 was away: the message waits for her sign-in, and comes once.
+    auto wang = signedIn(kWang);
+    QVERIFY(wang);
+    QCOMPARE(wang->takeTcp(CmdCircleMessage, 5000),
+             relayed97(kWang, kDemoCircle, 31, kZhang, QStringLiteral("大家好")));
+    wang.reset();
+    auto wangAgain = signedIn(kWang);
+    QVERIFY(wangAgain);
+    QVERIFY(wangAgain->takeTcp(CmdCircleMessage, 500).isEmpty());
+
+    // Someone outside a circle cannot write to it.
+    const quint32 iOwn =
+        quint32(FakePacket::u32At(li->requestTcp(create91(kLi, QStringLiteral("李的圈"))), 7));
+    QVERIFY(iOwn != 0);
+    const QByteArray arRefused =
+        zhang->requestTcp(message97(kZhang, iOwn, 32, QStringLiteral("让我进")));
+    QCOMPARE(quint8(arRefused.at(14)), quint8(1));
+    QVERIFY(li->takeTcp(CmdCircleMessage, 300).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestServiceCircles)
