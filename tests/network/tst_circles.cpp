@@ -2,8 +2,8 @@
 // must not leave), every reply and notice layout with its addressee rule, and replies cut
 // short at every length.
 #include <QSignalSpy>
-#include <QtEndian>
 #include <QTest>
+#include <QtEndian>
 
 #include <functional>
 

@@ -308,8 +308,7 @@ void TestServiceMessages::assistantAnswers()
     QVERIFY(wang);
     wang->sendUdp(textMessage(kWang, Codes::ASSISTANT_ZPID, 1, QStringLiteral("在吗")));
     QCOMPARE(quint8(wang->takeUdp(Codes::CmdMessageReceipt, 5000).at(9)), quint8(0));
-    QCOMPARE(wang->takeUdp(Codes::CmdDeliveryReport, 5000),
-             report(Codes::ASSISTANT_ZPID, 0, 0, 1));
+    QCOMPARE(wang->takeUdp(Codes::CmdDeliveryReport, 5000), report(Codes::ASSISTANT_ZPID, 0, 0, 1));
 
     const QByteArray arAnswer = wang->takeTcp(Codes::CmdMessage, 5000);
     QCOMPARE(FakePacket::u32At(arAnswer, 1), Codes::ASSISTANT_ZPID);
