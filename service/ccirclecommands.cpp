@@ -217,16 +217,15 @@ void CCircleCommands::onModifyMembers(CRequest &request)
                                  .packet());
     // Those added learn of their new circle as the list 93 would show it: a notice naming it.
     if (iKind == Add) {
-        for (quint32 iMember : std::as_const(changed)) {
-            if (CSessionTable::Session *pSession = m_service.sessions().newest(iMember))
-                m_service.send(pSession->connection, CFieldWriter(CmdApplyCircle)
-                                                         .zpid(iZpid)
-                                                         .u8(ApplyNotice)
-                                                         .u32(iCircle)
-                                                         .str8(QStringLiteral("已加入"))
-                                                         .u8(0)
-                                                         .packet());
-        }
+        const QByteArray arNotice = CFieldWriter(CmdApplyCircle)
+                                        .zpid(iZpid)
+                                        .u8(ApplyNotice)
+                                        .u32(iCircle)
+                                        .str8(QStringLiteral("已加入"))
+                                        .u8(0)
+                                        .packet();
+        for (quint32 iMember : std::as_const(changed))
+            sendTo(iMember, arNotice);
     }
 }
 
@@ -275,14 +274,13 @@ void CCircleCommands::onDismiss(CRequest &request)
     for (const CCircleTable::Member &member : circle->members) {
         if (member.iZpid == iZpid)
             continue;
-        if (CSessionTable::Session *pSession = m_service.sessions().newest(member.iZpid))
-            m_service.send(pSession->connection, CFieldWriter(CmdDismissCircle)
-                                                     .zpid(member.iZpid)
-                                                     .u8(1)
-                                                     .u32(iCircle)
-                                                     .u32(iZpid)
-                                                     .str8(circle->strName)
-                                                     .packet());
+        sendTo(member.iZpid, CFieldWriter(CmdDismissCircle)
+                                 .zpid(member.iZpid)
+                                 .u8(1)
+                                 .u32(iCircle)
+                                 .u32(iZpid)
+                                 .str8(circle->strName)
+                                 .packet());
     }
 }
 
@@ -291,7 +289,12 @@ void CCircleCommands::tellMembers(quint32 iCircleId, quint32 iExcept, const QByt
     for (const CCircleTable::Member &member : m_service.store().circles().members(iCircleId)) {
         if (member.iZpid == iExcept)
             continue;
-        if (CSessionTable::Session *pSession = m_service.sessions().newest(member.iZpid))
-            m_service.send(pSession->connection, arPacket);
+        sendTo(member.iZpid, arPacket);
     }
+}
+
+void CCircleCommands::sendTo(quint32 iZpid, const QByteArray &arPacket)
+{
+    if (CSessionTable::Session *pSession = m_service.sessions().newest(iZpid))
+        m_service.send(pSession->connection, arPacket);
 }

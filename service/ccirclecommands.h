@@ -29,6 +29,8 @@ private:
     void onDismiss(CRequest &request);
     // Sends the packet to every online member of the circle but iExcept.
     void tellMembers(quint32 iCircleId, quint32 iExcept, const QByteArray &arPacket);
+    // Sends on the newest session of iZpid, when it is signed in.
+    void sendTo(quint32 iZpid, const QByteArray &arPacket);
 
     CServiceContext &m_service;
 };

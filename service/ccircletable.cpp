@@ -60,6 +60,24 @@ namespace {
 // New circles are numbered on from the seeded ones, in a range of their own.
 constexpr qint64 FIRST_CIRCLE_ID = 2000001;
 
+// The circle's own columns, in the order circleAt reads them.
+const char CIRCLE_COLUMNS[] = "c.circle_id, c.name, c.type, c.property, c.creator, c.profile, "
+                              "c.version, c.created";
+
+CCircleTable::Circle circleAt(const QSqlQuery &query)
+{
+    CCircleTable::Circle circle;
+    circle.iCircleId = query.value(0).toUInt();
+    circle.strName = query.value(1).toString();
+    circle.iType = query.value(2).toInt();
+    circle.iProperty = query.value(3).toInt();
+    circle.iCreator = query.value(4).toUInt();
+    circle.strProfile = query.value(5).toString();
+    circle.iVersion = query.value(6).toUInt();
+    circle.dCreated = query.value(7).toDouble();
+    return circle;
+}
+
 } // namespace
 
 quint32 CCircleTable::create(const QString &strName, int iType, quint32 iCreator, double dCreated)
@@ -84,23 +102,14 @@ QList<CCircleTable::Circle> CCircleTable::ofMember(quint32 iZpid) const
     QList<Circle> circles;
     QSqlQuery query(database());
     if (!run(query,
-             QStringLiteral("SELECT c.circle_id, c.name, c.type, c.property, c.creator, "
-                            "c.profile, c.version, c.created, m.role, "
-                            "(SELECT COUNT(*) FROM circle_member a WHERE a.circle_id = "
-                            "c.circle_id) FROM circle c JOIN circle_member m ON m.circle_id = "
-                            "c.circle_id WHERE m.zpid = ? ORDER BY c.circle_id"),
+             QStringLiteral("SELECT %1, m.role, (SELECT COUNT(*) FROM circle_member a WHERE "
+                            "a.circle_id = c.circle_id) FROM circle c JOIN circle_member m ON "
+                            "m.circle_id = c.circle_id WHERE m.zpid = ? ORDER BY c.circle_id")
+                 .arg(QLatin1String(CIRCLE_COLUMNS)),
              {qint64(iZpid)}))
         return circles;
     while (query.next()) {
-        Circle circle;
-        circle.iCircleId = query.value(0).toUInt();
-        circle.strName = query.value(1).toString();
-        circle.iType = query.value(2).toInt();
-        circle.iProperty = query.value(3).toInt();
-        circle.iCreator = query.value(4).toUInt();
-        circle.strProfile = query.value(5).toString();
-        circle.iVersion = query.value(6).toUInt();
-        circle.dCreated = query.value(7).toDouble();
+        Circle circle = circleAt(query);
         circle.iOwnRole = query.value(8).toInt();
         circle.iMemberCount = query.value(9).toInt();
         circles.append(circle);
@@ -112,20 +121,12 @@ std::optional<CCircleTable::Circle> CCircleTable::circle(quint32 iCircleId) cons
 {
     QSqlQuery query(database());
     if (!run(query,
-             QStringLiteral("SELECT name, type, property, creator, profile, version, created "
-                            "FROM circle WHERE circle_id = ?"),
+             QStringLiteral("SELECT %1 FROM circle c WHERE c.circle_id = ?")
+                 .arg(QLatin1String(CIRCLE_COLUMNS)),
              {qint64(iCircleId)}) ||
         !query.next())
         return std::nullopt;
-    Circle circle;
-    circle.iCircleId = iCircleId;
-    circle.strName = query.value(0).toString();
-    circle.iType = query.value(1).toInt();
-    circle.iProperty = query.value(2).toInt();
-    circle.iCreator = query.value(3).toUInt();
-    circle.strProfile = query.value(4).toString();
-    circle.iVersion = query.value(5).toUInt();
-    circle.dCreated = query.value(6).toDouble();
+    Circle circle = circleAt(query);
     circle.members = members(iCircleId);
     circle.iMemberCount = int(circle.members.size());
     return circle;
@@ -156,6 +157,12 @@ int CCircleTable::roleOf(quint32 iCircleId, quint32 iZpid) const
     return query.value(0).toInt();
 }
 
+bool CCircleTable::raiseVersion(quint32 iCircleId)
+{
+    return run(QStringLiteral("UPDATE circle SET version = version + 1 WHERE circle_id = ?"),
+               {qint64(iCircleId)});
+}
+
 bool CCircleTable::setInfo(quint32 iCircleId, int iKind, const QString &strText)
 {
     const QString strSql =
@@ -170,8 +177,7 @@ bool CCircleTable::removeMember(quint32 iCircleId, quint32 iZpid)
 {
     return run(QStringLiteral("DELETE FROM circle_member WHERE circle_id = ? AND zpid = ?"),
                {qint64(iCircleId), qint64(iZpid)}) &&
-           run(QStringLiteral("UPDATE circle SET version = version + 1 WHERE circle_id = ?"),
-               {qint64(iCircleId)});
+           raiseVersion(iCircleId);
 }
 
 bool CCircleTable::addMember(quint32 iCircleId, quint32 iZpid)
@@ -179,8 +185,7 @@ bool CCircleTable::addMember(quint32 iCircleId, quint32 iZpid)
     return run(QStringLiteral("INSERT OR IGNORE INTO circle_member (circle_id, zpid, role) "
                               "VALUES (?, ?, ?)"),
                {qint64(iCircleId), qint64(iZpid), int(RoleMember)}) &&
-           run(QStringLiteral("UPDATE circle SET version = version + 1 WHERE circle_id = ?"),
-               {qint64(iCircleId)});
+           raiseVersion(iCircleId);
 }
 
 bool CCircleTable::remove(quint32 iCircleId)

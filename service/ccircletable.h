@@ -68,4 +68,8 @@ public:
     bool addMember(quint32 iCircleId, quint32 iZpid);
     // The circle and its members.
     bool remove(quint32 iCircleId);
+
+private:
+    // Every change of a circle's information or members makes its members fetch it again.
+    bool raiseVersion(quint32 iCircleId);
 };

@@ -466,3 +466,12 @@ void CNetwork::slot_onGetMayKnow()
 {
     emit sig_createProtocol(CmdMayKnow);
 }
+
+bool CNetwork::routable(const QString &strId, quint32 *pId)
+{
+    bool bOk = false;
+    *pId = strId.toUInt(&bOk);
+    if (!bOk)
+        *pId = 0;
+    return bOk && *pId != 0;
+}

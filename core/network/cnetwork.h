@@ -157,6 +157,9 @@ public slots:
     void slot_onDismissCircle(QString strCircleId);
 
 private:
+    // A zpid or circle id the server can route to: a decimal number other than 0; *pId is 0
+    // otherwise.
+    static bool routable(const QString &strId, quint32 *pId);
     void giveUp(const QByteArray &arKey);
     // Sends the call request iSub to strZpid when the call session's rule lets it through.
     void sendCall(bool (CCallSession::*pRule)(quint32), const QString &strZpid, quint8 iSub);

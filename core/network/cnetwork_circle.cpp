@@ -18,13 +18,6 @@ constexpr int MEMBERS_PER_REQUEST = 256;
 // A u8-counted field holds at most this many bytes.
 constexpr int U8_FIELD = 255;
 
-bool circleId(const QString &strId, quint32 *pId)
-{
-    bool bOk = false;
-    *pId = strId.toUInt(&bOk);
-    return bOk && *pId != 0;
-}
-
 } // namespace
 
 void CNetwork::slot_onNewCircle(QString strCircleName, int iCircleType)
@@ -43,7 +36,7 @@ void CNetwork::slot_onModifyCircleMember(QString strCircleId, int iType, int iUs
     CSessionState &s = sessionState();
     const QMap<QString, quint32> members = std::exchange(s.mapPendingMembers, {});
     quint32 iCircle = 0;
-    if (!circleId(strCircleId, &iCircle)) {
+    if (!routable(strCircleId, &iCircle)) {
         m_trace.traceText("member change not sent: no circle", strCircleId);
         return;
     }
@@ -93,7 +86,7 @@ void CNetwork::slot_onSearchCircle(int iSearchType, QMap<int, QString> mapCondit
 void CNetwork::slot_onExitCircle(QString strCircleId)
 {
     quint32 iCircle = 0;
-    if (!circleId(strCircleId, &iCircle))
+    if (!routable(strCircleId, &iCircle))
         return;
     emit sig_createProtocol(CmdExitCircle, CFieldWriter().u8(0).u32(iCircle).packet());
 }
@@ -102,7 +95,7 @@ void CNetwork::slot_onApplyCircle(QString strCircleId, QString strCircleName, in
                                   QString strText, int iType)
 {
     quint32 iCircle = 0;
-    if (!circleId(strCircleId, &iCircle))
+    if (!routable(strCircleId, &iCircle))
         return;
     const QByteArray arCipher = encryptText(strText);
     // Applications and recommendations count their text in a byte; the builder writes it.
@@ -121,7 +114,7 @@ void CNetwork::slot_onApplyCircleReply(QString strCircleId, QString strZpid, int
 {
     quint32 iCircle = 0;
     quint32 iApplicant = 0;
-    if (!circleId(strCircleId, &iCircle) || !circleId(strZpid, &iApplicant))
+    if (!routable(strCircleId, &iCircle) || !routable(strZpid, &iApplicant))
         return;
     const QByteArray arCipher = strText.isEmpty() ? QByteArray() : encryptText(strText);
     if (arCipher.size() > U8_FIELD) {
@@ -143,7 +136,7 @@ void CNetwork::slot_onApplyCircleReply(QString strCircleId, QString strZpid, int
 void CNetwork::slot_onModifyCircleInfo(int iType, QString strCircleId, QString strInfo)
 {
     quint32 iCircle = 0;
-    if (!circleId(strCircleId, &iCircle))
+    if (!routable(strCircleId, &iCircle))
         return;
     const QByteArray arCipher = encryptText(strInfo);
     if (arCipher.size() > U8_FIELD) {
@@ -164,7 +157,7 @@ void CNetwork::slot_onModifyCircleInfo(int iType, QString strCircleId, QString s
 void CNetwork::slot_onDismissCircle(QString strCircleId)
 {
     quint32 iCircle = 0;
-    if (!circleId(strCircleId, &iCircle))
+    if (!routable(strCircleId, &iCircle))
         return;
     emit sig_createProtocol(CmdDismissCircle, CFieldWriter().u8(0).u32(iCircle).u8(0).packet());
 }

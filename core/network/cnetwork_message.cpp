@@ -13,16 +13,6 @@
 
 namespace {
 
-// A zpid or circle id the server can route to: a decimal number other than 0.
-bool routable(const QString &strId, quint32 *pId)
-{
-    bool bOk = false;
-    *pId = strId.toUInt(&bOk);
-    if (!bOk)
-        *pId = 0;
-    return bOk && *pId != 0;
-}
-
 // u32 count and ciphertext of a text, as the controller receives message content.
 QByteArray contentField(const QString &strText)
 {
