@@ -11,7 +11,9 @@
 #include "cadmincommand.h"
 #include "cseedfile.h"
 #include "cservice.h"
+#include "cupdateserver.h"
 #include "unixsignalwatcher.h"
+#include "zephonversion.h"
 
 namespace {
 
@@ -118,11 +120,27 @@ int main(int argc, char *argv[])
         QStringLiteral("Append every packet in and out to this file, one hex line each; "
                        "password fields are written as a marker."),
         QStringLiteral("file"));
+    const QCommandLineOption updatePort(
+        QStringLiteral("update-port"),
+        QStringLiteral("Port of the update host, which serves %1 and %2 over HTTP (default "
+                       "4668; 0 picks a free one).")
+            .arg(QLatin1String(CUpdateServer::VERSION_PATH),
+                 QLatin1String(CUpdateServer::DOWNLOAD_PATH)),
+        QStringLiteral("port"), QStringLiteral("4668"));
+    const QCommandLineOption updateVersion(
+        QStringLiteral("update-version"),
+        QStringLiteral("The newest client version the update host announces (default %1, "
+                       "this release's).")
+            .arg(QLatin1String(ZEPHON_VERSION_TEXT)),
+        QStringLiteral("version"), QStringLiteral(ZEPHON_VERSION_TEXT));
+    const QCommandLineOption updateDescription(
+        QStringLiteral("update-description"),
+        QStringLiteral("The text announced with that version."), QStringLiteral("text"));
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
     parser.addOptions({listen, port, subPort, dataDir, timeout, udpTrial, signInDeadline,
                        maxConnections, maxPerAddress, minRequestRate, maxQueued, hashCost,
-                       packetLog, demo});
+                       packetLog, updatePort, updateVersion, updateDescription, demo});
 
     // The limits that keep one user from crowding out the others, each a whole number in a
     // range; held bytes are given in KiB.
@@ -198,6 +216,9 @@ int main(int argc, char *argv[])
     config.strPacketLog = parser.value(packetLog);
     if (!config.address.setAddress(parser.value(listen)))
         return failWith(2, QStringLiteral("not an address: ") + parser.value(listen));
+    quint16 iUpdatePort = 0;
+    if (!portValue(parser.value(updatePort), true, iUpdatePort))
+        return failWith(2, QStringLiteral("the update port is a number from 0 to 65535"));
     if (!portValue(parser.value(port), false, config.iMainPort) ||
         !portValue(parser.value(subPort), true, config.iSubPort))
         return failWith(2, QStringLiteral("a port is a number from 1 to 65535"));
@@ -263,6 +284,13 @@ int main(int argc, char *argv[])
         if (result.iAccountsAdded > 0)
             out << "demo accounts created: " << result.iAccountsAdded << Qt::endl;
     }
+    CUpdateServer updates;
+    updates.announce(parser.value(updateVersion), parser.value(updateDescription));
+    if (!updates.listen(config.address, iUpdatePort))
+        return failWith(1, QStringLiteral("update host on %1:%2: %3")
+                               .arg(config.address.toString())
+                               .arg(iUpdatePort)
+                               .arg(updates.errorString()));
     // Watching before the ready line: whoever waits for that line may signal at once.
     UnixSignalWatcher watcher(UnixSignalWatcher::ReportSignal::Usr1);
     QObject::connect(&watcher, &UnixSignalWatcher::reportRequested, &service,
@@ -271,7 +299,9 @@ int main(int argc, char *argv[])
                      &QCoreApplication::quit);
     out << "zephond: main server " << config.address.toString() << ":" << service.mainPort()
         << ", sub-server " << service.subPort() << " (TCP and UDP), data in " << config.strDataDir
-        << ", up to " << service.connections().maxConnections() << " connections" << Qt::endl;
+        << ", up to " << service.connections().maxConnections()
+        << " connections, updates at http://" << config.address.toString() << ":" << updates.port()
+        << "/ZPQTupdate/" << Qt::endl;
     if (!config.address.isLoopback())
         err << "zephond: warning: listening beyond this machine; the field cipher's key is "
                "public, so use a tunnel across untrusted networks"

@@ -276,10 +276,13 @@ void TestServiceStore::unversionedFileIsUpgradedInPlace()
     QVERIFY2(store.open(dir.path()), qPrintable(store.errorText()));
     QCOMPARE(store.accounts().byZpid(1000009).value().strName, QStringLiteral("旧"));
     QCOMPARE(store.storedMessages().pending(1000009).size(), 1);
-    QCOMPARE(store.schemaSteps().latestVersion(), 2);
-    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 2);
-    // The second step gave the circles their creation time.
+    QCOMPARE(store.schemaSteps().latestVersion(), 3);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 3);
+    // The second step gave the circles their creation time, the third the open requests to
+    // join them.
     QVERIFY(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(created) FROM circle")).isValid());
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(*) FROM circle_request")).toInt(),
+             0);
 }
 
 // A folder written by a later service is refused with a message that says so, unchanged.

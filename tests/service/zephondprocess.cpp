@@ -36,6 +36,7 @@ bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLo
     QStringList arguments{QStringLiteral("--data-dir"), strDataDir,
                           QStringLiteral("--demo"),     QStringLiteral("--port"),
                           QString::number(m_iPort),     QStringLiteral("--sub-port"),
+                          QStringLiteral("0"),          QStringLiteral("--update-port"),
                           QStringLiteral("0")};
     if (!strPacketLog.isEmpty())
         arguments << QStringLiteral("--packet-log") << strPacketLog;
@@ -50,12 +51,26 @@ bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLo
     m_process.start(QStringLiteral(ZEPHOND_EXECUTABLE), arguments);
     QElapsedTimer timer;
     timer.start();
-    while (!m_arOutput.contains(kReady) && timer.elapsed() < 30000 &&
-           m_process.state() != QProcess::NotRunning) {
+    // The ready line, whole: it names the ports.
+    const auto ready = [this] {
+        const int iAt = int(m_arOutput.indexOf(kReady));
+        return iAt >= 0 && m_arOutput.indexOf('\n', iAt) > iAt;
+    };
+    while (!ready() && timer.elapsed() < 30000 && m_process.state() != QProcess::NotRunning) {
         m_process.waitForReadyRead(200);
         m_arOutput += m_process.readAll();
     }
-    return m_arOutput.contains(kReady);
+    return ready();
+}
+
+quint16 ZephondProcess::updatePort() const
+{
+    const QByteArray arMark("updates at http://");
+    const int iAt = int(m_arOutput.indexOf(arMark));
+    if (iAt < 0)
+        return 0;
+    const QByteArray arRest = m_arOutput.mid(iAt + arMark.size());
+    return quint16(arRest.mid(arRest.indexOf(':') + 1).split('/').value(0).toUInt());
 }
 
 QString ZephondProcess::serverText() const

@@ -30,6 +30,8 @@ public:
     qint64 processId() const { return m_process.processId(); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     quint16 port() const { return m_iPort; }
+    // The update host's HTTP port, once started.
+    quint16 updatePort() const;
     // "127.0.0.1:port", the form a client takes in ZEPHON_SERVER.
     QString serverText() const;
     QString errorText() const { return QString::fromLocal8Bit(m_arOutput); }
