@@ -89,6 +89,20 @@ QList<QObject *> checkedRows(const ListPublisher &lists, const char *pName)
     return rows;
 }
 
+// The full card of a contact row, in the card's field order; a separator in a stored field
+// must not shift the fields after it.
+QString cardOfRow(const QObject *pRow)
+{
+    static const char *const kFields[] = {
+        "strName",     "strSex", "strPost",  "strCompany", "strAddress",
+        "strPhone",    "strTel", "strEmail", "strNotes",   "strProfession",
+        "strHomepage", "strFax", "strAge",   "strNickname"};
+    QStringList fields;
+    for (const char *pField : kFields)
+        fields << pRow->property(pField).toString();
+    return Rules::joinCard(fields);
+}
+
 } // namespace
 
 struct Core::Circle
@@ -253,11 +267,8 @@ void Core::modifyCircleMember(int iType, QString strCircleId, QString strId, QSt
         }
         break;
     case AddContacts: {
-        for (QObject *pRow : checkedRows(lists(), "selectModel")) {
-            const QString strContactCard = getCard(pRow->property("strId").toString());
-            if (!strContactCard.isEmpty())
-                pending.insert(strContactCard, pRow->property("strZpid").toString().toUInt());
-        }
+        for (QObject *pRow : checkedRows(lists(), "selectModel"))
+            pending.insert(cardOfRow(pRow), pRow->property("strZpid").toString().toUInt());
         pNetwork->slot_onModifyCircleMember(strCircleId, AddByName, 0);
         return;
     }

@@ -159,6 +159,7 @@ private Q_SLOTS:
     void memberChanges();
     void memberChangeOfUnknownMemberSendsNothing_data();
     void memberChangeOfUnknownMemberSendsNothing();
+    void checkedContactsAddedAndRecommended();
     void userSearchKey_data();
     void userSearchKey();
     void circleSearchHits();
@@ -390,6 +391,36 @@ void TestCoreCircles::memberChangeOfUnknownMemberSendsNothing()
     // A request would have left at once; give the socket a moment all the same.
     QTest::qWait(100);
     QVERIFY(m_fake.packets(Codes::CmdModifyCircleMember, FakeService::Sub).isEmpty());
+}
+
+void TestCoreCircles::checkedContactsAddedAndRecommended()
+{
+    signIn();
+    storeCircle77();
+    CDatabase &db = *m_fx.core()->database();
+    // A registered contact whose name holds the card separator, and one left unchecked.
+    db.addContact(QStringLiteral("Wang:Wu"), QStringLiteral("13800000005"), QStringLiteral("wang"));
+    db.setContactZpid(QStringLiteral("2000005"), QStringLiteral("13800000005"));
+    db.addContact(QStringLiteral("Zhao"), QStringLiteral("13800000006"), QStringLiteral("zhao"));
+    m_fx.core()->getSelect(1, QStringLiteral("77"));
+    QCOMPARE(column("selectModel", "strName"), (QStringList{"Wang:Wu", "Zhao"}));
+    m_fx.list("selectModel").first()->setProperty("bChecked", true);
+
+    m_fx.core()->modifyCircleMember(4, QStringLiteral("77"));
+    QTRY_COMPARE(m_fake.packets(Codes::CmdModifyCircleMember, FakeService::Sub).size(), 1);
+    const QString strSent =
+        memberChange(m_fake.packets(Codes::CmdModifyCircleMember, FakeService::Sub).first());
+    QVERIFY2(strSent.startsWith(QStringLiteral("0|77|0|2000005=Wang：Wu:")), qPrintable(strSent));
+    QVERIFY2(strSent.contains(QStringLiteral(":13800000005:")), qPrintable(strSent));
+    QCOMPARE(strSent.count(u'='), 1);
+
+    m_fx.core()->recommendFromContact(QStringLiteral("77"), QStringLiteral("Books"), 1);
+    QTRY_COMPARE(m_fake.packets(Codes::CmdApplyCircle, FakeService::Sub).size(), 1);
+    const QByteArray arApply = m_fake.packets(Codes::CmdApplyCircle, FakeService::Sub).first();
+    QCOMPARE(quint8(arApply.at(5)), quint8(Codes::ApplyInvite));
+    QCOMPARE(FakePacket::u32At(arApply, 6), qint64(77));
+    QCOMPARE(fakeDecryptText(arApply.mid(11, quint8(arApply.at(10)))),
+             QStringLiteral("2000005:Wang：Wu:13800000005:"));
 }
 
 void TestCoreCircles::userSearchKey_data()
