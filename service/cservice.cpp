@@ -4,6 +4,7 @@
 #include <QUdpSocket>
 
 #include "ccallcommands.h"
+#include "ccircleapplycommands.h"
 #include "ccirclecommands.h"
 #include "cclientconnection.h"
 #include "ccloudbookcommands.h"
@@ -29,7 +30,7 @@ CService::CService(const CServiceConfig &config, QObject *parent)
                      config.iMinRequestRate, config.iRequestGraceMs},
                     m_counters),
       m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
-      m_pSweep(new QTimer(this))
+      m_pSweep(new QTimer(this)), m_heapTrim(HEAP_SETTLE_MS, [this] { m_store.releaseMemory(); })
 {
     m_clock.start();
     connect(m_pMain, &CTcpListener::accepted, this,
@@ -47,11 +48,13 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
     m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
+    m_pCircleApplyCommands = std::make_unique<CCircleApplyCommands>(*this);
     m_pCloudBookCommands = std::make_unique<CCloudBookCommands>(*this);
     m_pMessageCommands = std::make_unique<CMessageCommands>(*this);
     m_pSessionCommands->install(m_dispatcher);
     m_pContactCommands->install(m_dispatcher);
     m_pCircleCommands->install(m_dispatcher);
+    m_pCircleApplyCommands->install(m_dispatcher);
     m_pCloudBookCommands->install(m_dispatcher);
     m_pMessageCommands->install(m_dispatcher);
     m_pCallCommands = std::make_unique<CCallCommands>(*this);
@@ -281,6 +284,7 @@ void CService::onPacket(CClientConnection *pConnection, const QByteArray &arPack
 void CService::onConnectionClosed(CClientConnection *pConnection)
 {
     m_connections.forget(pConnection);
+    m_heapTrim.released();
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);

@@ -15,6 +15,7 @@
 #include "cconnectionguard.h"
 #include "cdispatcher.h"
 #include "cendpointclaims.h"
+#include "cheaptrim.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
 #include "cratelimiter.h"
@@ -29,6 +30,7 @@ class CTcpListener;
 class QTimer;
 class QUdpSocket;
 class CCallCommands;
+class CCircleApplyCommands;
 class CCircleCommands;
 class CCloudBookCommands;
 class CContactCommands;
@@ -39,6 +41,9 @@ class CService : public CServiceContext
 {
     Q_OBJECT
 public:
+    // How long after the last connection closed the heap is trimmed.
+    static constexpr int HEAP_SETTLE_MS = 1000;
+
     explicit CService(const CServiceConfig &config, QObject *parent = nullptr);
     ~CService() override;
 
@@ -101,9 +106,11 @@ private:
     CTcpListener *m_pSub;
     QUdpSocket *m_pUdp;
     QTimer *m_pSweep;
+    CHeapTrim m_heapTrim;
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
+    std::unique_ptr<CCircleApplyCommands> m_pCircleApplyCommands;
     std::unique_ptr<CCallCommands> m_pCallCommands;
     std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
     std::unique_ptr<CMessageCommands> m_pMessageCommands;
