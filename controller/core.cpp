@@ -256,6 +256,8 @@ void Core::connectObjects()
     connect(pProtocol, &Protocol::sig_modifyCircleInfo, this, &Core::slot_onModifyCircleInfo);
     connect(pProtocol, &Protocol::sig_dismissCircle, this, &Core::slot_onDismissCircle);
     connect(pProtocol, &Protocol::sig_exitCircle, this, &Core::slot_onExitCircle);
+    // A circle the user was in was dissolved: the list without it takes its conversation away.
+    connect(pProtocol, &Protocol::sig_circleDissolved, pNetwork, &CNetwork::slot_onGetCircle);
     connect(pProtocol, &Protocol::sig_parseCirlce, this, &Core::slot_onParseCircle);
     connect(pProtocol, &Protocol::sig_parseCirlceMember, this, &Core::slot_onParseCircleMember);
     connect(pProtocol, &Protocol::sig_parseCirlceMemberRefused, this,
