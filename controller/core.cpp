@@ -186,6 +186,15 @@ void Core::connectObjects()
         {SIGNAL(hangup(QString)), SLOT(slot_onHangup(QString))},
         {SIGNAL(agree(QString)), SLOT(slot_onAgree(QString))},
         {SIGNAL(refuse(QString)), SLOT(slot_onRefuse(QString))},
+        {SIGNAL(getCircle()), SLOT(slot_onGetCircle())},
+        {SIGNAL(modifyCircleInfo(int, QString, QString)),
+         SLOT(slot_onModifyCircleInfo(int, QString, QString))},
+        {SIGNAL(dismissCircle(QString)), SLOT(slot_onDismissCircle(QString))},
+        {SIGNAL(exitCircle(QString)), SLOT(slot_onExitCircle(QString))},
+        {SIGNAL(applyCircle(QString, QString, int, QString, int)),
+         SLOT(slot_onApplyCircle(QString, QString, int, QString, int))},
+        {SIGNAL(applyCircleReply(QString, QString, int, QString)),
+         SLOT(slot_onApplyCircleReply(QString, QString, int, QString))},
     };
     // ... and some to Core itself.
     const RootLink arRootCoreLinks[] = {
@@ -209,6 +218,9 @@ void Core::connectObjects()
         connectRoot({SIGNAL(refuse(QString)), SLOT(slot_onCallRefuse(QString))}, this);
         connectRoot({SIGNAL(sendMsg(QString, QString)), SLOT(slot_onSendMsg(QString, QString))},
                     pNetwork);
+        connectRoot(
+            {SIGNAL(sendCircleMsg(QString, QString)), SLOT(slot_onSendCircleMsg(QString, QString))},
+            pNetwork);
     }
 
     connect(pNetwork, &CNetwork::sig_parseProtocol, pProtocol, &Protocol::slot_onParseProtocol);
@@ -237,6 +249,20 @@ void Core::connectObjects()
     // Uploads the session manager settles without the server (empty or oversized lists).
     connect(pNetwork, &CNetwork::sig_uploadNetContact, this, &Core::slot_onUploadNetContact);
     connect(pProtocol, &Protocol::sig_parseUser, this, &Core::slot_onParseUser);
+
+    // Circles: answers to the circle requests, and the lists for the workers.
+    connect(pProtocol, &Protocol::sig_newCircle, this, &Core::slot_onNewCircle);
+    connect(pProtocol, &Protocol::sig_modifyCircleMember, this, &Core::slot_onModifyCircleMember);
+    connect(pProtocol, &Protocol::sig_modifyCircleInfo, this, &Core::slot_onModifyCircleInfo);
+    connect(pProtocol, &Protocol::sig_dismissCircle, this, &Core::slot_onDismissCircle);
+    connect(pProtocol, &Protocol::sig_exitCircle, this, &Core::slot_onExitCircle);
+    // A circle the user was in was dissolved: the list without it takes its conversation away.
+    connect(pProtocol, &Protocol::sig_circleDissolved, pNetwork, &CNetwork::slot_onGetCircle);
+    connect(pProtocol, &Protocol::sig_parseCirlce, this, &Core::slot_onParseCircle);
+    connect(pProtocol, &Protocol::sig_parseCirlceMember, this, &Core::slot_onParseCircleMember);
+    connect(pProtocol, &Protocol::sig_parseCirlceMemberRefused, this,
+            &Core::slot_onParseCircleMemberRefused);
+    connect(pProtocol, &Protocol::sig_parseSearchResult, this, &Core::slot_onParseSearchResult);
 
     // Messages: what was sent, received, picked up after being offline, and state reports.
     connect(pNetwork, &CNetwork::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);
@@ -269,6 +295,7 @@ void Core::logout()
     Q_EMIT sig_changeState(false, false);
     // A worker still writing rows would race the contact table's clearing below.
     waitForWorkers();
+    forgetCircles();
     if (shared.pNetwork)
         shared.pNetwork->logout();
     if (shared.pDatabase) {

@@ -140,6 +140,23 @@ public:
     bool hasAudio() const;
     bool isRinging() const;
 
+    // Circles (core_circle.cpp). A circle id is its decimal text; strId of a member is the
+    // member's row id.
+    Q_INVOKABLE void getCircle();
+    Q_INVOKABLE void getCircleMember(QString strCircleId);
+    Q_INVOKABLE int getCircleMemberCount(QString strCircleId);
+    Q_INVOKABLE QString getCircleProfile(QString strCircleId);
+    Q_INVOKABLE QString getCircleCreateZpid(QString strCircleId);
+    Q_INVOKABLE int getCircleUserType(QString strCircleId, QString strZpid);
+    Q_INVOKABLE void newCircle(QString strCircleName, int iCircleType);
+    Q_INVOKABLE void modifyCircleMember(int iType, QString strCircleId, QString strId = QString(),
+                                        QString strName = QString(), QString strPhone = QString(),
+                                        QString strCompany = QString());
+    Q_INVOKABLE void recommendFromContact(QString strCircleId, QString strCircleName,
+                                          int iCircleType);
+    Q_INVOKABLE void searchCircle(QString strCondition);
+    Q_INVOKABLE void searchCircleUser(QString strCondition);
+
     // User pictures (core_userpic.cpp).
     Q_INVOKABLE QString getUserPic(int iType, int iSubType, QString strName, QString strType);
     Q_INVOKABLE bool hasUserPic(QString strZpid);
@@ -177,6 +194,18 @@ public Q_SLOTS:
     void slot_onParseUser(QByteArray arBuff, int iCount);
     void slot_onParseCard(int iType, quint32 iZpid, QString strCard);
 
+    // Circles (core_circle.cpp).
+    void slot_onNewCircle(int iType);
+    void slot_onModifyCircleMember(int iType, int iRet);
+    void slot_onModifyCircleInfo(int iRet, quint32 iCircleId);
+    void slot_onDismissCircle(bool flag, quint32 iCircleId);
+    void slot_onExitCircle(bool flag, quint32 iCircleId);
+    void slot_onParseCircle(QByteArray arBuff);
+    void slot_onParseCircleComplete();
+    void slot_onParseCircleMember(QByteArray arBuff, quint32 iCircleId);
+    void slot_onParseCircleMemberComplete();
+    void slot_onParseSearchResult(int iType, QByteArray arBuff, int iCount);
+
     // User pictures (core_userpic.cpp).
     void slot_onParseCardPic(quint32 iZpid, QByteArray arBuff);
 
@@ -189,6 +218,8 @@ private Q_SLOTS:
     // call's record once the session has taken the request.
     void slot_onCallHangup(QString strZpid);
     void slot_onCallRefuse(QString strZpid);
+    // Circles: a member reply without a list still ends the wait for that circle.
+    void slot_onParseCircleMemberRefused(quint32 iCircleId);
 
 Q_SIGNALS:
     void sig_netState(QVariant varState);
@@ -299,6 +330,10 @@ private:
     // Messages stored before the address book named their sender take its names; the
     // conversations that changed are reported as updated.
     void namePeersFromContacts();
+    // Circles: starts the member worker on the payloads collected so far, once no member
+    // reply is awaited; forgets the session's circle state at logout.
+    void startCircleMemberWorker();
+    void forgetCircles();
     // Emoticons: the picker's list.
     void publishFaces();
     void waitForWorkers();

@@ -66,6 +66,15 @@ QString safeFileName(const QString &strName)
     return strFile;
 }
 
+// A name put inside a caption or notice between the link tags the client writes: the screens
+// show those tags as links, so a name must not be able to close one or open another.
+QString linkSafe(QString strName)
+{
+    strName.replace(QLatin1Char('<'), QChar(0xFF1C));
+    strName.replace(QLatin1Char('>'), QChar(0xFF1E));
+    return strName;
+}
+
 } // namespace
 
 struct Core::Message
@@ -184,8 +193,12 @@ void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray
             strName = database()->getCircleMemberName(strZpid, strCircleId);
             strPhone = database()->getCircleMemberPhone(strZpid, strCircleId);
             strCircleName = database()->getCircleName(iCircleId);
-            if (iSubType == SubLeftCircle)
-                strContent = QStringLiteral("%1已退出圈子").arg(strName);
+            if (iSubType == SubLeftCircle) {
+                strContent = QStringLiteral("%1已退出圈子").arg(linkSafe(strName));
+                // The circle's members changed.
+                if (network())
+                    network()->slot_onGetCircle();
+            }
             iStoredSubType = database()->getCircleType(iCircleId);
         }
         if (bSend) {
@@ -267,8 +280,8 @@ void Core::saveCircleRequest(quint32 iCircleId, quint32 iRecvZpid, const QString
     }
     if (bSend) {
         storeMessage(iCircleId, strCaptionIn, iRecvZpid, strName, strPhone, false, true,
-                     strCaptionIn, strContentIn, iMsgId, iMsgState, KindCircleRequest, iSubType,
-                     QString());
+                     linkSafe(strCaptionIn), strContentIn, iMsgId, iMsgState, KindCircleRequest,
+                     iSubType, QString());
         return;
     }
     QString strCircleName = pDatabase->getCircleName(iCircleId);
@@ -277,26 +290,32 @@ void Core::saveCircleRequest(quint32 iCircleId, quint32 iRecvZpid, const QString
     switch (iMsgState) {
     case 0:
         strName = CDatabase::cardField(strContent, 0);
-        strCaption = QStringLiteral("申请加入\"<a href=circlename>%1</a>\"圈子").arg(strCircleName);
+        strCaption = QStringLiteral("申请加入\"<a href=circlename>%1</a>\"圈子")
+                         .arg(linkSafe(strCircleName));
         break;
     case 5:
         strName =
             pDatabase->getCircleMemberName(QString::number(iRecvZpid), QString::number(iCircleId));
         strCaption = QStringLiteral("由\"<a href=name>%1</a>\"推荐加入\"<a "
                                     "href=circlename>%2</a>\"圈子")
-                         .arg(strName, strCircleName);
+                         .arg(linkSafe(strName), linkSafe(strCircleName));
         break;
     case 8:
         strName = CDatabase::cardField(strContent, 1);
-        strCaption = QStringLiteral("已同意您推荐\"<a href=userpic>%1</a>\"").arg(strName);
+        strCaption =
+            QStringLiteral("已同意您推荐\"<a href=userpic>%1</a>\"").arg(linkSafe(strName));
         break;
     case 9:
         strName = CDatabase::cardField(strContent, 1);
-        strCaption = QStringLiteral("已拒绝您推荐\"<a href=userpic>%1</a>\"").arg(strName);
+        strCaption =
+            QStringLiteral("已拒绝您推荐\"<a href=userpic>%1</a>\"").arg(linkSafe(strName));
         break;
     case 10:
         strCaption = QStringLiteral("已将您加入该圈子");
-        strContent = strCircleName;
+        strContent = linkSafe(strCircleName);
+        // The user is a member of a circle the stored list does not have yet.
+        if (network())
+            network()->slot_onGetCircle();
         break;
     default:
         break;
@@ -338,7 +357,29 @@ void Core::slot_onUpdateMsgRecord(quint32 iCircleId, QByteArray arRecvZpid, int 
         database()->setSentMsgState(iMsgId, iMsgState);
         const int iKind = iType == KindPerson ? getZpidType(strZpid) : iType;
         Q_EMIT sig_updateMsgRecord(iKind, strZpid, QString::number(iCircleId));
+        return;
     }
+    if (iType != KindCircleRequest)
+        return;
+    // The service took the user's own answer to a join request; iMsgId carries the kind of
+    // that answer: without a text (3) for an application, with one (8) for a recommendation.
+    if (iMsgState == Codes::MsgNew) {
+        const CSessionState &session = sessionState();
+        const bool bTextAnswer = iMsgId != Codes::ApplyAnswerResult;
+        int iState = 0;
+        if (session.iLastApplyReply == 0) {
+            iState = bTextAnswer ? 6 : 1;
+            // Somebody joined one of the user's circles.
+            if (network())
+                network()->slot_onGetCircle();
+        } else {
+            iState = bTextAnswer ? 7 : 2;
+        }
+        database()->setRequestState(KindCircleRequest, iCircleId, iState,
+                                    bTextAnswer ? session.strLastApplyText : QString());
+        Q_EMIT sig_updateMsgRecord(KindCircleRequest, strZpid, QString::number(iCircleId));
+    }
+    Q_EMIT sig_handleApply(iMsgState);
 }
 
 void Core::getMsgRecord()

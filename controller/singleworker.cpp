@@ -42,6 +42,8 @@ void SingleWorker::onFinished(quint64 iRun)
     pWorker->wait();
     if (m_pending) {
         // Out of date: the latest payload runs instead.
+        if (m_superseded)
+            m_superseded(pWorker);
         discardWorker();
         launch(std::exchange(m_pending, Maker()));
         return;

@@ -9,7 +9,9 @@
 //
 // When the worker's finished() arrives on the GUI thread, the worker is waited for. If a maker
 // was kept meanwhile, the finished worker's result is out of date: it is deleted without its
-// completion step and the kept maker is started. Otherwise the completion function runs with the
+// completion step (after the superseded function, when one is set, has seen it: a worker that
+// already wrote to the store may leave results the next one cannot rebuild) and the kept maker
+// is started. Otherwise the completion function runs with the
 // worker (to read its results) and then the worker is deleted.
 //
 // wait() (logout, destruction) blocks until the running worker has finished, deletes it without
@@ -34,6 +36,8 @@ public:
     // Waits for a running worker.
     ~SingleWorker() override;
 
+    // Called with a finished worker whose result a kept maker superseded, before it is deleted.
+    void setSuperseded(Completion superseded) { m_superseded = std::move(superseded); }
     // Starts the worker that pMaker makes, or keeps the maker while one runs (see above).
     void start(Maker maker);
     // Waits for the running worker, deletes it and forgets a kept maker; no completion step.
@@ -54,6 +58,7 @@ private:
     void discardWorker();
 
     Completion m_completion;
+    Completion m_superseded;
     QThread *m_pWorker = nullptr;
     Maker m_pending;
     quint64 m_iRun = 0; // counts launches; a finished() of an earlier run is ignored

@@ -168,6 +168,8 @@ public:
     QString getCircleProfile(quint32 iCircleId);
     int getCircleType(quint32 iCircleId);
     int getCircleVersion(quint32 iCircleId);
+    // True when the account has a row for the circle, whatever its version.
+    bool hasCircle(quint32 iCircleId);
     int getCircleUserType(const QString &strCircleId, const QString &strZpid);
 
     // Dept and Emp: the enterprise directory of the last enterprise log-in. The role

@@ -244,6 +244,13 @@ int CDatabase::getCircleVersion(quint32 iCircleId)
         .toInt();
 }
 
+bool CDatabase::hasCircle(quint32 iCircleId)
+{
+    return value(QStringLiteral("Select 1 from Circle where LoginZpid = ? and CircleId = ?"),
+                 {qlonglong(loginZpid()), qlonglong(iCircleId)})
+        .isValid();
+}
+
 int CDatabase::getCircleUserType(const QString &strCircleId, const QString &strZpid)
 {
     const QVariant userType = value(

@@ -167,8 +167,13 @@ const CSchemaSteps &CSchema::mainSteps()
         QStringList tables;
         for (const Table &table : mainTables())
             tables.append(createStatement(table));
+        // Step 3: a circle's members are replaced by circle whenever a list changes them, among
+        // the members of every circle.
         return CSchemaSteps(
-            {CSchemaSteps::statements(tables), CSchemaSteps::statements(mainIndexStatements())});
+            {CSchemaSteps::statements(tables), CSchemaSteps::statements(mainIndexStatements()),
+             CSchemaSteps::statements({QStringLiteral("CREATE INDEX IF NOT EXISTS "
+                                                      "CircleMemberCircle ON "
+                                                      "CircleMember(LoginZpid,CircleId)")})});
     }();
     return steps;
 }

@@ -10,9 +10,11 @@ namespace {
 constexpr unsigned char FIELD_KEY[CAes::BLOCK + 1] = "Zephon#Field#Key";
 constexpr unsigned char FIELD_IV[CAes::BLOCK + 1] = "Zephon-Field-IV!";
 
+// One per thread: a cipher object keeps its chaining state between calls, and the parse
+// workers decrypt the lists they store on threads of their own.
 CAes &fieldCipher()
 {
-    static CAes aes;
+    thread_local CAes aes;
     return aes;
 }
 

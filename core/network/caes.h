@@ -37,7 +37,7 @@ private:
     CTrace m_trace{"CAes"};
 };
 
-// The process-wide cipher with the built-in key and IV. Main thread only.
+// The field cipher with the built-in key and IV; each thread uses its own instance of it.
 QByteArray encryptBytes(const QByteArray &arPlain);
 QByteArray decryptBytes(const QByteArray &arCipher);
 QByteArray encryptText(const QString &strText);

@@ -63,6 +63,8 @@ signals:
     void sig_applyCircle(int iRet, int iType);
     void sig_parseCirlce(QByteArray arBuff);
     void sig_parseCirlceMember(QByteArray arBuff, quint32 iCircleId);
+    // A member reply that carries no list (a non-zero status): the circle is no longer awaited.
+    void sig_parseCirlceMemberRefused(quint32 iCircleId);
     void sig_parseSearchResult(int iType, QByteArray arBuff, int iCount);
     void sig_parseNetContact(int iRet, QString strNetContact);
     void sig_modifyNetContact(int iRet);

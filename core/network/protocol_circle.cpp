@@ -76,8 +76,12 @@ void Protocol::parseCircleMember(const QByteArray &arBuff)
     const quint32 iCircle = r.u32();
     const quint8 iSecond = r.u8();
     r.skip(4);
-    if (r.ok() && iFirst == 0 && iSecond == 0)
+    if (!r.ok())
+        return;
+    if (iFirst == 0 && iSecond == 0)
         emit sig_parseCirlceMember(r.tail(), iCircle);
+    else
+        emit sig_parseCirlceMemberRefused(iCircle);
 }
 
 void Protocol::parseSearchCircle(const QByteArray &arBuff)

@@ -117,6 +117,12 @@ void TestSingleWorker::latestQueuedPayloadWins()
         auto *pWorker = static_cast<TestWorker *>(pThread);
         m_completed << pWorker->payload() << pWorker->result();
     });
+    QList<int> superseded;
+    worker.setSuperseded([&superseded](QThread *pThread) {
+        auto *pWorker = static_cast<TestWorker *>(pThread);
+        QVERIFY(pWorker->isFinished());
+        superseded << pWorker->payload() << pWorker->result();
+    });
     QSignalSpy completed(&worker, &SingleWorker::completed);
 
     worker.start(maker(1, &gate));
@@ -130,6 +136,8 @@ void TestSingleWorker::latestQueuedPayloadWins()
     QTRY_COMPARE(completed.size(), 1);
     // The first run was out of date once 3 was queued: no completion step for it.
     QCOMPARE(m_completed, (QList<int>{3, 6}));
+    // ... but what it left is shown to the superseded step, once.
+    QCOMPARE(superseded, (QList<int>{1, 2}));
     QCOMPARE(g_iMade.loadAcquire(), 2);
     QVERIFY(!m_made.at(0));
     QVERIFY(!m_made.at(1));

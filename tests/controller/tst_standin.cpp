@@ -29,8 +29,6 @@ const QHash<QByteArray, const char *> &notYetOnCore()
         {"chooseFile()", "files: sending and receiving files"},
         {"uploadFile(QString,QString,int)", "files: sending and receiving files"},
         {"screenshot(QString,int)", "files: screenshots"},
-        {"searchCircleUser(QString)", "circles: search"},
-        {"searchCircle(QString)", "circles: search"},
         {"backupNetContact()", "spreadsheets: cloud address-book backup"},
         {"importNetContact()", "spreadsheets: cloud address-book import"},
         {"openNetContactTemplate()", "spreadsheets: cloud address-book import"},

@@ -431,11 +431,12 @@ void TestSchema::unversionedFileIsUpgradedInPlace()
     }
     QCOMPARE(SqlFile::value(strMain, QStringLiteral("PRAGMA user_version")).toInt(),
              CSchema::mainSteps().latestVersion());
-    QCOMPARE(
-        SqlFile::value(strMain, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
-                                               "type = 'index' AND name = 'MsgRecordPeerMsgId'"))
-            .toInt(),
-        1);
+    for (const char *pIndex : {"MsgRecordPeerMsgId", "CircleMemberCircle"})
+        QCOMPARE(SqlFile::value(strMain, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                        "type = 'index' AND name = '%1'")
+                                             .arg(QLatin1String(pIndex)))
+                     .toInt(),
+                 1);
     QCOMPARE(SqlFile::value(strMain, QStringLiteral("SELECT Content FROM MsgRecord")).toString(),
              QStringLiteral("hello"));
 }

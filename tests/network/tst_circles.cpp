@@ -103,6 +103,8 @@ public:
                          [this](const QByteArray &ar, quint32 iCircle) {
                              events << QString("members|%1|%2").arg(iCircle).arg(hex(ar));
                          });
+        QObject::connect(&proto, &Protocol::sig_parseCirlceMemberRefused, &m_context,
+                         [this](quint32 iCircle) { events << QString("refused|%1").arg(iCircle); });
         QObject::connect(&proto, &Protocol::sig_parseSearchResult, &m_context,
                          [this](int iType, const QByteArray &ar, int iCount) {
                              events
@@ -357,6 +359,9 @@ void TestCircles::replies_data()
         << QStringList{"members|77|03"};
     QTest::newRow("94 failed")
         << FakePacket(CmdCircleMember).u32(OWN).u8(0).u32(CIRCLE).u8(4).u32(0).raw("\x03").bytes()
+        << QStringList{"refused|77"};
+    QTest::newRow("94 cut short")
+        << FakePacket(CmdCircleMember).u32(OWN).u8(0).u32(CIRCLE).u8(0).raw("\x00").bytes()
         << QStringList{};
     QTest::newRow("95 hits")
         << FakePacket(CmdSearchCircle).u32(OWN).u8(1).u8(0).u32(3).raw("\x09").bytes()
@@ -464,7 +469,7 @@ void TestCircles::cutReplies_data()
 void TestCircles::cutReplies()
 {
     // Every head cut short emits nothing; only the lists, whose data is the rest of the packet,
-    // may still be handed on once their head is whole.
+    // may still be handed on (or a refused member list reported) once their head is whole.
     QFETCH(QByteArray, packet);
     QFETCH(QStringList, events);
     for (int iLength = 1; iLength < packet.size(); ++iLength) {
@@ -474,7 +479,7 @@ void TestCircles::cutReplies()
         proto.slot_onParseProtocol(packet.left(iLength), QString(), 0);
         for (const QString &strEvent : std::as_const(recorder.events)) {
             QVERIFY2(strEvent.startsWith("circles|") || strEvent.startsWith("members|") ||
-                         strEvent.startsWith("search|"),
+                         strEvent.startsWith("search|") || strEvent.startsWith("refused|"),
                      qPrintable(QString("%1 at length %2").arg(strEvent).arg(iLength)));
         }
     }

@@ -119,6 +119,27 @@ FakeService::FakeService(QObject *parent)
     m_lengthRules.insert(Codes::CmdCircleMessage,
                          [](const QByteArray &b) { return counted(b, 14); });
 
+    // The circle requests, so that several sent at once are told apart.
+    m_lengthRules.insert(Codes::CmdNewCircle, [](const QByteArray &b) { return counted(b, 6); });
+    m_lengthRules.insert(Codes::CmdModifyCircleMember,
+                         [](const QByteArray &b) { return counted(b, 14); });
+    m_lengthRules.insert(Codes::CmdCircleMember,
+                         [](const QByteArray &b) { return fixedRule(b, 14); });
+    m_lengthRules.insert(Codes::CmdSearchCircle, [](const QByteArray &b) {
+        if (b.size() <= 6)
+            return -1;
+        int iPos = 7;
+        for (int i = 0; i < quint8(b.at(6)) && iPos >= 0; ++i)
+            iPos = end8(b, iPos + 1);
+        return complete(b, iPos);
+    });
+    m_lengthRules.insert(Codes::CmdExitCircle,
+                         [](const QByteArray &b) { return fixedRule(b, 10); });
+    m_lengthRules.insert(Codes::CmdModifyCircleInfo,
+                         [](const QByteArray &b) { return complete(b, end8(b, 15)); });
+    m_lengthRules.insert(Codes::CmdDismissCircle,
+                         [](const QByteArray &b) { return fixedRule(b, 11); });
+
     m_responders.insert(Codes::CmdSubServer, [this](const Received &r) {
         QList<QByteArray> replies;
         if (r.channel == Main && m_bAnswerSubServer) {
