@@ -1,6 +1,8 @@
 #include "ccirclecommands.h"
 
 #include <QDateTime>
+#include <QMap>
+#include <QtEndian>
 
 #include "caes.h"
 #include "ccircletable.h"
@@ -40,6 +42,7 @@ void CCircleCommands::install(CDispatcher &dispatcher)
     add(CmdModifyCircleMember, &CCircleCommands::onModifyMembers);
     add(CmdExitCircle, &CCircleCommands::onExit);
     add(CmdDismissCircle, &CCircleCommands::onDismiss);
+    add(CmdSearchCircle, &CCircleCommands::onSearch);
 }
 
 void CCircleCommands::onCircleList(CRequest &request)
@@ -282,6 +285,85 @@ void CCircleCommands::onDismiss(CRequest &request)
                                  .str8(circle->strName)
                                  .packet());
     }
+}
+
+void CCircleCommands::onSearch(CRequest &request)
+{
+    // What a search asks for and the keys of its conditions.
+    enum : quint8
+    {
+        SearchCircles = 0,
+        SearchUsers = 1,
+        KeyCircleName = 0,
+        KeyMobile = 3,
+        KeyZpid = 4,
+    };
+    CFieldReader &r = request.fields();
+    const quint8 iType = r.u8();
+    const quint8 iConditions = r.u8();
+    QMap<quint8, QString> conditions;
+    for (int i = 0; i < iConditions && r.ok(); ++i) {
+        const quint8 iKey = r.u8();
+        conditions.insert(iKey, r.str8Text());
+    }
+    const quint32 iZpid = request.session()->iZpid;
+    CFieldWriter w(CmdSearchCircle);
+    w.zpid(iZpid).u8(iType);
+    if (!r.ok() || (iType != SearchCircles && iType != SearchUsers) ||
+        !m_service.allowLookup(request)) {
+        m_service.reply(request, w.u8(Refused).u32(0).packet());
+        return;
+    }
+    CServiceStore &store = m_service.store();
+    CFieldWriter entries;
+    quint32 iCount = 0;
+    if (iType == SearchCircles) {
+        for (const CCircleTable::Circle &circle :
+             store.circles().search(conditions.value(KeyCircleName), MAX_SEARCH_HITS)) {
+            entries.u8(0)
+                .u32(circle.iCircleId)
+                .u32(circle.iVersion)
+                .enc8(circle.strName)
+                .u8(quint8(circle.iType))
+                .u8(quint8(circle.iProperty))
+                .u32(circle.iCreator)
+                .f64(circle.dCreated)
+                .u32(quint32(circle.iMemberCount));
+            ++iCount;
+        }
+    } else {
+        // Users are found by an exact Zpid or mobile number only: a search is no directory.
+        std::optional<CAccountTable::Row> account;
+        if (conditions.contains(KeyZpid))
+            account = store.accounts().byZpid(conditions.value(KeyZpid).toUInt());
+        else if (conditions.contains(KeyMobile) && !conditions.value(KeyMobile).isEmpty())
+            account = store.accounts().byMobile(conditions.value(KeyMobile));
+        if (account && account->iZpid != iZpid) {
+            // The number travels as a little-endian integer of eight bytes, enough for any
+            // mobile number; one that is not a number is left out.
+            bool bNumber = false;
+            const quint64 iMobile = account->strMobile.toULongLong(&bNumber);
+            QByteArray arNumber;
+            if (bNumber) {
+                arNumber.resize(8);
+                qToLittleEndian(iMobile, arNumber.data());
+            }
+            const QString strName = account->strCard.section(QLatin1Char(':'), 0, 0);
+            const bool bFemale = account->strCard.section(QLatin1Char(':'), 1, 1) == "1";
+            entries.u8(0)
+                .u32(account->iZpid)
+                .enc8(strName.isEmpty() ? account->strName : strName)
+                .str8Bytes(arNumber)
+                .u8(bFemale ? 1 : 0);
+            ++iCount;
+        }
+    }
+    w.u8(Done).u32(iCount).tail(entries.packet());
+    if (!w.ok() || !entries.ok()) {
+        m_service.counters().drop(CServiceCounters::DropBadField);
+        return;
+    }
+    m_service.reply(request, w.packet());
 }
 
 void CCircleCommands::tellMembers(quint32 iCircleId, quint32 iExcept, const QByteArray &arPacket)

@@ -1,7 +1,8 @@
 // CCircleCommands: the circle family. It lists a user's circles and a circle's members in the
 // layouts the client's workers read, creates circles, changes their information, lets members
 // leave and the creator add or remove members and dissolve, and tells the members online what
-// changed. Only the creator may change a circle, its members or dissolve it; a member list is
+// changed, and finds circles by name or id and users by Zpid or
+// mobile number. Only the creator may change a circle, its members or dissolve it; a member list is
 // given to members only.
 #pragma once
 
@@ -18,6 +19,8 @@ public:
     // Longest name and profile, in bytes of UTF-8, the service keeps.
     static constexpr int MAX_NAME_BYTES = 60;
     static constexpr int MAX_PROFILE_BYTES = 200;
+    // Most circles one search answers with.
+    static constexpr int MAX_SEARCH_HITS = 50;
 
 private:
     void onCircleList(CRequest &request);
@@ -27,6 +30,7 @@ private:
     void onModifyMembers(CRequest &request);
     void onExit(CRequest &request);
     void onDismiss(CRequest &request);
+    void onSearch(CRequest &request);
     // Sends the packet to every online member of the circle but iExcept.
     void tellMembers(quint32 iCircleId, quint32 iExcept, const QByteArray &arPacket);
     // Sends on the newest session of iZpid, when it is signed in.

@@ -117,6 +117,30 @@ QList<CCircleTable::Circle> CCircleTable::ofMember(quint32 iZpid) const
     return circles;
 }
 
+QList<CCircleTable::Circle> CCircleTable::search(const QString &strText, int iLimit) const
+{
+    QList<Circle> circles;
+    const QString strNeedle = strText.trimmed();
+    if (strNeedle.isEmpty())
+        return circles;
+    // instr() rather than LIKE: a typed "%" or "_" is a character, not a pattern.
+    QSqlQuery query(database());
+    if (!run(query,
+             QStringLiteral("SELECT %1, (SELECT COUNT(*) FROM circle_member a WHERE "
+                            "a.circle_id = c.circle_id) FROM circle c WHERE "
+                            "instr(lower(c.name), lower(?)) > 0 OR c.circle_id = ? "
+                            "ORDER BY c.circle_id LIMIT ?")
+                 .arg(QLatin1String(CIRCLE_COLUMNS)),
+             {strNeedle, strNeedle.toLongLong(), iLimit}))
+        return circles;
+    while (query.next()) {
+        Circle circle = circleAt(query);
+        circle.iMemberCount = query.value(8).toInt();
+        circles.append(circle);
+    }
+    return circles;
+}
+
 std::optional<CCircleTable::Circle> CCircleTable::circle(quint32 iCircleId) const
 {
     QSqlQuery query(database());

@@ -58,6 +58,9 @@ public:
     // The circles iZpid belongs to, with that user's role and the member count.
     QList<Circle> ofMember(quint32 iZpid) const;
     std::optional<Circle> circle(quint32 iCircleId) const;
+    // At most iLimit circles whose name holds strText (any case), or whose id it is, with their
+    // member counts, in id order.
+    QList<Circle> search(const QString &strText, int iLimit) const;
     QList<Member> members(quint32 iCircleId) const;
     // RoleNone when the user is not a member.
     int roleOf(quint32 iCircleId, quint32 iZpid) const;

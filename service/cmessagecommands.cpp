@@ -139,6 +139,9 @@ bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
         return push(row.iAddressee, cardPacket(row));
     if (row.iCode == CmdCircleMessage)
         return push(row.iAddressee, circlePacket(row));
+    // A circle notice was written whole by the circle family when it was held.
+    if (row.iCode == CmdApplyCircle)
+        return push(row.iAddressee, row.arBody);
     // A message that waited for its addressee goes as an offline message with its send time,
     // unless it has an attachment, which only the live form carries.
     const bool bOffline = !bLive && row.iKind == MsgSubText;
@@ -161,8 +164,10 @@ void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
         return;
     CStoredMessageTable &table = m_service.store().storedMessages();
     for (const CStoredMessageTable::Row &row : table.pending(session.iZpid)) {
-        // Card and circle messages have no receipt: handed over is delivered.
-        if (!relay(row, false) || (row.iCode != CmdCardMessage && row.iCode != CmdCircleMessage))
+        // Card and circle messages and circle notices have no receipt: handed over is
+        // delivered.
+        if (!relay(row, false) || (row.iCode != CmdCardMessage && row.iCode != CmdCircleMessage &&
+                                   row.iCode != CmdApplyCircle))
             continue;
         if (table.removeId(row.iId))
             m_quota.forget(row.iAddressee);

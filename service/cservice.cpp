@@ -4,6 +4,7 @@
 #include <QUdpSocket>
 
 #include "ccallcommands.h"
+#include "ccircleapplycommands.h"
 #include "ccirclecommands.h"
 #include "cclientconnection.h"
 #include "ccloudbookcommands.h"
@@ -47,11 +48,13 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pSessionCommands = std::make_unique<CSessionCommands>(*this);
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
     m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
+    m_pCircleApplyCommands = std::make_unique<CCircleApplyCommands>(*this);
     m_pCloudBookCommands = std::make_unique<CCloudBookCommands>(*this);
     m_pMessageCommands = std::make_unique<CMessageCommands>(*this);
     m_pSessionCommands->install(m_dispatcher);
     m_pContactCommands->install(m_dispatcher);
     m_pCircleCommands->install(m_dispatcher);
+    m_pCircleApplyCommands->install(m_dispatcher);
     m_pCloudBookCommands->install(m_dispatcher);
     m_pMessageCommands->install(m_dispatcher);
     m_pCallCommands = std::make_unique<CCallCommands>(*this);

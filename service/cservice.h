@@ -29,6 +29,7 @@ class CTcpListener;
 class QTimer;
 class QUdpSocket;
 class CCallCommands;
+class CCircleApplyCommands;
 class CCircleCommands;
 class CCloudBookCommands;
 class CContactCommands;
@@ -104,6 +105,7 @@ private:
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
+    std::unique_ptr<CCircleApplyCommands> m_pCircleApplyCommands;
     std::unique_ptr<CCallCommands> m_pCallCommands;
     std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
     std::unique_ptr<CMessageCommands> m_pMessageCommands;

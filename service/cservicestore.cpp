@@ -17,7 +17,8 @@ QString nextConnectionName()
 
 CServiceStore::CServiceStore()
     : m_strConnection(nextConnectionName()), m_accounts(m_strConnection),
-      m_addressBooks(m_strConnection), m_circles(m_strConnection), m_directory(m_strConnection),
+      m_addressBooks(m_strConnection), m_circles(m_strConnection),
+      m_circleRequests(m_strConnection), m_directory(m_strConnection),
       m_cloudBooks(m_strConnection), m_storedMessages(m_strConnection)
 {}
 
@@ -75,7 +76,13 @@ CSchemaSteps CServiceStore::schemaSteps()
             strError = QStringLiteral("cannot add the circles' creation time");
         return bOk;
     };
-    return CSchemaSteps({tables, circleCreated});
+    auto circleRequests = [this](QSqlDatabase &, QString &strError) {
+        const bool bOk = m_circleRequests.createSchema();
+        if (!bOk)
+            strError = QStringLiteral("cannot create the circle requests");
+        return bOk;
+    };
+    return CSchemaSteps({tables, circleCreated, circleRequests});
 }
 
 bool CServiceStore::transaction()

@@ -11,6 +11,7 @@
 
 #include "caccounttable.h"
 #include "caddressbooktable.h"
+#include "ccirclerequesttable.h"
 #include "ccircletable.h"
 #include "ccloudbooktable.h"
 #include "cdirectorytable.h"
@@ -37,6 +38,7 @@ public:
     CAccountTable &accounts() { return m_accounts; }
     CAddressBookTable &addressBooks() { return m_addressBooks; }
     CCircleTable &circles() { return m_circles; }
+    CCircleRequestTable &circleRequests() { return m_circleRequests; }
     CDirectoryTable &directory() { return m_directory; }
     CCloudBookTable &cloudBooks() { return m_cloudBooks; }
     CStoredMessageTable &storedMessages() { return m_storedMessages; }
@@ -50,6 +52,7 @@ private:
     CAccountTable m_accounts;
     CAddressBookTable m_addressBooks;
     CCircleTable m_circles;
+    CCircleRequestTable m_circleRequests;
     CDirectoryTable m_directory;
     CCloudBookTable m_cloudBooks;
     CStoredMessageTable m_storedMessages;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QTextStream>
 
+#include <functional>
+
 #include "cadmincommand.h"
 #include "cseedfile.h"
 #include "cservice.h"
@@ -121,6 +123,67 @@ int main(int argc, char *argv[])
     parser.addOptions({listen, port, subPort, dataDir, timeout, udpTrial, signInDeadline,
                        maxConnections, maxPerAddress, minRequestRate, maxQueued, hashCost,
                        packetLog, demo});
+
+    // The limits that keep one user from crowding out the others, each a whole number in a
+    // range; held bytes are given in KiB.
+    CServiceConfig config;
+    struct Limit
+    {
+        QCommandLineOption option;
+        int iMin;
+        int iMax;
+        std::function<void(int)> set;
+    };
+    const auto limitOption = [](const char *pName, const QString &strHelp, qint64 iDefault) {
+        return QCommandLineOption(QString::fromLatin1(pName),
+                                  strHelp + QStringLiteral(" (default %1).").arg(iDefault),
+                                  QStringLiteral("n"), QString::number(iDefault));
+    };
+    const QList<Limit> limits = {
+        {limitOption("max-held-per-addressee", QStringLiteral("Messages held for one addressee"),
+                     CServiceConfig::DEFAULT_MAX_HELD_PER_ADDRESSEE),
+         1, 1 << 24, [&](int i) { config.iMaxHeldPerAddressee = i; }},
+        {limitOption("max-held-kib-per-addressee",
+                     QStringLiteral("KiB of messages held for one addressee"),
+                     CServiceConfig::DEFAULT_MAX_HELD_BYTES_PER_ADDRESSEE / 1024),
+         1, 1 << 24, [&](int i) { config.iMaxHeldBytesPerAddressee = qint64(i) * 1024; }},
+        {limitOption("max-held-per-sender",
+                     QStringLiteral("Messages held for one addressee from one sender"),
+                     CServiceConfig::DEFAULT_MAX_HELD_PER_SENDER),
+         1, 1 << 24, [&](int i) { config.iMaxHeldPerSender = i; }},
+        {limitOption("max-held-kib-per-sender",
+                     QStringLiteral("KiB held for one addressee from one sender"),
+                     CServiceConfig::DEFAULT_MAX_HELD_BYTES_PER_SENDER / 1024),
+         1, 1 << 24, [&](int i) { config.iMaxHeldBytesPerSender = qint64(i) * 1024; }},
+        {limitOption("hash-threads",
+                     QStringLiteral("Threads that check and make password hashes; 0 takes one "
+                                    "per core, at least two"),
+                     0),
+         0, 256, [&](int i) { config.iHashThreads = i; }},
+        {limitOption("max-waiting-password-changes",
+                     QStringLiteral("Password changes waiting for their hash; more are refused"),
+                     CHashQueue::DEFAULT_MAX_WAITING_CHANGES),
+         1, 1 << 20, [&](int i) { config.iMaxWaitingPasswordChanges = i; }},
+        {limitOption("password-changes-per-minute",
+                     QStringLiteral("Password changes one session may ask for at once, then "
+                                    "a minute"),
+                     CServiceConfig::DEFAULT_PASSWORD_CHANGES_PER_MINUTE),
+         1, 1 << 20, [&](int i) { config.iPasswordChangesPerMinute = i; }},
+        {limitOption("max-presence-numbers", QStringLiteral("Numbers one presence query may list"),
+                     CServiceConfig::DEFAULT_MAX_PRESENCE_NUMBERS),
+         1, 1 << 20, [&](int i) { config.iMaxPresenceNumbers = i; }},
+        {limitOption("lookup-burst",
+                     QStringLiteral("Look-ups of other accounts one session may make at once"),
+                     CServiceConfig::DEFAULT_LOOKUP_BURST),
+         1, 1 << 20, [&](int i) { config.iLookupBurst = i; }},
+        {limitOption("lookups-per-minute",
+                     QStringLiteral("Look-ups of other accounts one session may make a minute "
+                                    "after its burst"),
+                     CServiceConfig::DEFAULT_LOOKUPS_PER_MINUTE),
+         1, 1 << 20, [&](int i) { config.iLookupsPerMinute = i; }},
+    };
+    for (const Limit &limit : limits)
+        parser.addOption(limit.option);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("An administration command (below)."),
                                  QStringLiteral("[command args...]"));
@@ -131,7 +194,6 @@ int main(int argc, char *argv[])
         return iCode;
     };
 
-    CServiceConfig config;
     config.strDataDir = parser.isSet(dataDir) ? parser.value(dataDir) : defaultDataDir();
     config.strPacketLog = parser.value(packetLog);
     if (!config.address.setAddress(parser.value(listen)))
@@ -166,6 +228,15 @@ int main(int argc, char *argv[])
     // A whole frame must fit below the cap.
     if (!numberOption(maxQueued, 64, 1 << 20, 1024, config.iMaxQueuedBytes))
         return failWith(2, QStringLiteral("the queue cap is 64 to 1048576 KiB"));
+    for (const Limit &limit : limits) {
+        int iValue = 0;
+        if (!numberOption(limit.option, limit.iMin, limit.iMax, 1, iValue))
+            return failWith(2, QStringLiteral("--%1 is a whole number from %2 to %3")
+                                   .arg(limit.option.names().constFirst())
+                                   .arg(limit.iMin)
+                                   .arg(limit.iMax));
+        limit.set(iValue);
+    }
     if (!CPasswordHash::costFromName(parser.value(hashCost), config.hashCost))
         return failWith(2, QStringLiteral("the hash cost is interactive or minimal"));
 

@@ -14,6 +14,7 @@
 #include "servicefixture.h"
 
 using namespace Codes;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -118,6 +119,30 @@ QByteArray relayed97(quint32 iTo, quint32 iCircle, quint32 iMsgId, quint32 iFrom
         .blob32(fakeEncrypt(strText.toUtf8()));
 }
 
+QByteArray search95(quint32 iZpid, quint8 iType, quint8 iKey, const QByteArray &arValue)
+{
+    return FakePacket(CmdSearchCircle).u32(iZpid).u8(iType).u8(1).u8(iKey).str8(arValue);
+}
+
+QByteArray apply98(quint32 iZpid, quint8 iKind, quint32 iCircle, const QString &strText)
+{
+    return FakePacket(CmdApplyCircle)
+        .u32(iZpid)
+        .u8(iKind)
+        .u32(iCircle)
+        .str8(fakeEncrypt(strText.toUtf8()));
+}
+
+QByteArray answer98(quint32 iCreator, quint32 iCircle, quint32 iAnswered, quint8 iReply)
+{
+    return FakePacket(CmdApplyCircle)
+        .u32(iCreator)
+        .u8(ApplyAnswer)
+        .u32(iCircle)
+        .u32(iAnswered)
+        .u8(iReply);
+}
+
 } // namespace
 
 class TestServiceCircles : public QObject
@@ -134,6 +159,11 @@ private slots:
     void leaveAndDissolveTellTheMembers();
     void creatorAddsAndRemovesMembers();
     void circleMessagesReachEveryMemberOnce();
+    void searchFindsCirclesAndUsers_data();
+    void searchFindsCirclesAndUsers();
+    void creatorAnswersApplications();
+    void membersRecommendTheCreatorDecides();
+    void noticesWaitForTheCreatorsSignIn();
 
 private:
     std::unique_ptr<ServiceClient> signedIn(quint32 iZpid);
@@ -383,6 +413,207 @@ void TestServiceCircles::circleMessagesReachEveryMemberOnce()
         zhang->requestTcp(message97(kZhang, iOwn, 32, QStringLiteral("让我进")));
     QCOMPARE(quint8(arRefused.at(14)), quint8(1));
     QVERIFY(li->takeTcp(CmdCircleMessage, 300).isEmpty());
+}
+
+void TestServiceCircles::searchFindsCirclesAndUsers_data()
+{
+    QTest::addColumn<quint8>("iType");
+    QTest::addColumn<quint8>("iKey");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<quint32>("iHit"); // the circle or user found, 0 for none
+    QTest::newRow("circle by part of its name")
+        << quint8(0) << quint8(0) << "演示"_ba << kDemoCircle;
+    QTest::newRow("circle by id") << quint8(0) << quint8(0) << "2000001"_ba << kDemoCircle;
+    QTest::newRow("a wildcard is a character") << quint8(0) << quint8(0) << "%"_ba << 0u;
+    QTest::newRow("empty name finds nothing") << quint8(0) << quint8(0) << ""_ba << 0u;
+    QTest::newRow("user by zpid") << quint8(1) << quint8(4) << "1000002"_ba << kLi;
+    QTest::newRow("user by mobile") << quint8(1) << quint8(3) << "13800138001"_ba << kLi;
+    QTest::newRow("user by part of a mobile") << quint8(1) << quint8(3) << "1380013800"_ba << 0u;
+    QTest::newRow("the searcher itself") << quint8(1) << quint8(4) << "1000003"_ba << 0u;
+    QTest::newRow("unknown user") << quint8(1) << quint8(4) << "1999999"_ba << 0u;
+}
+
+void TestServiceCircles::searchFindsCirclesAndUsers()
+{
+    QFETCH(quint8, iType);
+    QFETCH(quint8, iKey);
+    QFETCH(QByteArray, value);
+    QFETCH(quint32, iHit);
+    auto wang = signedIn(kWang);
+    QVERIFY(wang);
+    const QByteArray arReply = wang->requestTcp(search95(kWang, iType, iKey, value));
+    CFieldReader r(arReply, 1);
+    QCOMPARE(r.u32(), kWang);
+    QCOMPARE(r.u8(), iType);
+    QCOMPARE(r.u8(), quint8(0));
+    QCOMPARE(r.u32(), iHit != 0 ? 1u : 0u);
+    if (iHit == 0) {
+        QVERIFY(r.ok() && r.atEnd());
+        return;
+    }
+    r.u8();
+    QCOMPARE(r.u32(), iHit);
+    if (iType == 0) {
+        r.u32();
+        QCOMPARE(fakeDecryptText(r.str8()), QStringLiteral("演示圈"));
+        r.u8();
+        r.u8();
+        QCOMPARE(r.u32(), kZhang);
+        r.f64();
+        QCOMPARE(r.u32(), 4u);
+    } else {
+        QCOMPARE(fakeDecryptText(r.str8()), QStringLiteral("李娜"));
+        // The whole mobile number, which four bytes could not hold.
+        const QByteArray arNumber = r.str8();
+        QCOMPARE(arNumber.size(), 8);
+        QCOMPARE(qFromLittleEndian<quint64>(arNumber.constData()), 13800138001ull);
+        QCOMPARE(r.u8(), quint8(1));
+    }
+    QVERIFY(r.ok() && r.atEnd());
+}
+
+void TestServiceCircles::creatorAnswersApplications()
+{
+    auto li = signedIn(kLi);
+    auto wang = signedIn(kWang);
+    auto liu = signedIn(1000004);
+    QVERIFY(li && wang && liu);
+    const quint32 iCircle =
+        quint32(FakePacket::u32At(li->requestTcp(create91(kLi, QStringLiteral("李的圈"))), 7));
+    QVERIFY(iCircle != 0);
+
+    QCOMPARE(wang->requestTcp(apply98(kWang, ApplyJoin, iCircle, QStringLiteral("想加入"))),
+             FakePacket(CmdApplyCircle).u32(kWang).u8(ApplyJoin).u32(iCircle).u8(0).bytes());
+    // The creator is asked, with who asks and what they wrote.
+    const QByteArray arAsked = li->takeTcp(CmdApplyCircle, 5000);
+    CFieldReader r(arAsked, 1);
+    QCOMPARE(r.u32(), kLi);
+    QCOMPARE(r.u8(), quint8(ApplyIncoming));
+    QCOMPARE(r.u32(), iCircle);
+    QCOMPARE(r.u32(), kWang);
+    QCOMPARE(fakeDecryptText(r.str8()), QStringLiteral("想加入"));
+    QCOMPARE(r.str8Text(), QStringLiteral("1"));
+    QCOMPARE(r.str8Text(), QStringLiteral("王芳"));
+    QCOMPARE(r.str8Text(), QStringLiteral("泽丰示范公司"));
+    QVERIFY(r.ok() && r.atEnd());
+
+    // Only the creator answers: 刘洋 cannot let 王芳 in.
+    const QByteArray arNotHis = liu->requestTcp(answer98(1000004, iCircle, kWang, 0));
+    QCOMPARE(quint8(arNotHis.at(14)), quint8(1));
+    QCOMPARE(m_pFixture->service().counters().events(CServiceCounters::CircleRefused), 1u);
+    QCOMPARE(circlesOf(*wang).size(), 1);
+
+    QCOMPARE(li->requestTcp(answer98(kLi, iCircle, kWang, 0)), FakePacket(CmdApplyCircle)
+                                                                   .u32(kLi)
+                                                                   .u8(ApplyAnswerResult)
+                                                                   .u32(iCircle)
+                                                                   .u32(kWang)
+                                                                   .u8(0)
+                                                                   .bytes());
+    QCOMPARE(
+        wang->takeTcp(CmdApplyCircle, 5000),
+        FakePacket(CmdApplyCircle).u32(kLi).u8(ApplyAnswer).u32(iCircle).u32(kWang).u8(0).bytes());
+    QCOMPARE(wang->takeTcp(CmdApplyCircle, 5000).left(10),
+             FakePacket(CmdApplyCircle).u32(kLi).u8(ApplyNotice).u32(iCircle).bytes());
+    QCOMPARE(circlesOf(*wang).size(), 2);
+    // The application is answered: a second answer finds nothing open.
+    QCOMPARE(quint8(li->requestTcp(answer98(kLi, iCircle, kWang, 0)).at(14)), quint8(1));
+    // A member does not apply; a circle that does not exist takes no application.
+    for (const QByteArray &arApply :
+         {apply98(kWang, ApplyJoin, iCircle, "再来"), apply98(kWang, ApplyJoin, 2999999, "无此圈")})
+        QCOMPARE(quint8(wang->requestTcp(arApply).at(10)), quint8(1));
+
+    // A refusal tells the applicant and adds nobody.
+    QCOMPARE(quint8(liu->requestTcp(apply98(1000004, ApplyJoin, iCircle, "我也想")).at(10)),
+             quint8(0));
+    QVERIFY(!li->takeTcp(CmdApplyCircle, 5000).isEmpty());
+    QCOMPARE(quint8(li->requestTcp(answer98(kLi, iCircle, 1000004, 1)).at(14)), quint8(0));
+    const QByteArray arRefused = liu->takeTcp(CmdApplyCircle, 5000);
+    QCOMPARE(quint8(arRefused.at(5)), quint8(ApplyAnswer));
+    QCOMPARE(quint8(arRefused.at(14)), quint8(1));
+    QCOMPARE(circlesOf(*liu).size(), 1);
+    QVERIFY(liu->takeTcp(CmdApplyCircle, 300).isEmpty());
+}
+
+void TestServiceCircles::membersRecommendTheCreatorDecides()
+{
+    auto li = signedIn(kLi);
+    auto wang = signedIn(kWang);
+    auto liu = signedIn(1000004);
+    QVERIFY(li && wang && liu);
+    const quint32 iCircle =
+        quint32(FakePacket::u32At(li->requestTcp(create91(kLi, QStringLiteral("李的圈"))), 7));
+    QCOMPARE(quint8(li->requestTcp(members92(kLi, 0, iCircle, {{kWang, "王芳"}})).at(10)),
+             quint8(0));
+    wang->clearReceived();
+
+    // 王芳 proposes 刘洋 by the number in her book; the creator sees his Zpid first.
+    const auto recommend = [&](const QString &strText) {
+        return wang->requestTcp(apply98(kWang, ApplyInvite, iCircle, strText));
+    };
+    const QByteArray arSent = recommend(QStringLiteral("0:刘洋:13800138003:泽丰"));
+    QCOMPARE(
+        arSent.left(11),
+        FakePacket(CmdApplyCircle).u32(kWang).u8(ApplyInviteResult).u32(iCircle).u8(0).bytes());
+    const QByteArray arProposed = li->takeTcp(CmdApplyCircle, 5000);
+    QCOMPARE(arProposed.left(10),
+             FakePacket(CmdApplyCircle).u32(kWang).u8(ApplyInvite).u32(iCircle).bytes());
+    const QString strNotice = fakeDecryptText(arProposed.mid(11));
+    QCOMPARE(strNotice.section(QLatin1Char(':'), 0, 0), QStringLiteral("1000004"));
+    QCOMPARE(strNotice.split(QLatin1Char(':')).size(), 4);
+
+    // Nobody unknown to the service, nobody already in, and nothing from outside the circle.
+    QCOMPARE(quint8(recommend(QStringLiteral("0:谁:13900000000:")).at(10)), quint8(1));
+    QCOMPARE(quint8(recommend(QStringLiteral("1000002:李娜::")).at(10)), quint8(1));
+    QCOMPARE(
+        quint8(liu->requestTcp(apply98(1000004, ApplyInvite, iCircle, "1000001:张伟::")).at(10)),
+        quint8(1));
+
+    // The creator answers the recommending member's request.
+    QCOMPARE(quint8(li->requestTcp(answer98(kLi, iCircle, kWang, 0)).at(14)), quint8(0));
+    const QByteArray arAnswer = wang->takeTcp(CmdApplyCircle, 5000);
+    QCOMPARE(
+        arAnswer.left(11),
+        FakePacket(CmdApplyCircle).u32(kWang).u8(ApplyInviteAnswer).u32(iCircle).u8(0).bytes());
+    QCOMPARE(fakeDecryptText(arAnswer.mid(12)), strNotice);
+    QCOMPARE(liu->takeTcp(CmdApplyCircle, 5000).left(10),
+             FakePacket(CmdApplyCircle).u32(kLi).u8(ApplyNotice).u32(iCircle).bytes());
+    QCOMPARE(circlesOf(*liu).size(), 2);
+}
+
+void TestServiceCircles::noticesWaitForTheCreatorsSignIn()
+{
+    quint32 iCircle = 0;
+    {
+        auto li = signedIn(kLi);
+        QVERIFY(li);
+        iCircle =
+            quint32(FakePacket::u32At(li->requestTcp(create91(kLi, QStringLiteral("李的圈"))), 7));
+    }
+    auto wang = signedIn(kWang);
+    QVERIFY(wang);
+    QTRY_VERIFY(!m_pFixture->service().sessions().newest(kLi));
+    QCOMPARE(quint8(wang->requestTcp(apply98(kWang, ApplyJoin, iCircle, "在吗")).at(10)),
+             quint8(0));
+
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    const QByteArray arAsked = li->takeTcp(CmdApplyCircle, 5000);
+    QCOMPARE(arAsked.left(14),
+             FakePacket(CmdApplyCircle).u32(kLi).u8(ApplyIncoming).u32(iCircle).u32(kWang).bytes());
+    li.reset();
+    auto liAgain = signedIn(kLi);
+    QVERIFY(liAgain);
+    QVERIFY(liAgain->takeTcp(CmdApplyCircle, 500).isEmpty());
+
+    // The answer waits for the applicant the same way.
+    wang.reset();
+    QTRY_VERIFY(!m_pFixture->service().sessions().newest(kWang));
+    QCOMPARE(quint8(liAgain->requestTcp(answer98(kLi, iCircle, kWang, 0)).at(14)), quint8(0));
+    auto wangAgain = signedIn(kWang);
+    QVERIFY(wangAgain);
+    QCOMPARE(quint8(wangAgain->takeTcp(CmdApplyCircle, 5000).at(5)), quint8(ApplyAnswer));
+    QCOMPARE(circlesOf(*wangAgain).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestServiceCircles)

@@ -28,6 +28,7 @@ constexpr char kPassword[] = "demo1234";
 constexpr quint32 kZhang = 1000001;
 constexpr quint32 kLi = 1000002;
 constexpr quint32 kWang = 1000003;
+constexpr quint32 kDemoCircle = 2000001;
 const QString kLiText = QString::number(kLi);
 
 // The byte a request carries its kind in, read the way the service reads it; -1 for none.
@@ -324,6 +325,88 @@ QList<ReplyForm> replyForms()
                                  [](const QList<QVariant> &a) {
                                      return same(a.at(3), int(MsgAccepted), "message state");
                                  });
+         }},
+        {"93 circles", [](CNetwork &n, Protocol &) { n.slot_onGetCircle(); }, CmdCircle, false,
+         [](ClientSide &c) {
+             return expectSignal(c, CmdCircle, false, &Protocol::sig_parseCirlce,
+                                 [](const QList<QVariant> &a) {
+                                     return same(a.at(0).toByteArray().left(4).toHex(),
+                                                 QByteArray("01000000"), "circle count");
+                                 });
+         }},
+        {"94 members", [](CNetwork &n, Protocol &) { n.slot_onGetCircleMember(kDemoCircle); },
+         CmdCircleMember, false,
+         [](ClientSide &c) {
+             return expectSignal(
+                 c, CmdCircleMember, false, &Protocol::sig_parseCirlceMember,
+                 [](const QList<QVariant> &a) { return same(a.at(1), kDemoCircle, "circle"); });
+         }},
+        {"95 circles found",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onSearchCircle(0, {{0, QStringLiteral("演示")}});
+         },
+         CmdSearchCircle, false,
+         [](ClientSide &c) {
+             return expectSignal(c, CmdSearchCircle, false, &Protocol::sig_parseSearchResult,
+                                 [](const QList<QVariant> &a) {
+                                     QString strError = same(a.at(0), 0, "search kind");
+                                     return strError.isEmpty() ? same(a.at(2), 1, "hits")
+                                                               : strError;
+                                 });
+         }},
+        {"95 user found",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onSearchCircle(1, {{4, kLiText}});
+         },
+         CmdSearchCircle, false,
+         [](ClientSide &c) {
+             return expectSignal(c, CmdSearchCircle, false, &Protocol::sig_parseSearchResult,
+                                 [](const QList<QVariant> &a) {
+                                     QString strError = same(a.at(0), 1, "search kind");
+                                     return strError.isEmpty() ? same(a.at(2), 1, "hits")
+                                                               : strError;
+                                 });
+         }},
+        {"98 application result",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onApplyCircle(QString::number(kDemoCircle), "演示圈", 0, "想加入", ApplyJoin);
+         },
+         CmdApplyCircle, false,
+         [](ClientSide &c) {
+             // The creator is a member already: refused, and said so.
+             return expectSignal(c, CmdApplyCircle, false, &Protocol::sig_applyCircle,
+                                 [](const QList<QVariant> &a) {
+                                     QString strError = same(a.at(1), int(ApplyJoin), "kind");
+                                     return strError.isEmpty() ? same(a.at(0), 1, "result")
+                                                               : strError;
+                                 });
+         }},
+        {"98 recommendation result",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onApplyCircle(QString::number(kDemoCircle), "演示圈", 0,
+                                  "0:某人:13900000000:", ApplyInvite);
+         },
+         CmdApplyCircle, false,
+         [](ClientSide &c) {
+             return expectSignal(c, CmdApplyCircle, false, &Protocol::sig_applyCircle,
+                                 [](const QList<QVariant> &a) {
+                                     QString strError = same(a.at(1), int(ApplyInvite), "kind");
+                                     return strError.isEmpty() ? same(a.at(0), 1, "result")
+                                                               : strError;
+                                 });
+         }},
+        {"98 answer result",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onApplyCircleReply(QString::number(kDemoCircle), kLiText, 0);
+         },
+         CmdApplyCircle, false,
+         [](ClientSide &c) {
+             return expectSignal(
+                 c, CmdApplyCircle, false, &Protocol::sig_updateMsgRecord,
+                 [](const QList<QVariant> &a) {
+                     QString strError = same(a.at(2), int(ApplyAnswerResult), "kind");
+                     return strError.isEmpty() ? same(a.at(3), 1, "result") : strError;
+                 });
          }},
         {"14 and 15 the assistant",
          [](CNetwork &n, Protocol &) { n.slot_onSendMsg("在吗", QString::number(ASSISTANT_ZPID)); },

@@ -1,0 +1,96 @@
+#include "corepeer.h"
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+
+CorePeer::~CorePeer()
+{
+    stop();
+}
+
+bool CorePeer::start(const QString &strFolder, const QString &strServer)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZEPHON_SERVER"), strServer);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    m_process.setProcessEnvironment(env);
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_process,
+                     [this] { m_arTrace += m_process.readAllStandardError(); });
+    m_process.start(QStringLiteral(ZEPHON_COREPEER_EXECUTABLE), {strFolder});
+    const QStringList ready = request({}, 30000);
+    if (ready.value(0) != QLatin1String("ready")) {
+        m_strError = QStringLiteral("the peer did not start: %1").arg(m_strError);
+        return false;
+    }
+    return true;
+}
+
+void CorePeer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.write("quit\n");
+    if (!m_process.waitForFinished(10000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+QStringList CorePeer::request(const QStringList &fields, int iTimeoutMs)
+{
+    m_strError.clear();
+    if (!fields.isEmpty())
+        m_process.write(fields.join(QLatin1Char('\t')).toUtf8() + '\n');
+    const QDeadlineTimer deadline(iTimeoutMs);
+    while (!m_process.canReadLine()) {
+        if (m_process.state() == QProcess::NotRunning || deadline.hasExpired() ||
+            !m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+            if (!m_process.canReadLine()) {
+                m_strError = m_process.state() == QProcess::NotRunning
+                                 ? QStringLiteral("the peer ended")
+                                 : QStringLiteral("no answer to %1").arg(fields.value(0));
+                return {};
+            }
+        }
+    }
+    const QStringList answer =
+        QString::fromUtf8(m_process.readLine()).chopped(1).split(QLatin1Char('\t'));
+    if (answer.value(0) == QLatin1String("error"))
+        m_strError = answer.value(1, QStringLiteral("failed"));
+    return answer;
+}
+
+bool CorePeer::signIn(const QString &strId, const QString &strPassword)
+{
+    return request({QStringLiteral("signin"), strId, strPassword}).value(0) == QLatin1String("ok");
+}
+
+QString CorePeer::invoke(const QString &strMethod, const QStringList &args)
+{
+    return request(QStringList{QStringLiteral("invoke"), strMethod} + args).value(1);
+}
+
+bool CorePeer::emitRoot(const QString &strSignal, const QStringList &args)
+{
+    return request(QStringList{QStringLiteral("emit"), strSignal} + args).value(0) ==
+           QLatin1String("ok");
+}
+
+QStringList CorePeer::wait(const QString &strSignal, const QStringList &conditions, int iTimeoutMs)
+{
+    const QStringList answer = request(
+        QStringList{QStringLiteral("wait"), strSignal, QString::number(iTimeoutMs)} + conditions,
+        iTimeoutMs + 10000);
+    if (answer.value(0) != QLatin1String("ok")) {
+        if (m_strError.isEmpty())
+            m_strError = QStringLiteral("no %1").arg(strSignal);
+        return {};
+    }
+    return answer.mid(1);
+}
+
+QJsonArray CorePeer::list(const QString &strName)
+{
+    return QJsonDocument::fromJson(request({QStringLiteral("list"), strName}).value(1).toUtf8())
+        .array();
+}

@@ -1,0 +1,48 @@
+// CorePeer: a client in a process of its own (zephon_corepeer), for tests that need several
+// signed-in clients at once. The test signs it in, calls Core's methods and the root item's
+// signals by name, waits for Core's signals and reads its published lists, each a request
+// answered on the peer's standard output.
+#pragma once
+
+#include <QJsonArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class CorePeer
+{
+public:
+    CorePeer() = default;
+    CorePeer(const CorePeer &) = delete;
+    CorePeer &operator=(const CorePeer &) = delete;
+    ~CorePeer();
+
+    // Starts the peer with its store in strFolder, talking to the service at strServer
+    // ("host:port"); false when it did not come up.
+    bool start(const QString &strFolder, const QString &strServer);
+    // Signs out and ends the peer; its store stays for the next start.
+    void stop();
+
+    bool signIn(const QString &strId, const QString &strPassword);
+    // A Core method's return value as text; empty with errorText() set when the call failed.
+    QString invoke(const QString &strMethod, const QStringList &args = {});
+    bool emitRoot(const QString &strSignal, const QStringList &args = {});
+    // The arguments of the first emission of the Core signal not taken yet whose argument i
+    // reads conditions' value (conditions "i=value"); empty on timeout.
+    QStringList wait(const QString &strSignal, const QStringList &conditions = {},
+                     int iTimeoutMs = 10000);
+    // The rows Core last published under strName, each a JSON object of its properties.
+    QJsonArray list(const QString &strName);
+
+    bool ok() const { return m_strError.isEmpty(); }
+    QString errorText() const { return m_strError; }
+    // What the peer wrote to stderr so far (its trace).
+    QByteArray trace() const { return m_arTrace; }
+
+private:
+    QStringList request(const QStringList &fields, int iTimeoutMs = 30000);
+
+    QProcess m_process;
+    QByteArray m_arTrace;
+    QString m_strError;
+};
