@@ -34,6 +34,9 @@ FocusScope {
     // Display widths as the controller counts them: a Chinese character is 1.
     readonly property real maxNameLength: 8
     readonly property real maxProfileLength: 30
+    // The application's text travels encrypted behind a one-byte count: 50 counted characters
+    // stay within it whatever they are.
+    readonly property real maxApplyLength: 50
 
     signal closed
     signal completed
@@ -98,13 +101,19 @@ FocusScope {
         applyDialog.visible = true;
     }
 
+    // A text too long for its field is refused here, with the dialog left open to shorten it.
     function apply() {
+        const strText = applyDialog.input1.trim();
+        if (published.controller.getStringLength(strText) > circleInfo.maxApplyLength) {
+            circleInfo.background.showAlert(circleInfo.resource.textApplyReasonTooLong);
+            return;
+        }
         applyDialog.visible = false;
         if (circleInfo.bMember)
             return;
         circleInfo.waitingApply = true;
         const main = circleInfo.mainInterface;
-        circleInfo.background.applyCircle(main.strCircleId, main.strCircleName, main.iCircleType, applyDialog.input1.trim(), Codes.RequestJoin);
+        circleInfo.background.applyCircle(main.strCircleId, main.strCircleName, main.iCircleType, strText, Codes.RequestJoin);
     }
 
     focus: true

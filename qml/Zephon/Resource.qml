@@ -123,6 +123,7 @@ QtObject {
     property string textImportMembers: ""
     property string textRecommend: ""
     property string textApplyReason: ""
+    property string textApplyReasonTooLong: ""
     property string textApplySent: ""
     property string textRecommendSent: ""
     property string textConfirmDismiss: ""
@@ -330,6 +331,7 @@ QtObject {
         resource.textImportMembers = qsTr("导入成员");
         resource.textRecommend = qsTr("推荐好友");
         resource.textApplyReason = qsTr("申请理由");
+        resource.textApplyReasonTooLong = qsTr("申请理由仅限50个汉字");
         resource.textApplySent = qsTr("申请已发送");
         resource.textRecommendSent = qsTr("推荐已发送");
         resource.textConfirmDismiss = qsTr("确定要解散圈子吗？");
