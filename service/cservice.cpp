@@ -30,7 +30,7 @@ CService::CService(const CServiceConfig &config, QObject *parent)
                      config.iMinRequestRate, config.iRequestGraceMs},
                     m_counters),
       m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
-      m_pSweep(new QTimer(this))
+      m_pSweep(new QTimer(this)), m_heapTrim(HEAP_SETTLE_MS, [this] { m_store.releaseMemory(); })
 {
     m_clock.start();
     connect(m_pMain, &CTcpListener::accepted, this,
@@ -284,6 +284,7 @@ void CService::onPacket(CClientConnection *pConnection, const QByteArray &arPack
 void CService::onConnectionClosed(CClientConnection *pConnection)
 {
     m_connections.forget(pConnection);
+    m_heapTrim.released();
     const quint64 iSession = pConnection->sessionId();
     if (iSession != 0) {
         pConnection->setSessionId(0);

@@ -15,6 +15,7 @@
 #include "cconnectionguard.h"
 #include "cdispatcher.h"
 #include "cendpointclaims.h"
+#include "cheaptrim.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
 #include "cratelimiter.h"
@@ -40,6 +41,9 @@ class CService : public CServiceContext
 {
     Q_OBJECT
 public:
+    // How long after the last connection closed the heap is trimmed.
+    static constexpr int HEAP_SETTLE_MS = 1000;
+
     explicit CService(const CServiceConfig &config, QObject *parent = nullptr);
     ~CService() override;
 
@@ -102,6 +106,7 @@ private:
     CTcpListener *m_pSub;
     QUdpSocket *m_pUdp;
     QTimer *m_pSweep;
+    CHeapTrim m_heapTrim;
     std::unique_ptr<CSessionCommands> m_pSessionCommands;
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;

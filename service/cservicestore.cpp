@@ -85,6 +85,13 @@ CSchemaSteps CServiceStore::schemaSteps()
     return CSchemaSteps({tables, circleCreated, circleRequests});
 }
 
+void CServiceStore::releaseMemory()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
+    if (db.isOpen())
+        QSqlQuery(QStringLiteral("PRAGMA shrink_memory"), db);
+}
+
 bool CServiceStore::transaction()
 {
     return QSqlDatabase::database(m_strConnection, false).transaction();

@@ -31,6 +31,9 @@ public:
     bool open(const QString &strFolder);
     QString errorText() const { return m_strError; }
 
+    // Gives back what the connection's page cache holds beyond what it is using.
+    void releaseMemory();
+
     bool transaction();
     bool commit();
     void rollback();

@@ -5,7 +5,7 @@
 // Each benchmark reports the median and 99th percentile of the sign-ins (connecting, asking
 // the main server for the sub-server, the login round trip), their ratio to the quiet median
 // measured in the same run, and the service's resident memory once the load is gone, beside
-// its memory at the start and once warm (after the quiet sign-ins).
+// its memory at the start, once warm (after the quiet sign-ins) and just before the load.
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
@@ -239,6 +239,7 @@ void measure(benchmark::State &state, Load *pLoad, bool bQuiet)
         state.SkipWithError("the service did not start");
         return;
     }
+    const qint64 iBeforeRss = service.rss();
     std::unique_ptr<Load> load(pLoad);
     if (load && !load->start()) {
         state.SkipWithError("the load did not start");
@@ -269,6 +270,7 @@ void measure(benchmark::State &state, Load *pLoad, bool bQuiet)
     state.counters["rss_start_MiB"] = double(service.startRss()) / 1024.0;
     state.counters["rss_warm_MiB"] = double(service.iWarmRss) / 1024.0;
     state.counters["rss_after_MiB"] = double(iRss) / 1024.0;
+    state.counters["rss_x_before"] = iBeforeRss > 0 ? double(iRss) / double(iBeforeRss) : 0;
     state.counters["rss_x_warm"] =
         service.iWarmRss > 0 ? double(iRss) / double(service.iWarmRss) : 0;
 }

@@ -57,6 +57,8 @@ signals:
     void sig_modifyCircleMember(int iType, int iRet);
     void sig_modifyCircleInfo(int iRet, quint32 iCircleId);
     void sig_dismissCircle(bool bDismissSuccessful, quint32 iCircleId);
+    // A circle the user belongs to was dissolved by its creator.
+    void sig_circleDissolved(quint32 iCircleId);
     void sig_exitCircle(bool bExitSuccessful, quint32 iCircleId);
     void sig_applyCircle(int iRet, int iType);
     void sig_parseCirlce(QByteArray arBuff);

@@ -218,9 +218,19 @@ void Protocol::parseModifyCircleInfo(const QByteArray &arBuff)
 
 void Protocol::parseDismissCircle(const QByteArray &arBuff)
 {
-    CFieldReader r(arBuff, 5);
+    CFieldReader r(arBuff, 1);
+    const quint32 iAddressee = r.zpid();
     const quint8 iKind = r.u8();
     const quint32 iCircle = r.u32();
+    if (iKind == 1) {
+        // The creator dissolved a circle of the user's: the list is fetched again, which takes
+        // the circle and its conversation away. Only a whole notice counts.
+        r.u32();
+        r.str8();
+        if (r.ok() && iAddressee == sessionState().iZpid)
+            emit sig_circleDissolved(iCircle);
+        return;
+    }
     if (iKind != 0)
         return;
     const quint8 iResult = r.u8();

@@ -87,6 +87,9 @@ public:
                          [this](bool bOk, quint32 iCircle) {
                              events << QString("dismiss|%1|%2").arg(int(bOk)).arg(iCircle);
                          });
+        QObject::connect(
+            &proto, &Protocol::sig_circleDissolved, &m_context,
+            [this](quint32 iCircle) { events << QString("dissolved|%1").arg(iCircle); });
         QObject::connect(&proto, &Protocol::sig_exitCircle, &m_context,
                          [this](bool bOk, quint32 iCircle) {
                              events << QString("exit|%1|%2").arg(int(bOk)).arg(iCircle);
@@ -384,6 +387,9 @@ void TestCircles::replies_data()
         << QStringList{"dismiss|0|77"};
     QTest::newRow("112 notice")
         << FakePacket(CmdDismissCircle).u32(OWN).u8(1).u32(CIRCLE).u32(0).str8("读书会").bytes()
+        << QStringList{"dissolved|77"};
+    QTest::newRow("112 notice for another user")
+        << FakePacket(CmdDismissCircle).u32(OTHER).u8(1).u32(CIRCLE).u32(0).str8("读书会").bytes()
         << QStringList{};
 
     auto apply = [](quint32 iFirst, quint8 iKind) {
