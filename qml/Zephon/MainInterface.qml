@@ -152,6 +152,55 @@ FocusScope {
         mainInterface.iMainType = row.iType;
     }
 
+    // The current circle becomes the one of a circle list row (a CircleModel).
+    function selectCircle(circle) {
+        mainInterface.strCircleId = circle.strId;
+        mainInterface.strCircleName = circle.strName;
+        mainInterface.strCircleProfile = circle.strProfile;
+        mainInterface.strCreateZpid = circle.strZpid;
+        mainInterface.strCreateName = circle.strCreater;
+        mainInterface.strUserCount = String(circle.iUserCount);
+        mainInterface.iCircleType = circle.iType;
+        mainInterface.iUserType = circle.iUserType;
+    }
+
+    // The user's own circle of that id in "circleModel", or null: the circles the server lists
+    // for the user are the ones the user is a member of.
+    function circleOf(strCircleId) {
+        const circles = published.circles;
+        if (!circles || strCircleId === "")
+            return null;
+        for (let i = 0; i < circles.length; ++i) {
+            if (circles[i].strId === strCircleId)
+                return circles[i];
+        }
+        return null;
+    }
+
+    function isMember(strCircleId) {
+        return mainInterface.circleOf(strCircleId) !== null;
+    }
+
+    // The current circle becomes the one of that id: the user's own from the circle list, or
+    // else one named in a request, described by what the store holds of it.
+    function selectCircleById(strCircleId, strCircleName, iCircleType) {
+        const own = mainInterface.circleOf(strCircleId);
+        if (own) {
+            mainInterface.selectCircle(own);
+            return;
+        }
+        const circles = published.pending;
+        const strCreator = circles.getCircleCreateZpid(strCircleId);
+        mainInterface.strCircleId = strCircleId;
+        mainInterface.strCircleName = strCircleName;
+        mainInterface.strCircleProfile = circles.getCircleProfile(strCircleId);
+        mainInterface.strCreateZpid = strCreator;
+        mainInterface.strCreateName = strCreator !== "" ? published.controller.getCircleMemberCard(strCreator, strCircleId) : "";
+        mainInterface.strUserCount = String(circles.getCircleMemberCount(strCircleId));
+        mainInterface.iCircleType = iCircleType;
+        mainInterface.iUserType = circles.getCircleUserType(strCircleId, strCreator);
+    }
+
     // What a tab refreshes when it is chosen.
     function refreshTab(index) {
         if (index === 0) {
@@ -186,8 +235,7 @@ FocusScope {
             mainInterface.currentItem = 3;
             mainInterface.open(messagePage, "CircleSysMsgInterface.qml");
         } else if (row.iType === Codes.MsgCircle) {
-            mainInterface.strCircleId = row.strZpid;
-            mainInterface.strCircleName = row.strName;
+            mainInterface.selectCircleById(row.strZpid, row.strName, row.iSubType);
             mainInterface.currentItem = 2;
             mainInterface.open(messagePage, "CircleMessageInterface.qml");
         } else {
@@ -676,18 +724,15 @@ FocusScope {
                 model: published.circles
                 delegate: CircleDelegate {
                     id: circleRow
+                    onLeftClicked: mainInterface.selectCircle(circleRow.modelData)
                     onDoubleClicked: {
-                        const circle = circleRow.modelData;
-                        mainInterface.strCircleId = circle.strId;
-                        mainInterface.strCircleName = circle.strName;
-                        mainInterface.strCircleProfile = circle.strProfile;
-                        mainInterface.strCreateZpid = circle.strZpid;
-                        mainInterface.strCreateName = circle.strCreater;
-                        mainInterface.strUserCount = String(circle.iUserCount);
-                        mainInterface.iCircleType = circle.iType;
-                        mainInterface.iUserType = circle.iUserType;
+                        mainInterface.selectCircle(circleRow.modelData);
                         mainInterface.currentItem = 2;
                         mainInterface.open(circlePage, "CircleMessageInterface.qml");
+                    }
+                    onUserPicClicked: {
+                        mainInterface.selectCircle(circleRow.modelData);
+                        mainInterface.open(circlePage, "CircleManagement.qml");
                     }
                 }
             }

@@ -104,6 +104,34 @@ QtObject {
     property string textDismissCircle: ""
     property string textExitCircle: ""
     property string textApplyCircle: ""
+    property string textCircleInfo: ""
+    property string textCircleName: ""
+    property string textCircleNumber: ""
+    property string textCircleProfile: ""
+    property string textCircleCreator: ""
+    property string textCircleMembers: ""
+    property string textMemberCount: ""
+    property string textCircleType: ""
+    property string textCircleTypeLife: ""
+    property string textCircleTypeWork: ""
+    property string textCircleNameHint: ""
+    property string textCircleNameEmpty: ""
+    property string textCreateCircle: ""
+    property string textCircleCreated: ""
+    property string textAddMember: ""
+    property string textAddFromContacts: ""
+    property string textImportMembers: ""
+    property string textRecommend: ""
+    property string textApplyReason: ""
+    property string textApplyReasonTooLong: ""
+    property string textApplySent: ""
+    property string textRecommendSent: ""
+    property string textConfirmDismiss: ""
+    property string textConfirmExit: ""
+    property string textConfirmClearHistory: ""
+    property string textCircleDismissed: ""
+    property string textCircleExited: ""
+    property string textMemberNameEmpty: ""
     property string textClearHistory: ""
     property string textAll: ""
     property string textFemale: ""
@@ -284,6 +312,34 @@ QtObject {
         resource.textDismissCircle = qsTr("解散圈子");
         resource.textExitCircle = qsTr("退出圈子");
         resource.textApplyCircle = qsTr("申请加入");
+        resource.textCircleInfo = qsTr("圈子资料");
+        resource.textCircleName = qsTr("圈子名称");
+        resource.textCircleNumber = qsTr("圈子号");
+        resource.textCircleProfile = qsTr("圈子简介");
+        resource.textCircleCreator = qsTr("创建者");
+        resource.textCircleMembers = qsTr("圈子成员");
+        resource.textMemberCount = qsTr("成员数");
+        resource.textCircleType = qsTr("圈子类型");
+        resource.textCircleTypeLife = qsTr("生活圈");
+        resource.textCircleTypeWork = qsTr("工作圈");
+        resource.textCircleNameHint = qsTr("请输入圈子名字");
+        resource.textCircleNameEmpty = qsTr("圈子名字不能为空");
+        resource.textCreateCircle = qsTr("创建");
+        resource.textCircleCreated = qsTr("圈子创建成功");
+        resource.textAddMember = qsTr("添加成员");
+        resource.textAddFromContacts = qsTr("从通讯录添加");
+        resource.textImportMembers = qsTr("导入成员");
+        resource.textRecommend = qsTr("推荐好友");
+        resource.textApplyReason = qsTr("申请理由");
+        resource.textApplyReasonTooLong = qsTr("申请理由仅限50个汉字");
+        resource.textApplySent = qsTr("申请已发送");
+        resource.textRecommendSent = qsTr("推荐已发送");
+        resource.textConfirmDismiss = qsTr("确定要解散圈子吗？");
+        resource.textConfirmExit = qsTr("确定要退出圈子吗？");
+        resource.textConfirmClearHistory = qsTr("确定要清空聊天记录吗？");
+        resource.textCircleDismissed = qsTr("圈子已解散");
+        resource.textCircleExited = qsTr("已退出圈子");
+        resource.textMemberNameEmpty = qsTr("成员姓名不能为空");
         resource.textClearHistory = qsTr("清空聊天记录");
         resource.textAll = qsTr("全部");
         resource.textFemale = qsTr("女");

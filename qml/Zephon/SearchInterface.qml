@@ -24,7 +24,7 @@ FocusScope {
             search.background.showAlert(search.resource.textNumberInvalid);
             return;
         }
-        published.pending.searchCircleUser(strText);
+        published.controller.searchCircleUser(strText);
         stack.open(Qt.resolvedUrl("SearchResultInterface.qml"));
     }
 
@@ -32,7 +32,7 @@ FocusScope {
         const strText = input.text.trim();
         if (strText === "")
             return;
-        published.pending.searchCircle(strText);
+        published.controller.searchCircle(strText);
         stack.open(Qt.resolvedUrl("SearchResultInterface.qml"));
     }
 

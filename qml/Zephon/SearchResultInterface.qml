@@ -5,7 +5,7 @@ import "components"
 import "delegate"
 
 // Results of a search: users ("searchuserModel") and circles ("searchcircleModel"). A user
-// opens their card, which is asked of the server first.
+// opens their card, which is asked of the server first; a circle opens its facts.
 FocusScope {
     id: results
 
@@ -26,6 +26,12 @@ FocusScope {
         stack.open(Qt.resolvedUrl("CardInterface.qml"), {
             "bAsked": true
         });
+    }
+
+    // A circle found opens its facts: a circle the user is not in offers to apply.
+    function showCircle(row) {
+        results.mainInterface.selectCircle(row);
+        stack.open(Qt.resolvedUrl("CircleManagement.qml"));
     }
 
     focus: true
@@ -90,7 +96,12 @@ FocusScope {
             clip: true
             interactive: circleList.contentHeight > circleList.height
             model: published.searchCircles
-            delegate: SearchCircleDelegate {}
+            delegate: SearchCircleDelegate {
+                id: circleRow
+                creatorText: results.resource.textCircleCreator
+                onDoubleClicked: results.showCircle(circleRow.modelData)
+                onUserPicClicked: results.showCircle(circleRow.modelData)
+            }
         }
     }
 

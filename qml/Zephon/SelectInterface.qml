@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import Zephon.Codes
 import "components"
 import "delegate"
 
@@ -8,7 +9,8 @@ import "delegate"
 // chosen rows are for depends on `mode`: "recipient" adds them to the mass-message
 // recipients, "card" sends each chosen contact's card to the open conversation's person
 // (strZpid), "massCard" sends each chosen card to every mass-message recipient, and "sendTo"
-// sends the user's own card to each chosen person.
+// sends the user's own card to each chosen person, "member" adds the chosen contacts to the
+// circle strCircleId, and "recommend" recommends them to that circle.
 FocusScope {
     id: select
 
@@ -17,6 +19,9 @@ FocusScope {
     required property MainInterface mainInterface
     property string mode: "recipient"
     property string strZpid: ""
+    property string strCircleId: ""
+    property string strCircleName: ""
+    property int iCircleType: 0
     property bool allChecked: false
     readonly property alias list: list
 
@@ -40,6 +45,13 @@ FocusScope {
         const rows = select.checkedRows();
         if (select.mode === "recipient") {
             published.controller.addMassContact();
+        } else if (select.mode === "member") {
+            // Nobody ticked: no request that would change nothing.
+            if (rows.length > 0)
+                published.controller.modifyCircleMember(Codes.MemberAddContacts, select.strCircleId, "", "", "", "");
+        } else if (select.mode === "recommend") {
+            if (rows.length > 0)
+                published.controller.recommendFromContact(select.strCircleId, select.strCircleName, select.iCircleType);
         } else {
             for (let i = 0; i < rows.length; ++i) {
                 if (select.mode === "card")
@@ -63,7 +75,9 @@ FocusScope {
     TitleBar {
         id: title
         width: parent.width
-        title: select.mode === "recipient" ? select.resource.textRecipients : select.resource.textSendCard
+        title: select.mode === "recipient" ? select.resource.textRecipients
+             : select.mode === "member" ? select.resource.textAddFromContacts
+             : select.mode === "recommend" ? select.resource.textRecommend : select.resource.textSendCard
         btnRight: true
         titleRight: select.resource.textOk
         onBtnLeftClicked: select.closed()

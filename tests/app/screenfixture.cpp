@@ -24,6 +24,12 @@ Item {
     signal searchContact(string strkey)
     signal sendMsg(string strMsg, string strZpid)
     signal getCircle
+    signal sendCircleMsg(string strMsg, string strCircleId)
+    signal modifyCircleInfo(int iType, string strCircleId, string strInfo)
+    signal dismissCircle(string strCircleId)
+    signal exitCircle(string strCircleId)
+    signal applyCircle(string strCircleId, string strCircleName, int iCircleType, string strText, int iType)
+    signal applyCircleReply(string strCircleId, string strZpid, int iReply, string strText)
     signal getUserState(string strPhone)
     signal getUserPhone(string strZpid)
     signal savePersonalCard(string strCard)
@@ -42,7 +48,7 @@ ScreenFixture::ScreenFixture() : core(fx.core)
          {"contactModel", "searchcontactModel", "callrecordModel", "msgrecordModel", "circleModel",
           "messageModel", "cardsysmsgModel", "netcontactModel", "mayknowModel", "searchuserModel",
           "searchcircleModel", "selectModel", "masscontactModel", "orginfoModel", "empinfoModel",
-          "faceModel"})
+          "faceModel", "circlememberModel", "circlesysmsgModel"})
         publish(QString::fromLatin1(name), {});
     publishText(QStringLiteral("personalcard"), QString());
     QQmlComponent component(fx.engine());

@@ -2,6 +2,7 @@
 
 #include <QVariantMap>
 
+#include "codes.h"
 #include "rules.h"
 #include "utility.h"
 
@@ -313,6 +314,69 @@ void StandInCore::searchCircleUser(const QString &strCondition)
 void StandInCore::searchCircle(const QString &strCondition)
 {
     calls << call("searchCircle", strCondition);
+}
+
+void StandInCore::getCircle()
+{
+    calls << call("getCircle");
+}
+
+void StandInCore::getCircleMember(const QString &strCircleId)
+{
+    calls << call("getCircleMember", strCircleId);
+}
+
+int StandInCore::getCircleMemberCount(const QString &strCircleId)
+{
+    return circleMemberCounts.value(strCircleId);
+}
+
+QString StandInCore::getCircleProfile(const QString &strCircleId)
+{
+    return circleProfiles.value(strCircleId);
+}
+
+QString StandInCore::getCircleCreateZpid(const QString &strCircleId)
+{
+    return circleCreators.value(strCircleId);
+}
+
+int StandInCore::getCircleUserType(const QString &strCircleId, const QString &strZpid)
+{
+    return circleRoles.value(strCircleId + QLatin1Char(':') + strZpid, Codes::CircleRoleMember);
+}
+
+QString StandInCore::getCircleMemberCard(const QString &strKey, const QString &strCircleId)
+{
+    return circleMemberCards.value(strKey + QLatin1Char(':') + strCircleId);
+}
+
+void StandInCore::newCircle(const QString &strCircleName, int iCircleType)
+{
+    calls << call("newCircle", strCircleName, iCircleType);
+}
+
+void StandInCore::modifyCircleMember(int iType, const QString &strCircleId, const QString &strId,
+                                     const QString &strName, const QString &strPhone,
+                                     const QString &strCompany)
+{
+    calls << call("modifyCircleMember", iType, strCircleId, strId, strName, strPhone, strCompany);
+}
+
+void StandInCore::recommendFromContact(const QString &strCircleId, const QString &strCircleName,
+                                       int iCircleType)
+{
+    calls << call("recommendFromContact", strCircleId, strCircleName, iCircleType);
+}
+
+void StandInCore::importCircleMember(const QString &strCircleId)
+{
+    calls << call("importCircleMember", strCircleId);
+}
+
+void StandInCore::openCircleMemberTemplate()
+{
+    calls << call("openCircleMemberTemplate");
 }
 
 void StandInCore::backupNetContact()

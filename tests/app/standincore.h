@@ -44,6 +44,14 @@ public:
     // Calls: what getCallPeer answers per Zpid ("name:phone"), the unread call count.
     QHash<QString, QString> callPeers;
     int iUnReadCalls = 0;
+    // Circles, by circle id: stored member counts, profiles and creators; roles by
+    // "circle id:zpid" (the store's answer, CircleRoleMember, when absent); member cards by
+    // "key:circle id".
+    QHash<QString, int> circleMemberCounts;
+    QHash<QString, QString> circleProfiles;
+    QHash<QString, QString> circleCreators;
+    QHash<QString, int> circleRoles;
+    QHash<QString, QString> circleMemberCards;
 
     Q_INVOKABLE QVariant getSign(const QVariant &varId);
     Q_INVOKABLE QString getLastName(const QVariant &varName);
@@ -117,6 +125,24 @@ public:
     // User and circle search.
     Q_INVOKABLE void searchCircleUser(const QString &strCondition);
     Q_INVOKABLE void searchCircle(const QString &strCondition);
+    // Circles: the list, members and facts of one circle, creating one, changing its members
+    // and recommending contacts to it.
+    Q_INVOKABLE void getCircle();
+    Q_INVOKABLE void getCircleMember(const QString &strCircleId);
+    Q_INVOKABLE int getCircleMemberCount(const QString &strCircleId);
+    Q_INVOKABLE QString getCircleProfile(const QString &strCircleId);
+    Q_INVOKABLE QString getCircleCreateZpid(const QString &strCircleId);
+    Q_INVOKABLE int getCircleUserType(const QString &strCircleId, const QString &strZpid);
+    Q_INVOKABLE QString getCircleMemberCard(const QString &strKey, const QString &strCircleId);
+    Q_INVOKABLE void newCircle(const QString &strCircleName, int iCircleType);
+    Q_INVOKABLE void modifyCircleMember(int iType, const QString &strCircleId, const QString &strId,
+                                        const QString &strName, const QString &strPhone,
+                                        const QString &strCompany);
+    Q_INVOKABLE void recommendFromContact(const QString &strCircleId, const QString &strCircleName,
+                                          int iCircleType);
+    // Import of a circle's members from a workbook.
+    Q_INVOKABLE void importCircleMember(const QString &strCircleId);
+    Q_INVOKABLE void openCircleMemberTemplate();
     // Backup and import of the cloud address book.
     Q_INVOKABLE void backupNetContact();
     Q_INVOKABLE void importNetContact();

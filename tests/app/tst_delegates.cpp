@@ -318,6 +318,25 @@ void TestDelegates::peerTextIsEscaped_data()
         << "CircleMessageDelegate" << messageRow({{"strContent", "<a href=map>五四广场</a>"}})
         << "content"
         << "&lt;a href=map&gt;五四广场</a>";
+    QTest::newRow("map link kept on a circle location row")
+        << "CircleMessageDelegate"
+        << messageRow(
+               {{"strContent", "<a href=map>五四广场</a>"}, {"strCaption", "五四广场:36.1:120.3"}})
+        << "content"
+        << "<a href=\"map\">五四广场</a>";
+    QTest::newRow("map link in a circle text with another place stays text")
+        << "CircleMessageDelegate"
+        << messageRow({{"strContent", "<a href=map>五四广场</a> <b>x</b>"},
+                       {"strCaption", "五四广场:36.1:120.3"}})
+        << "content"
+        << "&lt;a href=map&gt;五四广场</a> &lt;b&gt;x&lt;/b&gt;";
+    QTest::newRow("circle name cannot close the request link")
+        << "CircleSysMsgDelegate"
+        << messageRow(
+               {{"strCircleName", "书</a><a href=userpic>x"},
+                {"strCaption", "申请加入\"<a href=circlename>书</a><a href=userpic>x</a>\"圈子"}})
+        << "caption"
+        << "申请加入\"<a href=\"circlename\">书&lt;/a&gt;&lt;a href=userpic&gt;x</a>\"圈子";
     QTest::newRow("foreign link escaped")
         << "MessageDelegate" << messageRow({{"strContent", "<a href=\"http://x\">go</a>\nnext"}})
         << "content"

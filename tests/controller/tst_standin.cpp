@@ -29,6 +29,8 @@ const QHash<QByteArray, const char *> &notYetOnCore()
         {"chooseFile()", "files: sending and receiving files"},
         {"uploadFile(QString,QString,int)", "files: sending and receiving files"},
         {"screenshot(QString,int)", "files: screenshots"},
+        {"importCircleMember(QString)", "spreadsheets: circle member import"},
+        {"openCircleMemberTemplate()", "spreadsheets: circle member import"},
         {"backupNetContact()", "spreadsheets: cloud address-book backup"},
         {"importNetContact()", "spreadsheets: cloud address-book import"},
         {"openNetContactTemplate()", "spreadsheets: cloud address-book import"},

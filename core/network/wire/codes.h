@@ -304,6 +304,44 @@ enum CircleRequestState
 };
 Q_ENUM_NS(CircleRequestState)
 
+// iUserType of a circle and iType of a circle member: the role in the circle, as the service
+// lists it. The store answers CircleRoleMember for a circle it does not hold.
+enum CircleRole
+{
+    CircleRoleNone = 0,
+    CircleRoleCreator = 1, // changes the members and the information, dissolves the circle
+    CircleRoleAdmin = 2,
+    CircleRoleMember = 3,
+};
+Q_ENUM_NS(CircleRole)
+
+// iType of modifyCircleInfo and of sig_modifyCircleInfo: which information changes.
+enum CircleInfoKind
+{
+    CircleInfoName = 1,
+    CircleInfoProfile = 2,
+};
+Q_ENUM_NS(CircleInfoKind)
+
+// iType of modifyCircleMember and of sig_modifyCircleMember.
+enum CircleMemberChange
+{
+    MemberAdd = 0,  // by name and phone
+    MemberEdit = 1, // name and company
+    MemberRemove = 2,
+    MemberEditPhone = 3,   // name, company and phone
+    MemberAddContacts = 4, // the contacts ticked in the selection list
+};
+Q_ENUM_NS(CircleMemberChange)
+
+// iType of the root's applyCircle and of sig_applyCircle: what was asked of a circle.
+enum CircleRequestKind
+{
+    RequestJoin = 0,      // the user asks to join, with a text
+    RequestRecommend = 4, // the user recommends someone to the circle
+};
+Q_ENUM_NS(CircleRequestKind)
+
 // iMsgState of a file or picture message.
 enum TransferState
 {

@@ -25,6 +25,8 @@ QtObject {
     readonly property var orgInfo: typeof orginfoModel !== "undefined" ? orginfoModel : null
     readonly property var empInfo: typeof empinfoModel !== "undefined" ? empinfoModel : null
     readonly property var circles: typeof circleModel !== "undefined" ? circleModel : null
+    readonly property var circleMembers: typeof circlememberModel !== "undefined" ? circlememberModel : null
+    readonly property var circleSysMsgs: typeof circlesysmsgModel !== "undefined" ? circlesysmsgModel : null
     readonly property var msgRecords: typeof msgrecordModel !== "undefined" ? msgrecordModel : null
     readonly property var faces: typeof faceModel !== "undefined" ? faceModel : null
     readonly property var messages: typeof messageModel !== "undefined" ? messageModel : null

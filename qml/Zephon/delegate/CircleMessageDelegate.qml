@@ -1,4 +1,5 @@
 import QtQuick
+import Zephon.Codes
 import "../components"
 import "RichText.js" as RichText
 
@@ -13,6 +14,7 @@ Item {
     property string selfName: ""
 
     readonly property bool sent: message.modelData.bSend === true
+    readonly property bool location: RichText.isCircleLocation(message.modelData.strContent, message.modelData.strCaption)
 
     signal userPicClicked(string strZpid)
 
@@ -72,14 +74,16 @@ Item {
             x: 10
             y: 8
             width: Math.min(implicitWidth, message.width - 130)
-            text: RichText.message(message.modelData.strContent)
+            text: RichText.message(message.modelData.strContent, message.location ? Codes.ContentLocation : Codes.ContentText)
             textFormat: Text.StyledText
             wrapMode: Text.Wrap
             color: "#333333"
             font.pixelSize: 14
             linkColor: "#2b7de9"
             onLinkActivated: function (link) {
-                if (link === "map" && published.pending)
+                // Only a location row carries a place in its caption; a "map" link typed by a
+                // member into any other message opens nothing.
+                if (link === "map" && message.location && published.pending)
                     published.pending.openMap(message.modelData.strCaption);
             }
         }

@@ -94,7 +94,7 @@ Rectangle {
         Text {
             objectName: "caption"
             width: parent.width
-            text: RichText.message(notice.modelData.strCaption)
+            text: RichText.caption(notice.modelData.strCaption, [notice.modelData.strCircleName, notice.modelData.strName])
             textFormat: Text.StyledText
             wrapMode: Text.Wrap
             linkColor: "#2b7de9"

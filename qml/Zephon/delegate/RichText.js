@@ -32,6 +32,43 @@ function message(text, subType) {
     return body.replace(/&lt;\/a&gt;/g, "</a>").replace(/\r?\n/g, "<br>");
 }
 
+// A circle message keeps the circle's type as its sub-kind, so a location is told by the form
+// the client gives one: the place as the whole map link and the caption "place:lat:lng".
+function isCircleLocation(content, caption) {
+    const link = /^<a href=map>([^<]*)<\/a>$/.exec(String(content === undefined || content === null ? "" : content));
+    return link !== null && String(caption === undefined || caption === null ? "" : caption).startsWith(link[1] + ":");
+}
+
+// A request caption: the client's own links kept, and the names it put between them (a circle
+// name, a person's name, chosen by other users) escaped whole, so that a name cannot close the
+// client's link and open one of its own.
+function caption(text, names) {
+    // The longest first, so that a name holding another is taken whole.
+    names = names.map(function (name) {
+        return String(name === undefined || name === null ? "" : name);
+    }).sort(function (a, b) {
+        return b.length - a.length;
+    });
+    let body = String(text === undefined || text === null ? "" : text);
+    const shown = [];
+    for (let i = 0; i < names.length; ++i) {
+        const name = names[i];
+        if (name === "")
+            continue;
+        const mark = "\u0001" + shown.length + "\u0002";
+        const before = body;
+        body = body.split(">" + name + "</a>").join(">" + mark + "</a>");
+        if (body !== before)
+            shown.push(escape(name));
+        else
+            body = before;
+    }
+    body = message(body);
+    for (let i = 0; i < shown.length; ++i)
+        body = body.split("\u0001" + i + "\u0002").join(shown[i]);
+    return body;
+}
+
 // One-line preview of a message body: emoticons kept, links reduced to their text.
 function preview(text) {
     return message(text).replace(/<a href="[a-z]+">/g, "").replace(/<\/a>/g, "").replace(/<br>/g, " ");
