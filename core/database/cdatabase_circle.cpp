@@ -93,9 +93,13 @@ void CDatabase::addCircleMember(quint32 iCircleId, quint32 iZpid, const QString 
 void CDatabase::saveCircleMemberCard(quint32 iCircleId, quint32 iZpid, const QString &strCard,
                                      int iRole)
 {
+    // A field the card lacks is stored empty, never as NULL, which the columns refuse: a short
+    // card must not lose its member.
     QStringList f;
-    for (int i = 0; i < 14; ++i)
-        f << cardField(strCard, i);
+    for (int i = 0; i < 14; ++i) {
+        const QString strField = cardField(strCard, i);
+        f << (strField.isNull() ? QString(QLatin1String("")) : strField);
+    }
     addCircleMember(iCircleId, iZpid, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9],
                     f[10], f[11], f[12], f[13], toPinyin(f[0]), iRole);
 }

@@ -257,6 +257,10 @@ void TestCircleWorkers::memberList_data()
         << membersPayload(1, {}) +
                FakePacket(0).raw(QByteArray(4, 0)).u32(2000002).u8(0).u32(0x7fffffff).bytes()
         << QStringList{} << QString();
+    QTest::newRow("short cards") << 77u
+                                 << membersPayload(2, {{2000005, 3, QStringLiteral("戊:1:::北京")},
+                                                       {2000006, 3, QStringLiteral("己")}})
+                                 << QStringList{"己", "戊"} << QString();
     QTest::newRow("unknown circle")
         << 99u << membersPayload(3, kThreeMembers) << QStringList{} << QString();
     QTest::newRow("circle id 0") << 0u << membersPayload(3, kThreeMembers) << QStringList{}
