@@ -6,6 +6,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void minimizeAndRestoreFollowTray();
     void skinnedFlagsReplaceStaysOnTop();
     void autoStartupEntryFollowsSetting();
+    void updateCheckFollowsSetting();
 
 private:
     QTemporaryDir m_dir;
@@ -300,6 +302,39 @@ void TestCore::autoStartupEntryFollowsSetting()
     QVERIFY(!QFile::exists(strEntry));
     core.setAutoStartup(false);
     QVERIFY(!QFile::exists(strEntry));
+}
+
+// With automatic updates on, a start asks the update host once; with them off, not at all.
+void TestCore::updateCheckFollowsSetting()
+{
+    QTcpServer host;
+    QVERIFY(host.listen(QHostAddress::LocalHost));
+    int iRequests = 0;
+    connect(&host, &QTcpServer::newConnection, &host, [&] {
+        while (host.nextPendingConnection())
+            ++iRequests;
+    });
+    const QByteArray arBefore = qgetenv("ZEPHON_UPDATE_URL");
+    qputenv("ZEPHON_UPDATE_URL",
+            QStringLiteral("http://127.0.0.1:%1").arg(host.serverPort()).toUtf8());
+    CSetting *pSetting = CSetting::instance();
+    const bool bWas = pSetting->autoUpdate();
+
+    pSetting->setAutoUpdate(false);
+    m_fx.start();
+    QTest::qWait(500);
+    QCOMPARE(iRequests, 0);
+    m_fx.stop();
+
+    pSetting->setAutoUpdate(true);
+    m_fx.start();
+    QTRY_COMPARE(iRequests, 1);
+    QTest::qWait(300);
+    QCOMPARE(iRequests, 1);
+    m_fx.stop();
+
+    pSetting->setAutoUpdate(bWas);
+    qputenv("ZEPHON_UPDATE_URL", arBefore);
 }
 
 QTEST_MAIN(TestCore)

@@ -90,6 +90,9 @@ bool CoreFixture::serve(FakeService &service, const FakeService::Account &accoun
 void CoreFixture::start()
 {
     resetGlobals();
+    // No update check unless a test points Core at a host of its own.
+    if (qEnvironmentVariableIsEmpty("ZEPHON_UPDATE_URL"))
+        qputenv("ZEPHON_UPDATE_URL", "off");
     m_pEngine = std::make_unique<QQmlEngine>();
     QQmlComponent component(m_pEngine.get());
     component.setData(kRootQml, QUrl());

@@ -41,6 +41,9 @@ public:
             pDisplay ? pDisplay->environment() : QProcessEnvironment::systemEnvironment();
         if (!pDisplay)
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // No update check unless a test asks for one.
+        if (!env.contains(QStringLiteral("ZEPHON_UPDATE_URL")))
+            env.insert(QStringLiteral("ZEPHON_UPDATE_URL"), QStringLiteral("off"));
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("zephon.Core.debug=true"));
         env.insert(QStringLiteral("ZEPHON_INSTANCE_SUFFIX"),
                    QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid()));
