@@ -34,18 +34,6 @@ enum MemberChange
     AddContacts = 4,
 };
 
-// Kinds of a circle search.
-enum SearchKind
-{
-    SearchCircles = 0,
-    SearchUsers = 1,
-};
-
-// Condition keys of a circle search.
-constexpr int kKeyCircleName = 0;
-constexpr int kKeyPhone = 3;
-constexpr int kKeyZpid = 4;
-
 // The role getCircleUserType gives for a circle the user is not in.
 constexpr int kNotMember = 3;
 // The fields of a full card.
@@ -314,7 +302,8 @@ void Core::searchCircle(QString strCondition)
     c.searchUser.clear();
     c.searchCircle.clear();
     if (network())
-        network()->slot_onSearchCircle(SearchCircles, {{kKeyCircleName, strCondition}});
+        network()->slot_onSearchCircle(Codes::SearchCircles,
+                                       {{Codes::SearchKeyCircleName, strCondition}});
 }
 
 void Core::searchCircleUser(QString strCondition)
@@ -322,9 +311,10 @@ void Core::searchCircleUser(QString strCondition)
     Circle &c = *m_pCircle;
     c.searchUser.clear();
     c.searchCircle.clear();
-    const int iKey = getInputType(strCondition) == 0 ? kKeyZpid : kKeyPhone;
+    const int iKey =
+        getInputType(strCondition) == 0 ? Codes::SearchKeyZpid : Codes::SearchKeyMobile;
     if (network())
-        network()->slot_onSearchCircle(SearchUsers, {{iKey, strCondition}});
+        network()->slot_onSearchCircle(Codes::SearchUsers, {{iKey, strCondition}});
 }
 
 void Core::slot_onNewCircle(int iType)
@@ -439,7 +429,7 @@ void Core::slot_onParseSearchResult(int iType, QByteArray arBuff, int iCount)
     CFieldReader r(arBuff);
     QList<QObject *> rows;
     int iRead = 0;
-    if (iType == SearchCircles) {
+    if (iType == Codes::SearchCircles) {
         for (; iRead < iCount; ++iRead) {
             r.skip(1);
             const quint32 iCircleId = r.u32();
@@ -471,7 +461,7 @@ void Core::slot_onParseSearchResult(int iType, QByteArray arBuff, int iCount)
         if (iRead < iCount)
             trace().traceNumber(QStringLiteral("circle search hits cut short after"), iRead);
         c.searchCircle.replace(rows);
-    } else if (iType == SearchUsers) {
+    } else if (iType == Codes::SearchUsers) {
         for (; iRead < iCount; ++iRead) {
             r.skip(1);
             const quint32 iZpid = r.zpid();

@@ -153,15 +153,8 @@ void CCircleCommands::onModifyInfo(CRequest &request)
 
 void CCircleCommands::onModifyMembers(CRequest &request)
 {
-    // Kinds of a member change: add (by zpid, or by the mobile number in the card when the
-    // zpid is 0) and remove; an edit changes only the card the client keeps.
-    enum Kind : quint8
-    {
-        Add = 0,
-        Edit = 1,
-        Remove = 2,
-        EditPhone = 3,
-    };
+    // A member is added by zpid, or by the mobile number in the card when the zpid is 0, or
+    // removed; an edit changes only the card the client keeps.
     CFieldReader &r = request.fields();
     const quint8 iKind = r.u8();
     const quint32 iCircle = r.u32();
@@ -183,14 +176,14 @@ void CCircleCommands::onModifyMembers(CRequest &request)
     CServiceStore &store = m_service.store();
     CCircleTable &circles = store.circles();
     const bool bCreator = circles.roleOf(iCircle, iZpid) == CCircleTable::RoleCreator;
-    bool bDone = r.ok() && bCreator && iKind <= EditPhone;
+    bool bDone = r.ok() && bCreator && iKind <= MemberEditPhone;
     if (!bCreator)
         m_service.counters().event(CServiceCounters::CircleRefused);
     QList<quint32> changed;
-    if (bDone && (iKind == Add || iKind == Remove) && store.transaction()) {
+    if (bDone && (iKind == MemberAdd || iKind == MemberRemove) && store.transaction()) {
         for (const Entry &entry : std::as_const(entries)) {
             quint32 iMember = entry.iZpid;
-            if (iMember == 0 && iKind == Add) {
+            if (iMember == 0 && iKind == MemberAdd) {
                 const auto account =
                     store.accounts().byMobile(entry.strCard.section(QLatin1Char(':'), 5, 5));
                 iMember = account ? account->iZpid : 0;
@@ -198,7 +191,7 @@ void CCircleCommands::onModifyMembers(CRequest &request)
             // Unknown users cannot join, and the creator cannot be removed.
             const int iRole = circles.roleOf(iCircle, iMember);
             const bool bOk =
-                iKind == Add
+                iKind == MemberAdd
                     ? iMember != 0 && store.accounts().byZpid(iMember) &&
                           (iRole != CCircleTable::RoleNone || circles.addMember(iCircle, iMember))
                     : iRole != CCircleTable::RoleNone && iRole != CCircleTable::RoleCreator &&
@@ -219,7 +212,7 @@ void CCircleCommands::onModifyMembers(CRequest &request)
                                  .u8(bDone ? Done : Refused)
                                  .packet());
     // Those added learn of their new circle as the list 93 would show it: a notice naming it.
-    if (iKind == Add) {
+    if (iKind == MemberAdd) {
         const QByteArray arNotice = CFieldWriter(CmdApplyCircle)
                                         .zpid(iZpid)
                                         .u8(ApplyNotice)
@@ -289,15 +282,6 @@ void CCircleCommands::onDismiss(CRequest &request)
 
 void CCircleCommands::onSearch(CRequest &request)
 {
-    // What a search asks for and the keys of its conditions.
-    enum : quint8
-    {
-        SearchCircles = 0,
-        SearchUsers = 1,
-        KeyCircleName = 0,
-        KeyMobile = 3,
-        KeyZpid = 4,
-    };
     CFieldReader &r = request.fields();
     const quint8 iType = r.u8();
     const quint8 iConditions = r.u8();
@@ -319,7 +303,7 @@ void CCircleCommands::onSearch(CRequest &request)
     quint32 iCount = 0;
     if (iType == SearchCircles) {
         for (const CCircleTable::Circle &circle :
-             store.circles().search(conditions.value(KeyCircleName), MAX_SEARCH_HITS)) {
+             store.circles().search(conditions.value(SearchKeyCircleName), MAX_SEARCH_HITS)) {
             entries.u8(0)
                 .u32(circle.iCircleId)
                 .u32(circle.iVersion)
@@ -334,10 +318,11 @@ void CCircleCommands::onSearch(CRequest &request)
     } else {
         // Users are found by an exact Zpid or mobile number only: a search is no directory.
         std::optional<CAccountTable::Row> account;
-        if (conditions.contains(KeyZpid))
-            account = store.accounts().byZpid(conditions.value(KeyZpid).toUInt());
-        else if (conditions.contains(KeyMobile) && !conditions.value(KeyMobile).isEmpty())
-            account = store.accounts().byMobile(conditions.value(KeyMobile));
+        if (conditions.contains(SearchKeyZpid))
+            account = store.accounts().byZpid(conditions.value(SearchKeyZpid).toUInt());
+        else if (conditions.contains(SearchKeyMobile) &&
+                 !conditions.value(SearchKeyMobile).isEmpty())
+            account = store.accounts().byMobile(conditions.value(SearchKeyMobile));
         if (account && account->iZpid != iZpid) {
             // The number travels as a little-endian integer of eight bytes, enough for any
             // mobile number; one that is not a number is left out.

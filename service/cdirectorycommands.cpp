@@ -169,29 +169,14 @@ void CDirectoryCommands::departments(CRequest &request, const QByteArray &arBody
     const QList<CDirectoryTable::Department> list =
         bMember ? m_service.store().directory().departments(iOrgId)
                 : QList<CDirectoryTable::Department>();
-    // Every page carries the total, so the client knows when it has them all.
-    int iSent = 0;
-    do {
-        CFieldWriter entries;
-        int iCount = 0;
-        for (; iSent < list.size() && iCount < PAGE_SIZE; ++iSent, ++iCount) {
-            const CDirectoryTable::Department &dept = list.at(iSent);
-            entries.str8(dept.strParentNo)
-                .str8(dept.strNo)
-                .str8(dept.strName)
-                .blob32(dept.strSortKey.toUtf8());
-        }
-        m_service.reply(request, CFieldWriter(CmdEnterprise)
-                                     .zpid(request.session()->iZpid)
-                                     .u8(EntDeptList)
-                                     .u8(bMember ? Done : Refused)
-                                     .u32(iOrgId)
-                                     .u32(0)
-                                     .u32(quint32(list.size()))
-                                     .u8(quint8(iCount))
-                                     .tail(entries.packet())
-                                     .packet());
-    } while (iSent < list.size());
+    sendPages(request, EntDeptList, bMember, iOrgId, int(list.size()),
+              [&list](int i, CFieldWriter &entries) {
+                  const CDirectoryTable::Department &dept = list.at(i);
+                  entries.str8(dept.strParentNo)
+                      .str8(dept.strNo)
+                      .str8(dept.strName)
+                      .blob32(dept.strSortKey.toUtf8());
+              });
 }
 
 void CDirectoryCommands::employees(CRequest &request, const QByteArray &arBody)
@@ -204,33 +189,44 @@ void CDirectoryCommands::employees(CRequest &request, const QByteArray &arBody)
         bMember ? m_service.store().directory().employees(
                       iOrgId, allDepartments(strDeptNo) ? QString() : strDeptNo)
                 : QList<CDirectoryTable::Employee>();
+    sendPages(request, EntEmpList, bMember, iOrgId, int(list.size()),
+              [&list](int i, CFieldWriter &entries) {
+                  const CDirectoryTable::Employee &emp = list.at(i);
+                  entries.u32(emp.iZpid)
+                      .str8(emp.strDeptNo)
+                      .str8(emp.strUserId)
+                      .str8(emp.strName)
+                      .str8(emp.strPhone)
+                      .str8(emp.strTel)
+                      .str8(emp.strPost)
+                      .u8(quint8(emp.iRole))
+                      .blob32(emp.strSortKey.toUtf8());
+              });
+}
+
+void CDirectoryCommands::sendPages(CRequest &request, quint8 iSub, bool bMember, quint32 iOrgId,
+                                   int iTotal,
+                                   const std::function<void(int, CFieldWriter &)> &writeEntry)
+{
+    // Every page carries the total, so the client knows when it has them all; an empty or
+    // refused list is one page of none.
     int iSent = 0;
     do {
         CFieldWriter entries;
         int iCount = 0;
-        for (; iSent < list.size() && iCount < PAGE_SIZE; ++iSent, ++iCount) {
-            const CDirectoryTable::Employee &emp = list.at(iSent);
-            entries.u32(emp.iZpid)
-                .str8(emp.strDeptNo)
-                .str8(emp.strUserId)
-                .str8(emp.strName)
-                .str8(emp.strPhone)
-                .str8(emp.strTel)
-                .str8(emp.strPost)
-                .u8(quint8(emp.iRole))
-                .blob32(emp.strSortKey.toUtf8());
-        }
+        for (; iSent < iTotal && iCount < PAGE_SIZE; ++iSent, ++iCount)
+            writeEntry(iSent, entries);
         m_service.reply(request, CFieldWriter(CmdEnterprise)
                                      .zpid(request.session()->iZpid)
-                                     .u8(EntEmpList)
+                                     .u8(iSub)
                                      .u8(bMember ? Done : Refused)
                                      .u32(iOrgId)
                                      .u32(0)
-                                     .u32(quint32(list.size()))
+                                     .u32(quint32(iTotal))
                                      .u8(quint8(iCount))
                                      .tail(entries.packet())
                                      .packet());
-    } while (iSent < list.size());
+    } while (iSent < iTotal);
 }
 
 void CDirectoryCommands::modifyOrganisation(CRequest &request, const QByteArray &arBody)
@@ -305,12 +301,6 @@ void CDirectoryCommands::modifyOrganisation(CRequest &request, const QByteArray 
 
 void CDirectoryCommands::modifyDepartment(CRequest &request, const QByteArray &arBody)
 {
-    enum Kind : quint8
-    {
-        Add = 0,
-        Edit = 1,
-        Remove = 2,
-    };
     CFieldReader r(arBody, 0);
     const quint8 iKind = r.u8();
     const quint32 iOrgId = r.u32();
@@ -326,11 +316,11 @@ void CDirectoryCommands::modifyDepartment(CRequest &request, const QByteArray &a
     CDirectoryTable &directory = m_service.store().directory();
     const bool bExists = directory.departmentExists(iOrgId, dept.strNo);
     bool bDone = false;
-    if (iKind == Remove)
+    if (iKind == DirectoryRemove)
         // A department goes only once it has no employees left.
         bDone = bExists && directory.employeeCount(iOrgId, dept.strNo) == 0 &&
                 directory.removeDepartment(iOrgId, dept.strNo);
-    else if ((iKind == Add && !bExists) || (iKind == Edit && bExists))
+    else if ((iKind == DirectoryAdd && !bExists) || (iKind == DirectoryEdit && bExists))
         bDone = fits(dept.strNo, true) && fits(dept.strName, true) &&
                 fits(dept.strSortKey, false) && !allDepartments(dept.strNo) &&
                 directory.putDepartment(iOrgId, dept);
@@ -367,12 +357,6 @@ void CDirectoryCommands::modifyDepartments(CRequest &request, const QByteArray &
 
 void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const QByteArray &arBody)
 {
-    enum Kind : quint8
-    {
-        Add = 0,
-        Edit = 1,
-        Remove = 2,
-    };
     CFieldReader r(arBody, 0);
     const quint8 iKind = r.u8();
     const quint32 iOrgId = r.u32();
@@ -396,7 +380,8 @@ void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const
     if (self->iRole != RoleAdmin) {
         // An employee changes its own office phone and nothing else: a request that would
         // change more (a role, above all) is refused whole.
-        const bool bOwnPhone = iKind == Edit && stored && stored->strUserId == self->strUserId &&
+        const bool bOwnPhone = iKind == DirectoryEdit && stored &&
+                               stored->strUserId == self->strUserId &&
                                emp.strDeptNo == stored->strDeptNo &&
                                emp.strName == stored->strName && emp.strPost == stored->strPost &&
                                emp.strPhone == stored->strPhone && emp.iRole == stored->iRole;
@@ -410,11 +395,11 @@ void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const
         return;
     }
     bool bDone = false;
-    if (iKind == Remove) {
+    if (iKind == DirectoryRemove) {
         // The administrator's own record stays, so the organisation keeps an administrator.
         bDone = stored && stored->strUserId != self->strUserId &&
                 directory.removeEmployee(iOrgId, emp.strUserId);
-    } else if ((iKind == Add && !stored) || (iKind == Edit && stored)) {
+    } else if ((iKind == DirectoryAdd && !stored) || (iKind == DirectoryEdit && stored)) {
         if (iNamed == 0)
             iNamed = m_service.store().accounts().zpidOfMobile(emp.strPhone);
         emp.iZpid = iNamed;

@@ -10,12 +10,14 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <optional>
 
 #include "cdirectorytable.h"
 #include "cdispatcher.h"
 
 class CClientConnection;
+class CFieldWriter;
 class CServiceContext;
 
 class CDirectoryCommands : public QObject
@@ -48,6 +50,9 @@ private:
     void modifyEmployees(CRequest &request, const QByteArray &arBody);
     void changePassword(CRequest &request, const QByteArray &arBody);
 
+    // Sends the list's iTotal entries (writeEntry writes entry i) in pages of PAGE_SIZE.
+    void sendPages(CRequest &request, quint8 iSub, bool bMember, quint32 iOrgId, int iTotal,
+                   const std::function<void(int, CFieldWriter &)> &writeEntry);
     // The sender's own record in the organisation it signed in to, when it is that one.
     std::optional<CDirectoryTable::Employee> member(const CRequest &request, quint32 iOrgId) const;
     bool isAdmin(const CRequest &request, quint32 iOrgId) const;

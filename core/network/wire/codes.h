@@ -334,6 +334,27 @@ enum CircleMemberChange
 };
 Q_ENUM_NS(CircleMemberChange)
 
+// What a circle search (95) looks for, and the keys of its conditions.
+enum CircleSearchKind : quint8
+{
+    SearchCircles = 0,
+    SearchUsers = 1,
+};
+enum CircleSearchKey : quint8
+{
+    SearchKeyCircleName = 0, // part of the name, or the circle's number
+    SearchKeyMobile = 3,     // a user's whole mobile number
+    SearchKeyZpid = 4,       // a user's Zpid
+};
+
+// The change a directory request (87 sub-commands 4 and 5) makes to a department or employee.
+enum DirectoryChange : quint8
+{
+    DirectoryAdd = 0,
+    DirectoryEdit = 1,
+    DirectoryRemove = 2,
+};
+
 // iType of the root's applyCircle and of sig_applyCircle: what was asked of a circle.
 enum CircleRequestKind
 {
