@@ -246,6 +246,7 @@ void Core::connectObjects()
     connect(pProtocol, &Protocol::sig_sendProtocol, pNetwork, &CNetwork::slot_onSendProtocol);
     connect(pProtocol, &Protocol::sig_connectServer, pNetwork, &CNetwork::slot_onConnectServer);
     connect(pProtocol, &Protocol::sig_loginState, this, &Core::slot_onLoginState);
+    connect(pProtocol, &Protocol::sig_changepassword, this, &Core::slot_onChangePassword);
     connect(pProtocol, &Protocol::sig_parseContact, this, &Core::slot_onParseContact);
     connect(pProtocol, qOverload<QString, QString>(&Protocol::sig_parseUserState), this,
             qOverload<QString, QString>(&Core::slot_onParseUserState));

@@ -70,6 +70,8 @@ public:
     Q_INVOKABLE void addAccount(QString strUserId, QString strPassword);
     Q_INVOKABLE QVariant getAccount();
     Q_INVOKABLE QString getPassword(QString strUserId);
+    // Whether a new login password fits the one-byte counted field it travels in.
+    Q_INVOKABLE bool passwordFits(QString strPassword);
 
     // Contacts (core_contact.cpp).
     Q_INVOKABLE QString getLastName(QVariant varName);
@@ -164,6 +166,9 @@ public:
 
     // Where the auto-start entry lives; tests point it elsewhere.
     static QString autoStartupEntryPath();
+    // The auto-start entry that starts strProgram in strFolder, its values escaped for the
+    // desktop entry format.
+    static QString autoStartupEntry(const QString &strProgram, const QString &strFolder);
 
 public Q_SLOTS:
     void slot_onMinimize();
@@ -173,6 +178,8 @@ public Q_SLOTS:
     void slot_onNetState(int iState);
     void slot_onLoginState(int iState, QString strLoginId, QString strLoginPassword,
                            QString strZpid, QString strPhone);
+    // The answer to a password change (core_account.cpp).
+    void slot_onChangePassword(int iType, int iSubType, int iRet);
     // Messages (core_message.cpp).
     void slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray arCaption,
                               QByteArray arContent, int iMsgId, int iMsgState, int iType,

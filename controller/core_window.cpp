@@ -206,6 +206,58 @@ QString Core::autoStartupEntryPath()
            QStringLiteral("/autostart/zephon.desktop");
 }
 
+namespace {
+
+// The escapes every string value of a desktop entry takes; a leading space would be trimmed
+// by the reader without its own escape.
+QString escapeEntryString(const QString &strValue)
+{
+    QString str;
+    for (qsizetype i = 0; i < strValue.size(); ++i) {
+        const QChar c = strValue.at(i);
+        if (c == QLatin1Char('\\'))
+            str += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            str += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            str += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            str += QStringLiteral("\\r");
+        else if (c == QLatin1Char(' ') && i == 0)
+            str += QStringLiteral("\\s");
+        else
+            str += c;
+    }
+    return str;
+}
+
+// One argument of an Exec value: always quoted, with the characters the quoting reserves
+// escaped and a percent sign doubled so it is not read as a field code; the string escapes
+// come on top.
+QString execArgument(const QString &strArgument)
+{
+    QString strQuoted = QStringLiteral("\"");
+    for (const QChar c : strArgument) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\'))
+            strQuoted += QLatin1Char('\\');
+        if (c == QLatin1Char('%'))
+            strQuoted += QLatin1Char('%');
+        strQuoted += c;
+    }
+    strQuoted += QLatin1Char('"');
+    return escapeEntryString(strQuoted);
+}
+
+} // namespace
+
+QString Core::autoStartupEntry(const QString &strProgram, const QString &strFolder)
+{
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Zephon\n") +
+           QStringLiteral("Exec=") + execArgument(strProgram) + QStringLiteral("\nPath=") +
+           escapeEntryString(strFolder) + QStringLiteral("\nX-GNOME-Autostart-enabled=true\n");
+}
+
 void Core::setAutoStartup(bool flag)
 {
 #ifdef Q_OS_WIN
@@ -223,11 +275,8 @@ void Core::setAutoStartup(bool flag)
         trace().traceError(QStringLiteral("cannot write ") + strPath);
         return;
     }
-    const QString strEntry =
-        QStringLiteral("[Desktop Entry]\nType=Application\nName=Zephon\n"
-                       "Exec=\"%1\"\nPath=%2\nX-GNOME-Autostart-enabled=true\n")
-            .arg(QCoreApplication::applicationFilePath(), QDir::currentPath());
-    file.write(strEntry.toUtf8());
+    file.write(
+        autoStartupEntry(QCoreApplication::applicationFilePath(), QDir::currentPath()).toUtf8());
     if (!file.commit())
         trace().traceError(QStringLiteral("cannot write ") + strPath);
 #endif

@@ -86,6 +86,14 @@ double stringLength(const QString &strText)
     return dLength;
 }
 
+bool passwordFits(const QString &strPassword)
+{
+    constexpr qsizetype kBlock = 16;
+    constexpr qsizetype kMaxCount = 255;
+    const qsizetype iBytes = strPassword.toUtf8().size();
+    return (iBytes / kBlock + 1) * kBlock <= kMaxCount;
+}
+
 QString cardField(const QString &strField)
 {
     QString str = strField;

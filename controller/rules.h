@@ -30,6 +30,10 @@ QString userPicPath(int iType, int iSubType, const QString &strName, const QStri
 // (Chinese) or four.
 double stringLength(const QString &strText);
 
+// Whether a password fits an enc8 field: its UTF-8 form, padded to whole cipher blocks
+// (at least one byte of padding), must stay within the field's one-byte count.
+bool passwordFits(const QString &strPassword);
+
 // A field of a card text, which joins its fields with ':' and has no escaping: ':' and ';'
 // (the record separator of the server's lists) become their full-width forms "：" and "；",
 // so a field can never shift the fields after it.

@@ -370,11 +370,14 @@ void CNetwork::slot_onGetUserPhone(QString strZpid)
 
 void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPassword)
 {
-    if (iType != 0) {
+    if (iType != Codes::PasswordLogin) {
         m_trace.traceNumber("password change type not handled", iType);
         return;
     }
     sessionState().iPasswordSubType = iSubType;
+    // Kept until the reply: a success makes it the password of the session and of the
+    // remembered account.
+    sessionState().strPendingPassword = varPassword.toString();
     // The packet layer puts the one-byte count in front of the ciphertext.
     CFieldWriter writer;
     writer.u8(quint8(iSubType)).tail(encryptText(varPassword.toString()));

@@ -23,6 +23,7 @@ void CSessionState::reset()
     iHeartLoss = 0;
     iResendTick = 0;
     iPasswordSubType = 0;
+    strPendingPassword.clear();
     iLastCircleId = 0;
     iLastCircleInfoKind = 0;
     mapPendingMembers.clear();

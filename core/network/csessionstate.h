@@ -30,8 +30,9 @@ public:
     int iHeartLoss = 0;
     int iResendTick = 0;
 
-    // Sub-type of the password change awaiting its reply.
+    // Sub-type and new password of the password change awaiting its reply.
     int iPasswordSubType = 0;
+    QString strPendingPassword;
     // The circle of the last create or member-change reply.
     quint32 iLastCircleId = 0;
     // The kind of the last circle-info change sent.

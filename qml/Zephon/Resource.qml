@@ -161,6 +161,20 @@ QtObject {
     property string textVersion: ""
     property string textUserProtocol: ""
     property string textWebsite: ""
+    property string textConfirmPassword: ""
+    property string textOldPasswordHint: ""
+    property string textNewPasswordHint: ""
+    property string textConfirmPasswordHint: ""
+    property string textOldPasswordWrong: ""
+    property string textNewPasswordEmpty: ""
+    property string textPasswordMismatch: ""
+    property string textPasswordTooLong: ""
+    property string textPasswordChanged: ""
+    property string textPasswordChangeFailed: ""
+    property string textFeedbackHint: ""
+    property string textFeedbackEmpty: ""
+    property string textFeedbackSent: ""
+    property string textUserAgreement: ""
     property string textMaintainEnterprise: ""
     property string textLoginEnterprise: ""
     property string textLogoutEnterprise: ""
@@ -362,13 +376,27 @@ QtObject {
         resource.textOldPassword = qsTr("旧密码");
         resource.textNewPassword = qsTr("新密码");
         resource.textAutoStartup = qsTr("开机自动启动");
-        resource.textStaysOnTop = qsTr("窗口置顶");
-        resource.textCallPrompt = qsTr("来电提示音");
-        resource.textMsgPrompt = qsTr("消息提示音");
-        resource.textAutoUpdate = qsTr("自动检查更新");
+        resource.textStaysOnTop = qsTr("始终前端显示");
+        resource.textCallPrompt = qsTr("电话提醒");
+        resource.textMsgPrompt = qsTr("信息提醒");
+        resource.textAutoUpdate = qsTr("自动升级");
         resource.textVersion = qsTr("版本号");
         resource.textUserProtocol = qsTr("用户协议");
         resource.textWebsite = qsTr("产品网站");
+        resource.textConfirmPassword = qsTr("确认新密码");
+        resource.textOldPasswordHint = qsTr("请输入旧密码");
+        resource.textNewPasswordHint = qsTr("请输入新密码");
+        resource.textConfirmPasswordHint = qsTr("请再次输入新密码");
+        resource.textOldPasswordWrong = qsTr("旧密码不正确");
+        resource.textNewPasswordEmpty = qsTr("新密码不能为空");
+        resource.textPasswordMismatch = qsTr("两次输入的新密码不一致");
+        resource.textPasswordTooLong = qsTr("新密码太长");
+        resource.textPasswordChanged = qsTr("密码已修改，请用新密码登录");
+        resource.textPasswordChangeFailed = qsTr("密码修改失败");
+        resource.textFeedbackHint = qsTr("请写下您的意见或建议");
+        resource.textFeedbackEmpty = qsTr("反馈内容不能为空");
+        resource.textFeedbackSent = qsTr("反馈已发送，助手的回复会出现在对话中");
+        resource.textUserAgreement = qsTr("欢迎使用 Zephon。本协议是您与 Zephon 服务之间关于使用本软件的约定。\n\n一、帐号：帐号归您本人使用，请妥善保管密码；因密码泄露造成的损失由您自行承担。\n\n二、内容：您通过本软件发送的消息、名片和文件由您负责，不得用于违法用途。\n\n三、隐私：服务只为传递消息、通话和同步通讯录而保存必要的数据，不向第三方出售。\n\n四、变更：本协议可能随版本更新而修改，继续使用即表示您接受修改后的协议。");
         resource.textMaintainEnterprise = qsTr("维护企业通讯录");
         resource.textLoginEnterprise = qsTr("登录企业");
         resource.textLogoutEnterprise = qsTr("退出企业");

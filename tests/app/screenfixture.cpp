@@ -19,6 +19,7 @@ Item {
     property string strLoginPassword: ""
     property int currentSource: 1
     property var alerts: []
+    property int loginShown: 0
     signal getContact(bool flag, string strKey)
     signal getNetContact
     signal searchContact(string strkey)
@@ -33,8 +34,9 @@ Item {
     signal getUserState(string strPhone)
     signal getUserPhone(string strZpid)
     signal savePersonalCard(string strCard)
+    signal changePassword(int iType, int iSubType, var strPassword)
     function showAlert(strText) { alerts = alerts.concat([strText]); }
-    function showLogin() {}
+    function showLogin() { loginShown = loginShown + 1; }
     function changeSkin() {}
 }
 )";
@@ -51,6 +53,8 @@ ScreenFixture::ScreenFixture() : core(fx.core)
           "faceModel", "circlememberModel", "circlesysmsgModel"})
         publish(QString::fromLatin1(name), {});
     publishText(QStringLiteral("personalcard"), QString());
+    publishText(QStringLiteral("version"), QStringLiteral("9.8.7654"));
+    fx.view()->rootContext()->setContextProperty(QStringLiteral("setting"), &setting);
     QQmlComponent component(fx.engine());
     component.setData(kRoot, QUrl(QStringLiteral("qrc:/test/Root.qml")));
     background = component.create(fx.view()->rootContext());

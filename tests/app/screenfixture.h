@@ -1,5 +1,6 @@
 #pragma once
 
+#include "csetting.h"
 #include "qmlfixture.h"
 
 #include <QQmlPropertyMap>
@@ -21,6 +22,9 @@ public:
     // The main screen goes first: its bindings read the texts and the root item.
     ~ScreenFixture();
 
+    // The settings the screens bind to, published as "setting", with the defaults; the
+    // version published as "version" is "9.8.7654".
+    CSetting setting{false, false, true, true, true};
     QmlFixture fx;
     StandInCore &core;
     QObject *background = nullptr;

@@ -442,3 +442,18 @@ int StandInCore::getUnReadCallRecord()
 {
     return iUnReadCalls;
 }
+
+void StandInCore::setAutoStartup(bool flag)
+{
+    calls << call("setAutoStartup", flag);
+}
+
+void StandInCore::setStaysOnTop(bool flag)
+{
+    calls << call("setStaysOnTop", flag);
+}
+
+void StandInCore::logout()
+{
+    calls << call("logout");
+}

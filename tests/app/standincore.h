@@ -147,4 +147,8 @@ public:
     Q_INVOKABLE void backupNetContact();
     Q_INVOKABLE void importNetContact();
     Q_INVOKABLE void openNetContactTemplate();
+    // The window and the session: recorded, never applied to a window or a service.
+    Q_INVOKABLE void setAutoStartup(bool flag);
+    Q_INVOKABLE void setStaysOnTop(bool flag);
+    Q_INVOKABLE void logout();
 };

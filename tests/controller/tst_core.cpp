@@ -1,11 +1,13 @@
 // Core's lifecycle without the network: list publication, login and network state reports,
 // logout, and the window and tray operations on a real (offscreen) window.
 #include <QApplication>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,6 +38,7 @@ private Q_SLOTS:
     void centerWindowPutsLeftEdgeInTheMiddle();
     void minimizeAndRestoreFollowTray();
     void skinnedFlagsReplaceStaysOnTop();
+    void autoStartupEntryFollowsSetting_data();
     void autoStartupEntryFollowsSetting();
     void updateCheckFollowsSetting();
 
@@ -286,22 +289,93 @@ void TestCore::skinnedFlagsReplaceStaysOnTop()
     QCOMPARE(window.minimumSize(), QSize(302, 660));
 }
 
+// Folder names with what the desktop entry format and the quoting of its Exec value reserve.
+// The desktop session's own reader (GLib, through gio) launches the entry: the program in the
+// folder must run, in the folder. GLib does not find a program whose Exec value holds a
+// doubled percent sign, though the format asks for it; such a folder is only the working
+// folder of a program elsewhere, and the percent sign's escape is checked as text.
+void TestCore::autoStartupEntryFollowsSetting_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("plain") << "zephon";
+    QTest::newRow("space") << "my apps";
+    QTest::newRow("leading space") << " lead";
+    QTest::newRow("double quote") << "say \"hi\"";
+    QTest::newRow("single quote") << "it's";
+    QTest::newRow("backslash") << "back\\slash\\";
+    QTest::newRow("dollar") << "$HOME and ${PATH}";
+    QTest::newRow("backquote") << "`id`";
+    QTest::newRow("percent") << "100% %f %%u";
+    QTest::newRow("all at once") << "a b\"c'd\\e$f`g%h;i&j|k*";
+}
+
 void TestCore::autoStartupEntryFollowsSetting()
 {
-    const QString strEntry = Core::autoStartupEntryPath();
-    QVERIFY(strEntry.startsWith(m_dir.path()));
+    QFETCH(QString, folder);
+    const QString strGio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    QVERIFY2(!strGio.isEmpty(), "gio (libglib2.0-bin) is needed to read the entry back");
+    QTemporaryDir base;
+    QVERIFY(base.isValid());
+    const QString strFolder = base.filePath(folder);
+    QVERIFY(QDir().mkpath(strFolder));
+    const bool bPercent = folder.contains(u'%');
+    const QString strProgramFolder = bPercent ? base.filePath(QStringLiteral("bin")) : strFolder;
+    QVERIFY(QDir().mkpath(strProgramFolder));
+    const QString strOut = base.filePath(QStringLiteral("ran.txt"));
+    const QString strProgram = strProgramFolder + QStringLiteral("/start");
+    {
+        QFile program(strProgram);
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        program.write("#!/bin/sh\npwd > \"$ZEPHON_AUTOSTART_OUT\"\n");
+        program.close();
+        QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    const QString strEntry = Core::autoStartupEntry(strProgram, strFolder);
+    const QString strEntryFile = base.filePath(QStringLiteral("start.desktop"));
+    {
+        QFile file(strEntryFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(strEntry.toUtf8());
+    }
+    QProcess gio;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZEPHON_AUTOSTART_OUT"), strOut);
+    gio.setProcessEnvironment(env);
+    gio.start(strGio, {QStringLiteral("launch"), strEntryFile});
+    QVERIFY(gio.waitForFinished(10000));
+    QVERIFY2(gio.exitCode() == 0, gio.readAllStandardError().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(strOut).size() > 0, 10000);
+    QFile out(strOut);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(out.readAll()).chopped(1), strFolder);
+    if (bPercent) {
+        const QString strExec =
+            Core::autoStartupEntry(strFolder + QStringLiteral("/start"), {}).section(u'\n', 3, 3);
+        // Every percent sign doubled, none left alone to start a field code.
+        QVERIFY2(!QString(strExec).remove(QStringLiteral("%%")).contains(u'%') &&
+                     strExec.count(u'%') == 2 * folder.count(u'%'),
+                 qPrintable(strExec));
+    }
+
+    // The entry Core writes is this one, for the program and the working folder; switching
+    // auto-start off removes it.
+    const QString strWritten = Core::autoStartupEntryPath();
+    QVERIFY(strWritten.startsWith(m_dir.path()));
+    const QString strBefore = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(strFolder));
     Core core;
     core.setAutoStartup(true);
-    QFile file(strEntry);
+    QVERIFY(QDir::setCurrent(strBefore));
+    QFile file(strWritten);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray content = file.readAll();
-    QVERIFY(content.startsWith("[Desktop Entry]\n"));
-    QVERIFY(content.contains(QCoreApplication::applicationFilePath().toUtf8()));
+    QCOMPARE(QString::fromUtf8(file.readAll()),
+             Core::autoStartupEntry(QCoreApplication::applicationFilePath(), strFolder));
     file.close();
     core.setAutoStartup(false);
-    QVERIFY(!QFile::exists(strEntry));
+    QVERIFY(!QFile::exists(strWritten));
     core.setAutoStartup(false);
-    QVERIFY(!QFile::exists(strEntry));
+    QVERIFY(!QFile::exists(strWritten));
 }
 
 // With automatic updates on, a start asks the update host once; with them off, not at all.

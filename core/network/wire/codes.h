@@ -407,6 +407,16 @@ enum ReplyResult
 };
 Q_ENUM_NS(ReplyResult)
 
+// Whose password a password change is for: the login password, or an enterprise password of
+// one of the enterprise kinds.
+enum PasswordKind
+{
+    PasswordLogin = 0,
+    PasswordEnterpriseFirst = 1,
+    PasswordEnterpriseLast = 3,
+};
+Q_ENUM_NS(PasswordKind)
+
 // The assistant's fixed zpid: it answers every message sent to it.
 inline constexpr quint32 ASSISTANT_ZPID = 800;
 // A reserved short zpid that, like the assistant's, is taken as a zpid though it has fewer
