@@ -370,6 +370,10 @@ void CNetwork::slot_onGetUserPhone(QString strZpid)
 
 void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPassword)
 {
+    if (iType >= 1 && iType <= 3) {
+        changeEnterprisePassword(iType, iSubType, varPassword);
+        return;
+    }
     if (iType != 0) {
         m_trace.traceNumber("password change type not handled", iType);
         return;

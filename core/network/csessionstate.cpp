@@ -23,6 +23,9 @@ void CSessionState::reset()
     iHeartLoss = 0;
     iResendTick = 0;
     iPasswordSubType = 0;
+    iEnterprisePasswordType = 0;
+    iLastOrgChangeKind = 0;
+    iLastDirectoryChangeKind = 0;
     iLastCircleId = 0;
     iLastCircleInfoKind = 0;
     mapPendingMembers.clear();
