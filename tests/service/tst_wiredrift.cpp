@@ -215,6 +215,60 @@ QList<RequestForm> requestForms()
          byteAt(9), CallSubRinging},
         {"5 ack", [](CNetwork &, Protocol &p) { callAnswer(p, CallSubAck); }, CmdCallSignal,
          byteAt(9), CallSubAck},
+        {"87 organisation change",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onModifyOrgInfo(
+                 QVariantList{"77001", "示例公司", "示例", "a", "b", "c", "d", "e"}, 1);
+         },
+         CmdEnterprise, byteAt(5), EntModifyOrg},
+        {"87 organisation sign-in",
+         [](CNetwork &n, Protocol &) { n.slot_onLoginOrg("77001", kPassword); }, CmdEnterprise,
+         byteAt(5), EntLoginOrg},
+        {"87 enterprise sign-in",
+         [](CNetwork &n, Protocol &) {
+             sessionState().strPhone = "13800138001";
+             n.slot_onLoginSubServer("77001", kPassword);
+         },
+         CmdEnterprise, byteAt(5), EntLoginSubServer},
+        {"87 department change",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onModifyDeptInfo(77001, "0", "D1", "研发部", 0, "001");
+         },
+         CmdEnterprise, byteAt(5), EntModifyDept},
+        {"87 employee change",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onModifyEmpInfo(kLi, 77001, "D1", "13800138002", "李娜", "13800138002",
+                                    "010-1234", "工程师", 1, 1, "002");
+         },
+         CmdEnterprise, byteAt(5), EntModifyEmp},
+        {"87 departments", [](CNetwork &n, Protocol &) { n.slot_onGetDeptInfo(77001); },
+         CmdEnterprise, byteAt(5), EntDeptList},
+        {"87 employees", [](CNetwork &n, Protocol &) { n.slot_onGetEmpInfo(77001, "D1"); },
+         CmdEnterprise, byteAt(5), EntEmpList},
+        {"87 organisations", [](CNetwork &n, Protocol &) { n.slot_onGetOrgInfo("示例"); },
+         CmdEnterprise, byteAt(5), EntOrgList},
+        {"87 enterprise password",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onChangePassword(2, 0, QVariantList{"77001", "13800138001", "n3w-pass"});
+         },
+         CmdEnterprise, byteAt(5), EntChangePassword},
+        {"87 employee list",
+         [](CNetwork &n, Protocol &) {
+             QObject row;
+             for (const char *pName :
+                  {"strPNo", "strNo", "strName", "strPhone", "strTel", "strPost", "strSNo"})
+                 row.setProperty(pName, QStringLiteral("值"));
+             n.slot_onModifyEmpInfo(kZhang, 77001, QObjectList{&row, &row});
+         },
+         CmdEnterprise, byteAt(5), EntModifyEmpList},
+        {"87 department list",
+         [](CNetwork &n, Protocol &) {
+             QObject row;
+             for (const char *pName : {"strPNo", "strPName", "strPSNo"})
+                 row.setProperty(pName, QStringLiteral("部"));
+             n.slot_onModifyDeptInfo(77001, QObjectList{&row});
+         },
+         CmdEnterprise, byteAt(5), EntModifyDeptList},
     };
 }
 
