@@ -312,7 +312,7 @@ void TestEnterprise::requestBytes_data()
         << Request([](CNetwork &n) { n.slot_onLoginSubServer("x1", "demo1234"); }) << QStringList{}
         << UNTOUCHED << UNTOUCHED << UNTOUCHED;
 
-    for (int iType : {0, 1, 2})
+    for (int iType : {EntAdd, EntEdit, EntDelete})
         QTest::addRow("4 department change %d", iType)
             << Request([iType](CNetwork &n) {
                    n.slot_onModifyDeptInfo(ORG, "0", "D1", "研发部", iType, "001");
@@ -336,7 +336,7 @@ void TestEnterprise::requestBytes_data()
 
     QTest::newRow("5 employee change") << Request([](CNetwork &n) {
         n.slot_onModifyEmpInfo(OTHER, ORG, "D1", "13800138002", "李娜", "13800138002", "010-1234",
-                               "工程师", 1, 1, "002");
+                               "工程师", RoleEmployee, EntEdit, "002");
     })
                                        << QStringList{sent(request(OTHER, EntModifyEmp,
                                                                    fields()
@@ -354,7 +354,8 @@ void TestEnterprise::requestBytes_data()
                                        << UNTOUCHED << 1 << UNTOUCHED;
     QTest::newRow("5 added from a contact with no zpid")
         << Request([](CNetwork &n) {
-               n.slot_onModifyEmpInfo(0, ORG, "D1", "139", "王", "139", "", "", 1, 0, "");
+               n.slot_onModifyEmpInfo(0, ORG, "D1", "139", "王", "139", "", "", RoleEmployee,
+                                      EntAdd, "");
            })
         << QStringList{sent(request(0, EntModifyEmp,
                                     fields()
@@ -371,7 +372,8 @@ void TestEnterprise::requestBytes_data()
                                         .blob32("")))}
         << UNTOUCHED << 0 << UNTOUCHED;
     QTest::newRow("5 post too long") << Request([strLong](CNetwork &n) {
-        n.slot_onModifyEmpInfo(OTHER, ORG, "D1", "1", "李娜", "1", "", strLong, 1, 1, "");
+        n.slot_onModifyEmpInfo(OTHER, ORG, "D1", "1", "李娜", "1", "", strLong, RoleEmployee,
+                               EntEdit, "");
     }) << QStringList{} << UNTOUCHED << UNTOUCHED
                                      << UNTOUCHED;
 

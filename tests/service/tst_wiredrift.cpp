@@ -232,13 +232,13 @@ QList<RequestForm> requestForms()
          CmdEnterprise, byteAt(5), EntLoginSubServer},
         {"87 department change",
          [](CNetwork &n, Protocol &) {
-             n.slot_onModifyDeptInfo(77001, "0", "D1", "研发部", 0, "001");
+             n.slot_onModifyDeptInfo(77001, "0", "D1", "研发部", EntAdd, "001");
          },
          CmdEnterprise, byteAt(5), EntModifyDept},
         {"87 employee change",
          [](CNetwork &n, Protocol &) {
              n.slot_onModifyEmpInfo(kLi, 77001, "D1", "13800138002", "李娜", "13800138002",
-                                    "010-1234", "工程师", 1, 1, "002");
+                                    "010-1234", "工程师", RoleEmployee, EntEdit, "002");
          },
          CmdEnterprise, byteAt(5), EntModifyEmp},
         {"87 departments", [](CNetwork &n, Protocol &) { n.slot_onGetDeptInfo(77001); },

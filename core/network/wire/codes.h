@@ -379,6 +379,16 @@ enum EnterpriseRole
 };
 Q_ENUM_NS(EnterpriseRole)
 
+// iType of a single department or employee change (the kind byte of the enterprise
+// sub-commands 4 and 5) and of the reports the controller gives the screens about it.
+enum EnterpriseChange
+{
+    EntAdd = 0,
+    EntEdit = 1,
+    EntDelete = 2,
+};
+Q_ENUM_NS(EnterpriseChange)
+
 // The result of a server reply (saving the card or picture, the cloud address book...).
 enum ReplyResult
 {
