@@ -161,7 +161,8 @@ public slots:
     // The enterprise directory family (cnetwork_enterprise.cpp), all on the command 87. An
     // organisation id that is not a non-zero decimal number, or a text too long for its
     // field, sends nothing.
-    // varOrgInfo: a list of eight values (id, two names, three texts, two more texts).
+    // varOrgInfo: a list of eight values (id, two names, three texts, two more texts); its id
+    // goes as given, and fewer values send nothing.
     void slot_onModifyOrgInfo(QVariant varOrgInfo, int iType);
     void slot_onLoginOrg(QString strOrgId, QString strPassword);
     void slot_onLoginSubServer(QString strOrgId, QString strPassword);
