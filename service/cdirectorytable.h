@@ -1,11 +1,14 @@
-// CDirectoryTable: the enterprise directory: organisations, their departments and employees.
-// The seed file fills it now; the directory commands read it when that family is served.
-// Every statement on the three tables is here.
+// CDirectoryTable: the enterprise directory: organisations with their password, departments
+// and employees with their role and sort key. Every statement on the three tables is here.
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <optional>
+
+#include "codes.h"
 #include "csqltable.h"
 
 class CDirectoryTable : public CSqlTable
@@ -16,6 +19,7 @@ public:
         QString strNo;
         QString strName;
         QString strParentNo; // empty for a top department
+        QString strSortKey;
     };
 
     struct Employee
@@ -27,6 +31,8 @@ public:
         QString strPhone;
         QString strTel;
         quint32 iZpid = 0; // 0 when the employee has no account
+        int iRole = Codes::RoleEmployee;
+        QString strSortKey;
     };
 
     struct Organisation
@@ -36,6 +42,7 @@ public:
         QString strShortName;
         QList<Department> departments;
         QList<Employee> employees;
+        QByteArray arPasswordHash; // the password the organisation's members sign in with
     };
 
     explicit CDirectoryTable(const QString &strConnection)
@@ -43,9 +50,36 @@ public:
     {}
 
     bool createSchema();
+    // The fourth layout: the organisation's password, the employees' roles and sort keys.
+    bool addRolesAndKeys();
     // Inserts the organisation with its departments and employees; the caller holds the
     // transaction.
     bool insert(const Organisation &organisation);
     bool exists(quint32 iOrgId) const;
     int count() const;
+
+    // At most iLimit organisations whose name holds strText (all for an empty one), by id,
+    // without their departments and employees.
+    QList<Organisation> organisations(const QString &strText, int iLimit) const;
+    // The organisation with its password hash, without departments and employees.
+    std::optional<Organisation> organisation(quint32 iOrgId) const;
+    QList<Department> departments(quint32 iOrgId) const;
+    // The employees of one department, or of all for an empty number, in sort-key order.
+    QList<Employee> employees(quint32 iOrgId, const QString &strDeptNo) const;
+    // The employee record of an account: by its Zpid, or by its mobile number.
+    std::optional<Employee> employeeOf(quint32 iOrgId, quint32 iZpid,
+                                       const QString &strPhone) const;
+    std::optional<Employee> employee(quint32 iOrgId, const QString &strUserId) const;
+    int employeeCount(quint32 iOrgId, const QString &strDeptNo) const;
+    bool departmentExists(quint32 iOrgId, const QString &strNo) const;
+
+    // A new organisation numbered after the others; 0 when it cannot be stored.
+    quint32 create(const Organisation &organisation);
+    bool setNames(quint32 iOrgId, const QString &strName, const QString &strShortName);
+    bool setPassword(quint32 iOrgId, const QByteArray &arHash);
+    // Adds or replaces a department or employee, by its number or user id.
+    bool putDepartment(quint32 iOrgId, const Department &dept);
+    bool putEmployee(quint32 iOrgId, const Employee &emp);
+    bool removeDepartment(quint32 iOrgId, const QString &strNo);
+    bool removeEmployee(quint32 iOrgId, const QString &strUserId);
 };

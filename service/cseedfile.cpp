@@ -100,15 +100,18 @@ bool readOrganisation(const QJsonObject &o, CDirectoryTable::Organisation &org, 
 {
     org.strName = o.value(QLatin1String("name")).toString();
     org.strShortName = o.value(QLatin1String("shortName")).toString();
+    // Plain here; hashed when written.
+    org.arPasswordHash = o.value(QLatin1String("password")).toString().toUtf8();
     if (!positiveId(o.value(QLatin1String("id")), org.iOrgId) || org.strName.isEmpty()) {
         strError = QStringLiteral("organisation: needs an id and a name");
         return false;
     }
     for (const QJsonValue &value : o.value(QLatin1String("departments")).toArray()) {
         const QJsonObject d = value.toObject();
-        org.departments << CDirectoryTable::Department{d.value(QLatin1String("no")).toString(),
-                                                       d.value(QLatin1String("name")).toString(),
-                                                       d.value(QLatin1String("parent")).toString()};
+        org.departments << CDirectoryTable::Department{
+            d.value(QLatin1String("no")).toString(), d.value(QLatin1String("name")).toString(),
+            d.value(QLatin1String("parent")).toString(),
+            d.value(QLatin1String("sortKey")).toString()};
         if (org.departments.last().strNo.isEmpty()) {
             strError =
                 QStringLiteral("organisation %1: a department without a number").arg(org.iOrgId);
@@ -126,6 +129,9 @@ bool readOrganisation(const QJsonObject &o, CDirectoryTable::Organisation &org, 
         emp.strTel = e.value(QLatin1String("tel")).toString();
         emp.iZpid =
             quint32(qBound<qint64>(0, e.value(QLatin1String("zpid")).toInteger(0), 0xFFFFFFFFLL));
+        emp.strSortKey = e.value(QLatin1String("sortKey")).toString();
+        emp.iRole =
+            e.value(QLatin1String("admin")).toBool() ? Codes::RoleAdmin : Codes::RoleEmployee;
         if (emp.strUserId.isEmpty() || emp.strName.isEmpty()) {
             strError = QStringLiteral("organisation %1: an employee without a user id or name")
                            .arg(org.iOrgId);
@@ -195,7 +201,11 @@ bool write(const Plan &plan, CServiceStore &store, CPasswordHash::Cost cost,
     for (const CDirectoryTable::Organisation &org : plan.organisations) {
         if (store.directory().exists(org.iOrgId))
             continue;
-        if (!store.directory().insert(org)) {
+        CDirectoryTable::Organisation hashed = org;
+        if (!org.arPasswordHash.isEmpty())
+            hashed.arPasswordHash =
+                CPasswordHash::hash(QString::fromUtf8(org.arPasswordHash), cost);
+        if (!store.directory().insert(hashed)) {
             result.strError = QStringLiteral("organisation %1 cannot be stored").arg(org.iOrgId);
             return false;
         }

@@ -9,6 +9,7 @@
 #include "cclientconnection.h"
 #include "ccloudbookcommands.h"
 #include "ccontactcommands.h"
+#include "cdirectorycommands.h"
 #include "cfieldwriter.h"
 #include "cmessagecommands.h"
 #include "csessioncommands.h"
@@ -30,7 +31,8 @@ CService::CService(const CServiceConfig &config, QObject *parent)
                      config.iMinRequestRate, config.iRequestGraceMs},
                     m_counters),
       m_pMain(new CTcpListener(this)), m_pSub(new CTcpListener(this)), m_pUdp(new QUdpSocket(this)),
-      m_pSweep(new QTimer(this)), m_heapTrim(HEAP_SETTLE_MS, [this] { m_store.releaseMemory(); })
+      m_pSweep(new QTimer(this)), m_heapTrim(HEAP_SETTLE_MS, [this] { m_store.releaseMemory(); }),
+      m_hashes(config.iHashThreads, config.iMaxWaitingPasswordChanges)
 {
     m_clock.start();
     connect(m_pMain, &CTcpListener::accepted, this,
@@ -49,12 +51,14 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pContactCommands = std::make_unique<CContactCommands>(*this);
     m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
     m_pCircleApplyCommands = std::make_unique<CCircleApplyCommands>(*this);
+    m_pDirectoryCommands = std::make_unique<CDirectoryCommands>(*this);
     m_pCloudBookCommands = std::make_unique<CCloudBookCommands>(*this);
     m_pMessageCommands = std::make_unique<CMessageCommands>(*this);
     m_pSessionCommands->install(m_dispatcher);
     m_pContactCommands->install(m_dispatcher);
     m_pCircleCommands->install(m_dispatcher);
     m_pCircleApplyCommands->install(m_dispatcher);
+    m_pDirectoryCommands->install(m_dispatcher);
     m_pCloudBookCommands->install(m_dispatcher);
     m_pMessageCommands->install(m_dispatcher);
     m_pCallCommands = std::make_unique<CCallCommands>(*this);

@@ -15,6 +15,7 @@
 #include "cconnectionguard.h"
 #include "cdispatcher.h"
 #include "cendpointclaims.h"
+#include "chashqueue.h"
 #include "cheaptrim.h"
 #include "cloginthrottle.h"
 #include "cpacketlog.h"
@@ -32,6 +33,7 @@ class QUdpSocket;
 class CCallCommands;
 class CCircleApplyCommands;
 class CCircleCommands;
+class CDirectoryCommands;
 class CCloudBookCommands;
 class CContactCommands;
 class CMessageCommands;
@@ -61,6 +63,7 @@ public:
     CServiceCounters &counters() override { return m_counters; }
     const CServiceCounters &counters() const { return m_counters; }
     CLoginThrottle &throttle() override { return m_throttle; }
+    CHashQueue &hashes() override { return m_hashes; }
     qint64 nowMs() const override { return m_clock.elapsed(); }
 
     bool allowLookup(const CRequest &request, int iCost = 1) override;
@@ -111,7 +114,10 @@ private:
     std::unique_ptr<CContactCommands> m_pContactCommands;
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
     std::unique_ptr<CCircleApplyCommands> m_pCircleApplyCommands;
+    std::unique_ptr<CDirectoryCommands> m_pDirectoryCommands;
     std::unique_ptr<CCallCommands> m_pCallCommands;
     std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
     std::unique_ptr<CMessageCommands> m_pMessageCommands;
+    // Last: it goes first, so no hash result comes back to a family already gone.
+    CHashQueue m_hashes;
 };

@@ -1,7 +1,8 @@
 // CServiceContext: what a command family may use of the service, and nothing more: answering
 // and sending, the store, the sessions and their ends, the counters, the sign-in throttle, the
-// clock and the hook that hands a session what was held for it. CService implements it; the
-// families depend on this interface alone, so none of them includes the service itself.
+// password hash pool, the clock and the hook that hands a session what was held for it. CService
+// implements it; the families depend on this interface alone, so none of them includes the service
+// itself.
 #pragma once
 
 #include <QHostAddress>
@@ -10,6 +11,7 @@
 #include "csessiontable.h"
 
 class CClientConnection;
+class CHashQueue;
 class CLoginThrottle;
 class CRequest;
 class CServiceCounters;
@@ -29,6 +31,8 @@ public:
     virtual CSessionTable &sessions() = 0;
     virtual CServiceCounters &counters() = 0;
     virtual CLoginThrottle &throttle() = 0;
+    // The pool that checks and makes password hashes, shared by every family that has one.
+    virtual CHashQueue &hashes() = 0;
     // Monotonic milliseconds since the service started.
     virtual qint64 nowMs() const = 0;
 

@@ -88,6 +88,8 @@ const char *CServiceCounters::eventName(Event event)
         return "udp.held-on-trial";
     case CircleRefused:
         return "circle.refused";
+    case DirectoryRefused:
+        return "directory.refused";
     case EventCount:
         break;
     }

@@ -50,6 +50,7 @@ public:
         OutputOverflow,    // closed, its queued answers grew far beyond the cap
         HeldOnTrial,       // a datagram from an endpoint on trial, kept for the trial's end
         CircleRefused,     // a circle change or dissolution by someone who is not its creator
+        DirectoryRefused,  // a directory change by someone who is not an administrator
         EventCount
     };
 

@@ -82,7 +82,13 @@ CSchemaSteps CServiceStore::schemaSteps()
             strError = QStringLiteral("cannot create the circle requests");
         return bOk;
     };
-    return CSchemaSteps({tables, circleCreated, circleRequests});
+    auto directoryRoles = [this](QSqlDatabase &, QString &strError) {
+        const bool bOk = m_directory.addRolesAndKeys();
+        if (!bOk)
+            strError = QStringLiteral("cannot add the directory's passwords, roles and sort keys");
+        return bOk;
+    };
+    return CSchemaSteps({tables, circleCreated, circleRequests, directoryRoles});
 }
 
 void CServiceStore::releaseMemory()

@@ -42,8 +42,7 @@ QByteArray presenceReply(quint8 iCode, int iCount, const QString &strOnline,
 
 CSessionCommands::CSessionCommands(CServiceContext &service)
     : m_service(service), m_passwordChanges(service.config().iPasswordChangesPerMinute,
-                                            service.config().iPasswordChangesPerMinute),
-      m_hashes(service.config().iHashThreads, service.config().iMaxWaitingPasswordChanges)
+                                            service.config().iPasswordChangesPerMinute)
 {
     connect(&service, &CServiceContext::sessionEnded, this,
             [this](quint64 iSessionId) { m_passwordChanges.forget(iSessionId); });
@@ -132,7 +131,7 @@ void CSessionCommands::startNextLogin(quint32 iZpid)
         }
         const auto account = m_service.store().accounts().byZpid(iZpid);
         const QByteArray arHash = account ? account->arPasswordHash : QByteArray();
-        m_hashes.check(arHash, login.strPassword, [this, iZpid](bool bOk) {
+        m_service.hashes().check(arHash, login.strPassword, [this, iZpid](bool bOk) {
             auto queue = m_logins.find(iZpid);
             if (queue == m_logins.end() || queue->isEmpty())
                 return;
@@ -282,7 +281,7 @@ void CSessionCommands::onChangePassword(CRequest &request)
         reply(1);
         return;
     }
-    const bool bQueued = m_hashes.change(
+    const bool bQueued = m_service.hashes().change(
         iZpid, strPassword, m_service.config().hashCost, [this, iZpid, reply](QByteArray arHash) {
             const bool bSaved =
                 !arHash.isEmpty() && m_service.store().accounts().setPasswordHash(iZpid, arHash);

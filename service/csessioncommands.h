@@ -59,6 +59,4 @@ private:
     // Attempts waiting per account; the head is the one being checked.
     QHash<quint32, QQueue<PendingLogin>> m_logins;
     CRateLimiter m_passwordChanges;
-    // Last, so that no hash result comes back to a half-destroyed object.
-    CHashQueue m_hashes;
 };

@@ -250,8 +250,8 @@ void TestServiceHostile::droppedAndCounted_data()
         C::DropNoSession);
     row("phone from unknown endpoint", FreshUdp,
         FakePacket(Codes::CmdUserPhone).u32(kVictim).u32(1000003), C::DropNoSession);
-    row("not served yet", AttackerTcp,
-        FakePacket(Codes::CmdEnterprise).u32(kAttacker).u8(8).blob32("x"), C::DropUnhandled);
+    row("directory sub-command never taken", AttackerTcp,
+        FakePacket(Codes::CmdEnterprise).u32(kAttacker).u8(0).blob32("x"), C::DropBadField);
     // A notice the service sends is never taken from a client.
     row("circle notice from a client", AttackerTcp,
         FakePacket(Codes::CmdApplyCircle).u32(kAttacker).u8(Codes::ApplyNotice).u32(1),

@@ -276,13 +276,14 @@ void TestServiceStore::unversionedFileIsUpgradedInPlace()
     QVERIFY2(store.open(dir.path()), qPrintable(store.errorText()));
     QCOMPARE(store.accounts().byZpid(1000009).value().strName, QStringLiteral("旧"));
     QCOMPARE(store.storedMessages().pending(1000009).size(), 1);
-    QCOMPARE(store.schemaSteps().latestVersion(), 3);
-    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 3);
+    QCOMPARE(store.schemaSteps().latestVersion(), 4);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 4);
     // The second step gave the circles their creation time, the third the open requests to
-    // join them.
+    // join them, the fourth the directory's password, roles and sort keys.
     QVERIFY(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(created) FROM circle")).isValid());
     QCOMPARE(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(*) FROM circle_request")).toInt(),
              0);
+    QVERIFY(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(role) FROM employee")).isValid());
 }
 
 // A folder written by a later service is refused with a message that says so, unchanged.
