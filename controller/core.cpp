@@ -135,7 +135,9 @@ void Core::initialize()
     shared.pNetwork->queryLocalId();
     // The server sends the address book afresh at every log-in.
     shared.pDatabase->clearContact();
-    shared.pDatabase->loadPinyin();
+    // Name keys are needed once contacts arrive, not by the sign-in screen: the map is read
+    // beside the first frame, and the first key made waits for it if it must.
+    shared.pDatabase->loadPinyinInBackground();
     setMsgIdCounter(msgIdSeed(shared.pDatabase->getMaxMsgId(), QDateTime::currentDateTimeUtc()));
 
     // Files the client keeps beside the program: received pictures and screenshots.

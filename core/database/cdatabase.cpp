@@ -13,6 +13,7 @@
 #include <QMutexLocker>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QThreadStorage>
 
 #include <utility>
@@ -294,17 +295,37 @@ void CDatabase::commitTransaction(const QString &strConnectionName)
 
 void CDatabase::loadPinyin()
 {
-    QHash<char16_t, QString> map;
-    CStoreQuery query =
-        runOn(connection(m_strCommonDbName), QStringLiteral("Select Hanzi,DuYin from Pinyin"), {});
-    while (query.isActive() && query.next()) {
-        const QString strHanzi = query.text(0);
-        // The sort key looks names up one code unit at a time; a longer key never matches.
-        if (strHanzi.size() == 1)
-            map.insert(strHanzi.at(0).unicode(), query.text(1));
-    }
-    setPinyinMap(std::move(map));
+    // Opening a file that is not open would make it.
+    setPinyinMap(m_bCommonOpen ? readPinyin(m_strCommonDbPath) : QHash<char16_t, QString>());
     m_trace.traceNumber(QStringLiteral("g_mapPinyin count"), pinyinMapSize());
+}
+
+void CDatabase::loadPinyinInBackground()
+{
+    if (m_bCommonOpen)
+        loadPinyinMapAsync([strPath = m_strCommonDbPath] { return readPinyin(strPath); });
+}
+
+QHash<char16_t, QString> CDatabase::readPinyin(const QString &strCommonDbPath)
+{
+    QHash<char16_t, QString> map;
+    {
+        CStoreConnection connection(
+            QStringLiteral("pinyin@%1").arg(quintptr(QThread::currentThreadId()), 0, 16),
+            strCommonDbPath);
+        if (!connection.isOpen())
+            return map;
+        QSqlQuery query(connection.database());
+        if (!query.exec(QStringLiteral("Select Hanzi,DuYin from Pinyin")))
+            return map;
+        while (query.next()) {
+            const QString strHanzi = query.value(0).toString();
+            // The sort key looks names up one code unit at a time; a longer key never matches.
+            if (strHanzi.size() == 1)
+                map.insert(strHanzi.at(0).unicode(), query.value(1).toString());
+        }
+    }
+    return map;
 }
 
 QString CDatabase::cardField(const QString &strCard, int iIndex)

@@ -58,8 +58,13 @@ public:
     void beginTransaction(const QString &strConnectionName);
     void commitTransaction(const QString &strConnectionName);
 
-    // Fills the process-wide sort-key map from the common database's Pinyin table.
+    // Fills the process-wide sort-key map from the common database's Pinyin table, now or on
+    // a thread of its own (the first sort key made waits for it).
     void loadPinyin();
+    void loadPinyinInBackground();
+    // The Pinyin table of the common database file, read through a connection of the calling
+    // thread's own.
+    static QHash<char16_t, QString> readPinyin(const QString &strCommonDbPath);
 
     // Business-card text: ':'-separated fields, the full card having 14 and the short one 4.
     static QString cardField(const QString &strCard, int iIndex);

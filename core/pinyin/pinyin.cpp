@@ -3,6 +3,7 @@
 #include "pinyintables.h"
 
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -10,6 +11,20 @@ QHash<char16_t, QString> &pinyinMap()
 {
     static QHash<char16_t, QString> map;
     return map;
+}
+
+// The load under way, if any; set on the main thread before the workers that read the map.
+std::shared_future<void> &pendingLoad()
+{
+    static std::shared_future<void> load;
+    return load;
+}
+
+void waitForMap()
+{
+    const std::shared_future<void> &load = pendingLoad();
+    if (load.valid())
+        load.wait();
 }
 
 // The characters removePunctuation deletes: ASCII punctuation and the space, and the
@@ -94,16 +109,26 @@ QString syllableName(int iIndex)
 
 void setPinyinMap(QHash<char16_t, QString> mapPinyin)
 {
+    waitForMap();
     pinyinMap() = std::move(mapPinyin);
+}
+
+void loadPinyinMapAsync(std::function<QHash<char16_t, QString>()> load)
+{
+    waitForMap();
+    pendingLoad() =
+        std::async(std::launch::async, [load = std::move(load)] { pinyinMap() = load(); }).share();
 }
 
 int pinyinMapSize()
 {
+    waitForMap();
     return int(pinyinMap().size());
 }
 
 QString toPinyin(const QString &strText)
 {
+    waitForMap();
     const QHash<char16_t, QString> &map = pinyinMap();
     const QString strClean = removePunctuation(strText);
     QString result;

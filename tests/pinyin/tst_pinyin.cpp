@@ -1,7 +1,9 @@
 // Readings from the built-in tables, the sort key and the text-stripping functions.
 #include "pinyin.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 
 class TestPinyin : public QObject
 {
@@ -17,6 +19,7 @@ private slots:
     void sortKey();
     void strip_data();
     void strip();
+    void keysWaitForAMapStillLoading();
 };
 
 static QString readingsText(const WordItem &item)
@@ -174,6 +177,28 @@ void TestPinyin::strip()
     QFETCH(QString, withoutAlphanumerics);
     QCOMPARE(removePunctuation(text), withoutPunctuation);
     QCOMPARE(removeAlphanumerics(text), withoutAlphanumerics);
+}
+
+// The map is read on a thread of its own at start-up; a key asked for before it is in waits
+// for it rather than coming out without readings, and replacing it waits too.
+void TestPinyin::keysWaitForAMapStillLoading()
+{
+    loadPinyinMapAsync([] {
+        QThread::msleep(300);
+        return QHash<char16_t, QString>{{u'张', QStringLiteral("zhang")}};
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(toPinyin(QStringLiteral("张")), QStringLiteral("zhang"));
+    QVERIFY(clock.elapsed() >= 250);
+    QCOMPARE(pinyinMapSize(), 1);
+    loadPinyinMapAsync([] {
+        QThread::msleep(100);
+        return QHash<char16_t, QString>{{u'李', QStringLiteral("li")}};
+    });
+    setPinyinMap({});
+    QThread::msleep(200);
+    QCOMPARE(pinyinMapSize(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPinyin)
