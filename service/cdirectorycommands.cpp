@@ -316,11 +316,11 @@ void CDirectoryCommands::modifyDepartment(CRequest &request, const QByteArray &a
     CDirectoryTable &directory = m_service.store().directory();
     const bool bExists = directory.departmentExists(iOrgId, dept.strNo);
     bool bDone = false;
-    if (iKind == DirectoryRemove)
+    if (iKind == EntDelete)
         // A department goes only once it has no employees left.
         bDone = bExists && directory.employeeCount(iOrgId, dept.strNo) == 0 &&
                 directory.removeDepartment(iOrgId, dept.strNo);
-    else if ((iKind == DirectoryAdd && !bExists) || (iKind == DirectoryEdit && bExists))
+    else if ((iKind == EntAdd && !bExists) || (iKind == EntEdit && bExists))
         bDone = fits(dept.strNo, true) && fits(dept.strName, true) &&
                 fits(dept.strSortKey, false) && !allDepartments(dept.strNo) &&
                 directory.putDepartment(iOrgId, dept);
@@ -380,7 +380,7 @@ void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const
     if (self->iRole != RoleAdmin) {
         // An employee changes its own office phone and nothing else: a request that would
         // change more (a role, above all) is refused whole.
-        const bool bOwnPhone = iKind == DirectoryEdit && stored &&
+        const bool bOwnPhone = iKind == EntEdit && stored &&
                                stored->strUserId == self->strUserId &&
                                emp.strDeptNo == stored->strDeptNo &&
                                emp.strName == stored->strName && emp.strPost == stored->strPost &&
@@ -395,11 +395,11 @@ void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const
         return;
     }
     bool bDone = false;
-    if (iKind == DirectoryRemove) {
+    if (iKind == EntDelete) {
         // The administrator's own record stays, so the organisation keeps an administrator.
         bDone = stored && stored->strUserId != self->strUserId &&
                 directory.removeEmployee(iOrgId, emp.strUserId);
-    } else if ((iKind == DirectoryAdd && !stored) || (iKind == DirectoryEdit && stored)) {
+    } else if ((iKind == EntAdd && !stored) || (iKind == EntEdit && stored)) {
         if (iNamed == 0)
             iNamed = m_service.store().accounts().zpidOfMobile(emp.strPhone);
         emp.iZpid = iNamed;

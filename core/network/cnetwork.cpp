@@ -370,6 +370,10 @@ void CNetwork::slot_onGetUserPhone(QString strZpid)
 
 void CNetwork::slot_onChangePassword(int iType, int iSubType, QVariant varPassword)
 {
+    if (iType >= Codes::PasswordEnterpriseFirst && iType <= Codes::PasswordEnterpriseLast) {
+        changeEnterprisePassword(iType, iSubType, varPassword);
+        return;
+    }
     if (iType != Codes::PasswordLogin) {
         m_trace.traceNumber("password change type not handled", iType);
         return;

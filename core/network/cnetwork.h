@@ -17,6 +17,7 @@
 #include "ctrace.h"
 
 class CCallSession;
+class CFieldWriter;
 
 class CNetwork : public QObject, public CListener
 {
@@ -103,7 +104,8 @@ public slots:
     void slot_onGetAllUserState();
     void slot_onGetUserState(QString strPhone);
     void slot_onGetUserPhone(QString strZpid);
-    // Type 0 changes the login password; the enterprise types 1 to 3 are not handled here.
+    // Type 0 changes the login password; types 1 to 3 change an enterprise password, with
+    // varPassword holding [organisation id, user id, new password]. Other types send nothing.
     void slot_onChangePassword(int iType, int iSubType, QVariant varPassword);
 
     void slot_onGetContact();
@@ -156,6 +158,28 @@ public slots:
     void slot_onModifyCircleInfo(int iType, QString strCircleId, QString strInfo);
     void slot_onDismissCircle(QString strCircleId);
 
+    // The enterprise directory family (cnetwork_enterprise.cpp), all on the command 87. An
+    // organisation id that is not a non-zero decimal number, or a text too long for its
+    // field, sends nothing.
+    // varOrgInfo: a list of eight values (id, two names, three texts, two more texts); its id
+    // goes as given, and fewer values send nothing.
+    void slot_onModifyOrgInfo(QVariant varOrgInfo, int iType);
+    void slot_onLoginOrg(QString strOrgId, QString strPassword);
+    void slot_onLoginSubServer(QString strOrgId, QString strPassword);
+    void slot_onModifyDeptInfo(quint32 iOrgId, QString strPNo, QString strNo, QString strName,
+                               int iType, QString strEx);
+    // The list form: departments (OrgInfoModel rows) in requests of at most 255.
+    void slot_onModifyDeptInfo(quint32 iOrgId, QObjectList objectList);
+    void slot_onModifyEmpInfo(quint32 iZpid, quint32 iOrgId, QString strPNo, QString strNo,
+                              QString strName, QString strPhone, QString strTel, QString strPost,
+                              int iUserType, int iType, QString strEx);
+    // The list form: employees (OrgInfoModel rows) in requests of at most 255.
+    void slot_onModifyEmpInfo(quint32 iZpid, quint32 iOrgId, QObjectList objectList);
+    void slot_onGetDeptInfo(quint32 iOrgId);
+    // An empty department number asks for the employees of every department.
+    void slot_onGetEmpInfo(quint32 iOrgId, QString strDeptNo = QString());
+    void slot_onGetOrgInfo(QString strExInfo);
+
 private:
     // A zpid or circle id the server can route to: a decimal number other than 0; *pId is 0
     // otherwise.
@@ -167,6 +191,10 @@ private:
     // packet was such a message.
     bool failUnsentMessage(const QByteArray &arBuff);
     void sendRichMsg(quint32 iReceiver, const QStringList &strList, int iType, qint32 iMsgId);
+    // Sends the enterprise sub-command iSub with the fields after its count; false (nothing
+    // sent, a trace) when a field did not fit.
+    bool sendEnterprise(quint32 iZpid, quint8 iSub, const CFieldWriter &rest, const char *pWhat);
+    void changeEnterprisePassword(int iType, int iSubType, const QVariant &varPassword);
 
     CSocket *m_pTcpSocket = nullptr;
     CSocket *m_pUdpSocket = nullptr;

@@ -24,6 +24,9 @@ void CSessionState::reset()
     iResendTick = 0;
     iPasswordSubType = 0;
     strPendingPassword.clear();
+    iEnterprisePasswordType = 0;
+    iLastOrgChangeKind = 0;
+    iLastDirectoryChangeKind = 0;
     iLastCircleId = 0;
     iLastCircleInfoKind = 0;
     mapPendingMembers.clear();

@@ -33,6 +33,13 @@ public:
     // Sub-type and new password of the password change awaiting its reply.
     int iPasswordSubType = 0;
     QString strPendingPassword;
+    // Which enterprise password (type 1 to 3) the change awaiting its reply is about; 0 when
+    // none is awaited. The reply does not name it.
+    int iEnterprisePasswordType = 0;
+    // The kind of the last organisation change sent, and of the last department or employee
+    // change (0 for the list forms), read when the service confirms them.
+    int iLastOrgChangeKind = 0;
+    int iLastDirectoryChangeKind = 0;
     // The circle of the last create or member-change reply.
     quint32 iLastCircleId = 0;
     // The kind of the last circle-info change sent.

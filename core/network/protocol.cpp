@@ -184,6 +184,7 @@ Protocol::Protocol(QObject *parent) : QObject(parent)
     registerCallParsers();
     registerMessageParsers();
     registerCircleParsers();
+    registerEnterpriseParsers();
 }
 
 void Protocol::setParser(quint8 iCode, Parser parser)

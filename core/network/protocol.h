@@ -15,6 +15,8 @@
 #include "csocket.h"
 #include "ctrace.h"
 
+class CFieldReader;
+
 class Protocol : public QObject
 {
     Q_OBJECT
@@ -73,8 +75,10 @@ signals:
     void sig_changepassword(int iType, int iSubType, int iRet);
     void sig_modifyOrgInfo(quint32 iOrgId, bool flag);
     void sig_parseOrgInfo(QByteArray arBuff, int iCount);
-    void sig_parseDeptInfo(quint32 iOrgId, QByteArray arBuff, int iAllCount);
-    void sig_parseEmpInfo(quint32 iOrgId, QByteArray arBuff, int iAllCount);
+    // One page of a directory list: iAllCount whole entries in arBuff, of iTotal the
+    // organisation has in all (the service sends longer lists in several pages).
+    void sig_parseDeptInfo(quint32 iOrgId, QByteArray arBuff, int iAllCount, int iTotal = 0);
+    void sig_parseEmpInfo(quint32 iOrgId, QByteArray arBuff, int iAllCount, int iTotal = 0);
     void sig_loginenterprise(quint32 iOrgId, QString strName, QString strShortName, bool flag,
                              int iUserType);
     void sig_modifyDeptInfo(quint32 iOrgId, bool flag);
@@ -139,6 +143,13 @@ private:
     void parseApplyCircle(const QByteArray &arBuff);
     void parseModifyCircleInfo(const QByteArray &arBuff);
     void parseDismissCircle(const QByteArray &arBuff);
+
+    // The enterprise directory family (protocol_enterprise.cpp): every sub-command of 87.
+    void registerEnterpriseParsers();
+    void parseEnterprise(const QByteArray &arBuff);
+    void parseEnterprisePassword(CFieldReader &r);
+    void parseEnterpriseLogin(CFieldReader &r);
+    void parseDirectoryPage(CFieldReader &r, const QByteArray &arBuff, quint8 iSub);
 
     QHash<quint8, Parser> m_parsers;
     QString m_strName{"Protocol"};

@@ -90,6 +90,36 @@ SEEDS = {
     "97-result": u8(97) + u32(OWN) + u32(77) + u8(2) + u32(13) + u8(0),
 }
 
+# The enterprise directory 87: the sub-command at 5, then (but for 9) the result.
+ORG = 77001
+
+
+def ent(sub):
+    return u8(87) + u32(OWN) + u8(sub)
+
+
+DEPT = str8(b"0") + str8(b"D1") + str8("研发部".encode()) + blob(b"001")
+EMP = u32(4321) + str8(b"D1") + str8(b"13800000001") + str8("李".encode()) \
+    + str8(b"13800000001") + str8(b"010-1") + str8(b"") + u8(1) + blob(b"002")
+ORG_ENTRY = u32(ORG) + u32(0) + str8("示例".encode()) + u32(2) + b"Ex"
+SEEDS.update({
+    "87-1-changed": ent(1) + u8(0) + u32(ORG),
+    "87-1-refused": ent(1) + u8(1),
+    "87-2-accepted": ent(2) + u8(0) + u8(0) + u32(ORG) + u32(0) + str8(b"a") + str8(b"b")
+    + str8(b"c") + blob(b"d"),
+    "87-3-signed-in": ent(3) + u8(0) + u8(1) + u32(ORG) + u32(0) + str8("示例公司".encode())
+    + str8("示例".encode()) + str8(b"") + blob(b""),
+    "87-3-refused": ent(3) + u8(2),
+    "87-4-changed": ent(4) + u8(0) + u32(ORG),
+    "87-5-refused": ent(5) + u8(3),
+    "87-6-departments": ent(6) + u8(0) + u32(ORG) + u32(0) + u32(2) + u8(2) + DEPT + DEPT,
+    "87-7-employees": ent(7) + u8(0) + u32(ORG) + u32(0) + u32(600) + u8(2) + EMP + EMP,
+    "87-8-organisations": ent(8) + u8(0) + u8(2) + ORG_ENTRY + ORG_ENTRY,
+    "87-9-password": ent(9) + u32(ORG) + str8(b"13800000001") + u8(0) + u8(0),
+    "87-10-changed": ent(10) + u8(0) + u32(ORG),
+    "87-11-refused": ent(11) + u8(1),
+})
+
 # The last byte of an input also chooses the fuzz target's call phase from its bits 1 and 2
 # (0 none, 2 push under way, 4 calling, 6 talking); the call parsers ignore bytes after the
 # fields they read, so each seed ends with the phase in which its packet acts.

@@ -215,6 +215,60 @@ QList<RequestForm> requestForms()
          byteAt(9), CallSubRinging},
         {"5 ack", [](CNetwork &, Protocol &p) { callAnswer(p, CallSubAck); }, CmdCallSignal,
          byteAt(9), CallSubAck},
+        {"87 organisation change",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onModifyOrgInfo(
+                 QVariantList{"77001", "示例公司", "示例", "a", "b", "c", "d", "e"}, 1);
+         },
+         CmdEnterprise, byteAt(5), EntModifyOrg},
+        {"87 organisation sign-in",
+         [](CNetwork &n, Protocol &) { n.slot_onLoginOrg("77001", kPassword); }, CmdEnterprise,
+         byteAt(5), EntLoginOrg},
+        {"87 enterprise sign-in",
+         [](CNetwork &n, Protocol &) {
+             sessionState().strPhone = "13800138001";
+             n.slot_onLoginSubServer("77001", kPassword);
+         },
+         CmdEnterprise, byteAt(5), EntLoginSubServer},
+        {"87 department change",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onModifyDeptInfo(77001, "0", "D1", "研发部", EntAdd, "001");
+         },
+         CmdEnterprise, byteAt(5), EntModifyDept},
+        {"87 employee change",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onModifyEmpInfo(kLi, 77001, "D1", "13800138002", "李娜", "13800138002",
+                                    "010-1234", "工程师", RoleEmployee, EntEdit, "002");
+         },
+         CmdEnterprise, byteAt(5), EntModifyEmp},
+        {"87 departments", [](CNetwork &n, Protocol &) { n.slot_onGetDeptInfo(77001); },
+         CmdEnterprise, byteAt(5), EntDeptList},
+        {"87 employees", [](CNetwork &n, Protocol &) { n.slot_onGetEmpInfo(77001, "D1"); },
+         CmdEnterprise, byteAt(5), EntEmpList},
+        {"87 organisations", [](CNetwork &n, Protocol &) { n.slot_onGetOrgInfo("示例"); },
+         CmdEnterprise, byteAt(5), EntOrgList},
+        {"87 enterprise password",
+         [](CNetwork &n, Protocol &) {
+             n.slot_onChangePassword(2, 0, QVariantList{"77001", "13800138001", "n3w-pass"});
+         },
+         CmdEnterprise, byteAt(5), EntChangePassword},
+        {"87 employee list",
+         [](CNetwork &n, Protocol &) {
+             QObject row;
+             for (const char *pName :
+                  {"strPNo", "strNo", "strName", "strPhone", "strTel", "strPost", "strSNo"})
+                 row.setProperty(pName, QStringLiteral("值"));
+             n.slot_onModifyEmpInfo(kZhang, 77001, QObjectList{&row, &row});
+         },
+         CmdEnterprise, byteAt(5), EntModifyEmpList},
+        {"87 department list",
+         [](CNetwork &n, Protocol &) {
+             QObject row;
+             for (const char *pName : {"strPNo", "strPName", "strPSNo"})
+                 row.setProperty(pName, QStringLiteral("部"));
+             n.slot_onModifyDeptInfo(77001, QObjectList{&row});
+         },
+         CmdEnterprise, byteAt(5), EntModifyDeptList},
     };
 }
 
@@ -247,6 +301,37 @@ QString same(const QVariant &value, const QVariant &expected, const char *what)
     return value == expected ? QString()
                              : QStringLiteral("%1: %2, expected %3")
                                    .arg(QLatin1String(what), value.toString(), expected.toString());
+}
+
+constexpr quint32 kOrg = 3000001;
+const QString kOrgText = QString::number(kOrg);
+
+// Signs the client in to the demo organisation, of which it is the administrator; only those
+// signed in to an organisation reach its directory.
+void signInToOrg(CNetwork &n, Protocol &)
+{
+    n.slot_onLoginSubServer(kOrgText, QString::fromLatin1(kPassword));
+}
+
+// Takes the sign-in's answer, then sends the request and expects its signal.
+template <typename Signal>
+QString afterSignIn(ClientSide &c, const std::function<void(CNetwork &)> &request, Signal signal,
+                    const std::function<QString(const QList<QVariant> &)> &args)
+{
+    QSignalSpy signedIn(&c.proto, &Protocol::sig_loginenterprise);
+    if (!c.parse(CmdEnterprise, false) || signedIn.isEmpty() || !signedIn.first().at(3).toBool())
+        return QStringLiteral("not signed in to the organisation");
+    request(c.net);
+    return expectSignal(c, CmdEnterprise, false, signal, args);
+}
+
+QString allOf(const QStringList &errors)
+{
+    for (const QString &strError : errors) {
+        if (!strError.isEmpty())
+            return strError;
+    }
+    return QString();
 }
 
 QList<ReplyForm> replyForms()
@@ -406,6 +491,133 @@ QList<ReplyForm> replyForms()
                  [](const QList<QVariant> &a) {
                      QString strError = same(a.at(2), int(ApplyAnswerResult), "kind");
                      return strError.isEmpty() ? same(a.at(3), 1, "result") : strError;
+                 });
+         }},
+        {"87 organisations", [](CNetwork &n, Protocol &) { n.slot_onGetOrgInfo(QString()); },
+         CmdEnterprise, false,
+         [](ClientSide &c) {
+             return expectSignal(
+                 c, CmdEnterprise, false, &Protocol::sig_parseOrgInfo,
+                 [](const QList<QVariant> &a) { return same(a.at(1), 1, "organisations"); });
+         }},
+        {"87 enterprise sign-in", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return expectSignal(c, CmdEnterprise, false, &Protocol::sig_loginenterprise,
+                                 [](const QList<QVariant> &a) {
+                                     return allOf(
+                                         {same(a.at(0), kOrg, "organisation"),
+                                          same(a.at(1), QStringLiteral("Zephon示例公司"), "name"),
+                                          same(a.at(3), true, "signed in"),
+                                          same(a.at(4), int(RoleAdmin), "role")});
+                                 });
+         }},
+        {"87 enterprise sign-in refused",
+         [](CNetwork &n, Protocol &) { n.slot_onLoginSubServer(kOrgText, "wrong-pass"); },
+         CmdEnterprise, false,
+         [](ClientSide &c) {
+             return expectSignal(c, CmdEnterprise, false, &Protocol::sig_loginenterprise,
+                                 [](const QList<QVariant> &a) {
+                                     return allOf({same(a.at(0), 0u, "organisation"),
+                                                   same(a.at(3), false, "signed in")});
+                                 });
+         }},
+        {"87 departments", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c, [](CNetwork &n) { n.slot_onGetDeptInfo(kOrg); }, &Protocol::sig_parseDeptInfo,
+                 [](const QList<QVariant> &a) {
+                     return allOf({same(a.at(0), kOrg, "organisation"),
+                                   same(a.at(2), 2, "departments"), same(a.at(3), 2, "total")});
+                 });
+         }},
+        {"87 employees", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c, [](CNetwork &n) { n.slot_onGetEmpInfo(kOrg, "0"); },
+                 &Protocol::sig_parseEmpInfo,
+                 [](const QList<QVariant> &a) {
+                     return allOf({same(a.at(0), kOrg, "organisation"),
+                                   same(a.at(2), 4, "employees"), same(a.at(3), 4, "total")});
+                 });
+         }},
+        {"87 organisation renamed", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c,
+                 [](CNetwork &n) {
+                     n.slot_onModifyOrgInfo(
+                         QVariantList{kOrgText, "新名字", "新", "", "", "", "", ""}, EntEdit);
+                 },
+                 &Protocol::sig_modifyOrgInfo,
+                 [](const QList<QVariant> &a) {
+                     return allOf(
+                         {same(a.at(0), kOrg, "organisation"), same(a.at(1), true, "changed")});
+                 });
+         }},
+        {"87 department added", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c,
+                 [](CNetwork &n) { n.slot_onModifyDeptInfo(kOrg, "", "05", "五部", EntAdd, "5"); },
+                 &Protocol::sig_modifyDeptInfo,
+                 [](const QList<QVariant> &a) { return same(a.at(1), true, "changed"); });
+         }},
+        {"87 department list", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c,
+                 [](CNetwork &n) {
+                     QObject row;
+                     row.setProperty("strPNo", "06");
+                     row.setProperty("strPName", "六部");
+                     row.setProperty("strPSNo", "6");
+                     n.slot_onModifyDeptInfo(kOrg, QObjectList{&row});
+                 },
+                 &Protocol::sig_modifyDeptInfo,
+                 [](const QList<QVariant> &a) { return same(a.at(1), true, "changed"); });
+         }},
+        {"87 employee edited", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c,
+                 [](CNetwork &n) {
+                     n.slot_onModifyEmpInfo(kLi, kOrg, "01", "13800138001", "李娜", "13800138001",
+                                            "010-1", "设计师", RoleEmployee, EntEdit, "2");
+                 },
+                 &Protocol::sig_modifyEmpInfo,
+                 [](const QList<QVariant> &a) { return same(a.at(1), true, "changed"); });
+         }},
+        {"87 employee list", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c,
+                 [](CNetwork &n) {
+                     QObject row;
+                     for (const auto &value : {std::pair{"strPNo", "02"},
+                                               {"strNo", "13900000009"},
+                                               {"strName", "新人"},
+                                               {"strPhone", "13900000009"},
+                                               {"strTel", ""},
+                                               {"strPost", "工程师"},
+                                               {"strSNo", "9"}})
+                         row.setProperty(value.first, QString::fromUtf8(value.second));
+                     n.slot_onModifyEmpInfo(kZhang, kOrg, QObjectList{&row});
+                 },
+                 &Protocol::sig_modifyEmpInfo,
+                 [](const QList<QVariant> &a) { return same(a.at(1), true, "changed"); });
+         }},
+        {"87 enterprise password", signInToOrg, CmdEnterprise, false,
+         [](ClientSide &c) {
+             return afterSignIn(
+                 c,
+                 [](CNetwork &n) {
+                     n.slot_onChangePassword(2, 0,
+                                             QVariantList{kOrgText, "13800138000", "n3w-pass"});
+                 },
+                 &Protocol::sig_changepassword,
+                 [](const QList<QVariant> &a) {
+                     return allOf({same(a.at(0), 2, "password type"), same(a.at(1), 0, "sub-type"),
+                                   same(a.at(2), 0, "result")});
                  });
          }},
         {"14 and 15 the assistant",

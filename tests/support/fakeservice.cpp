@@ -140,6 +140,9 @@ FakeService::FakeService(QObject *parent)
     m_lengthRules.insert(Codes::CmdDismissCircle,
                          [](const QByteArray &b) { return fixedRule(b, 11); });
 
+    // The enterprise directory: zpid, sub-command, then the counted rest.
+    m_lengthRules.insert(Codes::CmdEnterprise, [](const QByteArray &b) { return counted(b, 6); });
+
     m_responders.insert(Codes::CmdSubServer, [this](const Received &r) {
         QList<QByteArray> replies;
         if (r.channel == Main && m_bAnswerSubServer) {

@@ -347,14 +347,6 @@ enum CircleSearchKey : quint8
     SearchKeyZpid = 4,       // a user's Zpid
 };
 
-// The change a directory request (87 sub-commands 4 and 5) makes to a department or employee.
-enum DirectoryChange : quint8
-{
-    DirectoryAdd = 0,
-    DirectoryEdit = 1,
-    DirectoryRemove = 2,
-};
-
 // iType of the root's applyCircle and of sig_applyCircle: what was asked of a circle.
 enum CircleRequestKind
 {
@@ -399,6 +391,16 @@ enum EnterpriseRole
     RoleEmployee = 1,
 };
 Q_ENUM_NS(EnterpriseRole)
+
+// iType of a single department or employee change (the kind byte of the enterprise
+// sub-commands 4 and 5) and of the reports the controller gives the screens about it.
+enum EnterpriseChange
+{
+    EntAdd = 0,
+    EntEdit = 1,
+    EntDelete = 2,
+};
+Q_ENUM_NS(EnterpriseChange)
 
 // The result of a server reply (saving the card or picture, the cloud address book...).
 enum ReplyResult
