@@ -380,8 +380,7 @@ void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const
     if (self->iRole != RoleAdmin) {
         // An employee changes its own office phone and nothing else: a request that would
         // change more (a role, above all) is refused whole.
-        const bool bOwnPhone = iKind == EntEdit && stored &&
-                               stored->strUserId == self->strUserId &&
+        const bool bOwnPhone = iKind == EntEdit && stored && stored->strUserId == self->strUserId &&
                                emp.strDeptNo == stored->strDeptNo &&
                                emp.strName == stored->strName && emp.strPost == stored->strPost &&
                                emp.strPhone == stored->strPhone && emp.iRole == stored->iRole;

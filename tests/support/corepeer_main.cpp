@@ -9,8 +9,8 @@
 //                                     one taken, whose argument i reads v)
 //   list <name>                     -> ok <JSON array of the published rows' properties>
 //   quit                            -> signs out and ends
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
