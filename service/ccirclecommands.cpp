@@ -27,6 +27,19 @@ bool fits(const QString &strText, int iMaxBytes)
     return !strText.trimmed().isEmpty() && strText.toUtf8().size() <= iMaxBytes;
 }
 
+// What a circle record of the list (93) and of a search hit (95) both begin with.
+CFieldWriter &writeCircleHead(CFieldWriter &w, const CCircleTable::Circle &circle)
+{
+    return w.u8(0)
+        .u32(circle.iCircleId)
+        .u32(circle.iVersion)
+        .enc8(circle.strName)
+        .u8(quint8(circle.iType))
+        .u8(quint8(circle.iProperty))
+        .u32(circle.iCreator)
+        .f64(circle.dCreated);
+}
+
 } // namespace
 
 void CCircleCommands::install(CDispatcher &dispatcher)
@@ -52,14 +65,7 @@ void CCircleCommands::onCircleList(CRequest &request)
     CFieldWriter w(CmdCircle);
     w.zpid(iZpid).u8(0).u8(0).u32(0).u32(quint32(circles.size()));
     for (const CCircleTable::Circle &circle : circles) {
-        w.u8(0)
-            .u32(circle.iCircleId)
-            .u32(circle.iVersion)
-            .enc8(circle.strName)
-            .u8(quint8(circle.iType))
-            .u8(quint8(circle.iProperty))
-            .u32(circle.iCreator)
-            .f64(circle.dCreated)
+        writeCircleHead(w, circle)
             .u8(quint8(circle.iOwnRole))
             .u32(quint32(circle.iMemberCount))
             .str8(circle.strProfile);
@@ -304,15 +310,7 @@ void CCircleCommands::onSearch(CRequest &request)
     if (iType == SearchCircles) {
         for (const CCircleTable::Circle &circle :
              store.circles().search(conditions.value(SearchKeyCircleName), MAX_SEARCH_HITS)) {
-            entries.u8(0)
-                .u32(circle.iCircleId)
-                .u32(circle.iVersion)
-                .enc8(circle.strName)
-                .u8(quint8(circle.iType))
-                .u8(quint8(circle.iProperty))
-                .u32(circle.iCreator)
-                .f64(circle.dCreated)
-                .u32(quint32(circle.iMemberCount));
+            writeCircleHead(entries, circle).u32(quint32(circle.iMemberCount));
             ++iCount;
         }
     } else {
