@@ -70,6 +70,12 @@ QString CorePeer::invoke(const QString &strMethod, const QStringList &args)
     return request(QStringList{QStringLiteral("invoke"), strMethod} + args).value(1);
 }
 
+bool CorePeer::invokeNetwork(const QString &strSlot, const QStringList &args)
+{
+    return request(QStringList{QStringLiteral("network"), strSlot} + args).value(0) ==
+           QLatin1String("ok");
+}
+
 bool CorePeer::emitRoot(const QString &strSignal, const QStringList &args)
 {
     return request(QStringList{QStringLiteral("emit"), strSignal} + args).value(0) ==

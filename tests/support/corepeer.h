@@ -26,6 +26,9 @@ public:
     bool signIn(const QString &strId, const QString &strPassword);
     // A Core method's return value as text; empty with errorText() set when the call failed.
     QString invoke(const QString &strMethod, const QStringList &args = {});
+    // Calls a slot of the peer's session manager directly: what a client would send if its own
+    // checks let it. A QVariant argument written as a JSON array is passed as a list.
+    bool invokeNetwork(const QString &strSlot, const QStringList &args = {});
     bool emitRoot(const QString &strSignal, const QStringList &args = {});
     // The arguments of the first emission of the Core signal not taken yet whose argument i
     // reads conditions' value (conditions "i=value"); empty on timeout.

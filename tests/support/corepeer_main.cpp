@@ -5,6 +5,8 @@
 //   signin <id> <password>          -> ok | error <why>
 //   invoke <method> <arg>...        -> ok <return value> | error <why>   (a Core method)
 //   emit <signal> <arg>...          -> ok | error <why>                  (a root item signal)
+//   network <slot> <arg>...         -> ok | error <why>   (a session manager slot, for what the
+//                                     screens' operations would not send)
 //   wait <signal> <ms> [<i>=<v>]... -> ok <args> | timeout    (a Core signal since the last
 //                                     one taken, whose argument i reads v)
 //   list <name>                     -> ok <JSON array of the published rows' properties>
@@ -24,6 +26,7 @@
 #include <map>
 #include <memory>
 
+#include "cnetwork.h"
 #include "core.h"
 #include "corefixture.h"
 
@@ -54,7 +57,8 @@ QString text(const QVariant &value)
 }
 
 // Calls the first method of pObject named strName that takes as many arguments, each text
-// converted to its parameter's type.
+// converted to its parameter's type; a text in brackets for a QVariant parameter is a JSON
+// array and is passed as a list.
 bool call(QObject *pObject, const QString &strName, const QStringList &args, QString &strResult)
 {
     const QMetaObject *pMeta = pObject->metaObject();
@@ -66,7 +70,11 @@ bool call(QObject *pObject, const QString &strName, const QStringList &args, QSt
         for (int p = 0; p < args.size(); ++p) {
             const QMetaType type = method.parameterMetaType(p);
             QVariant value(args.at(p));
-            if (type.id() != QMetaType::QVariant && !value.convert(type)) {
+            if (type.id() == QMetaType::QVariant && args.at(p).startsWith(QLatin1Char('['))) {
+                const QJsonDocument list = QJsonDocument::fromJson(args.at(p).toUtf8());
+                if (list.isArray())
+                    value = list.array().toVariantList();
+            } else if (type.id() != QMetaType::QVariant && !value.convert(type)) {
                 strResult = QStringLiteral("argument %1 is no %2").arg(p).arg(type.name());
                 return false;
             }
@@ -133,9 +141,12 @@ private:
             m_fixture.login(fields.value(1), fields.value(2));
             const bool bIn = state.wait(20000) && state.first().at(0).toInt() == 0;
             answer({bIn ? QStringLiteral("ok") : QStringLiteral("error")});
-        } else if (strVerb == QLatin1String("invoke") || strVerb == QLatin1String("emit")) {
-            QObject *pTarget =
-                strVerb == QLatin1String("invoke") ? m_fixture.core() : m_fixture.root();
+        } else if (strVerb == QLatin1String("invoke") || strVerb == QLatin1String("emit") ||
+                   strVerb == QLatin1String("network")) {
+            QObject *pTarget = strVerb == QLatin1String("invoke") ? m_fixture.core()
+                               : strVerb == QLatin1String("emit")
+                                   ? m_fixture.root()
+                                   : static_cast<QObject *>(m_fixture.core()->network());
             const bool bOk = call(pTarget, fields.value(1), args, strResult);
             answer({bOk ? QStringLiteral("ok") : QStringLiteral("error"), strResult});
         } else if (strVerb == QLatin1String("wait")) {
