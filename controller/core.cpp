@@ -253,6 +253,7 @@ void Core::connectObjects()
     connect(pProtocol, qOverload<QString>(&Protocol::sig_parseUserState), this,
             qOverload<QString>(&Core::slot_onParseUserState));
     connect(pProtocol, &Protocol::sig_parseUserPhone, this, &Core::slot_onParseUserPhone);
+    connect(pProtocol, &Protocol::sig_presence, this, &Core::slot_onPresence);
     connect(pProtocol, &Protocol::sig_parseCard, this, &Core::slot_onParseCard);
     connect(pProtocol, &Protocol::sig_parseCardPic, this, &Core::slot_onParseCardPic);
     connect(pProtocol, &Protocol::sig_saveCard, this, &Core::sig_saveCard);
@@ -311,6 +312,7 @@ void Core::logout()
     // A worker still writing rows would race the contact table's clearing below.
     waitForWorkers();
     forgetCircles();
+    setOnline(QString());
     if (shared.pNetwork)
         shared.pNetwork->logout();
     if (shared.pDatabase) {

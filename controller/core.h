@@ -100,6 +100,8 @@ public:
     Q_INVOKABLE void exchangeCardRequest(QString strZpid);
     Q_INVOKABLE void exchangeCardReply(QString strZpid, QString strRet);
     Q_INVOKABLE void exchangeCard(QString strZpid);
+    // Whether the person is signed in now, as the service last said.
+    Q_INVOKABLE bool isOnline(QString strZpid);
 
     // Messages (core_message.cpp). A kind and key name a conversation: a person's Zpid for the
     // kinds 0 to 2, a circle id for 7; an empty key with kind -1 means every message.
@@ -200,6 +202,7 @@ public Q_SLOTS:
     void slot_onUploadNetContact(int iRet);
     void slot_onParseUser(QByteArray arBuff, int iCount);
     void slot_onParseCard(int iType, quint32 iZpid, QString strCard);
+    void slot_onPresence(quint32 iZpid, bool bOnline);
 
     // Circles (core_circle.cpp).
     void slot_onNewCircle(int iType);
@@ -236,6 +239,8 @@ Q_SIGNALS:
     void sig_getAllUserState();
     void sig_updateUserState(QString strZpid, QString strPhone);
     void sig_updateUserPhone(bool flag, QString strPhone);
+    // A person signed in or out; an empty Zpid: anyone's presence may have changed.
+    void sig_updatePresence(QString strZpid, bool bOnline);
     void sig_addMsgRecord();
     void sig_updateMsgRecord(int iType, QString strZpid, QString strCircleId);
     void sig_updateMessage();
@@ -320,6 +325,8 @@ private:
     // Contacts: reloads the search source and rebuilds the index off the GUI thread, then
     // shows the lists again.
     void rebuildContacts();
+    // Contacts: everyone in the "phone:zpid" pairs is online, nobody else.
+    void setOnline(const QString &strOnline);
     // User pictures: caches the own picture and saves it on the server.
     void saveOwnPicture(const QImage &image);
     // The main window (core_window.cpp), null when the entry set none.

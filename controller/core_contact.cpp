@@ -4,6 +4,7 @@
 #include "core.h"
 
 #include <QQmlContext>
+#include <QSet>
 
 #include "cdatabase.h"
 #include "cfieldreader.h"
@@ -81,6 +82,9 @@ struct Core::Contact
 
     // The index over searchSource; null until the first rebuild.
     cs_list *pIndex = nullptr;
+    // The people signed in now, as the service last told: its answer to the presence query
+    // sets them all, its notices one at a time. Kept in memory only.
+    QSet<quint32> online;
     // The last contact-list filter and dial-pad key, shown again after each rebuild.
     bool bContactFlag = true;
     QString strContactKey;
@@ -220,6 +224,7 @@ void Core::slot_onParseContact(QString strContact)
 
 void Core::slot_onParseUserState(QString strOnline, QString strOffline)
 {
+    setOnline(strOnline);
     QSharedPointer<CDatabase> pDatabase = database();
     if (!pDatabase)
         return;
@@ -232,6 +237,42 @@ void Core::slot_onParseUserState(QString strOnline, QString strOffline)
                              &CNetwork::slot_onGetCard);
             return pWorker;
         });
+}
+
+bool Core::isOnline(QString strZpid)
+{
+    bool bOk = false;
+    const quint32 iZpid = strZpid.trimmed().toUInt(&bOk);
+    return bOk && m_pContact->online.contains(iZpid);
+}
+
+void Core::slot_onPresence(quint32 iZpid, bool bOnline)
+{
+    QSet<quint32> &online = m_pContact->online;
+    if (online.contains(iZpid) == bOnline)
+        return;
+    if (bOnline)
+        online.insert(iZpid);
+    else
+        online.remove(iZpid);
+    Q_EMIT sig_updatePresence(QString::number(iZpid), bOnline);
+}
+
+void Core::setOnline(const QString &strOnline)
+{
+    // "phone:zpid" pairs; a malformed pair names nobody.
+    QSet<quint32> online;
+    const QStringList items = strOnline.split(QLatin1Char(':'));
+    for (qsizetype i = 1; i < items.size(); i += 2) {
+        bool bOk = false;
+        const quint32 iZpid = items.at(i).trimmed().toUInt(&bOk);
+        if (bOk && iZpid != 0)
+            online.insert(iZpid);
+    }
+    if (online == m_pContact->online)
+        return;
+    m_pContact->online = online;
+    Q_EMIT sig_updatePresence(QString(), false);
 }
 
 void Core::rebuildContacts()

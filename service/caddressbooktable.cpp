@@ -12,6 +12,12 @@ bool CAddressBookTable::createSchema()
                               "PRIMARY KEY (owner, position))"));
 }
 
+bool CAddressBookTable::addPhoneIndex()
+{
+    return run(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS address_book_phone ON address_book (phone, owner)"));
+}
+
 bool CAddressBookTable::replace(quint32 iOwner, const QList<Entry> &entries)
 {
     if (!run(QStringLiteral("DELETE FROM address_book WHERE owner = ?"), {qint64(iOwner)}))

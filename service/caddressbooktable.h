@@ -21,6 +21,8 @@ public:
     {}
 
     bool createSchema();
+    // Finds the books that hold a number without reading every book (for presence notices).
+    bool addPhoneIndex();
     // Replaces the whole book; the caller holds the transaction.
     bool replace(quint32 iOwner, const QList<Entry> &entries);
     QList<Entry> entries(quint32 iOwner) const;

@@ -12,6 +12,7 @@
 #include "cdirectorycommands.h"
 #include "cfieldwriter.h"
 #include "cmessagecommands.h"
+#include "cpresencenotices.h"
 #include "csessioncommands.h"
 #include "ctcplistener.h"
 
@@ -52,6 +53,7 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     m_pCircleCommands = std::make_unique<CCircleCommands>(*this);
     m_pCircleApplyCommands = std::make_unique<CCircleApplyCommands>(*this);
     m_pDirectoryCommands = std::make_unique<CDirectoryCommands>(*this);
+    m_pPresenceNotices = std::make_unique<CPresenceNotices>(*this);
     m_pCloudBookCommands = std::make_unique<CCloudBookCommands>(*this);
     m_pMessageCommands = std::make_unique<CMessageCommands>(*this);
     m_pSessionCommands->install(m_dispatcher);
@@ -191,6 +193,7 @@ CSessionTable::Session *CService::openSession(CClientConnection *pConnection, qu
         m_sessions.open(iZpid, pConnection, pConnection->peerAddress(), nowMs());
     pConnection->setSessionId(pSession->iId);
     m_connections.signedIn(pConnection);
+    emit sessionStarted(pSession->iId, iZpid);
     return pSession;
 }
 

@@ -34,6 +34,7 @@ class CCallCommands;
 class CCircleApplyCommands;
 class CCircleCommands;
 class CDirectoryCommands;
+class CPresenceNotices;
 class CCloudBookCommands;
 class CContactCommands;
 class CMessageCommands;
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<CCircleCommands> m_pCircleCommands;
     std::unique_ptr<CCircleApplyCommands> m_pCircleApplyCommands;
     std::unique_ptr<CDirectoryCommands> m_pDirectoryCommands;
+    std::unique_ptr<CPresenceNotices> m_pPresenceNotices;
     std::unique_ptr<CCallCommands> m_pCallCommands;
     std::unique_ptr<CCloudBookCommands> m_pCloudBookCommands;
     std::unique_ptr<CMessageCommands> m_pMessageCommands;

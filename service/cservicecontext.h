@@ -58,4 +58,6 @@ public:
 Q_SIGNALS:
     // A session is gone (logout, closed connection or silence); it is no longer in the table.
     void sessionEnded(quint64 iSessionId, quint32 iZpid);
+    // A session of iZpid was opened by a sign-in.
+    void sessionStarted(quint64 iSessionId, quint32 iZpid);
 };

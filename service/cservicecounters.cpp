@@ -90,6 +90,8 @@ const char *CServiceCounters::eventName(Event event)
         return "circle.refused";
     case DirectoryRefused:
         return "directory.refused";
+    case PresenceNotice:
+        return "presence.notice";
     case EventCount:
         break;
     }

@@ -51,6 +51,7 @@ public:
         HeldOnTrial,       // a datagram from an endpoint on trial, kept for the trial's end
         CircleRefused,     // a circle change or dissolution by someone who is not its creator
         DirectoryRefused,  // a directory change by someone who is not an administrator
+        PresenceNotice,    // a contact was told that an account came or went
         EventCount
     };
 

@@ -88,7 +88,13 @@ CSchemaSteps CServiceStore::schemaSteps()
             strError = QStringLiteral("cannot add the directory's passwords, roles and sort keys");
         return bOk;
     };
-    return CSchemaSteps({tables, circleCreated, circleRequests, directoryRoles});
+    auto addressBookPhones = [this](QSqlDatabase &, QString &strError) {
+        const bool bOk = m_addressBooks.addPhoneIndex();
+        if (!bOk)
+            strError = QStringLiteral("cannot index the address books' numbers");
+        return bOk;
+    };
+    return CSchemaSteps({tables, circleCreated, circleRequests, directoryRoles, addressBookPhones});
 }
 
 void CServiceStore::releaseMemory()

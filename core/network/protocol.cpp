@@ -197,6 +197,8 @@ int Protocol::addresseeOffset(quint8 iCode)
     const Request *pCommand = findCommand(iCode);
     if (iCode == CmdOfflineMessage)
         return 5;
+    if (iCode == CmdPresence)
+        return 1;
     return pCommand ? pCommand->iCheck : -1;
 }
 
@@ -338,6 +340,7 @@ void Protocol::registerSessionParsers()
     setParser(CmdUserState, [this](const QByteArray &ar) { parseUserState(ar); });
     setParser(CmdUserPhone, [this](const QByteArray &ar) { parseUserPhone(ar); });
     setParser(CmdChangePassword, [this](const QByteArray &ar) { parseChangePassword(ar); });
+    setParser(CmdPresence, [this](const QByteArray &ar) { parsePresence(ar); });
 }
 
 void Protocol::parseSubServer(const QByteArray &arBuff)
@@ -407,6 +410,18 @@ void Protocol::parseUserState(const QByteArray &arBuff)
         emit sig_parseUserState(strOnline, strOffline);
     else
         emit sig_parseUserState(strOnline + strOffline);
+}
+
+void Protocol::parsePresence(const QByteArray &arBuff)
+{
+    CFieldReader reader(arBuff, 5);
+    const quint32 iZpid = reader.u32();
+    const quint8 iState = reader.u8();
+    if (!reader.ok() || iZpid == 0 || (iState != PresenceOnline && iState != PresenceOffline)) {
+        m_trace.trace("presence notice dropped: cut short or unknown");
+        return;
+    }
+    emit sig_presence(iZpid, iState == PresenceOnline);
 }
 
 void Protocol::parseUserPhone(const QByteArray &arBuff)

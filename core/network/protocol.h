@@ -42,6 +42,8 @@ signals:
     void sig_parseContact(QString strContact);
     void sig_parseUserState(QString strOnline, QString strOffline);
     void sig_parseUserState(QString strZephon);
+    // The service's notice that a contact signed in or out.
+    void sig_presence(quint32 iZpid, bool bOnline);
     void sig_parseUserPhone(quint32 iZpid, QString strPhone);
     void sig_parseCard(int iType, quint32 iZpid, QString strCard);
     void sig_parseCardPic(quint32 iZpid, QByteArray ar);
@@ -102,6 +104,7 @@ private:
     void parseUserState(const QByteArray &arBuff);
     void parseUserPhone(const QByteArray &arBuff);
     void parseChangePassword(const QByteArray &arBuff);
+    void parsePresence(const QByteArray &arBuff);
 
     void parseContact(const QByteArray &arBuff);
     void parseNetContact(const QByteArray &arBuff);

@@ -114,6 +114,7 @@ FocusScope {
                     iType: cardScreen.own ? Codes.ZpidOwn : Codes.ZpidRegistered
                     strZpid: cardScreen.strZpid
                     strName: cardScreen.field(0)
+                    showPresence: !cardScreen.own
                 }
                 Column {
                     anchors.verticalCenter: parent.verticalCenter

@@ -57,6 +57,14 @@ FocusScope {
         width: parent.width
         title: chat.mainInterface.msg_strName !== "" ? chat.mainInterface.msg_strName : chat.strZpid
         onBtnLeftClicked: chat.closed()
+
+        PresenceMark {
+            objectName: "titlePresence"
+            anchors.verticalCenter: parent.verticalCenter
+            anchors.right: parent.right
+            anchors.rightMargin: 44
+            strZpid: chat.strZpid
+        }
     }
 
     ListView {

@@ -119,6 +119,11 @@ int StandInCore::getInputType(const QVariant &varInput)
     return Rules::inputType(varInput.toString());
 }
 
+bool StandInCore::isOnline(const QString &strZpid)
+{
+    return online.contains(strZpid);
+}
+
 QString StandInCore::getContactNameByZpid(const QVariant &varZpid)
 {
     return contactNames.value(varZpid.toString());

@@ -34,6 +34,8 @@ public:
     // The address book as the lookups see it: Zpid -> name, Zpid -> phone.
     QHash<QString, QString> contactNames;
     QHash<QString, QString> contactPhones;
+    // The Zpids isOnline says are signed in.
+    QSet<QString> online;
     // Cards by the key getCard is asked with.
     QHash<QString, QString> cards;
     int unreadCount = 0;
@@ -73,6 +75,7 @@ public:
 
     // Contacts: lookups, cards, the cloud address book and the may-know suggestions.
     Q_INVOKABLE int getInputType(const QVariant &varInput);
+    Q_INVOKABLE bool isOnline(const QString &strZpid);
     Q_INVOKABLE QString getContactNameByZpid(const QVariant &varZpid);
     Q_INVOKABLE QString getContactPhoneByZpid(const QVariant &varZpid);
     Q_INVOKABLE QString getContactNameByPhone(const QVariant &varPhone);

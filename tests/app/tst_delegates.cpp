@@ -96,6 +96,8 @@ private slots:
     void orgRowsInAList();
     void requestRowsAnswer();
     void selectRowTicks();
+    void presenceMarkFollowsNotices_data();
+    void presenceMarkFollowsNotices();
 
 private:
     QQmlPropertyMap *makeRow(const Row &values);
@@ -519,6 +521,36 @@ void TestDelegates::selectRowTicks()
     QVERIFY(!row->value("bChecked").toBool());
     QVERIFY(!child(item, "check")->property("checked").toBool());
     QCOMPARE(clicked.count(), 2);
+}
+
+void TestDelegates::presenceMarkFollowsNotices_data()
+{
+    QTest::addColumn<QString>("delegate");
+    QTest::newRow("contact list") << "ContactDelegate";
+    QTest::newRow("dial-pad results") << "SearchContactDelegate";
+}
+
+// The mark shows while the person is signed in: a notice for that person, or one for
+// everyone, makes the row ask again; a notice for someone else leaves it alone.
+void TestDelegates::presenceMarkFollowsNotices()
+{
+    QFETCH(QString, delegate);
+    QmlFixture fx;
+    QObject *item = load(fx, delegate, makeRow(contactRow()));
+    QVERIFY(item);
+    QObject *mark = child(item, "presence");
+    QVERIFY(mark);
+    QVERIFY(!mark->property("visible").toBool());
+
+    fx.core.online = {QStringLiteral("10001"), QStringLiteral("10002")};
+    emit fx.core.sig_updatePresence(QStringLiteral("10002"), true);
+    QVERIFY(!mark->property("visible").toBool());
+    emit fx.core.sig_updatePresence(QStringLiteral("10001"), true);
+    QVERIFY(mark->property("visible").toBool());
+
+    fx.core.online.clear();
+    emit fx.core.sig_updatePresence(QString(), false);
+    QVERIFY(!mark->property("visible").toBool());
 }
 
 QTEST_MAIN(TestDelegates)

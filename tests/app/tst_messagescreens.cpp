@@ -75,6 +75,7 @@ private slots:
     void peerTextShowsLiterallyAndLoadsNothing_data();
     void peerTextShowsLiterallyAndLoadsNothing();
     void chatFollowsItsPeerOnly();
+    void chatTitleShowsPresence();
     void mapLinkOnlyOnLocationRows_data();
     void mapLinkOnlyOnLocationRows();
     void unreadBadgeShowsTheCount();
@@ -208,6 +209,22 @@ void TestMessageScreens::chatFollowsItsPeerOnly()
     // Reopening a chat reloads it, so it reads its conversation again.
     QVERIFY(openChat(sf, "10001", "张三"));
     QCOMPARE(countOf(sf.core.calls, read), 4);
+}
+
+// The chat's title marks the peer while signed in, and follows the notices.
+void TestMessageScreens::chatTitleShowsPresence()
+{
+    ScreenFixture sf;
+    QVERIFY(sf.showMain());
+    sf.core.online = {QStringLiteral("10001")};
+    QQuickItem *chat = openChat(sf, "10001", "张三");
+    QVERIFY(chat);
+    auto *mark = chat->findChild<QQuickItem *>(QStringLiteral("titlePresence"));
+    QVERIFY(mark);
+    QVERIFY(mark->isVisible());
+    sf.core.online.clear();
+    emit sf.core.sig_updatePresence(QStringLiteral("10001"), false);
+    QVERIFY(!mark->isVisible());
 }
 
 void TestMessageScreens::mapLinkOnlyOnLocationRows_data()

@@ -67,6 +67,10 @@ public:
                          [add](const QByteArray &ar, int n) {
                              add(QString("user|%1|%2").arg(n).arg(QString(ar.toHex())));
                          });
+        QObject::connect(&proto, &Protocol::sig_presence, &m_context,
+                         [add](quint32 iZpid, bool bOnline) {
+                             add(QString("presence|%1|%2").arg(iZpid).arg(bOnline));
+                         });
         QObject::connect(&proto, &Protocol::sig_sendProtocol, &m_context,
                          [add](const QByteArray &ar, SOCKETTYPE type) {
                              add(QString("send|%1|%2").arg(int(type)).arg(QString(ar.toHex())));
@@ -82,6 +86,12 @@ private:
 QString sent(const QByteArray &arPacket)
 {
     return QString("send|%1|%2").arg(int(SOCKET_TCP)).arg(QString(arPacket.toHex()));
+}
+
+// The service's notice that iZpid signed in or out, addressed to iTo.
+QByteArray presence(quint32 iTo, quint32 iZpid, quint8 iState)
+{
+    return FakePacket(Codes::CmdPresence).u32(iTo).u32(iZpid).u8(iState);
 }
 
 // Cloud records "phone;name;group" numbered from iFirst.
@@ -518,6 +528,18 @@ void TestContacts::replies_data()
                                 << QStringList{};
     QTest::newRow("32 for another user")
         << 0 << QByteArrayList{mayKnowReply(0, 2, p1 + p2, OTHER)} << QStringList{};
+
+    QTest::newRow("120 signed in, then out")
+        << 0
+        << QByteArrayList{presence(OWN, OTHER, Codes::PresenceOnline),
+                          presence(OWN, OTHER, Codes::PresenceOffline)}
+        << QStringList{QString("presence|%1|1").arg(OTHER), QString("presence|%1|0").arg(OTHER)};
+    QTest::newRow("120 for another user")
+        << 0 << QByteArrayList{presence(OTHER, OWN + 7, Codes::PresenceOnline)} << QStringList{};
+    QTest::newRow("120 unknown state")
+        << 0 << QByteArrayList{presence(OWN, OTHER, 2)} << QStringList{};
+    QTest::newRow("120 nobody") << 0 << QByteArrayList{presence(OWN, 0, Codes::PresenceOnline)}
+                                << QStringList{};
 }
 
 void TestContacts::replies()
@@ -555,6 +577,7 @@ void TestContacts::truncatedReplies_data()
     QTest::newRow("82") << QByteArray(FakePacket(Codes::CmdSaveCard).u32(OWN).u8(0).u8(0))
                         << QList<int>{};
     QTest::newRow("100") << strangeReply(OTHER, 0, "Bo:1") << QList<int>{};
+    QTest::newRow("120") << presence(OWN, OTHER, Codes::PresenceOnline) << QList<int>{};
     const QByteArray p1 = person(";4321;138;Ann;x;Town", "xyz");
     const QByteArray p2 = person(";4322;139;Bo;x;");
     QTest::newRow("32") << mayKnowReply(0, 2, p1 + p2)

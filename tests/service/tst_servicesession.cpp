@@ -4,9 +4,12 @@
 // list, logout, silent sessions and a second sign-in of the same account.
 #include <QtTest>
 
+#include "caddressbooktable.h"
 #include "ccontactcommands.h"
+#include "clientside.h"
 #include "cloginthrottle.h"
 #include "codes.h"
+#include "cservicestore.h"
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "serviceclient.h"
@@ -15,6 +18,11 @@
 namespace {
 
 constexpr char kPassword[] = "demo1234";
+
+QByteArray presenceNotice(quint32 iTo, quint32 iZpid, Codes::PresenceState state)
+{
+    return FakePacket(Codes::CmdPresence).u32(iTo).u32(iZpid).u8(state);
+}
 
 QByteArray cardOf(ServiceClient &client, quint32 iOwner, quint8 iKind)
 {
@@ -56,6 +64,8 @@ private Q_SLOTS:
     void circleListOfNoCircleIsEmpty();
     void silentSessionEnds();
     void secondSignInTakesOverWithoutKnockingOut();
+    void contactsAreToldWhoComesAndGoes();
+    void lastSessionEndingIsTheDeparture();
 
 private:
     // A client signed in as iZpid with its UDP endpoint registered.
@@ -384,6 +394,69 @@ void TestServiceSession::secondSignInTakesOverWithoutKnockingOut()
     QTRY_COMPARE(service.sessions().sessionsOf(1000001), 1);
     QVERIFY(service.sessions().isOnline(1000001));
     QVERIFY(second->heartbeat());
+}
+
+// Those whose address book holds a user's number and who are signed in are told when the user
+// comes and goes, by logout or by silence; nobody else is, and the client reads the notice.
+void TestServiceSession::contactsAreToldWhoComesAndGoes()
+{
+    m_pFixture = std::make_unique<ServiceFixture>(800);
+    QVERIFY2(m_pFixture->start(), qPrintable(m_pFixture->error()));
+    // Wang's book names nobody.
+    QVERIFY(m_pFixture->service().store().addressBooks().replace(1000003, {}));
+    auto zhang = signedIn(1000001);
+    auto wang = signedIn(1000003);
+    QVERIFY(zhang && wang);
+    zhang->clearReceived();
+
+    auto li = signedIn(1000002);
+    QVERIFY(li);
+    QCOMPARE(zhang->takeTcp(Codes::CmdPresence, 3000),
+             presenceNotice(1000001, 1000002, Codes::PresenceOnline));
+    QVERIFY(wang->takeTcp(Codes::CmdPresence, 300).isEmpty());
+
+    li->sendUdp(FakePacket(Codes::CmdLogout).u32(1000002));
+    QCOMPARE(zhang->takeTcp(Codes::CmdPresence, 3000),
+             presenceNotice(1000001, 1000002, Codes::PresenceOffline));
+
+    // Li comes back and falls silent; the session's timeout is its departure. The others keep
+    // their sessions alive meanwhile.
+    li = signedIn(1000002);
+    QVERIFY(li);
+    const QByteArray arBack = zhang->takeTcp(Codes::CmdPresence, 3000);
+    QCOMPARE(arBack, presenceNotice(1000001, 1000002, Codes::PresenceOnline));
+    QByteArray arGone;
+    for (int i = 0; i < 20 && arGone.isEmpty(); ++i) {
+        QVERIFY(zhang->heartbeat() && wang->heartbeat());
+        arGone = zhang->takeTcp(Codes::CmdPresence, 200);
+    }
+    QCOMPARE(arGone, presenceNotice(1000001, 1000002, Codes::PresenceOffline));
+
+    // The client's parser makes of the two notices what they say.
+    ClientSide client(*zhang, 1000001, QString::fromLatin1(kPassword));
+    client.use();
+    QSignalSpy presence(&client.proto, &Protocol::sig_presence);
+    client.proto.slot_onParseProtocol(arBack, QStringLiteral("127.0.0.1"), 1);
+    client.proto.slot_onParseProtocol(arGone, QStringLiteral("127.0.0.1"), 1);
+    QCOMPARE(presence.size(), 2);
+    QCOMPARE(presence.at(0), (QList<QVariant>{1000002u, true}));
+    QCOMPARE(presence.at(1), (QList<QVariant>{1000002u, false}));
+}
+
+// A user signed in twice is still there when one of its sessions ends.
+void TestServiceSession::lastSessionEndingIsTheDeparture()
+{
+    auto zhang = signedIn(1000001);
+    auto first = signedIn(1000002);
+    auto second = signedIn(1000002);
+    QVERIFY(zhang && first && second);
+    zhang->clearReceived();
+    first->sendUdp(FakePacket(Codes::CmdLogout).u32(1000002));
+    QTRY_COMPARE_WITH_TIMEOUT(m_pFixture->service().sessions().sessionsOf(1000002), 1, 3000);
+    QVERIFY(zhang->takeTcp(Codes::CmdPresence, 500).isEmpty());
+    second->tcp().abort();
+    QCOMPARE(zhang->takeTcp(Codes::CmdPresence, 3000),
+             presenceNotice(1000001, 1000002, Codes::PresenceOffline));
 }
 
 QTEST_MAIN(TestServiceSession)

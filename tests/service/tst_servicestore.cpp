@@ -276,14 +276,19 @@ void TestServiceStore::unversionedFileIsUpgradedInPlace()
     QVERIFY2(store.open(dir.path()), qPrintable(store.errorText()));
     QCOMPARE(store.accounts().byZpid(1000009).value().strName, QStringLiteral("旧"));
     QCOMPARE(store.storedMessages().pending(1000009).size(), 1);
-    QCOMPARE(store.schemaSteps().latestVersion(), 4);
-    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 4);
+    QCOMPARE(store.schemaSteps().latestVersion(), 5);
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("PRAGMA user_version")).toInt(), 5);
     // The second step gave the circles their creation time, the third the open requests to
-    // join them, the fourth the directory's password, roles and sort keys.
+    // join them, the fourth the directory's password, roles and sort keys, the fifth an index
+    // of the address books' numbers.
     QVERIFY(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(created) FROM circle")).isValid());
     QCOMPARE(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(*) FROM circle_request")).toInt(),
              0);
     QVERIFY(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(role) FROM employee")).isValid());
+    QCOMPARE(SqlFile::value(strPath, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE "
+                                                    "name = 'address_book_phone'"))
+                 .toInt(),
+             1);
 }
 
 // A folder written by a later service is refused with a message that says so, unchanged.

@@ -36,6 +36,12 @@ void CorePeer::stop()
     }
 }
 
+void CorePeer::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
 QStringList CorePeer::request(const QStringList &fields, int iTimeoutMs)
 {
     m_strError.clear();

@@ -22,6 +22,8 @@ public:
     bool start(const QString &strFolder, const QString &strServer);
     // Signs out and ends the peer; its store stays for the next start.
     void stop();
+    // Ends the peer at once, as a crash would: no sign-out, its connections cut by the system.
+    void kill();
 
     bool signIn(const QString &strId, const QString &strPassword);
     // A Core method's return value as text; empty with errorText() set when the call failed.

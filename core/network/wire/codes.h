@@ -48,6 +48,7 @@ enum Command : quint8
     CmdStrangeCard = 100,
     CmdSubServer = 102,
     CmdDismissCircle = 112,
+    CmdPresence = 120, // sent by the service alone: a contact signed in or out
     CmdIgnored = 201,
 };
 Q_ENUM_NS(Command)
@@ -81,6 +82,14 @@ enum MsgState
     MsgFailed = 3,    // not delivered
 };
 Q_ENUM_NS(MsgState)
+
+// The state a presence notice (120) reports.
+enum PresenceState : quint8
+{
+    PresenceOffline = 0,
+    PresenceOnline = 1,
+};
+Q_ENUM_NS(PresenceState)
 
 // What getZpidType says of a Zpid.
 enum ZpidKind

@@ -11,6 +11,8 @@ Item {
     property string strName: ""
     // Size word of the placeholder pictures: "small", "middle" or "large".
     property string strType: "small"
+    // Whether the picture carries the mark of a person who is signed in now.
+    property bool showPresence: false
     property string strLastName: published.controller ? published.controller.getLastName(userPic.strName) : ""
     // Bumped when a picture for strZpid arrives, so hasUserPic is asked again.
     property int revision: 0
@@ -56,6 +58,12 @@ Item {
         textFormat: Text.PlainText
         color: "white"
         font.pixelSize: userPic.height * 0.45
+    }
+
+    PresenceMark {
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        strZpid: userPic.showPresence ? userPic.strZpid : ""
     }
 
     MouseArea {

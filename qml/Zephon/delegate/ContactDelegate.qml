@@ -21,6 +21,7 @@ RowBase {
         iType: contact.modelData.iType
         strZpid: contact.modelData.strZpid
         strName: contact.modelData.strName
+        showPresence: true
         onClicked: contact.userPicClicked()
     }
 
