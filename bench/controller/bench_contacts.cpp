@@ -1,4 +1,5 @@
 // Core's contact path under load, with real SQLite files in a temporary directory:
+// - one contact's presence notice among 2,000 registered contacts;
 // - a full address-book reply (36, about 2,600 entries in one 64 KB frame) and a presence
 //   reply (11) naming 2,000 of them as registered, through the packet layer, both workers,
 //   the store and the index rebuild until "contactModel" is published;
@@ -25,6 +26,7 @@
 #include "cdatabase.h"
 #include "cfieldwriter.h"
 #include "cnetcontactsync.h"
+#include "codes.h"
 #include "core.h"
 #include "csessionstate.h"
 #include "protocol.h"
@@ -166,26 +168,49 @@ template <typename Signal> void waitFor(Core &core, Signal signal)
     loop.exec();
 }
 
-void BM_AddressBookToPublishedList(benchmark::State &state)
+// The address-book reply (36) of kBookEntries people.
+QByteArray bookPacket()
 {
-    CoreFixture fixture;
     QStringList records;
     for (int i = 0; i < kBookEntries; ++i)
         records << phone(i) + u';' + personName(i);
-    QStringList pairs;
-    for (int i = 0; i < kRegistered; ++i)
-        pairs << phone(i * kBookEntries / kRegistered) << QString::number(2000000 + i);
-    const QByteArray arCipher = encryptText(records.join(u':'));
     CFieldWriter book;
-    book.u8(36).u32(kMe).u8(0).u32(0).blob32(arCipher);
+    book.u8(36).u32(kMe).u8(0).u32(0).blob32(encryptText(records.join(u':')));
+    return book.packet();
+}
+
+// The Zpid of the i-th registered contact.
+quint32 registeredZpid(int i)
+{
+    return quint32(2000000 + i);
+}
+
+// The presence reply (11): kRegistered of the book's people are registered, those below
+// iOnline signed in.
+QByteArray presencePacket(int iOnline = 0)
+{
+    QStringList online;
+    QStringList offline;
+    for (int i = 0; i < kRegistered; ++i)
+        (i < iOnline ? online : offline)
+            << phone(i * kBookEntries / kRegistered) << QString::number(registeredZpid(i));
     CFieldWriter presence;
     presence.u8(11)
         .u8(0)
         .u32(quint32(kRegistered))
         .u8(0)
-        .blob32(encryptText(pairs.mid(0, kRegistered).join(u':')));
-    presence.u8(0).blob32(encryptText(pairs.mid(kRegistered).join(u':')));
-    state.counters["frame_kb"] = double(book.packet().size()) / 1024;
+        .blob32(encryptText(online.join(u':')))
+        .u8(0)
+        .blob32(encryptText(offline.join(u':')));
+    return presence.packet();
+}
+
+void BM_AddressBookToPublishedList(benchmark::State &state)
+{
+    CoreFixture fixture;
+    const QByteArray arBook = bookPacket();
+    const QByteArray arPresence = presencePacket();
+    state.counters["frame_kb"] = double(arBook.size()) / 1024;
 
     GuiStepMeter meter;
     double dMaxStep = 0;
@@ -196,9 +221,9 @@ void BM_AddressBookToPublishedList(benchmark::State &state)
         fixture.core().database()->clearContact();
         state.ResumeTiming();
         meter.start();
-        fixture.receive(book.packet());
+        fixture.receive(arBook);
         waitFor(fixture.core(), &Core::sig_getAllUserState);
-        fixture.receive(presence.packet());
+        fixture.receive(arPresence);
         waitFor(fixture.core(), &Core::sig_updateContact);
         meter.stop();
         dMaxStep = qMax(dMaxStep, meter.maxMs());
@@ -213,6 +238,49 @@ void BM_AddressBookToPublishedList(benchmark::State &state)
     state.counters["rows"] = double(iRows);
 }
 BENCHMARK(BM_AddressBookToPublishedList)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One contact's presence notice (120) with the 2,000 registered contacts listed and half of
+// them signed in, from the packet layer through Core to every listener of the presence
+// signal: one per registered contact, each asking Core again as a row's mark does (more than
+// a list view has, which makes rows only for what it shows).
+void BM_PresenceChange(benchmark::State &state)
+{
+    CoreFixture fixture;
+    Core &core = fixture.core();
+    fixture.receive(bookPacket());
+    waitFor(core, &Core::sig_getAllUserState);
+    fixture.receive(presencePacket(kRegistered / 2));
+    waitFor(core, &Core::sig_updateContact);
+
+    std::vector<std::unique_ptr<QObject>> marks;
+    qint64 iAsked = 0;
+    for (int i = 0; i < kRegistered; ++i) {
+        marks.push_back(std::make_unique<QObject>());
+        const QString strZpid = QString::number(registeredZpid(i));
+        QObject::connect(&core, &Core::sig_updatePresence, marks.back().get(),
+                         [&core, &iAsked, strZpid](const QString &strChanged, bool) {
+                             if (strChanged.isEmpty() || strChanged == strZpid) {
+                                 benchmark::DoNotOptimize(core.isOnline(strZpid));
+                                 ++iAsked;
+                             }
+                         });
+    }
+    Protocol *pProtocol = core.protocol();
+    bool bOnline = false;
+    for (auto _ : state) {
+        bOnline = !bOnline;
+        CFieldWriter notice;
+        notice.u8(Codes::CmdPresence)
+            .u32(kMe)
+            .u32(registeredZpid(kRegistered - 1))
+            .u8(bOnline ? Codes::PresenceOnline : Codes::PresenceOffline);
+        pProtocol->slot_onParseProtocol(notice.packet(), QStringLiteral("127.0.0.1"), 4666);
+    }
+    state.counters["contacts"] = double(kRegistered);
+    // Marks that asked Core again per notice: only the one of the person who changed.
+    state.counters["marks_asked"] = double(iAsked) / double(state.iterations());
+}
+BENCHMARK(BM_PresenceChange)->Unit(benchmark::kMicrosecond);
 
 void BM_CloudDownloadStored(benchmark::State &state)
 {
