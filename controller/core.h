@@ -121,6 +121,13 @@ public:
 
     // Emoticons (core_emoticon.cpp).
     Q_INVOKABLE QVariant getSign(QVariant varId);
+    // The message text of the input box's rich text: each emoticon picture the box shows
+    // as its code, other pictures and all markup dropped.
+    Q_INVOKABLE QString inputText(QString strHtml);
+    // The clipboard's plain text: what a paste into the input box may insert.
+    Q_INVOKABLE QString clipboardText();
+    // renderText for the screens (the input box shows what it is given this way).
+    Q_INVOKABLE QString renderFaces(QString strText);
     // A message text with each known code replaced by its picture's tag; everything else is
     // kept as it is, for the screens' one escaping point.
     static QString renderText(const QString &strText);

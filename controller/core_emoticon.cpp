@@ -5,8 +5,15 @@
 #include "facemodel.h"
 #include "publishedlist.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHash>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
 
 namespace {
 
@@ -111,6 +118,54 @@ QVariant Core::getSign(QVariant varId)
     if (!bOk || iId < 1 || iId > kFaceCount || QString::number(iId) != varId.toString())
         return QString();
     return QString::fromLatin1(kFaces[iId - 1].pSign);
+}
+
+QString Core::inputText(QString strHtml)
+{
+    // Only the emoticon pictures the input box itself inserts become codes; any other picture
+    // is dropped, and all text is taken as text.
+    static const QRegularExpression facePicture(
+        QStringLiteral("(?:^|/)images/face/face_([1-9][0-9]?)\\.png$"));
+    QTextDocument document;
+    document.setHtml(strHtml);
+    QStringList lines;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QString strLine;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.isImageFormat()) {
+                const QRegularExpressionMatch match =
+                    facePicture.match(format.toImageFormat().name());
+                // One fragment holds the same picture repeated.
+                const QString strSign =
+                    match.hasMatch() ? getSign(match.captured(1)).toString() : QString();
+                if (!strSign.isEmpty())
+                    strLine += strSign.repeated(fragment.length());
+                continue;
+            }
+            QString strText = fragment.text();
+            strText.replace(QChar::LineSeparator, QLatin1Char('\n'))
+                .replace(QChar::Nbsp, QLatin1Char(' '))
+                .remove(QChar::ObjectReplacementCharacter);
+            strLine += strText;
+        }
+        lines << strLine;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString Core::renderFaces(QString strText)
+{
+    return renderText(strText);
+}
+
+QString Core::clipboardText()
+{
+    const QClipboard *pClipboard = QGuiApplication::clipboard();
+    return pClipboard ? pClipboard->text() : QString();
 }
 
 QString Core::renderText(const QString &strText)

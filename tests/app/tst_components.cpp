@@ -3,8 +3,11 @@
 #include "declarativemenu.h"
 #include "qmlfixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHash>
 #include <QMenu>
+#include <QMimeData>
 #include <QQmlProperty>
 #include <QQuickItem>
 #include <QSignalSpy>
@@ -499,6 +502,29 @@ void TestComponents::bottomBarSendsAndTakesEmoticons()
     QCOMPARE(bar->property("text").toString(), QStringLiteral("hi^wx^"));
     QVERIFY(!bar->property("showFace").toBool());
     QVERIFY(!child<QQuickItem>(bar, "facePanel")->isVisible());
+    // The box shows the picture, not the code, and typing goes on after it.
+    const auto shown = [input] {
+        QString strShown;
+        QMetaObject::invokeMethod(input, "getText", Q_RETURN_ARG(QString, strShown), Q_ARG(int, 0),
+                                  Q_ARG(int, input->property("length").toInt()));
+        return strShown;
+    };
+    QCOMPARE(shown(), QStringLiteral("hi") + QChar(QChar::ObjectReplacementCharacter));
+    QVERIFY(input->property("text").toString().contains(QLatin1String("face_1.png")));
+    input->forceActiveFocus();
+    QmlFixture::type(fx.view(), QStringLiteral("!"));
+    QCOMPARE(bar->property("text").toString(), QStringLiteral("hi^wx^!"));
+    // A typed code is text, and a paste brings the clipboard's plain text only.
+    bar->setProperty("text", QString());
+    auto *pMime = new QMimeData;
+    pMime->setHtml(QStringLiteral("<b>x</b><img src=\"http://127.0.0.1:9/p.png\">"));
+    pMime->setText(QStringLiteral("<b>x</b>"));
+    QGuiApplication::clipboard()->setMimeData(pMime);
+    QTest::keyClick(fx.view(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(bar->property("text").toString(), QStringLiteral("<b>x</b>"));
+    QVERIFY(!input->property("text").toString().contains(QLatin1String("p.png")));
+    QTest::keyClick(fx.view(), Qt::Key_Return);
+    QCOMPARE(sent.last().at(0).toString(), QStringLiteral("<b>x</b>"));
 
     // The function panel's entries map to their own signals.
     QSignalSpy file(bar, SIGNAL(btnFileClicked()));

@@ -133,15 +133,17 @@ void TestMessageScreens::enterSendsAndBlankDoesNot()
     QmlFixture::type(window, "   ");
     QTest::keyClick(window, Qt::Key_Return);
     QCOMPARE(sent.count(), 0);
-    auto *input = child<QQuickItem>(chat, "bottomBar")->property("textInput").value<QQuickItem *>();
+    auto *bar = child<QQuickItem>(chat, "bottomBar");
+    auto *input = bar->property("textInput").value<QQuickItem *>();
     QVERIFY(input);
-    input->setProperty("text", QString());
+    bar->setProperty("text", QString());
     QTRY_VERIFY(input->hasActiveFocus());
     QmlFixture::type(window, "hello ^wx^");
     QTest::keyClick(window, Qt::Key_Enter);
     QCOMPARE(sent.count(), 1);
     QCOMPARE(sent.at(0), (QVariantList{"hello ^wx^", "10001"}));
-    QCOMPARE(input->property("text").toString(), QString());
+    QCOMPARE(bar->property("text").toString(), QString());
+    QCOMPARE(input->property("length").toInt(), 0);
 }
 
 void TestMessageScreens::peerTextShowsLiterallyAndLoadsNothing_data()

@@ -69,6 +69,8 @@ private Q_SLOTS:
 
     void emoticonCodes_data();
     void emoticonCodes();
+    void inputBoxText_data();
+    void inputBoxText();
     void signOfId_data();
     void signOfId();
 
@@ -197,6 +199,36 @@ void TestCoreMessages::emoticonCodes()
     QFETCH(QString, text);
     QFETCH(QString, rendered);
     QCOMPARE(Core::renderText(text), rendered);
+}
+
+void TestCoreMessages::inputBoxText_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("text");
+    const QString face = QStringLiteral(
+        "<img width=\"20\" height=\"20\" src=\"../components/images/face/face_%1.png\">");
+    QTest::newRow("pictures between words")
+        << "hi " + face.arg(1) + " there" + face.arg(78) << "hi ^wx^ there^hd^";
+    QTest::newRow("the same picture twice") << face.arg(1) + face.arg(1) << "^wx^^wx^";
+    QTest::newRow("markup is text") << "<p>a &lt;b&gt; &amp; <b>bold</b></p>"
+                                    << "a <b> & bold";
+    QTest::newRow("a picture from elsewhere is dropped")
+        << "x<img src=\"http://127.0.0.1:9/face_1.png\">y<img src=\"images/face/face_99.png\">"
+        << "xy";
+    QTest::newRow("a typed code stays") << "^wx^"
+                                        << "^wx^";
+    QTest::newRow("lines") << "<p>one</p><p>two</p>"
+                           << "one\ntwo";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+// What the input box shows is sent as the text the user meant: pictures as their codes.
+void TestCoreMessages::inputBoxText()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    QCOMPARE(m_fx.core()->inputText(html), text);
 }
 
 void TestCoreMessages::signOfId_data()

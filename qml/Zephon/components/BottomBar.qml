@@ -32,7 +32,7 @@ Rectangle {
     function appendFace(strId) {
         const sign = published.controller ? published.controller.getSign(strId) : "";
         if (sign)
-            input.text = input.text + sign;
+            input.insertText(sign);
         bottomBar.showFace = false;
         input.forceActiveFocus();
     }
@@ -68,15 +68,24 @@ Rectangle {
             }
         }
 
-        InputBox {
+        Rectangle {
+            anchors.fill: input
+            anchors.margins: -1
+            radius: 4
+            color: "white"
+            border.color: input.input.activeFocus ? "#2b7de9" : "#dfe3ea"
+        }
+
+        MessageInput {
             id: input
             objectName: "input"
             anchors.left: faceButton.right
-            anchors.leftMargin: 4
+            anchors.leftMargin: 12
             anchors.right: addButton.visible ? addButton.left : sendButton.left
-            anchors.rightMargin: 4
+            anchors.rightMargin: 10
             anchors.verticalCenter: parent.verticalCenter
-            placeholderText: bottomBar.placeholderText
+            height: 30
+            hint: bottomBar.placeholderText
             focus: true
             onAccepted: bottomBar.send()
         }
