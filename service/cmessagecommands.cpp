@@ -139,8 +139,9 @@ bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
         return push(row.iAddressee, cardPacket(row));
     if (row.iCode == CmdCircleMessage)
         return push(row.iAddressee, circlePacket(row));
-    // A circle notice was written whole by the circle family when it was held.
-    if (row.iCode == CmdApplyCircle)
+    // A circle notice was written whole by the circle family when it was held, and so was a
+    // delivery report that waited for its sender.
+    if (row.iCode == CmdApplyCircle || row.iCode == CmdDeliveryReport)
         return push(row.iAddressee, row.arBody);
     // A message that waited for its addressee goes as an offline message with its send time,
     // unless it has an attachment, which only the live form carries.
@@ -164,16 +165,15 @@ void CMessageCommands::deliverHeld(const CSessionTable::Session &session)
         return;
     CStoredMessageTable &table = m_service.store().storedMessages();
     for (const CStoredMessageTable::Row &row : table.pending(session.iZpid)) {
-        // Card and circle messages and circle notices have no receipt: handed over is
-        // delivered.
+        // Card and circle messages, circle notices and delivery reports have no receipt:
+        // handed over is delivered.
         if (!relay(row, false) || (row.iCode != CmdCardMessage && row.iCode != CmdCircleMessage &&
-                                   row.iCode != CmdApplyCircle))
+                                   row.iCode != CmdApplyCircle && row.iCode != CmdDeliveryReport))
             continue;
         if (table.removeId(row.iId))
             m_quota.forget(row.iAddressee);
         if (row.iCode == CmdCardMessage)
-            push(row.iSender,
-                 reportPacket(row.iAddressee, ReportCard, ReportDelivered, row.iMsgId));
+            reportDelivered(row.iSender, row.iAddressee, ReportCard, row.iMsgId);
     }
 }
 
@@ -187,7 +187,26 @@ void CMessageCommands::onReceipt(CRequest &request)
     if (!m_service.store().storedMessages().remove(iAddressee, CmdMessage, iSender, iMsgId))
         return;
     m_quota.forget(iAddressee);
-    push(iSender, reportPacket(iAddressee, ReportMessage, ReportDelivered, iMsgId));
+    reportDelivered(iSender, iAddressee, ReportMessage, iMsgId);
+}
+
+void CMessageCommands::reportDelivered(quint32 iSender, quint32 iAddressee, quint8 iKind,
+                                       quint32 iMsgId)
+{
+    const QByteArray arReport = reportPacket(iAddressee, iKind, ReportDelivered, iMsgId);
+    if (push(iSender, arReport))
+        return;
+    // The sender is away: the report waits for its next sign-in like a message, so that its
+    // message does not stay "sent" for good.
+    CStoredMessageTable::Row row;
+    row.iAddressee = iSender;
+    row.iSender = iAddressee;
+    row.iCode = CmdDeliveryReport;
+    row.iMsgId = iMsgId;
+    row.iKind = iKind;
+    row.dSentAt = oleDate(QDateTime::currentDateTime());
+    row.arBody = arReport;
+    hold(row);
 }
 
 void CMessageCommands::onCardMessage(CRequest &request)

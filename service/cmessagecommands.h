@@ -52,6 +52,9 @@ private:
     bool relay(const CStoredMessageTable::Row &row, bool bLive);
     // Sends a packet to the newest session of iZpid; false when it has none ready.
     bool push(quint32 iZpid, const QByteArray &arPacket);
+    // Tells the sender that iAddressee has its message (or card); held for the sender's next
+    // sign-in while it is away.
+    void reportDelivered(quint32 iSender, quint32 iAddressee, quint8 iKind, quint32 iMsgId);
     void answerAssistant(quint32 iUser);
     quint32 nextAssistantMsgId();
 

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void liveMessageIsRelayedAndReported_data();
     void liveMessageIsRelayedAndReported();
     void heldMessagesComeOnceInOrderAtSignIn();
+    void deliveryReportWaitsForTheSender();
     void attachmentIsHeldInItsLiveForm();
     void cardMessagesAreRelayedAndHeld();
     void newestSessionTakesDelivery();
@@ -208,6 +209,34 @@ void TestServiceMessages::heldMessagesComeOnceInOrderAtSignIn()
     QTest::qWait(300);
     QVERIFY(li->takeTcp(Codes::CmdOfflineMessage, 0).isEmpty());
     QVERIFY(li->takeTcp(Codes::CmdMessage, 0).isEmpty());
+}
+
+// The sender signed out before the addressee confirmed: the delivery report waits for the
+// sender's next sign-in and comes once, and the stored copy of the message is gone.
+void TestServiceMessages::deliveryReportWaitsForTheSender()
+{
+    auto zhang = signedIn(kZhang);
+    QVERIFY(zhang);
+    zhang->sendUdp(textMessage(kZhang, kLi, 77, QStringLiteral("稍后见")));
+    QCOMPARE(quint8(zhang->takeUdp(Codes::CmdMessageReceipt, 5000).at(9)), quint8(0));
+    signOff(zhang, kZhang);
+
+    auto li = signedIn(kLi);
+    QVERIFY(li);
+    QVERIFY(!li->takeTcp(Codes::CmdOfflineMessage, 5000).isEmpty());
+    li->sendUdp(receipt(kLi, kZhang, 77));
+    QTRY_COMPARE(m_pFixture->service().store().storedMessages().count(kZhang), 1);
+    QCOMPARE(m_pFixture->service().store().storedMessages().count(kLi), 0);
+
+    zhang = signedIn(kZhang);
+    QVERIFY(zhang);
+    QCOMPARE(zhang->takeTcp(Codes::CmdDeliveryReport, 5000), report(kLi, 0, 0, 77));
+    QTRY_COMPARE(m_pFixture->service().store().storedMessages().count(kZhang), 0);
+    signOff(zhang, kZhang);
+    zhang = signedIn(kZhang);
+    QVERIFY(zhang);
+    QTest::qWait(300);
+    QVERIFY(zhang->takeTcp(Codes::CmdDeliveryReport, 0).isEmpty());
 }
 
 void TestServiceMessages::attachmentIsHeldInItsLiveForm()
