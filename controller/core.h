@@ -174,11 +174,11 @@ public:
     Q_INVOKABLE void expandList(int index, QString strDeptNo);
     Q_INVOKABLE void shrinkList(QString strDeptNo);
     Q_INVOKABLE void modifyOrgInfo(QVariant varOrgInfo, int iType);
-    Q_INVOKABLE void modifyDeptInfo(QString strOrgId, QString strPNo, QString strNo,
-                                    QString strSNo, QString strName, int iType);
-    Q_INVOKABLE void modifyEmpInfo(QString strZpid, QString strOrgId, QString strPNo,
-                                   QString strNo, QString strSNo, QString strName,
-                                   QString strPhone, QString strTel, QString strPost, int iType);
+    Q_INVOKABLE void modifyDeptInfo(QString strOrgId, QString strPNo, QString strNo, QString strSNo,
+                                    QString strName, int iType);
+    Q_INVOKABLE void modifyEmpInfo(QString strZpid, QString strOrgId, QString strPNo, QString strNo,
+                                   QString strSNo, QString strName, QString strPhone,
+                                   QString strTel, QString strPost, int iType);
     // Changes only the signed-in user's own office phone.
     Q_INVOKABLE void modifyEmpInfo(QString strOrgId, QString strTel);
     Q_INVOKABLE void addEmpFromContact(QString strOrgId, QString strPNo);
@@ -381,6 +381,15 @@ private:
     // reply is awaited; forgets the session's circle state at logout.
     void startCircleMemberWorker();
     void forgetCircles();
+    // Enterprise: the role (kept in step with the store's), forgetting the organisation with
+    // its stored directory and lists, the refusal of administrator operations to a viewer, and
+    // the collection of a directory list's pages (true with the entries once all are in).
+    void setEnterpriseRole(int iRole);
+    void forgetEnterprise();
+    void forgetEnterpriseOfOtherAccount(quint32 iZpid);
+    bool refuseToViewer(const char *pWhat) const;
+    bool collectDirectoryPage(bool bEmployees, quint32 iOrgId, const QByteArray &arBuff,
+                              int iAllCount, int iTotal, QByteArray *pEntries, int *pCount);
     // Emoticons: the picker's list.
     void publishFaces();
     void waitForWorkers();
