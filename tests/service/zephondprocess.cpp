@@ -25,6 +25,24 @@ ZephondProcess::~ZephondProcess()
     stop();
 }
 
+int ZephondProcess::runAdmin(const QString &strDataDir, const QStringList &command,
+                             QByteArray *pOutput)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(ZEPHOND_EXECUTABLE),
+                  QStringList{QStringLiteral("--data-dir"), strDataDir} + command);
+    const bool bEnded = process.waitForFinished(60000);
+    if (pOutput)
+        *pOutput = process.readAll();
+    if (!bEnded) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLog)
 {
     m_iPort = freePort();

@@ -36,6 +36,12 @@ public:
     QString serverText() const;
     QString errorText() const { return QString::fromLocal8Bit(m_arOutput); }
 
+    // Runs one administration command of zephond (seed, add-account...) on the store in
+    // strDataDir, while no service runs on it; its exit code, with what it printed in
+    // *pOutput when given, or -1 when it did not end in time.
+    static int runAdmin(const QString &strDataDir, const QStringList &command,
+                        QByteArray *pOutput = nullptr);
+
     // Asks the service to end and returns its exit code; -1 when it was not running or did
     // not end in time.
     int stop();
