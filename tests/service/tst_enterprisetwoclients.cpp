@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 #include <memory>
 
 #include "codes.h"
@@ -55,7 +57,7 @@ QByteArray largeOrganisation()
     for (int i = 0; i < kLargeStaff; ++i) {
         const QString strPhone = QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0'));
         QJsonObject emp{{"userId", strPhone},
-                        {"dept", i % 2 ? "B" : "A"},
+                        {"dept", i % 2 ? "12" : "11"},
                         {"name", QStringLiteral("员工%1").arg(i)},
                         {"post", QString()},
                         {"phone", strPhone},
@@ -65,7 +67,7 @@ QByteArray largeOrganisation()
         employees.append(emp);
     }
     employees.append(QJsonObject{{"userId", "13800138003"},
-                                 {"dept", "A"},
+                                 {"dept", "11"},
                                  {"name", "赵磊"},
                                  {"post", "总经理"},
                                  {"phone", "13800138003"},
@@ -74,8 +76,8 @@ QByteArray largeOrganisation()
                                  {"admin", true},
                                  {"sortKey", "0"}});
     const QJsonArray departments{
-        QJsonObject{{"no", "A"}, {"name", "一部"}, {"parent", ""}, {"sortKey", "1"}},
-        QJsonObject{{"no", "B"}, {"name", "二部"}, {"parent", ""}, {"sortKey", "2"}}};
+        QJsonObject{{"no", "11"}, {"name", "一部"}, {"parent", ""}, {"sortKey", "1"}},
+        QJsonObject{{"no", "12"}, {"name", "二部"}, {"parent", ""}, {"sortKey", "2"}}};
     const QJsonObject org{{"id", qint64(kLargeOrg)},    {"name", "大型示例公司"},
                           {"shortName", "大型"},        {"password", kLargeOrgPassword},
                           {"departments", departments}, {"employees", employees}};
@@ -277,7 +279,7 @@ void TestEnterpriseTwoClients::administratorEditsAndViewerFollows()
         {QStringLiteral("1"), QStringLiteral("0"),
          QStringLiteral("[\"%1\",\"%2\",\"%3\"]").arg(kOrg, kAdminUserId, kNewOrgPassword)}));
     QCOMPARE(admin->wait(QStringLiteral("sig_changePassword"), {}, 15000),
-             (QStringList{"1", "0", QString::number(Done)}));
+             (QStringList{"1", "0", QString::number(ReplyOk)}));
     const QStringList refused = signInToOrg(*viewer, kOrg, kOrgPassword);
     QCOMPARE(refused.value(3), QStringLiteral("false"));
     QCOMPARE(viewer->invoke(QStringLiteral("enterpriseRole")), QString::number(RoleEmployee));
@@ -304,17 +306,17 @@ void TestEnterpriseTwoClients::largeOrganisationArrivesWhole()
         20000);
     QCOMPARE(employeesOf(*admin, QString()).size(), kLargeStaff + 1);
     // An empty post is shown as the default one.
-    QCOMPARE(rowWith(employeesOf(*admin, "B"), "strName", "员工1").value("strPost").toString(),
+    QCOMPARE(rowWith(employeesOf(*admin, "12"), "strName", "员工1").value("strPost").toString(),
              QStringLiteral("员工"));
 
     // A department expands into its employees right below it and collapses again.
     const QJsonArray collapsed = tree(*admin);
-    admin->invoke(QStringLiteral("expandList"), {QStringLiteral("1"), QStringLiteral("B")});
+    admin->invoke(QStringLiteral("expandList"), {QStringLiteral("1"), QStringLiteral("12")});
     const QJsonArray expanded = tree(*admin);
     QCOMPARE(expanded.size(), collapsed.size() + kLargeStaff / 2);
-    QCOMPARE(expanded.at(1).toObject().value("strNo").toString(), QStringLiteral("B"));
-    QCOMPARE(expanded.at(2).toObject().value("strPNo").toString(), QStringLiteral("B"));
-    admin->invoke(QStringLiteral("shrinkList"), {QStringLiteral("B")});
+    QCOMPARE(expanded.at(1).toObject().value("strNo").toString(), QStringLiteral("12"));
+    QCOMPARE(expanded.at(2).toObject().value("strPNo").toString(), QStringLiteral("12"));
+    admin->invoke(QStringLiteral("shrinkList"), {QStringLiteral("12")});
     QCOMPARE(texts(tree(*admin), "strNo"), texts(collapsed, "strNo"));
 }
 

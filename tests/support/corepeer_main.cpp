@@ -51,6 +51,9 @@ void answer(const QStringList &fields)
 
 QString text(const QVariant &value)
 {
+    // A list of texts (as the organisation and department lists come) is joined with commas.
+    if (value.metaType().id() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
     if (value.canConvert<QList<QObject *>>() && value.metaType().id() != QMetaType::QString)
         return QStringLiteral("[list]");
     return value.toString();
