@@ -105,8 +105,13 @@ FocusScope {
     }
 
     // Every screen drawn over this one gets the root item, the texts and this screen (with
-    // the current selections) handed over, and what `extra` sets of its own properties.
-    function load(loader, strFile, extra) {
+    // the current selections) handed over.
+    function load(loader, strFile) {
+        mainInterface.loadWith(loader, strFile, null);
+    }
+
+    // The same, with what `extra` sets of the screen's own properties.
+    function loadWith(loader, strFile, extra) {
         const properties = {
             "background": mainInterface.background,
             "resource": mainInterface.resource,
@@ -158,8 +163,12 @@ FocusScope {
         onTriggered: callLoader.source = ""
     }
 
-    function open(page, strFile, extra) {
-        mainInterface.load(page.loader, strFile, extra);
+    function open(page, strFile) {
+        mainInterface.loadWith(page.loader, strFile, null);
+    }
+
+    function openWith(page, strFile, extra) {
+        mainInterface.loadWith(page.loader, strFile, extra);
     }
 
     function selectPerson(row) {
@@ -377,7 +386,7 @@ FocusScope {
     function createEnterprise() {
         enterpriseDialog.visible = false;
         tabs.current = 4;
-        mainInterface.open(morePage, "CreateEnterpriseContactInterface.qml", {
+        mainInterface.openWith(morePage, "CreateEnterpriseContactInterface.qml", {
             "iKind": Codes.EntAdd
         });
     }
@@ -435,7 +444,7 @@ FocusScope {
     function addEmployee(strDeptNo) {
         if (!mainInterface.bEnAdmin)
             return;
-        mainInterface.open(contactPage, "AddEmpInterface.qml", {
+        mainInterface.openWith(contactPage, "AddEmpInterface.qml", {
             "iKind": Codes.EntAdd,
             "strDeptNo": strDeptNo
         });
@@ -445,7 +454,7 @@ FocusScope {
     function editEmployee(row) {
         if (!mainInterface.bEnAdmin || !row)
             return;
-        mainInterface.open(contactPage, "AddEmpInterface.qml", {
+        mainInterface.openWith(contactPage, "AddEmpInterface.qml", {
             "iKind": Codes.EntEdit,
             "strZpid": row.strZpid,
             "strNo": row.strNo,
@@ -509,7 +518,7 @@ FocusScope {
 
     function manageDept(strNo, strName) {
         mainInterface.background.strDeptId = strNo;
-        mainInterface.open(contactPage, "EmpManageInterface.qml", {
+        mainInterface.openWith(contactPage, "EmpManageInterface.qml", {
             "strDeptName": strName
         });
     }
@@ -1191,7 +1200,7 @@ FocusScope {
             break;
         case 6:
             if (mainInterface.background.loginenterprise)
-                mainInterface.open(morePage, "CreateEnterpriseContactInterface.qml", {
+                mainInterface.openWith(morePage, "CreateEnterpriseContactInterface.qml", {
                     "iKind": Codes.EntEdit
                 });
             break;

@@ -72,7 +72,7 @@ QQuickItem *openOver(ScreenFixture &sf, int tab, const char *page, const QString
                      const QVariantMap &extra = {})
 {
     tabs(sf)->setProperty("current", tab);
-    QMetaObject::invokeMethod(sf.main, "open",
+    QMetaObject::invokeMethod(sf.main, "openWith",
                               Q_ARG(QVariant, QVariant::fromValue(child(sf.main, page))),
                               Q_ARG(QVariant, file), Q_ARG(QVariant, extra));
     return sf.tabScreen(tab);
