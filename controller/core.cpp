@@ -133,8 +133,12 @@ void Core::initialize()
     shared.pDatabase.reset(new CDatabase(QStringLiteral("Zephon.db"), QStringLiteral("common.db")));
 
     shared.pNetwork->queryLocalId();
-    // The server sends the address book afresh at every log-in.
+    // The server sends the address book afresh at every log-in, and the enterprise directory
+    // at every enterprise sign-in; nobody is signed in to an organisation yet.
     shared.pDatabase->clearContact();
+    shared.pDatabase->clearDept();
+    shared.pDatabase->clearEmp();
+    setEnterpriseRole(Codes::RoleEmployee);
     // Name keys are needed once contacts arrive, not by the sign-in screen: the map is read
     // beside the first frame, and the first key made waits for it if it must.
     shared.pDatabase->loadPinyinInBackground();
@@ -279,6 +283,16 @@ void Core::connectObjects()
             &Core::slot_onParseCircleMemberRefused);
     connect(pProtocol, &Protocol::sig_parseSearchResult, this, &Core::slot_onParseSearchResult);
 
+    // Enterprise directory: the organisation list, the sign-in, the directory pages and the
+    // answers to changes.
+    connect(pProtocol, &Protocol::sig_modifyOrgInfo, this, &Core::slot_onModifyOrgInfo);
+    connect(pProtocol, &Protocol::sig_parseOrgInfo, this, &Core::slot_onParseOrgInfo);
+    connect(pProtocol, &Protocol::sig_parseDeptInfo, this, &Core::slot_onParseDeptInfo);
+    connect(pProtocol, &Protocol::sig_parseEmpInfo, this, &Core::slot_onParseEmpInfo);
+    connect(pProtocol, &Protocol::sig_loginenterprise, this, &Core::slot_onLoginEnterprise);
+    connect(pProtocol, &Protocol::sig_modifyDeptInfo, this, &Core::slot_onModifyDeptInfo);
+    connect(pProtocol, &Protocol::sig_modifyEmpInfo, this, &Core::slot_onModifyEmpInfo);
+
     // Messages: what was sent, received, picked up after being offline, and state reports.
     connect(pNetwork, &CNetwork::sig_saveMsgRecord, this, &Core::slot_onSaveMsgRecord);
     connect(pNetwork, &CNetwork::sig_updateMsgRecord, this, &Core::slot_onUpdateMsgRecord);
@@ -301,6 +315,8 @@ void Core::logout()
     Shared &shared = *m_pShared;
     if (!CSetting::instance()->save())
         shared.trace.traceError(QStringLiteral("cannot write config"));
+    // The organisation goes with the account, whatever state the session is in.
+    forgetEnterprise();
     CSessionState &session = sessionState();
     if (!session.bHasLoggedIn)
         return;
@@ -357,6 +373,8 @@ void Core::slot_onLoginState(int iState, QString strLoginId, QString strLoginPas
         Q_EMIT sig_changeState(true, false);
         return;
     }
+    if (iState == Codes::LoginOk)
+        forgetEnterpriseOfOtherAccount(sessionState().iZpid);
     if (iState == Codes::LoginOk && m_pShared->pDatabase) {
         m_pShared->pDatabase->setLoginZpid(sessionState().iZpid);
         m_pShared->pDatabase->setLoginPhone(sessionState().strPhone);

@@ -159,6 +159,35 @@ public:
     Q_INVOKABLE void searchCircle(QString strCondition);
     Q_INVOKABLE void searchCircleUser(QString strCondition);
 
+    // Enterprise directory (core_enterprise.cpp). Organisation and department numbers travel as
+    // decimal text; iType of a change is Codes::EnterpriseChange (0 add, 1 edit, 2 delete).
+    // Changes other than creating an organisation are refused here to a signed-in user whose
+    // role is not Codes::RoleAdmin.
+    Q_INVOKABLE void getOrgInfo(QString strExInfo);
+    Q_INVOKABLE void loginEnterprise(QString strOrgId, QString strPassword);
+    // Leaves the organisation on this client: the role goes back to viewer and the stored
+    // directory and its lists are emptied.
+    Q_INVOKABLE void logoutEnterprise();
+    Q_INVOKABLE void getOrgList();
+    Q_INVOKABLE void getDeptInfo();
+    Q_INVOKABLE void getEmpList(QString strDeptNo);
+    Q_INVOKABLE void expandList(int index, QString strDeptNo);
+    Q_INVOKABLE void shrinkList(QString strDeptNo);
+    Q_INVOKABLE void modifyOrgInfo(QVariant varOrgInfo, int iType);
+    Q_INVOKABLE void modifyDeptInfo(QString strOrgId, QString strPNo, QString strNo, QString strSNo,
+                                    QString strName, int iType);
+    Q_INVOKABLE void modifyEmpInfo(QString strZpid, QString strOrgId, QString strPNo, QString strNo,
+                                   QString strSNo, QString strName, QString strPhone,
+                                   QString strTel, QString strPost, int iType);
+    // Changes only the signed-in user's own office phone.
+    Q_INVOKABLE void modifyEmpInfo(QString strOrgId, QString strTel);
+    Q_INVOKABLE void addEmpFromContact(QString strOrgId, QString strPNo);
+    Q_INVOKABLE QString getEmpTel();
+    Q_INVOKABLE void addEnAccount(QString strUserId, QString strPassword);
+    Q_INVOKABLE QString getEnPassword(QString strUserId);
+    // The signed-in user's role in the organisation (Codes::EnterpriseRole).
+    Q_INVOKABLE int enterpriseRole() const;
+
     // User pictures (core_userpic.cpp).
     Q_INVOKABLE QString getUserPic(int iType, int iSubType, QString strName, QString strType);
     Q_INVOKABLE bool hasUserPic(QString strZpid);
@@ -212,6 +241,17 @@ public Q_SLOTS:
     void slot_onParseCircleMember(QByteArray arBuff, quint32 iCircleId);
     void slot_onParseCircleMemberComplete();
     void slot_onParseSearchResult(int iType, QByteArray arBuff, int iCount);
+
+    // Enterprise directory (core_enterprise.cpp). A directory list arrives in pages of
+    // iAllCount entries each, every page naming the total.
+    void slot_onParseOrgInfo(QByteArray arBuff, int iCount);
+    void slot_onLoginEnterprise(quint32 iOrgId, QString strName, QString strShortName, bool flag,
+                                int iType);
+    void slot_onParseDeptInfo(quint32 iOrgId, QByteArray arBuff, int iAllCount, int iTotal);
+    void slot_onParseEmpInfo(quint32 iOrgId, QByteArray arBuff, int iAllCount, int iTotal);
+    void slot_onModifyOrgInfo(quint32 iOrgId, bool flag);
+    void slot_onModifyDeptInfo(quint32 iOrgId, bool flag);
+    void slot_onModifyEmpInfo(quint32 iOrgId, bool flag);
 
     // User pictures (core_userpic.cpp).
     void slot_onParseCardPic(quint32 iZpid, QByteArray arBuff);
@@ -341,6 +381,15 @@ private:
     // reply is awaited; forgets the session's circle state at logout.
     void startCircleMemberWorker();
     void forgetCircles();
+    // Enterprise: the role (kept in step with the store's), forgetting the organisation with
+    // its stored directory and lists, the refusal of administrator operations to a viewer, and
+    // the collection of a directory list's pages (true with the entries once all are in).
+    void setEnterpriseRole(int iRole);
+    void forgetEnterprise();
+    void forgetEnterpriseOfOtherAccount(quint32 iZpid);
+    bool refuseToViewer(const char *pWhat) const;
+    bool collectDirectoryPage(bool bEmployees, quint32 iOrgId, const QByteArray &arBuff,
+                              int iAllCount, int iTotal, QByteArray *pEntries, int *pCount);
     // Emoticons: the picker's list.
     void publishFaces();
     void waitForWorkers();

@@ -193,7 +193,10 @@ public:
     QString getDeptName(const QString &strDeptNo);
     QString getDeptEx(const QString &strDeptNo);
     int getEmpCount(const QString &strDeptNo);
-    int getEmpUserType(const QString &strDeptNo, const QString &strUserId);
+    // The stored role of the employee; 0 with *pFound false when the account's directory has
+    // no such employee (0 is also the administrator's role, so callers that act on the role
+    // must ask).
+    int getEmpUserType(const QString &strDeptNo, const QString &strUserId, bool *pFound = nullptr);
     QStringList getEmpByPhone(const QString &strPhone);
     QString getEmpCard(const QString &strUserId, const QString &strDeptNo);
 
@@ -250,7 +253,8 @@ private:
     std::unique_ptr<CStoreConnection> m_pMain;
     std::unique_ptr<CStoreConnection> m_pCommon;
     std::atomic<quint32> m_iLoginZpid{0};
-    std::atomic<int> m_iOrgUserType{0};
+    // Nobody is an administrator until an enterprise log-in says so (Codes::RoleEmployee).
+    std::atomic<int> m_iOrgUserType{1};
     mutable QMutex m_phoneMutex;
     QString m_strLoginPhone;
     CTrace m_trace{"CDatabase"};

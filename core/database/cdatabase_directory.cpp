@@ -104,12 +104,15 @@ int CDatabase::getEmpCount(const QString &strDeptNo)
         .toInt();
 }
 
-int CDatabase::getEmpUserType(const QString &strDeptNo, const QString &strUserId)
+int CDatabase::getEmpUserType(const QString &strDeptNo, const QString &strUserId, bool *pFound)
 {
-    return value(QStringLiteral(
-                     "Select UserType from Emp Where LoginZpid = ? and DeptNo = ? and UserId = ?"),
-                 {qlonglong(loginZpid()), numberOf(strDeptNo), numberOf(strUserId)})
-        .toInt();
+    const QVariant type =
+        value(QStringLiteral(
+                  "Select UserType from Emp Where LoginZpid = ? and DeptNo = ? and UserId = ?"),
+              {qlonglong(loginZpid()), numberOf(strDeptNo), numberOf(strUserId)});
+    if (pFound)
+        *pFound = type.isValid();
+    return type.toInt();
 }
 
 QStringList CDatabase::getEmpByPhone(const QString &strPhone)

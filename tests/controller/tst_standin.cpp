@@ -18,9 +18,6 @@ namespace {
 const QHash<QByteArray, const char *> &notYetOnCore()
 {
     static const QHash<QByteArray, const char *> missing = {
-        {"getEnPassword(QString)", "enterprise directory: enterprise accounts"},
-        {"expandList(int,QString)", "enterprise directory: the directory tree"},
-        {"shrinkList(QString)", "enterprise directory: the directory tree"},
         {"chooseDir(QString,QString)", "files: sending and receiving files"},
         {"downloadFile(QString,QString,QString,int,int)", "files: sending and receiving files"},
         {"cancelRecvFile(QString,QString,bool,int)", "files: sending and receiving files"},

@@ -52,8 +52,16 @@ void TestDirectoryStore::directory()
     OwnedList everyone(db.getEmp(QString()));
     QCOMPARE(everyone.column("strName"), (QStringList{"白", "陈", "丁"}));
 
-    QCOMPARE(db.getEmpUserType(QStringLiteral("10"), QStringLiteral("3")), 1);
-    QCOMPARE(db.getEmpUserType(QStringLiteral("10"), QStringLiteral("99")), 0);
+    // An administrator (role 0) and nobody (also 0) are told apart by the found flag.
+    bool bFound = false;
+    QCOMPARE(db.getEmpUserType(QStringLiteral("10"), QStringLiteral("3"), &bFound), 1);
+    QVERIFY(bFound);
+    QCOMPARE(db.getEmpUserType(QStringLiteral("10"), QStringLiteral("7"), &bFound), 0);
+    QVERIFY(bFound);
+    QCOMPARE(db.getEmpUserType(QStringLiteral("10"), QStringLiteral("99"), &bFound), 0);
+    QVERIFY(!bFound);
+    QCOMPARE(db.getEmpUserType(QStringLiteral("1"), QStringLiteral("7"), &bFound), 0);
+    QVERIFY(!bFound);
     // A number with a leading zero is found as typed.
     QCOMPARE(db.getEmpByPhone(QStringLiteral("013800000003")),
              (QStringList{"陈", "经理", "10", "2", ""}));
