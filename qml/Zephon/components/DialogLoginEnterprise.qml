@@ -50,7 +50,7 @@ Rectangle {
         dialog.strOrgName = String(dialog.orgNames[index]);
         combo.selectedIndex = index;
         combo.selectedItem = dialog.strOrgName;
-        const saved = published.pending ? published.pending.getEnPassword(dialog.strOrgId) : "";
+        const saved = published.controller ? published.controller.getEnPassword(dialog.strOrgId) : "";
         password.text = saved;
         remember.checked = saved !== "";
     }

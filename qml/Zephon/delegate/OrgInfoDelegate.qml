@@ -26,13 +26,13 @@ RowBase {
     signal btnMsgClicked
 
     function toggleExpand() {
-        if (!published.pending)
+        if (!published.controller)
             return;
         const expanded = org.modelData.bExpand === true;
         if (expanded)
-            published.pending.shrinkList(org.modelData.strNo);
+            published.controller.shrinkList(org.modelData.strNo);
         else
-            published.pending.expandList(org.index, org.modelData.strNo);
+            published.controller.expandList(org.index, org.modelData.strNo);
         org.modelData.bExpand = !expanded;
     }
 
