@@ -238,8 +238,13 @@ FocusScope {
         id: published
     }
 
+    // Core answers at once; asked once the screen is complete, the answer finds the handler.
     Component.onCompleted: {
         empScreen.strChosenDept = empScreen.strDeptNo;
+        Qt.callLater(empScreen.askDepartments);
+    }
+
+    function askDepartments() {
         published.controller.getDeptInfo();
     }
 }
