@@ -166,6 +166,7 @@ private Q_SLOTS:
     void cleanup();
 
     void signInStoresTheDirectoryInPages();
+    void departmentPagesRunTheChain();
     void pageCollection_data();
     void pageCollection();
     void roleOfTheSignIn_data();
@@ -345,6 +346,29 @@ void TestCoreEnterprise::signInStoresTheDirectoryInPages()
     // Every row carries the role; an empty post shows as the default one.
     QCOMPARE(column("orginfoModel", "iUserType"), (QStringList{"0", "0", "0"}));
     QCOMPARE(column("empinfoModel", "strPost").at(2), QStringLiteral("员工"));
+}
+
+void TestCoreEnterprise::departmentPagesRunTheChain()
+{
+    signIn();
+    m_fake.clearReceived();
+    QList<QByteArray> depts;
+    for (int i = 0; i < 300; ++i)
+        depts << deptEntry(QByteArray::number(100 + i), QStringLiteral("部门%1").arg(i),
+                           QByteArray::number(i));
+    // The first page alone asks for nothing and shows nothing new.
+    const QList<QByteArray> arPages = pages(EntDeptList, kOrg, depts);
+    QCOMPARE(arPages.size(), 2);
+    m_fake.pushSub(arPages.first());
+    QTest::qWait(200);
+    QCOMPARE(enterpriseSubs(), QList<quint8>());
+    QCOMPARE(m_fx.list("orginfoModel").size(), 3);
+    // With the second the list is whole: stored, then the employees asked for, then shown.
+    m_fake.pushSub(arPages.last());
+    QTRY_COMPARE(enterpriseSubs(), (QList<quint8>{EntEmpList}));
+    QTRY_COMPARE(m_fx.list("orginfoModel").size(), 300);
+    QCOMPARE(m_fx.list("orginfoModel").first()->property("strName").toString(),
+             QStringLiteral("部门0"));
 }
 
 void TestCoreEnterprise::pageCollection_data()
