@@ -238,13 +238,16 @@ FocusScope {
         id: published
     }
 
-    // Core answers at once; asked once the screen is complete, the answer finds the handler.
-    Component.onCompleted: {
-        empScreen.strChosenDept = empScreen.strDeptNo;
-        Qt.callLater(empScreen.askDepartments);
+    // Core answers at once; asked from the event loop once the screen is complete, the answer
+    // finds the handler.
+    Timer {
+        id: deptAsker
+        interval: 0
+        onTriggered: published.controller.getDeptInfo()
     }
 
-    function askDepartments() {
-        published.controller.getDeptInfo();
+    Component.onCompleted: {
+        empScreen.strChosenDept = empScreen.strDeptNo;
+        deptAsker.start();
     }
 }
