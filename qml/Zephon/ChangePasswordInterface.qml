@@ -8,6 +8,10 @@ import "components"
 // and the new one twice. What is refused here (a wrong old password, two different new ones,
 // an empty one, one too long to be sent) is told at once and nothing is sent. Once the server
 // has taken the new password the user is signed out and signs in again with it.
+// Opened with an enterprise kind (iPasswordType from Codes.PasswordEnterpriseFirst to
+// Codes.PasswordEnterpriseLast) it changes one of the signed-in organisation's passwords
+// instead: the kind is chosen here, no old password is asked, the answer names the password
+// that changed and the user stays signed in.
 FocusScope {
     id: passwordScreen
 
@@ -15,19 +19,39 @@ FocusScope {
     required property Resource resource
     required property MainInterface mainInterface
 
+    property int iPasswordType: Codes.PasswordLogin
+    readonly property bool bEnterprise: passwordScreen.iPasswordType >= Codes.PasswordEnterpriseFirst
+                                        && passwordScreen.iPasswordType <= Codes.PasswordEnterpriseLast
+    // The enterprise kinds' names, in the order of their codes.
+    readonly property var enterpriseKinds: [passwordScreen.resource.textEnPasswordOrg,
+        passwordScreen.resource.textAdminPassword, passwordScreen.resource.textEmpPassword]
     property bool waiting: false
+    // The kind and password sent, until the answer.
+    property int iSentType: Codes.PasswordLogin
+    property string strSent: ""
     readonly property alias oldInput: oldInput
     readonly property alias newInput: newInput
     readonly property alias confirmInput: confirmInput
 
     signal closed
 
+    function kindName(iType) {
+        const index = iType - Codes.PasswordEnterpriseFirst;
+        return index >= 0 && index < passwordScreen.enterpriseKinds.length ? passwordScreen.enterpriseKinds[index] : "";
+    }
+
+    function chooseKind(index) {
+        if (index < 0 || index >= passwordScreen.enterpriseKinds.length)
+            return;
+        passwordScreen.iPasswordType = Codes.PasswordEnterpriseFirst + index;
+    }
+
     function submit() {
         if (passwordScreen.waiting)
             return;
         const root = passwordScreen.background;
         const texts = passwordScreen.resource;
-        if (oldInput.text !== root.strLoginPassword) {
+        if (!passwordScreen.bEnterprise && oldInput.text !== root.strLoginPassword) {
             root.showAlert(texts.textOldPasswordWrong);
             return;
         }
@@ -44,7 +68,30 @@ FocusScope {
             return;
         }
         passwordScreen.waiting = true;
-        root.changePassword(0, 0, newInput.text);
+        passwordScreen.iSentType = passwordScreen.iPasswordType;
+        if (passwordScreen.bEnterprise) {
+            passwordScreen.strSent = newInput.text;
+            root.changePassword(passwordScreen.iPasswordType, 0, [root.strOrgId, root.strSelfPhone, newInput.text]);
+        } else {
+            root.changePassword(Codes.PasswordLogin, 0, newInput.text);
+        }
+    }
+
+    // The answer about an enterprise password: it names the password, and a remembered
+    // sign-in password follows the new one.
+    function enterpriseAnswered(iType, iRet) {
+        const root = passwordScreen.background;
+        const texts = passwordScreen.resource;
+        const strKind = passwordScreen.kindName(iType);
+        if (iRet !== Codes.ReplyOk) {
+            root.showAlert(texts.textEnPasswordChangeFailed.arg(strKind));
+            return;
+        }
+        if (iType === Codes.PasswordEnterpriseFirst && published.controller.getEnPassword(root.strOrgId) !== "")
+            published.controller.addEnAccount(root.strOrgId, passwordScreen.strSent);
+        passwordScreen.strSent = "";
+        root.showAlert(texts.textEnPasswordChanged.arg(strKind));
+        passwordScreen.closed();
     }
 
     focus: true
@@ -57,7 +104,7 @@ FocusScope {
     TitleBar {
         id: title
         width: parent.width
-        title: passwordScreen.resource.textChangePassword
+        title: passwordScreen.bEnterprise ? passwordScreen.resource.textChangeEnPassword : passwordScreen.resource.textChangePassword
         btnRight: true
         titleRight: passwordScreen.resource.textSave
         onBtnLeftClicked: passwordScreen.closed()
@@ -72,6 +119,26 @@ FocusScope {
         spacing: 10
 
         Text {
+            visible: passwordScreen.bEnterprise
+            text: passwordScreen.resource.textEnPasswordKind
+            color: "#8a94a6"
+            font.pixelSize: 13
+        }
+        ComboBox {
+            id: kindCombo
+            objectName: "kindCombo"
+            visible: passwordScreen.bEnterprise
+            width: parent.width
+            showBorder: true
+            items: passwordScreen.enterpriseKinds
+            selectedIndex: passwordScreen.iPasswordType - Codes.PasswordEnterpriseFirst
+            selectedItem: passwordScreen.kindName(passwordScreen.iPasswordType)
+            onComboClicked: function (index) {
+                passwordScreen.chooseKind(index);
+            }
+        }
+        Text {
+            visible: !passwordScreen.bEnterprise
             text: passwordScreen.resource.textOldPassword
             color: "#8a94a6"
             font.pixelSize: 13
@@ -79,9 +146,10 @@ FocusScope {
         InputBox {
             id: oldInput
             objectName: "oldInput"
+            visible: !passwordScreen.bEnterprise
             width: parent.width
             height: 34
-            focus: true
+            focus: !passwordScreen.bEnterprise
             echoMode: TextInput.Password
             placeholderText: passwordScreen.resource.textOldPasswordHint
             onAccepted: newInput.forceActiveFocus()
@@ -118,7 +186,7 @@ FocusScope {
             objectName: "btnSubmit"
             width: parent.width
             height: 36
-            label: passwordScreen.resource.textChangePassword
+            label: passwordScreen.bEnterprise ? passwordScreen.resource.textChangeEnPassword : passwordScreen.resource.textChangePassword
             onClicked: passwordScreen.submit()
         }
     }
@@ -132,7 +200,16 @@ FocusScope {
     Connections {
         target: published.controller
         function onSig_changePassword(iType, iSubType, iRet) {
-            if (!passwordScreen.waiting || iType !== Codes.PasswordLogin)
+            if (!passwordScreen.waiting)
+                return;
+            if (passwordScreen.bEnterprise) {
+                if (iType < Codes.PasswordEnterpriseFirst || iType > Codes.PasswordEnterpriseLast)
+                    return;
+                passwordScreen.waiting = false;
+                passwordScreen.enterpriseAnswered(iType, iRet);
+                return;
+            }
+            if (iType !== Codes.PasswordLogin)
                 return;
             passwordScreen.waiting = false;
             const root = passwordScreen.background;

@@ -75,6 +75,20 @@ FocusScope {
     readonly property alias chatLoader: chatLoader
     readonly property alias callLoader: callLoader
     readonly property alias contactBusy: contactBusy
+    readonly property alias enterpriseDialog: enterpriseDialog
+    readonly property alias confirmDialog: confirmDialog
+    readonly property alias deptDialog: deptDialog
+    readonly property alias directoryMenu: directoryMenu
+    // The organisation's changes are offered to its administrators only.
+    readonly property bool bEnAdmin: mainInterface.background.loginenterprise
+                                     && mainInterface.background.iEnUserType === Codes.RoleAdmin
+    // What the confirmation box is asking about: "logoutEnterprise", "deleteDept" or
+    // "deleteEmp", with the row it is about.
+    property string confirmAction: ""
+    property var confirmRow: null
+    // The department being edited; empty while adding one.
+    property string strEditDeptNo: ""
+    property string strEditDeptPNo: ""
 
     signal closed
 
@@ -93,11 +107,19 @@ FocusScope {
     // Every screen drawn over this one gets the root item, the texts and this screen (with
     // the current selections) handed over.
     function load(loader, strFile) {
-        loader.setSource(strFile, {
+        mainInterface.loadWith(loader, strFile, null);
+    }
+
+    // The same, with what `extra` sets of the screen's own properties.
+    function loadWith(loader, strFile, extra) {
+        const properties = {
             "background": mainInterface.background,
             "resource": mainInterface.resource,
             "mainInterface": mainInterface
-        });
+        };
+        if (extra)
+            Object.assign(properties, extra);
+        loader.setSource(strFile, properties);
     }
 
     // Starts an outgoing call to a known Zpid; the call screen opens once core reports the
@@ -142,7 +164,11 @@ FocusScope {
     }
 
     function open(page, strFile) {
-        mainInterface.load(page.loader, strFile);
+        mainInterface.loadWith(page.loader, strFile, null);
+    }
+
+    function openWith(page, strFile, extra) {
+        mainInterface.loadWith(page.loader, strFile, extra);
     }
 
     function selectPerson(row) {
@@ -329,6 +355,187 @@ FocusScope {
         mainInterface.background.showLogin();
     }
 
+    // The more tab's title button: the enterprise sign-in, or leaving the organisation.
+    function enterpriseButtonClicked() {
+        if (mainInterface.background.loginenterprise) {
+            mainInterface.ask("logoutEnterprise", mainInterface.resource.textConfirmLogoutEnterprise, null);
+            return;
+        }
+        enterpriseDialog.onSetOrgInfo([], []);
+        enterpriseDialog.input = "";
+        enterpriseDialog.waiting = false;
+        enterpriseDialog.visible = true;
+        published.controller.getOrgInfo("");
+    }
+
+    // The sign-in dialog's OK: the password is remembered (or forgotten) as the box says, and
+    // the dialog stays until the server has answered.
+    function signInEnterprise(strOrgId, strOrgName, strPassword) {
+        if (enterpriseDialog.waiting)
+            return;
+        if (strPassword === "") {
+            mainInterface.background.showAlert(mainInterface.resource.textPasswordEmpty);
+            return;
+        }
+        published.controller.addEnAccount(strOrgId, enterpriseDialog.checked ? strPassword : "");
+        enterpriseDialog.waiting = true;
+        published.controller.loginEnterprise(strOrgId, strPassword);
+    }
+
+    // A new organisation is made on its own screen, over the more tab.
+    function createEnterprise() {
+        enterpriseDialog.visible = false;
+        tabs.current = 4;
+        mainInterface.openWith(morePage, "CreateEnterpriseContactInterface.qml", {
+            "iKind": Codes.EntAdd
+        });
+    }
+
+    function leaveEnterprise() {
+        published.controller.logoutEnterprise();
+        mainInterface.background.resetEnterprise();
+        if (!mainInterface.background.bContactChecked) {
+            mainInterface.background.bContactChecked = true;
+            if (tabs.current === 1)
+                mainInterface.background.getContact(true, contactSearch.text);
+        }
+    }
+
+    function ask(strAction, strMessage, row) {
+        mainInterface.confirmAction = strAction;
+        mainInterface.confirmRow = row;
+        confirmDialog.message = strMessage;
+        confirmDialog.visible = true;
+    }
+
+    function confirmed() {
+        confirmDialog.visible = false;
+        const row = mainInterface.confirmRow;
+        const strOrgId = mainInterface.background.strOrgId;
+        if (mainInterface.confirmAction === "logoutEnterprise") {
+            mainInterface.leaveEnterprise();
+        } else if (mainInterface.confirmAction === "deleteDept" && row) {
+            published.controller.modifyDeptInfo(strOrgId, row.strPNo, row.strNo, row.strSNo, row.strName, Codes.EntDelete);
+        } else if (mainInterface.confirmAction === "deleteEmp" && row) {
+            published.controller.modifyEmpInfo(row.strZpid, strOrgId, row.strPNo, row.strNo, row.strSNo, row.strName,
+                                               row.strPhone, row.strTel, row.strPost, Codes.EntDelete);
+        }
+        mainInterface.confirmRow = null;
+    }
+
+    // The contact tab's title button: the directory's menu.
+    function directoryMenuClicked(index) {
+        directoryMenu.visible = false;
+        switch (index) {
+        case 0:
+            mainInterface.addEmployee("");
+            break;
+        case 1:
+            mainInterface.startDept(null);
+            break;
+        case 2:
+            mainInterface.background.displayTree = !mainInterface.background.displayTree;
+            if (!mainInterface.background.displayTree)
+                published.controller.getEmpList("");
+            break;
+        }
+    }
+
+    function addEmployee(strDeptNo) {
+        if (!mainInterface.bEnAdmin)
+            return;
+        mainInterface.openWith(contactPage, "AddEmpInterface.qml", {
+            "iKind": Codes.EntAdd,
+            "strDeptNo": strDeptNo
+        });
+    }
+
+    // Edits an employee row ("orginfoModel" or "empinfoModel").
+    function editEmployee(row) {
+        if (!mainInterface.bEnAdmin || !row)
+            return;
+        mainInterface.openWith(contactPage, "AddEmpInterface.qml", {
+            "iKind": Codes.EntEdit,
+            "strZpid": row.strZpid,
+            "strNo": row.strNo,
+            "strName": row.strName,
+            "strSNo": row.strSNo,
+            "strPhone": row.strPhone,
+            "strTel": row.strTel,
+            "strPost": row.strPost,
+            "strDeptNo": row.strPNo
+        });
+    }
+
+    function deleteEmployee(row) {
+        if (!mainInterface.bEnAdmin || !row)
+            return;
+        mainInterface.ask("deleteEmp", mainInterface.resource.textConfirmDelete, row);
+    }
+
+    // Adds a department (row null) or edits one.
+    function startDept(row) {
+        if (!mainInterface.bEnAdmin)
+            return;
+        mainInterface.strEditDeptNo = row ? row.strNo : "";
+        mainInterface.strEditDeptPNo = row ? row.strPNo : "";
+        deptDialog.title = row ? mainInterface.resource.textEditDept : mainInterface.resource.textAddDept;
+        deptDialog.input1 = row ? row.strName : "";
+        deptDialog.input2 = row ? row.strNo : "";
+        deptDialog.input3 = row ? row.strSNo : "";
+        deptDialog.input2Enabled = !row;
+        deptDialog.visible = true;
+    }
+
+    function saveDept() {
+        const strName = deptDialog.input1.trim();
+        const strNo = deptDialog.input2.trim();
+        const strSNo = deptDialog.input3.trim();
+        if (strName === "") {
+            mainInterface.background.showAlert(mainInterface.resource.textDeptNameEmpty);
+            return;
+        }
+        if (strNo === "") {
+            mainInterface.background.showAlert(mainInterface.resource.textDeptNoEmpty);
+            return;
+        }
+        deptDialog.visible = false;
+        const bAdd = mainInterface.strEditDeptNo === "";
+        published.controller.modifyDeptInfo(mainInterface.background.strOrgId, bAdd ? "" : mainInterface.strEditDeptPNo,
+                                            strNo, strSNo, strName, bAdd ? Codes.EntAdd : Codes.EntEdit);
+    }
+
+    // A department goes only once it is empty: the server would refuse it anyway.
+    function deleteDept(row) {
+        if (!mainInterface.bEnAdmin || !row)
+            return;
+        if (row.iUserCount > 0) {
+            mainInterface.background.showAlert(mainInterface.resource.textDeleteDeptFirst);
+            return;
+        }
+        mainInterface.ask("deleteDept", mainInterface.resource.textConfirmDelete, row);
+    }
+
+    function manageDept(strNo, strName) {
+        mainInterface.background.strDeptId = strNo;
+        mainInterface.openWith(contactPage, "EmpManageInterface.qml", {
+            "strDeptName": strName
+        });
+    }
+
+    // An employee's card, from the directory.
+    function openEmpCard(row) {
+        mainInterface.openCard(contactPage, row.strZpid, published.controller.getEmpCard(row.strNo, row.strPNo));
+    }
+
+    function callEmployee(row) {
+        mainInterface.startCall(row.strZpid, row.strPhone);
+    }
+
+    function chatEmployee(row) {
+        mainInterface.openChat(row.strZpid, row.strPhone, row.strName, published.controller.getZpidType(row.strZpid));
+    }
+
     focus: true
 
     Published {
@@ -381,6 +588,48 @@ FocusScope {
                 mainInterface.dialRefused();
             else
                 mainInterface.finishDial(strZpid, strNumber);
+        }
+    }
+
+    // The enterprise directory's answers.
+    Connections {
+        target: published.controller
+        // A refused sign-in grants nothing: what was signed in before stays as it was.
+        function onSig_loginenterprise(strOrgId, strName, strShortName, flag, iType) {
+            enterpriseDialog.waiting = false;
+            if (!flag) {
+                mainInterface.background.showAlert(mainInterface.resource.textEnterpriseLoginFailed);
+                return;
+            }
+            enterpriseDialog.visible = false;
+            // A role the client does not know is a viewer's.
+            const iRole = iType === Codes.RoleAdmin ? Codes.RoleAdmin : Codes.RoleEmployee;
+            mainInterface.background.enterEnterprise(strOrgId, strName, strShortName, iRole);
+            mainInterface.background.showAlert(mainInterface.resource.textEnterpriseLoggedIn);
+        }
+        function onSig_modifyOrgInfo(flag, iType) {
+            const root = mainInterface.background;
+            if (!flag) {
+                root.showAlert(mainInterface.resource.textSaveFailed);
+                return;
+            }
+            // The maintained organisation's names are shown at once; its fields were kept
+            // on the root while they were edited.
+            const fields = root.varOrgInfo;
+            if (iType === Codes.EntEdit && root.loginenterprise && fields && fields.length > 2) {
+                root.strOrgName = String(fields[1]);
+                root.strOrgShortName = String(fields[2]);
+            }
+            root.showAlert(iType === Codes.EntAdd ? mainInterface.resource.textEnterpriseCreated
+                                                  : mainInterface.resource.textSaveOk);
+        }
+        // Department and employee changes are answered alike.
+        function onSig_modifyDeptInfo(strOrgId, flag, iType) {
+            const texts = mainInterface.resource;
+            if (!flag)
+                mainInterface.background.showAlert(texts.textOperationFailed);
+            else
+                mainInterface.background.showAlert(iType === Codes.EntDelete ? texts.textDeleteOk : texts.textSaveOk);
         }
     }
 
@@ -604,6 +853,19 @@ FocusScope {
                         }
                     }
                 }
+
+                // The directory's menu, while an organisation is signed in.
+                Button {
+                    objectName: "btnDirectoryMenu"
+                    anchors.right: parent.right
+                    anchors.rightMargin: 4
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 28
+                    height: 28
+                    visible: mainInterface.background.loginenterprise
+                    label: "\u2261"
+                    onClicked: directoryMenu.visible = !directoryMenu.visible
+                }
             }
 
             InputBox {
@@ -654,7 +916,20 @@ FocusScope {
                     anchors.fill: parent
                     visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && mainInterface.background.displayTree
                     model: published.orgInfo
-                    delegate: OrgInfoDelegate {}
+                    delegate: OrgInfoDelegate {
+                        id: orgRow
+                        bAdmin: mainInterface.bEnAdmin
+                        onMenu1Clicked: mainInterface.startDept(orgRow.modelData)
+                        onMenu2Clicked: mainInterface.deleteDept(orgRow.modelData)
+                        onMenu3Clicked: function (strPNo, strNo, strName) {
+                            mainInterface.manageDept(strNo, strName);
+                        }
+                        onMenu4Clicked: mainInterface.editEmployee(orgRow.modelData)
+                        onMenu5Clicked: mainInterface.deleteEmployee(orgRow.modelData)
+                        onUserPicClicked: mainInterface.openEmpCard(orgRow.modelData)
+                        onBtnCallClicked: mainInterface.callEmployee(orgRow.modelData)
+                        onBtnMsgClicked: mainInterface.chatEmployee(orgRow.modelData)
+                    }
                 }
 
                 ElementList {
@@ -662,7 +937,16 @@ FocusScope {
                     anchors.fill: parent
                     visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && !mainInterface.background.displayTree
                     model: published.empInfo
-                    delegate: EmpInfoDelegate {}
+                    delegate: EmpInfoDelegate {
+                        id: empRow
+                        bAdmin: mainInterface.bEnAdmin
+                        onDoubleClicked: mainInterface.openEmpCard(empRow.modelData)
+                        onUserPicClicked: mainInterface.openEmpCard(empRow.modelData)
+                        onMenu1Clicked: mainInterface.editEmployee(empRow.modelData)
+                        onMenu2Clicked: mainInterface.deleteEmployee(empRow.modelData)
+                        onBtnCallClicked: mainInterface.callEmployee(empRow.modelData)
+                        onBtnMsgClicked: mainInterface.chatEmployee(empRow.modelData)
+                    }
                 }
 
                 BusyIndicator {
@@ -670,6 +954,31 @@ FocusScope {
                     objectName: "contactBusy"
                     anchors.centerIn: parent
                     on: true
+                }
+            }
+
+            // Administrators change the directory; everyone chooses how it is shown.
+            PopupMenu {
+                id: directoryMenu
+                objectName: "directoryMenu"
+                anchors.top: contactHeader.bottom
+                anchors.right: parent.right
+                anchors.rightMargin: 4
+                visible: false
+                onMenuClicked: function (index) {
+                    mainInterface.directoryMenuClicked(index);
+                }
+                ListEntry {
+                    title: mainInterface.resource.textAddEmp
+                    visible: mainInterface.bEnAdmin
+                }
+                ListEntry {
+                    title: mainInterface.resource.textAddDept
+                    visible: mainInterface.bEnAdmin
+                }
+                ListEntry {
+                    title: mainInterface.background.displayTree ? mainInterface.resource.textListView
+                                                                : mainInterface.resource.textTreeView
                 }
             }
         }
@@ -799,12 +1108,13 @@ FocusScope {
                 id: moreHeader
                 width: parent.width
                 title: mainInterface.resource.textTabMore
+                objectName: "moreHeader"
                 btnLeft: false
-                // Enterprise sign-in stays hidden: the enterprise screens are reached only
-                // once an enterprise session exists.
-                btnRight: false
+                // The way into the enterprise directory, and out of it again.
+                btnRight: true
                 titleRight: mainInterface.background.loginenterprise ? mainInterface.resource.textLogoutEnterprise
                                                        : mainInterface.resource.textLoginEnterprise
+                onBtnRightClicked: mainInterface.enterpriseButtonClicked()
             }
 
             Flickable {
@@ -889,7 +1199,10 @@ FocusScope {
             mainInterface.open(morePage, "AboutInterface.qml");
             break;
         case 6:
-            mainInterface.open(morePage, "CreateEnterpriseContactInterface.qml");
+            if (mainInterface.background.loginenterprise)
+                mainInterface.openWith(morePage, "CreateEnterpriseContactInterface.qml", {
+                    "iKind": Codes.EntEdit
+                });
             break;
         }
     }
@@ -901,6 +1214,55 @@ FocusScope {
             return false;
         }
         return true;
+    }
+
+    DialogLoginEnterprise {
+        id: enterpriseDialog
+        objectName: "enterpriseDialog"
+        // Set from OK until the server has answered.
+        property bool waiting: false
+        visible: false
+        titleText: mainInterface.resource.textLoginEnterprise
+        createLabel: mainInterface.resource.textCreateEnterprise
+        okLabel: mainInterface.resource.textLogin
+        cancelLabel: mainInterface.resource.textCancel
+        onBtnOKClicked: function (strOrgId, strOrgName, strPassword) {
+            mainInterface.signInEnterprise(strOrgId, strOrgName, strPassword);
+        }
+        onBtnCancelClicked: {
+            enterpriseDialog.visible = false;
+            enterpriseDialog.waiting = false;
+        }
+        onCreateContact: mainInterface.createEnterprise()
+    }
+
+    DialogInput {
+        id: deptDialog
+        objectName: "deptDialog"
+        visible: false
+        z: 900
+        type: 3
+        title1: mainInterface.resource.textDeptName
+        title2: mainInterface.resource.textDeptNo
+        title3: mainInterface.resource.textSortNo
+        btnOkLabel: mainInterface.resource.textOk
+        btnCancelLabel: mainInterface.resource.textCancel
+        onBtnOKClicked: mainInterface.saveDept()
+        onBtnCancelClicked: deptDialog.visible = false
+    }
+
+    DialogMessage {
+        id: confirmDialog
+        objectName: "confirmDialog"
+        visible: false
+        z: 900
+        btnOkLabel: mainInterface.resource.textOk
+        btnCancelLabel: mainInterface.resource.textCancel
+        onBtnOKClicked: mainInterface.confirmed()
+        onBtnCancelClicked: {
+            confirmDialog.visible = false;
+            mainInterface.confirmRow = null;
+        }
     }
 
     ScreenLoader {

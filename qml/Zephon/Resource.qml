@@ -192,6 +192,38 @@ QtObject {
     property string textTreeView: ""
     property string textListView: ""
     property string textDeleteDeptFirst: ""
+    property string textEnterpriseLoginFailed: ""
+    property string textEnterpriseLoggedIn: ""
+    property string textEnterpriseCreated: ""
+    property string textDeleteOk: ""
+    property string textDeptName: ""
+    property string textDeptNo: ""
+    property string textSortNo: ""
+    property string textDeptNameEmpty: ""
+    property string textDeptNoEmpty: ""
+    property string textOrgFullName: ""
+    property string textOrgShortName: ""
+    property string textOrgContact: ""
+    property string textOrgTel: ""
+    property string textAdminPassword: ""
+    property string textEmpPassword: ""
+    property string textOwnTel: ""
+    property string textOrgNameEmpty: ""
+    property string textOrgShortNameEmpty: ""
+    property string textOrgContactEmpty: ""
+    property string textAdminPasswordEmpty: ""
+    property string textEmpPasswordEmpty: ""
+    property string textEmpNo: ""
+    property string textDept: ""
+    property string textChooseDept: ""
+    property string textEmpNameEmpty: ""
+    property string textEmpNoEmpty: ""
+    property string textEmpMobileEmpty: ""
+    property string textChangeEnPassword: ""
+    property string textEnPasswordOrg: ""
+    property string textEnPasswordKind: ""
+    property string textEnPasswordChanged: ""
+    property string textEnPasswordChangeFailed: ""
     property string textSaveOk: ""
     property string textSaveFailed: ""
     property string textOperationFailed: ""
@@ -414,6 +446,38 @@ QtObject {
         resource.textTreeView = qsTr("树形显示");
         resource.textListView = qsTr("列表显示");
         resource.textDeleteDeptFirst = qsTr("请删除部门下的员工后，再删除部门");
+        resource.textEnterpriseLoginFailed = qsTr("企业登录失败");
+        resource.textEnterpriseLoggedIn = qsTr("已登录企业");
+        resource.textEnterpriseCreated = qsTr("企业通讯录已创建，请登录企业");
+        resource.textDeleteOk = qsTr("删除成功");
+        resource.textDeptName = qsTr("部门名称");
+        resource.textDeptNo = qsTr("部门编号");
+        resource.textSortNo = qsTr("排序号");
+        resource.textDeptNameEmpty = qsTr("部门名称不能为空");
+        resource.textDeptNoEmpty = qsTr("部门编号不能为空");
+        resource.textOrgFullName = qsTr("企业全称");
+        resource.textOrgShortName = qsTr("企业简称");
+        resource.textOrgContact = qsTr("联系人");
+        resource.textOrgTel = qsTr("固定电话");
+        resource.textAdminPassword = qsTr("管理员密码");
+        resource.textEmpPassword = qsTr("员工默认密码");
+        resource.textOwnTel = qsTr("我的办公电话");
+        resource.textOrgNameEmpty = qsTr("企业全称不能为空");
+        resource.textOrgShortNameEmpty = qsTr("企业简称不能为空");
+        resource.textOrgContactEmpty = qsTr("联系人不能为空");
+        resource.textAdminPasswordEmpty = qsTr("管理员密码不能为空");
+        resource.textEmpPasswordEmpty = qsTr("员工默认密码不能为空");
+        resource.textEmpNo = qsTr("员工编号");
+        resource.textDept = qsTr("部门");
+        resource.textChooseDept = qsTr("请选择部门");
+        resource.textEmpNameEmpty = qsTr("员工姓名不能为空");
+        resource.textEmpNoEmpty = qsTr("员工编号不能为空");
+        resource.textEmpMobileEmpty = qsTr("手机号码不能为空");
+        resource.textChangeEnPassword = qsTr("修改企业密码");
+        resource.textEnPasswordOrg = qsTr("企业登录密码");
+        resource.textEnPasswordKind = qsTr("密码类型");
+        resource.textEnPasswordChanged = qsTr("%1已修改");
+        resource.textEnPasswordChangeFailed = qsTr("%1修改失败");
         resource.textSaveOk = qsTr("保存成功");
         resource.textSaveFailed = qsTr("保存失败");
         resource.textOperationFailed = qsTr("操作失败");

@@ -10,7 +10,8 @@ import "delegate"
 // recipients, "card" sends each chosen contact's card to the open conversation's person
 // (strZpid), "massCard" sends each chosen card to every mass-message recipient, and "sendTo"
 // sends the user's own card to each chosen person, "member" adds the chosen contacts to the
-// circle strCircleId, and "recommend" recommends them to that circle.
+// circle strCircleId, "recommend" recommends them to that circle, and "employee" adds them
+// as employees of department strDeptNo of organisation strOrgId.
 FocusScope {
     id: select
 
@@ -22,6 +23,8 @@ FocusScope {
     property string strCircleId: ""
     property string strCircleName: ""
     property int iCircleType: 0
+    property string strOrgId: ""
+    property string strDeptNo: ""
     property bool allChecked: false
     readonly property alias list: list
 
@@ -49,6 +52,9 @@ FocusScope {
             // Nobody ticked: no request that would change nothing.
             if (rows.length > 0)
                 published.controller.modifyCircleMember(Codes.MemberAddContacts, select.strCircleId, "", "", "", "");
+        } else if (select.mode === "employee") {
+            if (rows.length > 0)
+                published.controller.addEmpFromContact(select.strOrgId, select.strDeptNo);
         } else if (select.mode === "recommend") {
             if (rows.length > 0)
                 published.controller.recommendFromContact(select.strCircleId, select.strCircleName, select.iCircleType);
@@ -76,7 +82,7 @@ FocusScope {
         id: title
         width: parent.width
         title: select.mode === "recipient" ? select.resource.textRecipients
-             : select.mode === "member" ? select.resource.textAddFromContacts
+             : select.mode === "member" || select.mode === "employee" ? select.resource.textAddFromContacts
              : select.mode === "recommend" ? select.resource.textRecommend : select.resource.textSendCard
         btnRight: true
         titleRight: select.resource.textOk

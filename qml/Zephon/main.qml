@@ -16,7 +16,9 @@ Image {
     property string strOrgId: ""
     property string strOrgName: ""
     property string strOrgShortName: ""
-    property int iEnUserType: 0
+    // The role in the signed-in organisation: only a successful enterprise sign-in grants
+    // more than viewing.
+    property int iEnUserType: Codes.RoleEmployee
     property var varOrgInfo
     property string strDeptId: ""
     property string strLoginPassword: ""
@@ -86,8 +88,29 @@ Image {
         background.strSelfZpid = "";
         background.strSelfName = "";
         background.strSelfPhone = "";
-        background.loginenterprise = false;
+        background.resetEnterprise();
         background.showScreen("LoginInterface.qml");
+    }
+
+    // The organisation the user signed in to, as the enterprise sign-in answered.
+    function enterEnterprise(strId, strName, strShortName, iUserType) {
+        background.strOrgId = strId;
+        background.strOrgName = strName;
+        background.strOrgShortName = strShortName;
+        background.iEnUserType = iUserType;
+        background.loginenterprise = true;
+    }
+
+    // No organisation signed in: nothing of the last one stays, and the role is a viewer's.
+    function resetEnterprise() {
+        background.loginenterprise = false;
+        background.strOrgId = "";
+        background.strOrgName = "";
+        background.strOrgShortName = "";
+        background.iEnUserType = Codes.RoleEmployee;
+        background.varOrgInfo = undefined;
+        background.strDeptId = "";
+        background.displayTree = true;
     }
 
     // Skin 1 draws the frame picture around the inner window; skin 0 shows the inner window

@@ -8,11 +8,17 @@ namespace {
 
 const QByteArray kRoot = R"(
 import QtQuick
+import Zephon.Codes
 Item {
     property bool bContactChecked: true
     property bool loginenterprise: false
     property bool displayTree: true
+    property string strOrgId: ""
+    property string strOrgName: ""
     property string strOrgShortName: ""
+    property int iEnUserType: Codes.RoleEmployee
+    property var varOrgInfo
+    property string strDeptId: ""
     property string strSelfZpid: "10000"
     property string strSelfName: "自己"
     property string strSelfPhone: "13800000000"
@@ -38,6 +44,15 @@ Item {
     function showAlert(strText) { alerts = alerts.concat([strText]); }
     function showLogin() { loginShown = loginShown + 1; }
     function changeSkin() {}
+    // As the window's root keeps the signed-in organisation (main.qml).
+    function enterEnterprise(strId, strName, strShortName, iUserType) {
+        strOrgId = strId; strOrgName = strName; strOrgShortName = strShortName;
+        iEnUserType = iUserType; loginenterprise = true;
+    }
+    function resetEnterprise() {
+        loginenterprise = false; strOrgId = ""; strOrgName = ""; strOrgShortName = "";
+        iEnUserType = Codes.RoleEmployee; varOrgInfo = undefined; strDeptId = ""; displayTree = true;
+    }
 }
 )";
 

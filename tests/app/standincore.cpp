@@ -462,3 +462,77 @@ void StandInCore::logout()
 {
     calls << call("logout");
 }
+
+void StandInCore::getOrgInfo(const QString &strExInfo)
+{
+    calls << call("getOrgInfo", strExInfo);
+}
+
+void StandInCore::loginEnterprise(const QString &strOrgId, const QString &strPassword)
+{
+    calls << call("loginEnterprise", strOrgId, strPassword);
+}
+
+void StandInCore::logoutEnterprise()
+{
+    calls << call("logoutEnterprise");
+}
+
+void StandInCore::getDeptInfo()
+{
+    calls << call("getDeptInfo");
+}
+
+void StandInCore::getEmpList(const QString &strDeptNo)
+{
+    calls << call("getEmpList", strDeptNo);
+}
+
+void StandInCore::modifyOrgInfo(const QVariant &varOrgInfo, int iType)
+{
+    calls << call("modifyOrgInfo", varOrgInfo.toStringList().join(QLatin1Char('|')), iType);
+}
+
+void StandInCore::modifyDeptInfo(const QString &strOrgId, const QString &strPNo,
+                                 const QString &strNo, const QString &strSNo,
+                                 const QString &strName, int iType)
+{
+    calls << call("modifyDeptInfo", strOrgId, strPNo, strNo, strSNo, strName, iType);
+}
+
+void StandInCore::modifyEmpInfo(const QString &strZpid, const QString &strOrgId,
+                                const QString &strPNo, const QString &strNo, const QString &strSNo,
+                                const QString &strName, const QString &strPhone,
+                                const QString &strTel, const QString &strPost, int iType)
+{
+    calls << call("modifyEmpInfo", strZpid, strOrgId, strPNo, strNo, strSNo, strName, strPhone,
+                  strTel, strPost, iType);
+}
+
+void StandInCore::modifyEmpInfo(const QString &strOrgId, const QString &strTel)
+{
+    calls << call("modifyEmpInfo", strOrgId, strTel);
+}
+
+void StandInCore::addEmpFromContact(const QString &strOrgId, const QString &strPNo)
+{
+    calls << call("addEmpFromContact", strOrgId, strPNo);
+}
+
+QString StandInCore::getEmpTel()
+{
+    calls << call("getEmpTel");
+    return empTel;
+}
+
+void StandInCore::addEnAccount(const QString &strUserId, const QString &strPassword)
+{
+    calls << call("addEnAccount", strUserId, strPassword);
+    enPassword = strPassword;
+}
+
+QString StandInCore::getEmpCard(const QString &strNo, const QString &strDeptNo)
+{
+    calls << call("getEmpCard", strNo, strDeptNo);
+    return empCards.value(strNo + QLatin1Char(':') + strDeptNo);
+}

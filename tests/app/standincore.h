@@ -29,6 +29,9 @@ public:
     QSet<QString> storedPictures;
     QString chosenDir;
     QString enPassword;
+    // The own office phone getEmpTel answers; employee cards by "user id:department".
+    QString empTel;
+    QHash<QString, QString> empCards;
     // The signed-in user's Zpid, for getZpidType; nobody is signed in by default.
     QString ownZpid;
     // The address book as the lookups see it: Zpid -> name, Zpid -> phone.
@@ -154,4 +157,26 @@ public:
     Q_INVOKABLE void setAutoStartup(bool flag);
     Q_INVOKABLE void setStaysOnTop(bool flag);
     Q_INVOKABLE void logout();
+    // The enterprise directory: signing in to and out of an organisation, its departments and
+    // employees, their changes and the remembered enterprise passwords (addEnAccount stores
+    // into `enPassword`, which getEnPassword answers).
+    Q_INVOKABLE void getOrgInfo(const QString &strExInfo);
+    Q_INVOKABLE void loginEnterprise(const QString &strOrgId, const QString &strPassword);
+    Q_INVOKABLE void logoutEnterprise();
+    Q_INVOKABLE void getDeptInfo();
+    Q_INVOKABLE void getEmpList(const QString &strDeptNo);
+    Q_INVOKABLE void modifyOrgInfo(const QVariant &varOrgInfo, int iType);
+    Q_INVOKABLE void modifyDeptInfo(const QString &strOrgId, const QString &strPNo,
+                                    const QString &strNo, const QString &strSNo,
+                                    const QString &strName, int iType);
+    Q_INVOKABLE void modifyEmpInfo(const QString &strZpid, const QString &strOrgId,
+                                   const QString &strPNo, const QString &strNo,
+                                   const QString &strSNo, const QString &strName,
+                                   const QString &strPhone, const QString &strTel,
+                                   const QString &strPost, int iType);
+    Q_INVOKABLE void modifyEmpInfo(const QString &strOrgId, const QString &strTel);
+    Q_INVOKABLE void addEmpFromContact(const QString &strOrgId, const QString &strPNo);
+    Q_INVOKABLE QString getEmpTel();
+    Q_INVOKABLE void addEnAccount(const QString &strUserId, const QString &strPassword);
+    Q_INVOKABLE QString getEmpCard(const QString &strNo, const QString &strDeptNo);
 };

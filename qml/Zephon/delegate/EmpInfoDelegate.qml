@@ -1,5 +1,6 @@
 import QtQuick
 import NativeQuickWidgets 1.0
+import Zephon.Codes
 import "../components"
 
 // Row of one department's employee list, with edit and delete in its menu and call and
@@ -8,6 +9,9 @@ PersonRow {
     id: emp
 
     readonly property bool reachable: emp.modelData.strZpid !== "" && emp.modelData.strZpid !== "0"
+    // Whether the edit menu is offered; the list that shows the rows sets it from the
+    // signed-in user's role.
+    property bool bAdmin: emp.modelData.iUserType === Codes.RoleAdmin
 
     signal menu1Clicked(string strPNo, string strNo)
     signal menu2Clicked(string strPNo, string strNo)
@@ -47,6 +51,9 @@ PersonRow {
     }
 
     ContextMenu {
+        objectName: "empMenu"
+        enabled: emp.bAdmin
+        visible: enabled
         onRightClicked: emp.rightClick()
 
         MenuAction {

@@ -10,7 +10,9 @@ RowBase {
     id: org
 
     readonly property bool isDept: org.modelData.strPNo === ""
-    readonly property bool bAdmin: org.modelData.iUserType === Codes.RoleAdmin
+    // Whether the edit menus are offered; the list that shows the rows sets it from the
+    // signed-in user's role.
+    property bool bAdmin: org.modelData.iUserType === Codes.RoleAdmin
     readonly property bool reachable: org.modelData.strZpid !== "" && org.modelData.strZpid !== "0"
     property string membersText: qsTr("人")
 
