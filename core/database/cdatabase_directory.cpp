@@ -46,14 +46,12 @@ void CDatabase::addEmp(quint32 iZpid, const QString &strName, const QString &str
 
 QList<QObject *> CDatabase::getDept()
 {
-    // Each department with the number of the account's employees under its number; a
-    // number that is not an integer names no employees.
+    // Each department with the number of the account's employees under its number.
     CStoreQuery query =
         run(QStringLiteral(
-                "Select d.DeptNo, d.Name, d.Ex, Case When typeof(d.DeptNo) = 'integer' "
-                "Then coalesce(c.Employees, 0) Else 0 End from Dept d Left Join (Select "
-                "DeptNo, count(*) As Employees from Emp Where LoginZpid = ? Group by DeptNo) "
-                "c On c.DeptNo = d.DeptNo") +
+                "Select d.DeptNo, d.Name, d.Ex, coalesce(c.Employees, 0) from Dept d Left Join "
+                "(Select DeptNo, count(*) As Employees from Emp Where LoginZpid = ? Group by "
+                "DeptNo) c On c.DeptNo = d.DeptNo") +
                 kExOrder.arg(QStringLiteral("d.")),
             {qlonglong(loginZpid())});
     QList<QObject *> list;
@@ -70,13 +68,13 @@ QList<QObject *> CDatabase::getEmp(const QString &strDeptNo)
     // one number the first stored names it.
     const QString strSelect = QStringLiteral(
         "Select e.UserId, e.DeptNo, d.Name, e.Zpid, e.Name, e.Phone, e.Tel, e.Post, e.Ex, d.Ex "
-        "from Emp e Left Join (Select DeptNo, Name, Ex, min(Id) from Dept Where typeof(DeptNo) "
-        "= 'integer' Group by DeptNo) d On d.DeptNo = e.DeptNo");
+        "from Emp e Left Join (Select DeptNo, Name, Ex, min(Id) from Dept Group by DeptNo) d On "
+        "d.DeptNo = e.DeptNo");
     CStoreQuery query = strDeptNo.isEmpty()
                             ? run(strSelect + QStringLiteral(" Order by e.Id"))
                             : run(strSelect + QStringLiteral(" where e.DeptNo = ?") +
                                       kExOrder.arg(QStringLiteral("e.")),
-                                  {numberOf(strDeptNo)});
+                                  {strDeptNo});
     QList<QObject *> list;
     while (query.isActive() && query.next())
         list.append(new OrgInfoModel(query.text(0), query.text(1), query.text(2), query.text(3),
@@ -87,20 +85,18 @@ QList<QObject *> CDatabase::getEmp(const QString &strDeptNo)
 
 QString CDatabase::getDeptName(const QString &strDeptNo)
 {
-    return value(QStringLiteral("Select Name from Dept where DeptNo = ?"), {numberOf(strDeptNo)})
-        .toString();
+    return value(QStringLiteral("Select Name from Dept where DeptNo = ?"), {strDeptNo}).toString();
 }
 
 QString CDatabase::getDeptEx(const QString &strDeptNo)
 {
-    return value(QStringLiteral("Select Ex from Dept where DeptNo = ?"), {numberOf(strDeptNo)})
-        .toString();
+    return value(QStringLiteral("Select Ex from Dept where DeptNo = ?"), {strDeptNo}).toString();
 }
 
 int CDatabase::getEmpCount(const QString &strDeptNo)
 {
     return value(QStringLiteral("Select count(*) from Emp Where LoginZpid = ? and DeptNo = ?"),
-                 {qlonglong(loginZpid()), numberOf(strDeptNo)})
+                 {qlonglong(loginZpid()), strDeptNo})
         .toInt();
 }
 
@@ -109,7 +105,7 @@ int CDatabase::getEmpUserType(const QString &strDeptNo, const QString &strUserId
     const QVariant type =
         value(QStringLiteral(
                   "Select UserType from Emp Where LoginZpid = ? and DeptNo = ? and UserId = ?"),
-              {qlonglong(loginZpid()), numberOf(strDeptNo), numberOf(strUserId)});
+              {qlonglong(loginZpid()), strDeptNo, strUserId});
     if (pFound)
         *pFound = type.isValid();
     return type.toInt();
@@ -129,7 +125,7 @@ QString CDatabase::getEmpCard(const QString &strUserId, const QString &strDeptNo
 {
     CStoreQuery query =
         run(QStringLiteral("Select Name,Post,Phone,Tel from Emp where UserId = ? and DeptNo = ?"),
-            {numberOf(strUserId), numberOf(strDeptNo)});
+            {strUserId, strDeptNo});
     if (!query.isActive() || !query.next())
         return QString();
     QStringList fields(14);

@@ -122,6 +122,32 @@ QList<CSchema::Table> buildMainTables()
 
 } // namespace
 
+const QList<CSchema::Table> &CSchema::directoryTables()
+{
+    static const QList<Table> tables{{QStringLiteral("Dept"),
+                                      {{"Id", kId},
+                                       {"LoginZpid", "INTEGER"},
+                                       {"Name", "VARCHAR(255)"},
+                                       {"ParentNo", "TEXT"},
+                                       {"DeptNo", "TEXT"},
+                                       {"OrgId", "INTEGER"},
+                                       {"Ex", "TEXT"}}},
+                                     {QStringLiteral("Emp"),
+                                      {{"Id", kId},
+                                       {"LoginZpid", "INTEGER"},
+                                       {"Zpid", "INTEGER"},
+                                       {"Name", "VARCHAR(255)"},
+                                       {"Phone", "VARCHAR(30)"},
+                                       {"Tel", "VARCHAR(30)"},
+                                       {"Post", "VARCHAR(30)"},
+                                       {"UserType", "INTEGER"},
+                                       {"UserId", "TEXT"},
+                                       {"DeptNo", "TEXT"},
+                                       {"OrgId", "INTEGER"},
+                                       {"Ex", "TEXT"}}}};
+    return tables;
+}
+
 const QList<CSchema::Table> &CSchema::mainTables()
 {
     static const QList<Table> tables = buildMainTables();
@@ -169,11 +195,19 @@ const CSchemaSteps &CSchema::mainSteps()
             tables.append(createStatement(table));
         // Step 3: a circle's members are replaced by circle whenever a list changes them, among
         // the members of every circle.
+        // Step 4: department numbers and employee ids are texts ("01" is not "1"). The directory
+        // is a copy the client fetches again at every enterprise sign-in, so its tables are made
+        // anew rather than converted.
+        QStringList directory{QStringLiteral("DROP TABLE IF EXISTS Dept"),
+                              QStringLiteral("DROP TABLE IF EXISTS Emp")};
+        for (const Table &table : directoryTables())
+            directory.append(createStatement(table));
         return CSchemaSteps(
             {CSchemaSteps::statements(tables), CSchemaSteps::statements(mainIndexStatements()),
              CSchemaSteps::statements({QStringLiteral("CREATE INDEX IF NOT EXISTS "
                                                       "CircleMemberCircle ON "
-                                                      "CircleMember(LoginZpid,CircleId)")})});
+                                                      "CircleMember(LoginZpid,CircleId)")}),
+             CSchemaSteps::statements(directory)});
     }();
     return steps;
 }

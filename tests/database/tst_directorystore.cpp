@@ -11,6 +11,7 @@ class TestDirectoryStore : public QObject
 private slots:
     void directory();
     void departmentsSharingANumber();
+    void numbersKeepTheirDigits();
     void employeeCard();
     void accounts();
     void enterpriseAccounts();
@@ -99,7 +100,7 @@ void TestDirectoryStore::departmentsSharingANumber()
 
     OwnedList depts(db.getDept());
     QCOMPARE(depts.column("strName"), (QStringList{"研发部", "研发二部", "无号"}));
-    QCOMPARE(depts.column("iUserCount"), (QStringList{"1", "1", "0"}));
+    QCOMPARE(depts.column("iUserCount"), (QStringList{"1", "1", "1"}));
 
     OwnedList rnd(db.getEmp(QStringLiteral("10")));
     QCOMPARE(rnd.column("strName"), (QStringList{"别人", "白"}));
@@ -107,8 +108,32 @@ void TestDirectoryStore::departmentsSharingANumber()
     QCOMPARE(rnd.column("strPSNo"), (QStringList{"3", "3"}));
     OwnedList everyone(db.getEmp(QString()));
     QCOMPARE(everyone.column("strName"), (QStringList{"别人", "白", "陈"}));
-    QCOMPARE(everyone.column("strPName"), (QStringList{"研发部", "研发部", ""}));
-    QCOMPARE(everyone.column("strPSNo"), (QStringList{"3", "3", ""}));
+    QCOMPARE(everyone.column("strPName"), (QStringList{"研发部", "研发部", "无号"}));
+    QCOMPARE(everyone.column("strPSNo"), (QStringList{"3", "3", "5"}));
+}
+
+// Department numbers and employee ids are texts: "01" is not "1", and keeps its zero.
+void TestDirectoryStore::numbersKeepTheirDigits()
+{
+    StoreFixture store;
+    CDatabase &db = store.db();
+    db.setLoginZpid(1000001);
+    db.addDept(QStringLiteral("产品部"), QString(), QStringLiteral("01"), 5, QStringLiteral("1"));
+    db.addDept(QStringLiteral("一部"), QString(), QStringLiteral("1"), 5, QStringLiteral("2"));
+    db.addEmp(2000002, QStringLiteral("白"), {}, {}, {}, 1, QStringLiteral("0123"),
+              QStringLiteral("01"), 5, QStringLiteral("1"));
+    OwnedList depts(db.getDept());
+    QCOMPARE(depts.column("strNo"), (QStringList{"01", "1"}));
+    QCOMPARE(depts.column("iUserCount"), (QStringList{"1", "0"}));
+    OwnedList product(db.getEmp(QStringLiteral("01")));
+    QCOMPARE(product.column("strNo"), QStringList{"0123"});
+    QCOMPARE(product.column("strPNo"), QStringList{"01"});
+    QCOMPARE(product.column("strPName"), QStringList{"产品部"});
+    QVERIFY(OwnedList(db.getEmp(QStringLiteral("1"))).column("strName").isEmpty());
+    QCOMPARE(db.getDeptName(QStringLiteral("01")), QStringLiteral("产品部"));
+    QCOMPARE(db.getEmpCard(QStringLiteral("0123"), QStringLiteral("01")).section(':', 0, 0),
+             QStringLiteral("白"));
+    QVERIFY(db.getEmpCard(QStringLiteral("123"), QStringLiteral("1")).isEmpty());
 }
 
 void TestDirectoryStore::employeeCard()

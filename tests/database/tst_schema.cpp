@@ -205,8 +205,8 @@ void TestSchema::columns_data()
                           << QStringList{id,
                                          "LoginZpid INTEGER",
                                          "Name VARCHAR(255)",
-                                         "ParentNo INTEGER",
-                                         "DeptNo INTEGER",
+                                         "ParentNo TEXT",
+                                         "DeptNo TEXT",
                                          "OrgId INTEGER",
                                          "Ex TEXT"};
     QTest::newRow("Emp") << "Zephon.db"
@@ -219,8 +219,8 @@ void TestSchema::columns_data()
                                         "Tel VARCHAR(30)",
                                         "Post VARCHAR(30)",
                                         "UserType INTEGER",
-                                        "UserId INTEGER",
-                                        "DeptNo INTEGER",
+                                        "UserId TEXT",
+                                        "DeptNo TEXT",
                                         "OrgId INTEGER",
                                         "Ex TEXT"};
     QTest::newRow("EnAccount") << "Zephon.db"
