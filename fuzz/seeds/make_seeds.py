@@ -74,6 +74,7 @@ SEEDS = {
     "14-pair": u8(14) + u32(4321) + u32(OWN) + u32(9) + blob(enc("here")) + u8(5) + f64(45000.5)
     + blob(enc_bytes(items("map", "116.3,39.9"))),
     "15-delivered": u8(15) + u32(4321) + u8(0) + u8(0) + u32(42),
+    "120-online": u8(120) + u32(OWN) + u32(4321) + u8(1),
     "16-accepted": u8(16) + u32(4321) + u32(OWN) + u8(0) + u32(42),
     "34-offline": u8(34) + u32(4321) + u32(OWN) + f64(45000.25) + u32(31) + blob(enc("away")),
     "83-card": u8(83) + u32(4321) + u32(OWN) + u8(0) + u32(12) + str8(enc("Bo")) + blob(enc("Bo:0:Shop")),
