@@ -22,6 +22,13 @@ bool fits(const QString &strText, bool bRequired)
            strText.toUtf8().size() <= MAX_TEXT_BYTES;
 }
 
+// A client shows an employee listed without a post with the default one, and sends that back.
+bool samePost(const QString &strSent, const QString &strStored)
+{
+    return strSent == strStored ||
+           (strStored.isEmpty() && strSent == QString::fromUtf8(DEFAULT_POST_UTF8));
+}
+
 // The department number the client sends for "every department".
 bool allDepartments(const QString &strNo)
 {
@@ -382,7 +389,8 @@ void CDirectoryCommands::modifyEmployee(CRequest &request, quint32 iNamed, const
         // change more (a role, above all) is refused whole.
         const bool bOwnPhone = iKind == EntEdit && stored && stored->strUserId == self->strUserId &&
                                emp.strDeptNo == stored->strDeptNo &&
-                               emp.strName == stored->strName && emp.strPost == stored->strPost &&
+                               emp.strName == stored->strName &&
+                               samePost(emp.strPost, stored->strPost) &&
                                emp.strPhone == stored->strPhone && emp.iRole == stored->iRole;
         if (!bOwnPhone || !fits(emp.strTel, false)) {
             refuse(request, EntModifyEmp, iOrgId);

@@ -1,6 +1,7 @@
 #include "cparsedirectorythread.h"
 
 #include "cfieldreader.h"
+#include "codes.h"
 
 #include <QList>
 
@@ -49,7 +50,7 @@ CParseDirectoryThread::CParseDirectoryThread(Kind kind, quint32 iOrgId, const QB
 
 QString CParseDirectoryThread::defaultPost()
 {
-    return QStringLiteral("员工");
+    return QString::fromUtf8(Codes::DEFAULT_POST_UTF8);
 }
 
 void CParseDirectoryThread::parse()

@@ -311,6 +311,20 @@ void TestServiceDirectory::employeeChangesOnlyItsOwnPhone()
                  emp5(kWang, 1, "02", "13800138002", "010-1", {"王芳", "测试工程师", 1}))),
              quint8(1));
     QCOMPARE(directory.employee(kOrg, "13800138002")->strTel, QStringLiteral("010-60000003"));
+
+    // Listed without a post, the employee is shown the default one, which its client sends
+    // back with its own phone; that is no change of post.
+    CDirectoryTable::Employee noPost = *directory.employee(kOrg, "13800138001");
+    noPost.strPost.clear();
+    QVERIFY(directory.putEmployee(kOrg, noPost));
+    QCOMPARE(resultOf(li->requestTcp(emp5(kLi, 1, "01", "13800138001", "010-7777",
+                                          {"李娜", QByteArray(DEFAULT_POST_UTF8), 1}))),
+             quint8(0));
+    QCOMPARE(directory.employee(kOrg, "13800138001")->strTel, QStringLiteral("010-7777"));
+    QCOMPARE(directory.employee(kOrg, "13800138001")->strPost, QString());
+    QCOMPARE(
+        resultOf(li->requestTcp(emp5(kLi, 1, "01", "13800138001", "010-6", {"李娜", "经理", 1}))),
+        quint8(1));
 }
 
 void TestServiceDirectory::sixHundredEmployeesInThreePages()

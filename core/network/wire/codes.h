@@ -433,5 +433,7 @@ inline constexpr quint32 ASSISTANT_ZPID = 800;
 // A reserved short zpid that, like the assistant's, is taken as a zpid though it has fewer
 // than seven digits.
 inline constexpr quint32 RESERVED_ZPID = 8001;
+// The post a client stores and shows, and sends back, for an employee listed without one.
+inline constexpr char DEFAULT_POST_UTF8[] = "员工";
 
 } // namespace Codes
