@@ -23,23 +23,6 @@ const QString kB = QStringLiteral("1000003");
 const QString kC = QStringLiteral("1000004");
 const QString kCircleName = QStringLiteral("读书会");
 
-// The row of a published list whose field strKey reads strValue.
-QJsonObject rowWith(const QJsonArray &rows, const QString &strKey, const QString &strValue)
-{
-    for (const QJsonValue &row : rows)
-        if (row.toObject().value(strKey).toVariant().toString() == strValue)
-            return row.toObject();
-    return {};
-}
-
-QStringList texts(const QJsonArray &rows, const QString &strKey)
-{
-    QStringList list;
-    for (const QJsonValue &row : rows)
-        list << row.toObject().value(strKey).toVariant().toString();
-    return list;
-}
-
 } // namespace
 
 class TestCirclesThreeClients : public QObject
@@ -77,15 +60,8 @@ void TestCirclesThreeClients::cleanupTestCase()
 
 std::unique_ptr<CorePeer> TestCirclesThreeClients::startPeer(const QString &strZpid)
 {
-    auto peer = std::make_unique<CorePeer>();
-    if (!peer->start(m_dir.filePath(strZpid), m_service.serverText()) ||
-        !peer->signIn(strZpid, QString::fromLatin1(kPassword))) {
-        qWarning() << "peer" << strZpid << peer->errorText() << peer->trace().right(2000);
-        return nullptr;
-    }
-    // The address book comes first, as a user sees it.
-    peer->wait(QStringLiteral("sig_updateContact"), {}, 15000);
-    return peer;
+    return CorePeer::signedIn(m_dir.filePath(strZpid), m_service.serverText(), strZpid,
+                              QString::fromLatin1(kPassword));
 }
 
 QJsonArray TestCirclesThreeClients::circlesOf(CorePeer &peer)
@@ -97,7 +73,8 @@ QJsonArray TestCirclesThreeClients::circlesOf(CorePeer &peer)
 QStringList TestCirclesThreeClients::conversationOf(CorePeer &peer, const QString &strCircleId)
 {
     peer.invoke(QStringLiteral("getMessage"), {QString::number(MsgCircle), strCircleId});
-    return texts(peer.list(QStringLiteral("messageModel")), QStringLiteral("strContent"));
+    return CorePeer::column(peer.list(QStringLiteral("messageModel")),
+                            QStringLiteral("strContent"));
 }
 
 void TestCirclesThreeClients::circleFromCreationToDissolution()
@@ -117,15 +94,17 @@ void TestCirclesThreeClients::circleFromCreationToDissolution()
               {QStringLiteral("0"), strCircle, QString(), QStringLiteral("王芳"),
                QStringLiteral("13800138002"), QStringLiteral("泽丰")});
     QCOMPARE(a->wait(QStringLiteral("sig_modifyCircleMember")).value(1), QStringLiteral("0"));
-    QTRY_VERIFY_WITH_TIMEOUT(!rowWith(circlesOf(*b), "strId", strCircle).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!CorePeer::rowWith(circlesOf(*b), "strId", strCircle).isEmpty(),
+                             10000);
 
     // C finds it by name and applies; A lets C in.
     c->invoke(QStringLiteral("searchCircle"), {kCircleName});
     QTRY_VERIFY_WITH_TIMEOUT(
-        !rowWith(c->list(QStringLiteral("searchcircleModel")), "strId", strCircle).isEmpty(),
+        !CorePeer::rowWith(c->list(QStringLiteral("searchcircleModel")), "strId", strCircle)
+             .isEmpty(),
         10000);
     const QJsonObject found =
-        rowWith(c->list(QStringLiteral("searchcircleModel")), "strId", strCircle);
+        CorePeer::rowWith(c->list(QStringLiteral("searchcircleModel")), "strId", strCircle);
     QCOMPARE(found.value("strName").toString(), kCircleName);
     QCOMPARE(found.value("strZpid").toVariant().toString(), kA);
     QVERIFY(c->emitRoot(QStringLiteral("applyCircle"),
@@ -135,16 +114,18 @@ void TestCirclesThreeClients::circleFromCreationToDissolution()
              (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
     a->wait(QStringLiteral("sig_addMsgRecord"));
     a->invoke(QStringLiteral("getMessage"), {QString::number(MsgCircleRequest)});
-    const QJsonObject application = rowWith(a->list(QStringLiteral("circlesysmsgModel")),
-                                            "iMsgState", QString::number(CircleApplication));
+    const QJsonObject application =
+        CorePeer::rowWith(a->list(QStringLiteral("circlesysmsgModel")), "iMsgState",
+                          QString::number(CircleApplication));
     QCOMPARE(application.value("strZpid").toVariant().toString(), kC);
     QVERIFY(a->emitRoot(QStringLiteral("applyCircleReply"),
                         {strCircle, kC, QStringLiteral("0"), QString()}));
     QVERIFY(!a->wait(QStringLiteral("sig_handleApply")).isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!rowWith(circlesOf(*c), "strId", strCircle).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!CorePeer::rowWith(circlesOf(*c), "strId", strCircle).isEmpty(),
+                             10000);
     c->invoke(QStringLiteral("getCircleMember"), {strCircle});
-    QTRY_COMPARE_WITH_TIMEOUT(texts(c->list(QStringLiteral("circlememberModel")), "strZpid").size(),
-                              3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        CorePeer::column(c->list(QStringLiteral("circlememberModel")), "strZpid").size(), 3, 10000);
 
     // The three talk; C misses one message while signed out and gets it at its sign-in.
     QVERIFY(a->emitRoot(QStringLiteral("sendCircleMsg"), {QStringLiteral("大家好"), strCircle}));
@@ -171,21 +152,22 @@ void TestCirclesThreeClients::circleFromCreationToDissolution()
     QCOMPARE(a->wait(QStringLiteral("sig_modifyCircleInfo")).value(1), QStringLiteral("0"));
     QVERIFY(b->emitRoot(QStringLiteral("getCircle")));
     QTRY_COMPARE_WITH_TIMEOUT(
-        rowWith(circlesOf(*b), "strId", strCircle).value("strName").toString(),
+        CorePeer::rowWith(circlesOf(*b), "strId", strCircle).value("strName").toString(),
         QStringLiteral("新书会"), 10000);
 
     // B leaves; A's circle has two members left.
     QVERIFY(b->emitRoot(QStringLiteral("exitCircle"), {strCircle}));
     QCOMPARE(b->wait(QStringLiteral("sig_exitCircle")).value(0), QStringLiteral("true"));
-    QTRY_VERIFY_WITH_TIMEOUT(rowWith(circlesOf(*b), "strId", strCircle).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(CorePeer::rowWith(circlesOf(*b), "strId", strCircle).isEmpty(), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(
-        rowWith(circlesOf(*a), "strId", strCircle).value("iUserCount").toInt(), 2, 10000);
+        CorePeer::rowWith(circlesOf(*a), "strId", strCircle).value("iUserCount").toInt(), 2, 10000);
 
     // A dissolves it: gone from A and C, with its conversation.
     QVERIFY(a->emitRoot(QStringLiteral("dismissCircle"), {strCircle}));
     QCOMPARE(a->wait(QStringLiteral("sig_dismissCircle")).value(0), QStringLiteral("true"));
     for (CorePeer *pPeer : {a.get(), c.get()}) {
-        QTRY_VERIFY_WITH_TIMEOUT(rowWith(circlesOf(*pPeer), "strId", strCircle).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(CorePeer::rowWith(circlesOf(*pPeer), "strId", strCircle).isEmpty(),
+                                 10000);
         QVERIFY(conversationOf(*pPeer, strCircle).isEmpty());
     }
 }

@@ -34,22 +34,6 @@ constexpr quint32 kLargeOrg = 3000099;
 constexpr int kLargeStaff = 600;
 const QString kLargeOrgPassword = QStringLiteral("gross1234");
 
-QJsonObject rowWith(const QJsonArray &rows, const QString &strKey, const QString &strValue)
-{
-    for (const QJsonValue &row : rows)
-        if (row.toObject().value(strKey).toVariant().toString() == strValue)
-            return row.toObject();
-    return {};
-}
-
-QStringList texts(const QJsonArray &rows, const QString &strKey)
-{
-    QStringList list;
-    for (const QJsonValue &row : rows)
-        list << row.toObject().value(strKey).toVariant().toString();
-    return list;
-}
-
 // A seed file with one organisation of kLargeStaff employees in two departments.
 QByteArray largeOrganisation()
 {
@@ -132,14 +116,8 @@ void TestEnterpriseTwoClients::cleanupTestCase()
 
 std::unique_ptr<CorePeer> TestEnterpriseTwoClients::startPeer(const QString &strZpid)
 {
-    auto peer = std::make_unique<CorePeer>();
-    if (!peer->start(m_dir.filePath(strZpid), m_service.serverText()) ||
-        !peer->signIn(strZpid, QString::fromLatin1(kPassword))) {
-        qWarning() << "peer" << strZpid << peer->errorText() << peer->trace().right(2000);
-        return nullptr;
-    }
-    peer->wait(QStringLiteral("sig_updateContact"), {}, 15000);
-    return peer;
+    return CorePeer::signedIn(m_dir.filePath(strZpid), m_service.serverText(), strZpid,
+                              QString::fromLatin1(kPassword));
 }
 
 QStringList TestEnterpriseTwoClients::signInToOrg(CorePeer &peer, const QString &strOrg,
@@ -190,10 +168,10 @@ void TestEnterpriseTwoClients::administratorEditsAndViewerFollows()
     QCOMPARE(adminIn.value(3), QStringLiteral("true"));
     QCOMPARE(adminIn.value(4), QString::number(RoleAdmin));
     QCOMPARE(admin->invoke(QStringLiteral("enterpriseRole")), QString::number(RoleAdmin));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(tree(*admin), "strName"),
+    QTRY_COMPARE_WITH_TIMEOUT(CorePeer::column(tree(*admin), "strName"),
                               (QStringList{QStringLiteral("产品部"), QStringLiteral("研发部")}),
                               10000);
-    QCOMPARE(texts(tree(*admin), "iUserCount"), (QStringList{"2", "2"}));
+    QCOMPARE(CorePeer::column(tree(*admin), "iUserCount"), (QStringList{"2", "2"}));
 
     // A department, then an employee in it.
     admin->invoke(QStringLiteral("modifyDeptInfo"),
@@ -201,7 +179,7 @@ void TestEnterpriseTwoClients::administratorEditsAndViewerFollows()
                    QStringLiteral("市场部"), QString::number(EntAdd)});
     QCOMPARE(admin->wait(QStringLiteral("sig_modifyDeptInfo")).mid(1),
              (QStringList{"true", QString::number(EntAdd)}));
-    QTRY_VERIFY_WITH_TIMEOUT(!rowWith(tree(*admin), "strNo", "03").isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!CorePeer::rowWith(tree(*admin), "strNo", "03").isEmpty(), 10000);
 
     const QStringList newcomer{QStringLiteral("0"),           kOrg,
                                QStringLiteral("03"),          QStringLiteral("13900000009"),
@@ -211,7 +189,7 @@ void TestEnterpriseTwoClients::administratorEditsAndViewerFollows()
     admin->invoke(QStringLiteral("modifyEmpInfo"), newcomer);
     QCOMPARE(admin->wait(QStringLiteral("sig_modifyDeptInfo")).mid(1),
              (QStringList{"true", QString::number(EntAdd)}));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(employeesOf(*admin, "03"), "strName"),
+    QTRY_COMPARE_WITH_TIMEOUT(CorePeer::column(employeesOf(*admin, "03"), "strName"),
                               QStringList{QStringLiteral("孙悦")}, 10000);
 
     QStringList edited = newcomer;
@@ -220,15 +198,15 @@ void TestEnterpriseTwoClients::administratorEditsAndViewerFollows()
     admin->invoke(QStringLiteral("modifyEmpInfo"), edited);
     QCOMPARE(admin->wait(QStringLiteral("sig_modifyDeptInfo")).mid(1),
              (QStringList{"true", QString::number(EntEdit)}));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(employeesOf(*admin, "03"), "strPost"),
+    QTRY_COMPARE_WITH_TIMEOUT(CorePeer::column(employeesOf(*admin, "03"), "strPost"),
                               QStringList{QStringLiteral("市场经理")}, 10000);
 
     // The employee signs in as a viewer and sees the administrator's changes.
     const QStringList viewerIn = signInToOrg(*viewer, kOrg, kOrgPassword);
     QCOMPARE(viewerIn.value(3), QStringLiteral("true"));
     QCOMPARE(viewerIn.value(4), QString::number(RoleEmployee));
-    QTRY_VERIFY_WITH_TIMEOUT(!rowWith(tree(*viewer), "strNo", "03").isEmpty(), 10000);
-    const QJsonObject seen = rowWith(employeesOf(*viewer, "03"), "strName", "孙悦");
+    QTRY_VERIFY_WITH_TIMEOUT(!CorePeer::rowWith(tree(*viewer), "strNo", "03").isEmpty(), 10000);
+    const QJsonObject seen = CorePeer::rowWith(employeesOf(*viewer, "03"), "strName", "孙悦");
     QCOMPARE(seen.value("strPost").toString(), QStringLiteral("市场经理"));
     QCOMPARE(seen.value("strPName").toString(), QStringLiteral("市场部"));
 
@@ -256,11 +234,11 @@ void TestEnterpriseTwoClients::administratorEditsAndViewerFollows()
                   {kOrg, QString(), QStringLiteral("03"), QStringLiteral("3"),
                    QStringLiteral("市场部"), QString::number(EntDelete)});
     QCOMPARE(admin->wait(QStringLiteral("sig_modifyDeptInfo")).value(1), QStringLiteral("true"));
-    QTRY_VERIFY_WITH_TIMEOUT(rowWith(tree(*admin), "strNo", "03").isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(CorePeer::rowWith(tree(*admin), "strNo", "03").isEmpty(), 10000);
 
     // The viewer's next sign-in shows the department gone, and its role stayed a viewer's.
     QCOMPARE(signInToOrg(*viewer, kOrg, kOrgPassword).value(3), QStringLiteral("true"));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(tree(*viewer), "strName"),
+    QTRY_COMPARE_WITH_TIMEOUT(CorePeer::column(tree(*viewer), "strName"),
                               (QStringList{QStringLiteral("产品部"), QStringLiteral("研发部")}),
                               10000);
     QCOMPARE(viewer->invoke(QStringLiteral("enterpriseRole")), QString::number(RoleEmployee));
@@ -293,12 +271,14 @@ void TestEnterpriseTwoClients::largeOrganisationArrivesWhole()
     QCOMPARE(in.value(4), QString::number(RoleAdmin));
     // 601 employees come in three pages; the tree counts them all once they are stored.
     QTRY_COMPARE_WITH_TIMEOUT(
-        texts(tree(*admin), "iUserCount"),
+        CorePeer::column(tree(*admin), "iUserCount"),
         (QStringList{QString::number(kLargeStaff / 2 + 1), QString::number(kLargeStaff / 2)}),
         20000);
     QCOMPARE(employeesOf(*admin, QString()).size(), kLargeStaff + 1);
     // An empty post is shown as the default one.
-    QCOMPARE(rowWith(employeesOf(*admin, "12"), "strName", "员工1").value("strPost").toString(),
+    QCOMPARE(CorePeer::rowWith(employeesOf(*admin, "12"), "strName", "员工1")
+                 .value("strPost")
+                 .toString(),
              QStringLiteral("员工"));
 
     // A department expands into its employees right below it and collapses again.
@@ -309,7 +289,7 @@ void TestEnterpriseTwoClients::largeOrganisationArrivesWhole()
     QCOMPARE(expanded.at(1).toObject().value("strNo").toString(), QStringLiteral("12"));
     QCOMPARE(expanded.at(2).toObject().value("strPNo").toString(), QStringLiteral("12"));
     admin->invoke(QStringLiteral("shrinkList"), {QStringLiteral("12")});
-    QCOMPARE(texts(tree(*admin), "strNo"), texts(collapsed, "strNo"));
+    QCOMPARE(CorePeer::column(tree(*admin), "strNo"), CorePeer::column(collapsed, "strNo"));
 }
 
 QTEST_GUILESS_MAIN(TestEnterpriseTwoClients)

@@ -55,14 +55,8 @@ void TestMessagesAway::cleanupTestCase()
 
 std::unique_ptr<CorePeer> TestMessagesAway::startPeer(const QString &strZpid)
 {
-    auto peer = std::make_unique<CorePeer>();
-    if (!peer->start(m_dir.filePath(strZpid), m_service.serverText()) ||
-        !peer->signIn(strZpid, QString::fromLatin1(kPassword))) {
-        qWarning() << "peer" << strZpid << peer->errorText() << peer->trace().right(2000);
-        return nullptr;
-    }
-    peer->wait(QStringLiteral("sig_updateContact"), {}, 15000);
-    return peer;
+    return CorePeer::signedIn(m_dir.filePath(strZpid), m_service.serverText(), strZpid,
+                              QString::fromLatin1(kPassword));
 }
 
 QStringList TestMessagesAway::statesOf(CorePeer &peer, const QString &strPeer)

@@ -51,13 +51,8 @@ void TestPresenceTwoClients::cleanupTestCase()
 
 std::unique_ptr<CorePeer> TestPresenceTwoClients::startPeer(const QString &strZpid)
 {
-    auto peer = std::make_unique<CorePeer>();
-    if (!peer->start(m_dir.filePath(strZpid), m_service.serverText()) ||
-        !peer->signIn(strZpid, QString::fromLatin1(kPassword))) {
-        qWarning() << "peer" << strZpid << peer->errorText() << peer->trace().right(2000);
-        return nullptr;
-    }
-    return peer;
+    return CorePeer::signedIn(m_dir.filePath(strZpid), m_service.serverText(), strZpid,
+                              QString::fromLatin1(kPassword), false);
 }
 
 void TestPresenceTwoClients::contactsSeeWhoIsSignedIn()

@@ -1,11 +1,43 @@
 #include "corepeer.h"
 
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QJsonDocument>
 
 CorePeer::~CorePeer()
 {
     stop();
+}
+
+std::unique_ptr<CorePeer> CorePeer::signedIn(const QString &strFolder, const QString &strServer,
+                                             const QString &strId, const QString &strPassword,
+                                             bool bAwaitContacts)
+{
+    auto peer = std::make_unique<CorePeer>();
+    if (!peer->start(strFolder, strServer) || !peer->signIn(strId, strPassword)) {
+        qWarning() << "peer" << strId << peer->errorText() << peer->trace().right(2000);
+        return nullptr;
+    }
+    if (bAwaitContacts)
+        peer->wait(QStringLiteral("sig_updateContact"), {}, 15000);
+    return peer;
+}
+
+QJsonObject CorePeer::rowWith(const QJsonArray &rows, const QString &strKey,
+                              const QString &strValue)
+{
+    for (const QJsonValue &row : rows)
+        if (row.toObject().value(strKey).toVariant().toString() == strValue)
+            return row.toObject();
+    return {};
+}
+
+QStringList CorePeer::column(const QJsonArray &rows, const QString &strKey)
+{
+    QStringList list;
+    for (const QJsonValue &row : rows)
+        list << row.toObject().value(strKey).toVariant().toString();
+    return list;
 }
 
 bool CorePeer::start(const QString &strFolder, const QString &strServer)

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class CorePeer
 {
@@ -16,6 +19,18 @@ public:
     CorePeer(const CorePeer &) = delete;
     CorePeer &operator=(const CorePeer &) = delete;
     ~CorePeer();
+
+    // A peer started with its store in strFolder and signed in as strId; when bAwaitContacts,
+    // once its address book has come, as a user sees it. Null, with a warning that holds the
+    // peer's trace, when it did not come up.
+    static std::unique_ptr<CorePeer> signedIn(const QString &strFolder, const QString &strServer,
+                                              const QString &strId, const QString &strPassword,
+                                              bool bAwaitContacts = true);
+    // The first of the rows whose field strKey reads strValue; empty when none does.
+    static QJsonObject rowWith(const QJsonArray &rows, const QString &strKey,
+                               const QString &strValue);
+    // Field strKey of each row, as text.
+    static QStringList column(const QJsonArray &rows, const QString &strKey);
 
     // Starts the peer with its store in strFolder, talking to the service at strServer
     // ("host:port"); false when it did not come up.
