@@ -20,14 +20,13 @@
 #include <functional>
 #include <memory>
 
-#include <time.h>
-
 #include "caes.h"
 #include "cdatabase.h"
 #include "cfieldwriter.h"
 #include "codes.h"
 #include "core.h"
 #include "csessionstate.h"
+#include "guistepmeter.h"
 #include "protocol.h"
 
 namespace {
@@ -45,56 +44,6 @@ QString personName(int i)
     return QString(kSurnames.at(i % kSurnames.size())) + kGiven.at((i / 7) % kGiven.size()) +
            kGiven.at((i / 13) % kGiven.size());
 }
-
-qint64 threadCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-// The longest gap between the ticks of a 1 ms timer while it runs, as wall time and as the
-// GUI thread's own CPU time.
-class GuiStepMeter
-{
-public:
-    GuiStepMeter()
-    {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-    }
-    void start()
-    {
-        m_iMaxNs = 0;
-        m_iMaxCpuNs = 0;
-        m_clock.start();
-        m_iCpuNs = threadCpuNs();
-        m_timer.start();
-    }
-    void stop()
-    {
-        m_timer.stop();
-        tick();
-    }
-    double maxMs() const { return qMax<double>(0, double(m_iMaxNs) / 1e6 - 1.0); }
-    double maxCpuMs() const { return double(m_iMaxCpuNs) / 1e6; }
-
-private:
-    void tick()
-    {
-        m_iMaxNs = qMax(m_iMaxNs, m_clock.nsecsElapsed());
-        m_clock.restart();
-        const qint64 iCpuNs = threadCpuNs();
-        m_iMaxCpuNs = qMax(m_iMaxCpuNs, iCpuNs - m_iCpuNs);
-        m_iCpuNs = iCpuNs;
-    }
-
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_iMaxNs = 0;
-    qint64 m_iCpuNs = 0;
-    qint64 m_iMaxCpuNs = 0;
-};
 
 class CoreFixture
 {

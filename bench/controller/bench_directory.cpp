@@ -23,6 +23,7 @@
 #include "core.h"
 #include "csessionstate.h"
 #include "cstorebatch.h"
+#include "guistepmeter.h"
 
 namespace {
 
@@ -41,40 +42,6 @@ QString personName(int i)
     return QString(kSurnames.at(i % kSurnames.size())) + kGiven.at((i / 7) % kGiven.size()) +
            kGiven.at((i / 13) % kGiven.size());
 }
-
-// The longest gap between the ticks of a 1 ms timer while it runs.
-class GuiStepMeter
-{
-public:
-    GuiStepMeter()
-    {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-    }
-    void start()
-    {
-        m_iMaxNs = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    void stop()
-    {
-        m_timer.stop();
-        tick();
-    }
-    double maxMs() const { return qMax<double>(0, double(m_iMaxNs) / 1e6 - 1.0); }
-
-private:
-    void tick()
-    {
-        m_iMaxNs = qMax(m_iMaxNs, m_clock.nsecsElapsed());
-        m_clock.restart();
-    }
-
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_iMaxNs = 0;
-};
 
 // Core signed in as kMe and, as an administrator, to the organisation kOrg.
 class DirectoryFixture
