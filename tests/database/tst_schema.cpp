@@ -201,14 +201,13 @@ void TestSchema::columns_data()
                                                "ContactGroup VARCHAR(30)",
                                                "Pinyin TEXT"};
     QTest::newRow("Dept") << "Zephon.db"
-                          << "Dept"
-                          << QStringList{id,
-                                         "LoginZpid INTEGER",
-                                         "Name VARCHAR(255)",
-                                         "ParentNo TEXT",
-                                         "DeptNo TEXT",
-                                         "OrgId INTEGER",
-                                         "Ex TEXT"};
+                          << "Dept" << QStringList{id,
+                                                   "LoginZpid INTEGER",
+                                                   "Name VARCHAR(255)",
+                                                   "ParentNo TEXT",
+                                                   "DeptNo TEXT",
+                                                   "OrgId INTEGER",
+                                                   "Ex TEXT"};
     QTest::newRow("Emp") << "Zephon.db"
                          << "Emp"
                          << QStringList{id,
