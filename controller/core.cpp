@@ -122,6 +122,20 @@ ListPublisher &Core::lists() const
     return m_pShared->lists;
 }
 
+QList<QObject *> Core::checkedRows(const char *pName) const
+{
+    QList<QObject *> rows;
+    for (const PublishedList *pList : lists().lists()) {
+        if (pList->name() != pName)
+            continue;
+        for (QObject *pRow : pList->rows()) {
+            if (pRow->property("bChecked").toBool())
+                rows.append(pRow);
+        }
+    }
+    return rows;
+}
+
 void Core::initialize()
 {
     Shared &shared = *m_pShared;

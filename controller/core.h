@@ -417,6 +417,8 @@ private:
     bool checkMainWindow() const;
     const CTrace &trace() const;
     ListPublisher &lists() const;
+    // The rows of a published list the screens select from that are checked.
+    QList<QObject *> checkedRows(const char *pName) const;
 
     // Declared in this order, so the areas go before what they share.
     AreaPtr<Shared> m_pShared;

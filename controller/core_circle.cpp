@@ -45,13 +45,6 @@ constexpr int kCardCircleSearch = 1;
 // The user-search number field holds a phone number of up to 11 digits: more than 32 bits.
 constexpr int kNumberBytes = 8;
 
-quint32 circleIdOf(const QString &strCircleId)
-{
-    bool bOk = false;
-    const quint32 iCircleId = strCircleId.trimmed().toUInt(&bOk);
-    return bOk ? iCircleId : 0;
-}
-
 // A little-endian number of up to kNumberBytes bytes; further bytes do not count.
 quint64 numberOf(const QByteArray &arBytes)
 {
@@ -60,21 +53,6 @@ quint64 numberOf(const QByteArray &arBytes)
     for (int i = n - 1; i >= 0; --i)
         iNumber = (iNumber << 8) | quint8(arBytes.at(i));
     return iNumber;
-}
-
-// The checked rows of a list the screens select from.
-QList<QObject *> checkedRows(const ListPublisher &lists, const char *pName)
-{
-    QList<QObject *> rows;
-    for (const PublishedList *pList : lists.lists()) {
-        if (pList->name() != pName)
-            continue;
-        for (QObject *pRow : pList->rows()) {
-            if (pRow->property("bChecked").toBool())
-                rows.append(pRow);
-        }
-    }
-    return rows;
 }
 
 // The full card of a contact row, in the card's field order; a separator in a stored field
@@ -178,7 +156,7 @@ void Core::getCircleMember(QString strCircleId)
 {
     if (!database())
         return;
-    const quint32 iCircleId = circleIdOf(strCircleId);
+    const quint32 iCircleId = Rules::idOf(strCircleId);
     m_pCircle->iShownCircle = iCircleId;
     m_pCircle->circleMember.replace(iCircleId == 0 ? QList<QObject *>()
                                                    : database()->getCircleMember(iCircleId));
@@ -186,19 +164,19 @@ void Core::getCircleMember(QString strCircleId)
 
 int Core::getCircleMemberCount(QString strCircleId)
 {
-    const quint32 iCircleId = circleIdOf(strCircleId);
+    const quint32 iCircleId = Rules::idOf(strCircleId);
     return iCircleId == 0 || !database() ? 0 : database()->getCircleMemberCount(iCircleId);
 }
 
 QString Core::getCircleProfile(QString strCircleId)
 {
-    const quint32 iCircleId = circleIdOf(strCircleId);
+    const quint32 iCircleId = Rules::idOf(strCircleId);
     return iCircleId == 0 || !database() ? QString() : database()->getCircleProfile(iCircleId);
 }
 
 QString Core::getCircleCreateZpid(QString strCircleId)
 {
-    const quint32 iCircleId = circleIdOf(strCircleId);
+    const quint32 iCircleId = Rules::idOf(strCircleId);
     return iCircleId == 0 || !database() ? QString() : database()->getCircleCreateZpid(iCircleId);
 }
 
@@ -255,7 +233,7 @@ void Core::modifyCircleMember(int iType, QString strCircleId, QString strId, QSt
         }
         break;
     case AddContacts: {
-        for (QObject *pRow : checkedRows(lists(), "selectModel"))
+        for (QObject *pRow : checkedRows("selectModel"))
             pending.insert(cardOfRow(pRow), pRow->property("strZpid").toString().toUInt());
         pNetwork->slot_onModifyCircleMember(strCircleId, AddByName, 0);
         return;
@@ -287,7 +265,7 @@ void Core::recommendFromContact(QString strCircleId, QString strCircleName, int 
     CNetwork *pNetwork = network();
     if (!pNetwork)
         return;
-    for (QObject *pRow : checkedRows(lists(), "selectModel")) {
+    for (QObject *pRow : checkedRows("selectModel")) {
         const QString strText = Rules::joinCard(
             {pRow->property("strZpid").toString(), pRow->property("strName").toString(),
              pRow->property("strPhone").toString(), pRow->property("strCompany").toString()});

@@ -26,6 +26,7 @@
 #include "ctrace.h"
 #include "orginfomodel.h"
 #include "publishedlist.h"
+#include "rules.h"
 #include "singleworker.h"
 
 namespace {
@@ -80,13 +81,6 @@ void setExpanded(QObject *pRow, bool bExpand)
 {
     if (auto *pModel = qobject_cast<OrgInfoModel *>(pRow))
         pModel->setBExpand(bExpand);
-}
-
-quint32 orgIdOf(const QString &strOrgId)
-{
-    bool bOk = false;
-    const quint32 iOrgId = strOrgId.trimmed().toUInt(&bOk);
-    return bOk ? iOrgId : 0;
 }
 
 bool isChangeKind(int iType)
@@ -324,7 +318,7 @@ void Core::modifyDeptInfo(QString strOrgId, QString strPNo, QString strNo, QStri
         refuse(QStringLiteral("the department still has employees"));
         return;
     }
-    network()->slot_onModifyDeptInfo(orgIdOf(strOrgId), strPNo, strNo, strName, iType, strSNo);
+    network()->slot_onModifyDeptInfo(Rules::idOf(strOrgId), strPNo, strNo, strName, iType, strSNo);
 }
 
 void Core::modifyEmpInfo(QString strZpid, QString strOrgId, QString strPNo, QString strNo,
@@ -354,8 +348,9 @@ void Core::modifyEmpInfo(QString strZpid, QString strOrgId, QString strPNo, QStr
             return;
         }
     }
-    network()->slot_onModifyEmpInfo(strZpid.trimmed().toUInt(), orgIdOf(strOrgId), strPNo, strNo,
-                                    strName, strPhone, strTel, strPost, iUserType, iType, strSNo);
+    network()->slot_onModifyEmpInfo(strZpid.trimmed().toUInt(), Rules::idOf(strOrgId), strPNo,
+                                    strNo, strName, strPhone, strTel, strPost, iUserType, iType,
+                                    strSNo);
 }
 
 void Core::modifyEmpInfo(QString strOrgId, QString strTel)
@@ -375,9 +370,9 @@ void Core::modifyEmpInfo(QString strOrgId, QString strTel)
         return;
     }
     // The role goes back as stored: an administrator changing a phone stays one.
-    network()->slot_onModifyEmpInfo(session.iZpid, orgIdOf(strOrgId), own.at(2), session.strPhone,
-                                    own.at(0), session.strPhone, strTel, own.at(1), iUserType,
-                                    Codes::EntEdit, own.at(3));
+    network()->slot_onModifyEmpInfo(session.iZpid, Rules::idOf(strOrgId), own.at(2),
+                                    session.strPhone, own.at(0), session.strPhone, strTel,
+                                    own.at(1), iUserType, Codes::EntEdit, own.at(3));
 }
 
 void Core::addEmpFromContact(QString strOrgId, QString strPNo)
@@ -388,21 +383,14 @@ void Core::addEmpFromContact(QString strOrgId, QString strPNo)
     }
     if (!network())
         return;
-    const quint32 iOrgId = orgIdOf(strOrgId);
-    for (const PublishedList *pList : lists().lists()) {
-        if (pList->name() != "selectModel")
-            continue;
-        for (const QObject *pRow : pList->rows()) {
-            if (!pRow->property("bChecked").toBool())
-                continue;
-            // The mobile number doubles as the new employee's user id.
-            const QString strPhone = pRow->property("strPhone").toString();
-            network()->slot_onModifyEmpInfo(pRow->property("strZpid").toString().toUInt(), iOrgId,
-                                            strPNo, strPhone, pRow->property("strName").toString(),
-                                            strPhone, pRow->property("strTel").toString(),
-                                            pRow->property("strPost").toString(),
-                                            Codes::RoleEmployee, Codes::EntAdd, QString());
-        }
+    const quint32 iOrgId = Rules::idOf(strOrgId);
+    for (const QObject *pRow : checkedRows("selectModel")) {
+        // The mobile number doubles as the new employee's user id.
+        const QString strPhone = pRow->property("strPhone").toString();
+        network()->slot_onModifyEmpInfo(
+            pRow->property("strZpid").toString().toUInt(), iOrgId, strPNo, strPhone,
+            pRow->property("strName").toString(), strPhone, pRow->property("strTel").toString(),
+            pRow->property("strPost").toString(), Codes::RoleEmployee, Codes::EntAdd, QString());
     }
 }
 

@@ -111,6 +111,13 @@ QString joinCard(const QStringList &strFields)
     return fields.join(QLatin1Char(':'));
 }
 
+quint32 idOf(const QString &strId)
+{
+    bool bOk = false;
+    const quint32 iId = strId.trimmed().toUInt(&bOk);
+    return bOk ? iId : 0;
+}
+
 quint32 zpidOfKey(const QString &strKey)
 {
     if (strKey.size() < 7 || strKey.size() > 10)

@@ -46,4 +46,8 @@ QString joinCard(const QStringList &strFields);
 // Shorter keys are row ids and longer ones phone numbers, so neither is ever taken for one.
 quint32 zpidOfKey(const QString &strKey);
 
+// A circle's or an organisation's number as the screens pass it: the decimal value of the
+// trimmed text, 0 when it is not an unsigned 32-bit number.
+quint32 idOf(const QString &strId);
+
 } // namespace Rules

@@ -3,9 +3,6 @@
 // store usable. The first byte chooses the worker; for the member worker the rest is the
 // payload of one of the circles the list before it left.
 #include <QCoreApplication>
-#include <QDir>
-#include <QSharedPointer>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -13,26 +10,7 @@
 #include "cdatabase.h"
 #include "cparsecirclememberthread.h"
 #include "cparsecirclethread.h"
-
-namespace {
-
-struct Store
-{
-    Store()
-    {
-        QDir::setCurrent(dir.path());
-        pDatabase = QSharedPointer<CDatabase>::create(QStringLiteral("Zephon.db"),
-                                                      QStringLiteral("common.db"));
-        pDatabase->setLoginZpid(0x01020304);
-    }
-    // In memory where the system offers it: every input commits a transaction.
-    QTemporaryDir dir{QDir(QStringLiteral("/dev/shm")).exists()
-                          ? QStringLiteral("/dev/shm/zephon-fuzz-XXXXXX")
-                          : QDir::tempPath() + QStringLiteral("/zephon-fuzz-XXXXXX")};
-    QSharedPointer<CDatabase> pDatabase;
-};
-
-} // namespace
+#include "fuzzstore.h"
 
 extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv)
 {
@@ -42,7 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t iSize)
 {
-    static Store store;
+    static FuzzStore store;
     if (iSize == 0)
         return 0;
     const QByteArray arPayload(reinterpret_cast<const char *>(pData) + 1, int(iSize - 1));

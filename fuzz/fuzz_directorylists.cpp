@@ -3,35 +3,13 @@
 // entries or leaves it as it was. The first byte chooses the kind (departments or employees),
 // the second the count; the rest is the entries.
 #include <QCoreApplication>
-#include <QDir>
-#include <QSharedPointer>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 
 #include "cdatabase.h"
 #include "cparsedirectorythread.h"
-
-namespace {
-
-struct Store
-{
-    Store()
-    {
-        QDir::setCurrent(dir.path());
-        pDatabase = QSharedPointer<CDatabase>::create(QStringLiteral("Zephon.db"),
-                                                      QStringLiteral("common.db"));
-        pDatabase->setLoginZpid(0x01020304);
-    }
-    // In memory where the system offers it: every input commits a transaction.
-    QTemporaryDir dir{QDir(QStringLiteral("/dev/shm")).exists()
-                          ? QStringLiteral("/dev/shm/zephon-fuzz-XXXXXX")
-                          : QDir::tempPath() + QStringLiteral("/zephon-fuzz-XXXXXX")};
-    QSharedPointer<CDatabase> pDatabase;
-};
-
-} // namespace
+#include "fuzzstore.h"
 
 extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv)
 {
@@ -41,7 +19,7 @@ extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t iSize)
 {
-    static Store store;
+    static FuzzStore store;
     if (iSize < 2)
         return 0;
     const auto kind =
