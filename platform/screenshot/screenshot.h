@@ -1,0 +1,80 @@
+// ScreenShot: a full-screen window showing a frozen, dimmed picture of the desktop on which
+// the user draws, moves and resizes a rectangle; the area inside is shown undimmed with its
+// size, and a small tool bar beside it saves, cancels or sends the area.
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QUrl>
+#include <QWidget>
+
+class QQuickWidget;
+
+class ScreenShot : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum State
+    {
+        Idle = 0,     // nothing selected
+        Drawing = 1,  // left button down, drawing a new rectangle
+        Drawn = 2,    // rectangle drawn
+        Moving = 3,   // button down inside the rectangle
+        Moved = 4,    // move finished
+        Resizing = 5, // button down on a handle
+        Resized = 6,  // resize finished
+    };
+
+    // toolBar: the QML document of the tool bar (the application's own by default).
+    explicit ScreenShot(
+        const QUrl &toolBar = QUrl(QStringLiteral("qrc:/qml/Zephon/components/ScreenShotMenu.qml")));
+    ~ScreenShot() override;
+
+    // Resets, then captures the whole desktop.
+    QPixmap grabDesktop();
+
+    int state() const { return m_iState; }
+    int handle() const { return m_iHandle; }
+    // The selection as painted now (inclusive corners).
+    QRect currentSelection() const;
+    // The tool bar view, for tests.
+    QQuickWidget *toolBar() const { return m_pToolBar; }
+
+public slots:
+    void loadBgPixmap(QPixmap bgPixmap);
+    void slot_onSave();
+    void slot_onCancel();
+    void slot_onOK();
+
+signals:
+    // Never emitted with an empty selection.
+    void finish(QPixmap pixmap);
+    void save(QPixmap pixmap);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void reset();
+
+    QPixmap m_bgPixmap;
+    QPixmap m_resultPixmap;
+    QRect m_handles[8];
+    QRect m_selection;
+    QPoint m_selectStart;
+    QPoint m_selectEnd;
+    QPoint m_dragStart;
+    QPoint m_dragEnd;
+    int m_iState = Idle;
+    int m_iHandle = 0;
+    int m_iScreenWidth = 0;
+    int m_iScreenHeight = 0;
+    QQuickWidget *m_pToolBar = nullptr;
+};
