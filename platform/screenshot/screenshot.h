@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "ctrace.h"
+
 class QQuickWidget;
 
 class ScreenShot : public QWidget
@@ -28,8 +30,8 @@ public:
     };
 
     // toolBar: the QML document of the tool bar (the application's own by default).
-    explicit ScreenShot(
-        const QUrl &toolBar = QUrl(QStringLiteral("qrc:/qml/Zephon/components/ScreenShotMenu.qml")));
+    explicit ScreenShot(const QUrl &toolBar =
+                            QUrl(QStringLiteral("qrc:/qml/Zephon/components/ScreenShotMenu.qml")));
     ~ScreenShot() override;
 
     // Resets, then captures the whole desktop.
@@ -41,6 +43,9 @@ public:
     QRect currentSelection() const;
     // The tool bar view, for tests.
     QQuickWidget *toolBar() const { return m_pToolBar; }
+
+    // The size label's text for a selection: its width and height in pixels, "<w>x<h>".
+    static QString sizeText(const QRect &selection);
 
 public slots:
     void loadBgPixmap(QPixmap bgPixmap);
@@ -63,6 +68,19 @@ protected:
 
 private:
     void reset();
+    // Recomputes the handles, the result and the tool bar's place after any change, repaints.
+    void refresh();
+    // Ends a move or resize at pos: the rectangle it gives becomes the selection.
+    void finishDrag(const QPoint &pos);
+    // Emits finish with the selected area, or resets when there is none, and hides.
+    void deliver();
+    void updateCursor(const QPoint &pos);
+    void placeToolBar(const QRect &selection);
+    void connectToolBar();
+    void refreshScreenSize();
+    // 1 to 8 for the handle under pos, 0 for none.
+    int handleAt(const QPoint &pos) const;
+    QPoint clampToScreen(const QPoint &pos) const;
 
     QPixmap m_bgPixmap;
     QPixmap m_resultPixmap;
@@ -77,4 +95,5 @@ private:
     int m_iScreenWidth = 0;
     int m_iScreenHeight = 0;
     QQuickWidget *m_pToolBar = nullptr;
+    CTrace m_trace{"ScreenShot"};
 };
