@@ -97,6 +97,14 @@ QRect resizedBy(const QRect &r, int handle, const QPoint &p)
     }
 }
 
+// A capture of a high-density screen has more pixels than the window; selections are in the
+// window's pixels.
+QRect capturePixels(const QRect &selection, qreal ratio)
+{
+    return QRect(qRound(selection.x() * ratio), qRound(selection.y() * ratio),
+                 qRound(selection.width() * ratio), qRound(selection.height() * ratio));
+}
+
 QRect labelRect(const QRect &selection)
 {
     const int y = selection.top() > kLabelLift ? selection.top() - kLabelLift : selection.top();
@@ -238,9 +246,10 @@ void ScreenShot::refresh()
         const QPoint point = handlePoint(m_selection, i + 1);
         m_handles[i] = QRect(point - QPoint(2, 2), point + QPoint(3, 3));
     }
-    m_resultPixmap = isEmptySelection(m_selection) || m_bgPixmap.isNull()
-                         ? QPixmap()
-                         : m_bgPixmap.copy(m_selection);
+    m_resultPixmap =
+        isEmptySelection(m_selection) || m_bgPixmap.isNull()
+            ? QPixmap()
+            : m_bgPixmap.copy(capturePixels(m_selection, m_bgPixmap.devicePixelRatio()));
     placeToolBar(m_selection);
     update();
 }

@@ -151,6 +151,7 @@ private slots:
     void emptySelectionDeliversNothing();
     void nextUseStartsClean();
     void worksWithoutToolBar();
+    void highDensityCapture();
 
     void desktopCaptureAndRealClicks();
 
@@ -754,6 +755,21 @@ void TestScreenShot::worksWithoutToolBar()
     QCOMPARE(finished.count(), 1);
     verifyPicture(finished.at(0).at(0).value<QPixmap>(), QRect(QPoint(40, 50), QPoint(140, 90)));
     QVERIFY(shot.isHidden());
+}
+
+void TestScreenShot::highDensityCapture()
+{
+    // A capture at twice the window's density: the selection's area has four times the pixels.
+    QPixmap capture = codedBackground(m_screen * 2);
+    capture.setDevicePixelRatio(2);
+    m_shot->loadBgPixmap(capture);
+    QSignalSpy finished(m_shot.get(), &ScreenShot::finish);
+    select(QRect(QPoint(10, 20), QPoint(59, 39)));
+    m_shot->slot_onOK();
+    QCOMPARE(finished.count(), 1);
+    const QPixmap picture = finished.at(0).at(0).value<QPixmap>();
+    QCOMPARE(picture.devicePixelRatio(), 2.0);
+    verifyPicture(picture, QRect(QPoint(20, 40), QPoint(119, 79)));
 }
 
 namespace {
