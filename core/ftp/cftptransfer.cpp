@@ -106,15 +106,15 @@ CFtpTransfer::Result CFtpTransfer::transfer()
     QFile source(m_job.strPath);
     QSaveFile destination(m_job.strPath);
     qint64 iSize = 0;
+    if (m_job.strPath.isEmpty() || QFileInfo(m_job.strPath).isDir())
+        return {false, QStringLiteral("not a file: %1").arg(m_job.strPath)};
     if (m_job.bDownload) {
-        if (m_job.strPath.isEmpty() || QFileInfo(m_job.strPath).isDir() ||
-            !destination.open(QIODevice::WriteOnly))
+        if (!destination.open(QIODevice::WriteOnly))
             return {false, QStringLiteral("cannot write %1: %2")
                                .arg(m_job.strPath, destination.errorString())};
         state.pDestination = &destination;
     } else {
-        if (m_job.strPath.isEmpty() || QFileInfo(m_job.strPath).isDir() ||
-            !source.open(QIODevice::ReadOnly))
+        if (!source.open(QIODevice::ReadOnly))
             return {false,
                     QStringLiteral("cannot read %1: %2").arg(m_job.strPath, source.errorString())};
         iSize = source.size();
