@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "cadmincommand.h"
+#include "cftpserverprocess.h"
 #include "cseedfile.h"
 #include "cservice.h"
 #include "cupdateserver.h"
@@ -136,11 +137,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption updateDescription(
         QStringLiteral("update-description"),
         QStringLiteral("The text announced with that version."), QStringLiteral("text"));
+    const QCommandLineOption ftpPort(
+        QStringLiteral("ftp-port"),
+        QStringLiteral("Port of the file store, an FTP server where users keep the files of "
+                       "their messages (default %1; 0 picks a free one).")
+            .arg(CFtpServerProcess::DEFAULT_PORT),
+        QStringLiteral("port"), QString::number(CFtpServerProcess::DEFAULT_PORT));
+    const QCommandLineOption noFtp(QStringLiteral("no-ftp"),
+                                   QStringLiteral("Serve without the file store."));
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Create the demo accounts if missing, then serve."));
     parser.addOptions({listen, port, subPort, dataDir, timeout, udpTrial, signInDeadline,
                        maxConnections, maxPerAddress, minRequestRate, maxQueued, hashCost,
-                       packetLog, updatePort, updateVersion, updateDescription, demo});
+                       packetLog, updatePort, updateVersion, updateDescription, ftpPort, noFtp,
+                       demo});
 
     // The limits that keep one user from crowding out the others, each a whole number in a
     // range; held bytes are given in KiB.
@@ -219,6 +229,9 @@ int main(int argc, char *argv[])
     quint16 iUpdatePort = 0;
     if (!portValue(parser.value(updatePort), true, iUpdatePort))
         return failWith(2, QStringLiteral("the update port is a number from 0 to 65535"));
+    quint16 iFtpPort = 0;
+    if (!portValue(parser.value(ftpPort), true, iFtpPort))
+        return failWith(2, QStringLiteral("the FTP port is a number from 0 to 65535"));
     if (!portValue(parser.value(port), false, config.iMainPort) ||
         !portValue(parser.value(subPort), true, config.iSubPort))
         return failWith(2, QStringLiteral("a port is a number from 1 to 65535"));
@@ -291,6 +304,22 @@ int main(int argc, char *argv[])
                                .arg(config.address.toString())
                                .arg(iUpdatePort)
                                .arg(updates.errorString()));
+    // A service without its file store still carries messages: say so and go on.
+    CFtpServerProcess ftp;
+    if (!parser.isSet(noFtp)) {
+        if (ftp.start(CFtpServerProcess::scriptBesideExecutable(), config.strDataDir,
+                      config.address, iFtpPort)) {
+            out << "ftp: listening on " << config.address.toString() << ":" << ftp.port()
+                << Qt::endl;
+            QObject::connect(&ftp, &CFtpServerProcess::sig_ended, &app, [&err](QString strWhy) {
+                err << "zephond: the file store's FTP server ended (" << strWhy
+                    << "); serving without it" << Qt::endl;
+            });
+        } else {
+            err << "zephond: the file store's FTP server did not start (" << ftp.errorText()
+                << "); serving without it" << Qt::endl;
+        }
+    }
     // Watching before the ready line: whoever waits for that line may signal at once.
     UnixSignalWatcher watcher(UnixSignalWatcher::ReportSignal::Usr1);
     QObject::connect(&watcher, &UnixSignalWatcher::reportRequested, &service,

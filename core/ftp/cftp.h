@@ -41,8 +41,8 @@ public:
 
 public slots:
     // Queues a transfer. A running transfer is never dropped for it.
-    void slot_onAppend(QString strMd5, QString strPath, QString strZpid, bool download,
-                       int iMsgId, int iType);
+    void slot_onAppend(QString strMd5, QString strPath, QString strZpid, bool download, int iMsgId,
+                       int iType);
     // Ends the current transfer, if any, and starts the next queued one.
     void startNextDownload();
     // Drops the transfer of this message, queued or running; nothing is reported for it after.

@@ -55,6 +55,7 @@ bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLo
                           QStringLiteral("--demo"),     QStringLiteral("--port"),
                           QString::number(m_iPort),     QStringLiteral("--sub-port"),
                           QStringLiteral("0"),          QStringLiteral("--update-port"),
+                          QStringLiteral("0"),          QStringLiteral("--ftp-port"),
                           QStringLiteral("0")};
     if (!strPacketLog.isEmpty())
         arguments << QStringLiteral("--packet-log") << strPacketLog;
@@ -89,6 +90,17 @@ quint16 ZephondProcess::updatePort() const
         return 0;
     const QByteArray arRest = m_arOutput.mid(iAt + arMark.size());
     return quint16(arRest.mid(arRest.indexOf(':') + 1).split('/').value(0).toUInt());
+}
+
+quint16 ZephondProcess::ftpPort() const
+{
+    const QByteArray arMark("ftp: listening on ");
+    const int iAt = int(m_arOutput.indexOf(arMark));
+    if (iAt < 0)
+        return 0;
+    const QByteArray arRest = m_arOutput.mid(iAt + arMark.size());
+    const QByteArray arLine = arRest.left(arRest.indexOf('\n'));
+    return quint16(arLine.mid(arLine.lastIndexOf(':') + 1).trimmed().toUInt());
 }
 
 QString ZephondProcess::serverText() const

@@ -1,5 +1,6 @@
 // The real zephond as a child process of a test: demo accounts on a free loopback port, the
-// sub-server beside it, and on request a packet log the test reads back.
+// sub-server, the update host and the file store's FTP server beside it on free ports, and on
+// request a packet log the test reads back.
 #pragma once
 
 #include <QByteArray>
@@ -32,6 +33,8 @@ public:
     quint16 port() const { return m_iPort; }
     // The update host's HTTP port, once started.
     quint16 updatePort() const;
+    // The file store's FTP port, once started; 0 when the service runs without it.
+    quint16 ftpPort() const;
     // "127.0.0.1:port", the form a client takes in ZEPHON_SERVER.
     QString serverText() const;
     QString errorText() const { return QString::fromLocal8Bit(m_arOutput); }
