@@ -63,6 +63,7 @@ Core::Core(QObject *parent) : QObject(parent)
     makeCall();
     makeCircle();
     makeEnterprise();
+    makeFile();
 }
 
 Core::~Core()

@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPixmap>
 #include <QSharedPointer>
 #include <QString>
 #include <QSystemTrayIcon>
@@ -23,6 +24,9 @@
 #include <memory>
 
 class CDatabase;
+class CDesktop;
+class CFtp;
+class ScreenShot;
 class CNetwork;
 class CTrace;
 class QImage;
@@ -202,6 +206,38 @@ public:
     Q_INVOKABLE bool hasUserPic(QString strZpid);
     Q_INVOKABLE void grabImage(int x, int y);
 
+    // Files, screenshots and the map page (core_file.cpp). A chosen file comes back as
+    // "file:///" + its path, "file:///" alone when the user cancelled.
+    Q_INVOKABLE QString chooseFile();
+    Q_INVOKABLE QString chooseImage();
+    // The save dialog for a received file: its path, empty when cancelled. The proposed name is
+    // the sender's, made safe first.
+    Q_INVOKABLE QString chooseDir(QString strFileName, QString strSuffix);
+    // Records a file or picture message to strZpid ("list": every mass recipient) and queues
+    // its upload; the peer hears of it once the upload has finished.
+    Q_INVOKABLE void uploadFile(QString strFileName, QString strZpid, int iSubType);
+    // Queues the download of a received file to strPath. A picture always goes to the temp
+    // folder; strPath then only proposes its name.
+    Q_INVOKABLE void downloadFile(QString strMd5, QString strPath, QString strZpid, int iMsgId,
+                                  int iSubType);
+    Q_INVOKABLE void cancelRecvFile(QString strPath, QString strZpid, bool download, int iMsgId);
+    Q_INVOKABLE void screenshot(QString strZpid, int iSubType);
+    Q_INVOKABLE void openMap(QString strAddress);
+    // Replaces the desktop's dialogs and page opener; tests answer them from a script.
+    void setDesktop(std::unique_ptr<CDesktop> pDesktop);
+    CFtp *ftp() const;
+    // The screenshot tool, made on first use; null until then.
+    ScreenShot *screenShot() const;
+    // The map page of a location caption "place:latitude:longitude" with the map script loaded
+    // from strLoader; empty when the caption names no valid place.
+    static QString mapPage(const QString &strAddress, const QString &strLoader);
+    // A name the peer sent, reduced to a plain file name that cannot leave its folder; empty
+    // when nothing usable is left.
+    static QString safeFileName(const QString &strName);
+    // Where a received picture is kept: the temp folder, its name led by the content's digest
+    // so that two pictures never share a file. Empty for a digest that is not one.
+    static QString receivedPicturePath(const QString &strMd5, const QString &strName);
+
     // Where the auto-start entry lives; tests point it elsewhere.
     static QString autoStartupEntryPath();
     // The auto-start entry that starts strProgram in strFolder, its values escaped for the
@@ -266,6 +302,13 @@ public Q_SLOTS:
     // User pictures (core_userpic.cpp).
     void slot_onParseCardPic(quint32 iZpid, QByteArray arBuff);
 
+    // Files and screenshots (core_file.cpp).
+    void slot_onSuccess(QString filename, QString strZpid, bool download, int iMsgId, int iType);
+    void slot_onFailed(QString strZpid, bool download, int iMsgId, int iType);
+    void slot_onScreenShot();
+    void slot_onFinishScreenShot(QPixmap pixmap);
+    void slot_onSaveScreenShot(QPixmap pixmap);
+
     // Calls (core_call.cpp).
     void slot_onParseCallState(int iState, QString strZpid, QByteArray arBuff);
     void slot_onAudioStop();
@@ -322,6 +365,9 @@ Q_SIGNALS:
                     int iType);
     void sig_progress(QString strProgress, bool download, int iMsgId, int iType);
     void sig_success(QString filename, QString strZpid, bool download, int iMsgId, int iType);
+    // A transfer did not complete: an upload's message is marked failed, a download can be
+    // asked for again.
+    void sig_failed(QString strZpid, bool download, int iMsgId, int iType);
     void sig_modifyOrgInfo(bool flag, int iType);
     void sig_setOrgInfo(QVariant varOrgIndex, QVariant varOrgInfo);
     void sig_loginenterprise(QString strOrgId, QString strName, QString strShortName, bool flag,
@@ -340,6 +386,7 @@ private:
     struct Call;       // core_call.cpp
     struct Circle;     // core_circle.cpp
     struct Enterprise; // core_enterprise.cpp
+    struct File;       // core_file.cpp
 
     // Frees an area; each overload is defined with its struct.
     struct AreaDeleter
@@ -352,6 +399,7 @@ private:
         void operator()(Call *pArea) const;
         void operator()(Circle *pArea) const;
         void operator()(Enterprise *pArea) const;
+        void operator()(File *pArea) const;
     };
     template <typename Area> using AreaPtr = std::unique_ptr<Area, AreaDeleter>;
 
@@ -364,6 +412,7 @@ private:
     void makeCall();
     void makeCircle();
     void makeEnterprise();
+    void makeFile();
 
     void connectObjects();
     // Contacts: the card reply for iZpid is awaited by a request of kind iKind (1 circle search,
@@ -429,4 +478,5 @@ private:
     AreaPtr<Call> m_pCall;
     AreaPtr<Circle> m_pCircle;
     AreaPtr<Enterprise> m_pEnterprise;
+    AreaPtr<File> m_pFile;
 };

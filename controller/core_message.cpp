@@ -54,18 +54,6 @@ QString contentText(const QByteArray &arContent)
     return arContent.isEmpty() ? QString() : decryptText(arContent.mid(4));
 }
 
-// The peer names the picture it sends; only the last part of that name, and never "." or "..",
-// may name the file we write in the temp folder.
-QString safeFileName(const QString &strName)
-{
-    QString strFile = strName;
-    strFile.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    strFile = strFile.mid(strFile.lastIndexOf(QLatin1Char('/')) + 1);
-    if (strFile == QLatin1String(".") || strFile == QLatin1String(".."))
-        return QString();
-    return strFile;
-}
-
 // A name put inside a caption or notice between the link tags the client writes: the screens
 // show those tags as links, so a name must not be able to close one or open another.
 QString linkSafe(QString strName)
@@ -172,12 +160,11 @@ void Core::slot_onSaveMsgRecord(quint32 iCircleId, quint32 iRecvZpid, QByteArray
             strTime = strList.at(0);
             strList[0] = strContent;
             strContent = strList.join(QLatin1Char(':'));
-            const QString strFile = strList.size() > 1 ? safeFileName(strList.at(1)) : QString();
-            if (iSubType == SubPicture && !strFile.isEmpty()) {
-                Q_EMIT sig_append(strList.at(0),
-                                  QCoreApplication::applicationDirPath() +
-                                      QStringLiteral("/temp/") + strFile,
-                                  strZpid, true, iMsgId, SubPicture);
+            if (iSubType == SubPicture) {
+                // Fetched at once into the temp folder, under a name of our making.
+                const QString strPath = receivedPicturePath(strList.at(0), strList.value(1));
+                if (!strPath.isEmpty())
+                    Q_EMIT sig_append(strList.at(0), strPath, strZpid, true, iMsgId, SubPicture);
             } else if (iSubType == SubLocation) {
                 strCaption = strContent;
                 strContent = QStringLiteral("<a href=map>%1</a>").arg(strList.at(0));

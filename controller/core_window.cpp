@@ -49,6 +49,7 @@ void Core::makeWindow()
     m_pWindow.reset(new Window);
     m_pWindow->pShortcut = new GlobalShortcut(this);
     m_pWindow->pShortcut->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+    connect(m_pWindow->pShortcut, &GlobalShortcut::activated, this, &Core::slot_onScreenShot);
 }
 
 void Core::setMainWindow(QWindow *pWindow)

@@ -41,6 +41,48 @@ QByteArray CUpdateServer::downloadPage() const
         .toUtf8();
 }
 
+QByteArray CUpdateServer::mapScript()
+{
+    return R"(var BMap = (function () {
+  function Point(lng, lat) { this.lng = Number(lng); this.lat = Number(lat); }
+  function Map(id) {
+    var box = document.getElementById(id);
+    var canvas = document.createElement("canvas");
+    var label = document.createElement("div");
+    label.style.cssText = "position:absolute;left:12px;top:12px;font:14px sans-serif;" +
+      "background:rgba(255,255,255,.85);padding:6px 10px;border-radius:4px";
+    box.appendChild(canvas);
+    box.appendChild(label);
+    var centre = null;
+    function draw() {
+      canvas.width = box.clientWidth;
+      canvas.height = box.clientHeight;
+      var g = canvas.getContext("2d");
+      g.fillStyle = "#eef2f5";
+      g.fillRect(0, 0, canvas.width, canvas.height);
+      g.strokeStyle = "#d5dde3";
+      for (var x = 0; x < canvas.width; x += 40) { g.beginPath(); g.moveTo(x, 0); g.lineTo(x, canvas.height); g.stroke(); }
+      for (var y = 0; y < canvas.height; y += 40) { g.beginPath(); g.moveTo(0, y); g.lineTo(canvas.width, y); g.stroke(); }
+      if (!centre)
+        return;
+      var cx = canvas.width / 2, cy = canvas.height / 2;
+      g.fillStyle = "#e84a3d";
+      g.beginPath(); g.arc(cx, cy - 14, 10, Math.PI, 0); g.lineTo(cx, cy); g.closePath(); g.fill();
+      label.textContent = document.title + "  " + centre.lat.toFixed(5) + ", " + centre.lng.toFixed(5);
+    }
+    this.centerAndZoom = function (point) { centre = point; draw(); };
+    this.addOverlay = function () {};
+    this.addControl = function () {};
+    this.enableScrollWheelZoom = function () {};
+    window.addEventListener("resize", draw);
+  }
+  function Control() {}
+  return { Map: Map, Point: Point, Marker: Control, NavigationControl: Control,
+           ScaleControl: Control, OverviewMapControl: Control, MapTypeControl: Control };
+})();
+)";
+}
+
 void CUpdateServer::onConnection()
 {
     while (QTcpSocket *pSocket = m_server.nextPendingConnection()) {
@@ -86,6 +128,8 @@ void CUpdateServer::onReadable(QTcpSocket *pSocket)
         answer(pSocket, 200, "application/xml; charset=utf-8", versionDocument());
     else if (line.at(1) == DOWNLOAD_PATH)
         answer(pSocket, 200, "text/html; charset=utf-8", downloadPage());
+    else if (line.at(1).split('?').first() == MAP_PATH)
+        answer(pSocket, 200, "text/javascript; charset=utf-8", mapScript());
     else
         answer(pSocket, 404, "text/plain", "not found\n");
 }

@@ -4,9 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QQmlError>
-#include <QQuickItem>
-#include <QQuickWidget>
 #include <QScreen>
 
 #include <algorithm>
@@ -113,22 +110,25 @@ QRect labelRect(const QRect &selection)
 
 } // namespace
 
-ScreenShot::ScreenShot(const QUrl &toolBar)
+ScreenShot::ScreenShot()
 {
     setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     refreshScreenSize();
+    reset();
+}
 
-    m_pToolBar = new QQuickWidget(this);
+void ScreenShot::setToolBar(QWidget *pToolBar)
+{
+    delete m_pToolBar;
+    m_pToolBar = pToolBar;
+    if (!m_pToolBar)
+        return;
+    m_pToolBar->setParent(this);
     // Keys stay with the window, so Escape works while the pointer is over the tool bar.
     m_pToolBar->setFocusPolicy(Qt::NoFocus);
-    m_pToolBar->setResizeMode(QQuickWidget::SizeViewToRootObject);
-    connect(m_pToolBar, &QQuickWidget::statusChanged, this, [this] { connectToolBar(); });
-    // Loading reports its outcome through statusChanged, also when it completes at once.
-    m_pToolBar->setSource(toolBar);
-
-    reset();
+    m_pToolBar->hide();
 }
 
 ScreenShot::~ScreenShot() = default;
@@ -223,7 +223,8 @@ void ScreenShot::deliver()
 
 void ScreenShot::reset()
 {
-    m_pToolBar->hide();
+    if (m_pToolBar)
+        m_pToolBar->hide();
     m_iState = Idle;
     m_iHandle = 0;
     m_selectStart = m_selectEnd = m_dragStart = m_dragEnd = QPoint(0, 0);
@@ -256,7 +257,7 @@ void ScreenShot::refresh()
 
 void ScreenShot::placeToolBar(const QRect &selection)
 {
-    if (m_pToolBar->status() != QQuickWidget::Ready)
+    if (!m_pToolBar)
         return;
     // Kept on the screen, so that every button can be reached whatever the selection.
     const int x = std::clamp(selection.right() - kToolBarWidth, 0,
@@ -268,28 +269,6 @@ void ScreenShot::placeToolBar(const QRect &selection)
     if (m_pToolBar->isHidden())
         m_pToolBar->show();
     m_pToolBar->raise();
-}
-
-void ScreenShot::connectToolBar()
-{
-    switch (m_pToolBar->status()) {
-    case QQuickWidget::Ready:
-        if (QQuickItem *pRoot = m_pToolBar->rootObject()) {
-            connect(pRoot, SIGNAL(btnSaveClicked()), this, SLOT(slot_onSave()),
-                    Qt::UniqueConnection);
-            connect(pRoot, SIGNAL(btnCancelClicked()), this, SLOT(slot_onCancel()),
-                    Qt::UniqueConnection);
-            connect(pRoot, SIGNAL(btnOkClicked()), this, SLOT(slot_onOK()), Qt::UniqueConnection);
-        }
-        break;
-    case QQuickWidget::Error:
-        for (const QQmlError &error : m_pToolBar->errors())
-            m_trace.traceError(QStringLiteral("tool bar: ") + error.toString());
-        m_pToolBar->hide();
-        break;
-    default:
-        break;
-    }
 }
 
 void ScreenShot::refreshScreenSize()

@@ -6,12 +6,9 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
-#include <QUrl>
 #include <QWidget>
 
 #include "ctrace.h"
-
-class QQuickWidget;
 
 class ScreenShot : public QWidget
 {
@@ -29,10 +26,12 @@ public:
         Resized = 6,  // resize finished
     };
 
-    // toolBar: the QML document of the tool bar (the application's own by default).
-    explicit ScreenShot(const QUrl &toolBar =
-                            QUrl(QStringLiteral("qrc:/qml/Zephon/components/ScreenShotMenu.qml")));
+    ScreenShot();
     ~ScreenShot() override;
+
+    // Takes the tool bar shown beside a selection; its maker connects its buttons to the
+    // slots below. Without one the tool works by mouse and keys alone.
+    void setToolBar(QWidget *pToolBar);
 
     // Resets, then captures the whole desktop.
     QPixmap grabDesktop();
@@ -41,8 +40,7 @@ public:
     int handle() const { return m_iHandle; }
     // The selection as painted now (inclusive corners).
     QRect currentSelection() const;
-    // The tool bar view, for tests.
-    QQuickWidget *toolBar() const { return m_pToolBar; }
+    QWidget *toolBar() const { return m_pToolBar; }
 
     // The size label's text for a selection: its width and height in pixels, "<w>x<h>".
     static QString sizeText(const QRect &selection);
@@ -76,7 +74,6 @@ private:
     void deliver();
     void updateCursor(const QPoint &pos);
     void placeToolBar(const QRect &selection);
-    void connectToolBar();
     void refreshScreenSize();
     // 1 to 8 for the handle under pos, 0 for none.
     int handleAt(const QPoint &pos) const;
@@ -94,6 +91,6 @@ private:
     int m_iHandle = 0;
     int m_iScreenWidth = 0;
     int m_iScreenHeight = 0;
-    QQuickWidget *m_pToolBar = nullptr;
+    QWidget *m_pToolBar = nullptr;
     CTrace m_trace{"ScreenShot"};
 };

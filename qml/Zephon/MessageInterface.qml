@@ -35,7 +35,7 @@ FocusScope {
     function sendChosen(strFile, iSubType) {
         // A cancelled dialog gives the bare "file:///".
         if (strFile.length > 8)
-            published.pending.uploadFile(strFile, chat.strZpid, iSubType);
+            published.controller.uploadFile(strFile, chat.strZpid, iSubType);
     }
 
     function showCard(strCard) {
@@ -115,9 +115,9 @@ FocusScope {
                 "strZpid": chat.strZpid
             });
         }
-        onBtnPicClicked: chat.sendChosen(published.pending.chooseImage(), Codes.ContentPicture)
-        onBtnFileClicked: chat.sendChosen(published.pending.chooseFile(), Codes.ContentFile)
-        onBtnScreenClicked: published.pending.screenshot(chat.strZpid, Codes.ContentPicture)
+        onBtnPicClicked: chat.sendChosen(published.controller.chooseImage(), Codes.ContentPicture)
+        onBtnFileClicked: chat.sendChosen(published.controller.chooseFile(), Codes.ContentFile)
+        onBtnScreenClicked: published.controller.screenshot(chat.strZpid, Codes.ContentPicture)
     }
 
     ScreenStack {

@@ -61,7 +61,7 @@ FocusScope {
 
     function sendChosen(strFile, iSubType) {
         if (strFile.length > 8)
-            published.pending.uploadFile(strFile, "list", iSubType);
+            published.controller.uploadFile(strFile, "list", iSubType);
     }
 
     focus: true
@@ -190,13 +190,13 @@ FocusScope {
         }
         onBtnPicClicked: {
             if (newMsg.hasRecipients())
-                newMsg.sendChosen(published.pending.chooseImage(), Codes.ContentPicture);
+                newMsg.sendChosen(published.controller.chooseImage(), Codes.ContentPicture);
         }
         onBtnFileClicked: {
             if (newMsg.hasRecipients())
-                newMsg.sendChosen(published.pending.chooseFile(), Codes.ContentFile);
+                newMsg.sendChosen(published.controller.chooseFile(), Codes.ContentFile);
         }
-        onBtnScreenClicked: published.pending.screenshot("", Codes.ContentPicture)
+        onBtnScreenClicked: published.controller.screenshot("", Codes.ContentPicture)
     }
 
     ScreenStack {

@@ -22,7 +22,7 @@ FocusScope {
     signal closed
 
     function choose() {
-        const strChosen = published.pending.chooseImage();
+        const strChosen = published.controller.chooseImage();
         // A cancelled dialog gives the bare "file:///".
         if (strChosen.length > 8)
             picScreen.strFile = strChosen;

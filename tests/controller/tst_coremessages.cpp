@@ -407,8 +407,8 @@ void TestCoreMessages::attachmentsFromPeer()
     QSignalSpy appended(m_fx.core(), &Core::sig_append);
     m_fake.pushUdp(
         messagePacket(kPeer, 20, QStringLiteral("五四广场"), 5, {"36.06,120.38", "青岛"}));
-    m_fake.pushUdp(messagePacket(kPeer, 21, QStringLiteral("pic"), 2,
-                                 {"../../.config/autostart/x.desktop", "md5key", "3", "png"}));
+    m_fake.pushUdp(messagePacket(kPeer, 21, QStringLiteral("0123456789abcdef0123456789abcdef"), 2,
+                                 {"../../.config/autostart/x.desktop", "3", "2024-03-01", "png"}));
     QTRY_COMPARE(conversation(2, QString::number(kPeer)).size(), 2);
     const QList<Row> rows = conversation(2, QString::number(kPeer));
     QCOMPARE(rows.at(0).strContent, QStringLiteral("<a href=map>五四广场</a>"));
@@ -419,7 +419,7 @@ void TestCoreMessages::attachmentsFromPeer()
     const QString strPath = appended.first().at(1).toString();
     QCOMPARE(QFileInfo(strPath).absolutePath(),
              QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("temp")));
-    QCOMPARE(QFileInfo(strPath).fileName(), QStringLiteral("x.png"));
+    QCOMPARE(QFileInfo(strPath).fileName(), QStringLiteral("01234567-x.png"));
     QCOMPARE(appended.first().at(2).toString(), QString::number(kPeer));
 }
 

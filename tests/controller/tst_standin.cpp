@@ -18,14 +18,6 @@ namespace {
 const QHash<QByteArray, const char *> &notYetOnCore()
 {
     static const QHash<QByteArray, const char *> missing = {
-        {"chooseDir(QString,QString)", "files: sending and receiving files"},
-        {"downloadFile(QString,QString,QString,int,int)", "files: sending and receiving files"},
-        {"cancelRecvFile(QString,QString,bool,int)", "files: sending and receiving files"},
-        {"openMap(QString)", "maps: the map page"},
-        {"chooseImage()", "files: sending and receiving files"},
-        {"chooseFile()", "files: sending and receiving files"},
-        {"uploadFile(QString,QString,int)", "files: sending and receiving files"},
-        {"screenshot(QString,int)", "files: screenshots"},
         {"importCircleMember(QString)", "spreadsheets: circle member import"},
         {"openCircleMemberTemplate()", "spreadsheets: circle member import"},
         {"backupNetContact()", "spreadsheets: cloud address-book backup"},

@@ -22,6 +22,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "cscreenshotbar.h"
 #include "screenshot.h"
 #include "xvfbdisplay.h"
 
@@ -51,6 +52,11 @@ QPixmap codedBackground(const QSize &size)
     return QPixmap::fromImage(image);
 }
 
+QQuickWidget *barOf(ScreenShot &shot)
+{
+    return qobject_cast<QQuickWidget *>(shot.toolBar());
+}
+
 // The first item under root (root included) with the object name.
 QQuickItem *findItem(QQuickItem *root, const QString &name)
 {
@@ -69,7 +75,7 @@ QQuickItem *findItem(QQuickItem *root, const QString &name)
 // The centre of the named tool-bar button in the tool bar view's coordinates.
 QPoint buttonCentre(ScreenShot &shot, const QString &name)
 {
-    QQuickItem *item = findItem(shot.toolBar()->rootObject(), name);
+    QQuickItem *item = barOf(shot) ? findItem(barOf(shot)->rootObject(), name) : nullptr;
     if (!item)
         return QPoint(-1, -1);
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
@@ -172,8 +178,9 @@ private:
 void TestScreenShot::init()
 {
     m_screen = QGuiApplication::primaryScreen()->geometry().size();
-    m_shot = std::make_unique<ScreenShot>(toolBarUrl());
-    QCOMPARE(m_shot->toolBar()->status(), QQuickWidget::Ready);
+    m_shot = std::make_unique<ScreenShot>();
+    QVERIFY(CScreenShotBar::attach(m_shot.get(), toolBarUrl()));
+    QCOMPARE(barOf(*m_shot)->status(), QQuickWidget::Ready);
     m_shot->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_shot.get()));
     m_shot->loadBgPixmap(codedBackground(m_screen));
@@ -731,8 +738,9 @@ void TestScreenShot::worksWithoutToolBar()
     m_shot.reset();
     const QUrl missing = QUrl::fromLocalFile(QDir::temp().filePath("no-such-tool-bar.qml"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("tool bar: .*no-such-tool-bar"));
-    ScreenShot shot(missing);
-    QCOMPARE(shot.toolBar()->status(), QQuickWidget::Error);
+    ScreenShot shot;
+    QVERIFY(!CScreenShotBar::attach(&shot, missing));
+    QVERIFY(!shot.toolBar());
     shot.show();
     shot.loadBgPixmap(codedBackground(m_screen));
     QSignalSpy finished(&shot, &ScreenShot::finish);
@@ -746,7 +754,7 @@ void TestScreenShot::worksWithoutToolBar()
                              Qt::NoModifier);
     QApplication::sendEvent(&shot, &releaseEvent);
     QCOMPARE(shot.state(), int(ScreenShot::Drawn));
-    QVERIFY(shot.toolBar()->isHidden());
+    QVERIFY(!shot.toolBar());
 
     QMouseEvent doubleEvent(QEvent::MouseButtonDblClick, QPointF(60, 60),
                             shot.mapToGlobal(QPointF(60, 60)), Qt::LeftButton, Qt::LeftButton,
@@ -860,7 +868,8 @@ int runXvfbChild(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&patch))
         return 1;
 
-    ScreenShot shot(toolBarUrl());
+    ScreenShot shot;
+    CScreenShotBar::attach(&shot, toolBarUrl());
     // The capture is asynchronous to the window's drawing: capture until the window shows.
     QPixmap desktop;
     QDeadlineTimer deadline(5000);

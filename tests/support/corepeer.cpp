@@ -44,7 +44,14 @@ bool CorePeer::start(const QString &strFolder, const QString &strServer)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ZEPHON_SERVER"), strServer);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A peer whose windows a test looks at opens them on the display the test names.
+    const QString strDisplay = env.value(QStringLiteral("ZEPHON_PEER_DISPLAY"));
+    if (strDisplay.isEmpty()) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), strDisplay);
+    }
     m_process.setProcessEnvironment(env);
     QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_process,
                      [this] { m_arTrace += m_process.readAllStandardError(); });
@@ -112,6 +119,17 @@ bool CorePeer::invokeNetwork(const QString &strSlot, const QStringList &args)
 {
     return request(QStringList{QStringLiteral("network"), strSlot} + args).value(0) ==
            QLatin1String("ok");
+}
+
+bool CorePeer::answerDialog(const QString &strPath)
+{
+    return request({QStringLiteral("dialog"), strPath}).value(0) == QLatin1String("ok");
+}
+
+QStringList CorePeer::openedUrls()
+{
+    const QString strOpened = request({QStringLiteral("opened")}).value(1);
+    return strOpened.isEmpty() ? QStringList() : strOpened.split(QLatin1Char(','));
 }
 
 bool CorePeer::emitRoot(const QString &strSignal, const QStringList &args)

@@ -33,7 +33,8 @@ public:
     static QStringList column(const QJsonArray &rows, const QString &strKey);
 
     // Starts the peer with its store in strFolder, talking to the service at strServer
-    // ("host:port"); false when it did not come up.
+    // ("host:port"); false when it did not come up. It draws nowhere, unless the variable
+    // ZEPHON_PEER_DISPLAY names an X display for its windows.
     bool start(const QString &strFolder, const QString &strServer);
     // Signs out and ends the peer; its store stays for the next start.
     void stop();
@@ -47,6 +48,10 @@ public:
     // checks let it. A QVariant argument written as a JSON array is passed as a list.
     bool invokeNetwork(const QString &strSlot, const QStringList &args = {});
     bool emitRoot(const QString &strSignal, const QStringList &args = {});
+    // What the peer's next file dialog answers (empty: the user cancels); the URLs it was asked
+    // to open in the desktop's programs.
+    bool answerDialog(const QString &strPath);
+    QStringList openedUrls();
     // The arguments of the first emission of the Core signal not taken yet whose argument i
     // reads conditions' value (conditions "i=value"); empty on timeout.
     QStringList wait(const QString &strSignal, const QStringList &conditions = {},

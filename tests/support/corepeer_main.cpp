@@ -10,6 +10,8 @@
 //   wait <signal> <ms> [<i>=<v>]... -> ok <args> | timeout    (a Core signal since the last
 //                                     one taken, whose argument i reads v)
 //   list <name>                     -> ok <JSON array of the published rows' properties>
+//   dialog <path>                   -> ok        (what the next file dialog answers; "" cancels)
+//   opened                          -> ok <the URLs the client asked to open, comma-separated>
 //   quit                            -> signs out and ends
 #include <QApplication>
 #include <QCoreApplication>
@@ -26,6 +28,7 @@
 #include <map>
 #include <memory>
 
+#include "cdesktop.h"
 #include "cnetwork.h"
 #include "core.h"
 #include "corefixture.h"
@@ -103,11 +106,39 @@ bool call(QObject *pObject, const QString &strName, const QStringList &args, QSt
     return false;
 }
 
+// The peer's dialogs answer what the test said last; nothing is ever shown or opened.
+class PeerDesktop : public CDesktop
+{
+public:
+    QStringList answers;
+    QStringList opened;
+
+    QString openFileName(const QString &, const QString &, const QString &) override
+    {
+        return next();
+    }
+    QString saveFileName(const QString &, const QString &, const QString &) override
+    {
+        return next();
+    }
+    bool openUrl(const QUrl &url) override
+    {
+        opened << url.toString();
+        return true;
+    }
+
+private:
+    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+};
+
 class Peer : public QObject
 {
 public:
     explicit Peer(CoreFixture &fixture) : m_fixture(fixture)
     {
+        auto pDesktop = std::make_unique<PeerDesktop>();
+        m_pDesktop = pDesktop.get();
+        m_fixture.core()->setDesktop(std::move(pDesktop));
         // Every signal of Core is recorded from the start, so none is missed between requests.
         const QMetaObject *pMeta = m_fixture.core()->metaObject();
         for (int i = pMeta->methodOffset(); i < pMeta->methodCount(); ++i) {
@@ -166,6 +197,11 @@ private:
             }
             answer({QStringLiteral("ok"),
                     QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))});
+        } else if (strVerb == QLatin1String("dialog")) {
+            m_pDesktop->answers << fields.value(1);
+            answer({QStringLiteral("ok")});
+        } else if (strVerb == QLatin1String("opened")) {
+            answer({QStringLiteral("ok"), m_pDesktop->opened.join(QLatin1Char(','))});
         } else if (strVerb == QLatin1String("quit")) {
             quit();
         } else {
@@ -217,6 +253,7 @@ private:
     }
 
     CoreFixture &m_fixture;
+    PeerDesktop *m_pDesktop = nullptr;
     std::map<QString, std::unique_ptr<QSignalSpy>> m_spies;
     QSocketNotifier *m_pNotifier = nullptr;
 };
@@ -225,7 +262,10 @@ private:
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A peer on a test's X display (the screenshot tool, the hot key) keeps it; others draw
+    // nowhere.
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("xcb"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (app.arguments().size() < 2 || !CoreFixture::enterFolder(app.arguments().at(1))) {
         std::fprintf(stderr, "usage: zephon_corepeer <folder>\n");

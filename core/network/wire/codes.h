@@ -370,6 +370,7 @@ enum TransferState
     TransferQueued = 0, // waits for or runs its transfer
     TransferDone = 1,
     TransferCancelled = 2,
+    TransferFailed = 3, // an upload that did not complete
 };
 Q_ENUM_NS(TransferState)
 

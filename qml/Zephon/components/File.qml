@@ -31,6 +31,7 @@ Rectangle {
     property string receivedLabel: qsTr("已接收")
     property string sentLabel: qsTr("已发送")
     property string cancelledLabel: qsTr("已取消")
+    property string failedLabel: qsTr("发送失败")
 
     readonly property var kinds: ({
         "jpg": "picture", "jpeg": "picture", "png": "picture", "bmp": "picture", "gif": "picture",
@@ -50,18 +51,18 @@ Rectangle {
     function receive() {
         if (!published.pending)
             return;
-        const path = published.pending.chooseDir(file.fileName, file.suffix);
+        const path = published.controller.chooseDir(file.fileName, file.suffix);
         if (!path)
             return;
         file.transferring = true;
-        published.pending.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
+        published.controller.downloadFile(file.md5, path, file.strZpid, file.iMsgId, file.iType);
     }
 
     function cancel() {
         if (!published.pending)
             return;
         file.transferring = false;
-        published.pending.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
+        published.controller.cancelRecvFile(file.filepath, file.strZpid, !file.bSend, file.iMsgId);
     }
 
     function statusText() {
@@ -69,6 +70,8 @@ Rectangle {
             return file.bSend ? file.sentLabel : file.receivedLabel;
         if (file.iMsgState === Codes.TransferCancelled)
             return file.cancelledLabel;
+        if (file.iMsgState === Codes.TransferFailed)
+            return file.failedLabel;
         return "";
     }
 
@@ -177,6 +180,15 @@ Rectangle {
                 return;
             file.finished = true;
             file.transferring = false;
+        }
+        // A failed download offers "接收" again; a failed upload shows its state once the
+        // conversation is read again.
+        function onSig_failed(strZpid, download, iMsgId, iType) {
+            if (!TransferFilter.matches(file.bSend, file.iMsgId, file.iType, file.iMsgState,
+                                        download, iMsgId, iType))
+                return;
+            file.transferring = false;
+            file.progress = 0;
         }
     }
 

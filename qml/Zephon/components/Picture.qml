@@ -11,6 +11,10 @@ Item {
     property int iMsgState: 0
     property bool bSend: false
     property string picname: ""
+    // Of a received picture: md5:name:size:date:suffix, and the sender.
+    property string fileinfo: ""
+    property string strZpid: ""
+    property bool failed: false
     property bool finished: false
     property int progress: 0
     property int maxSide: 160
@@ -48,13 +52,31 @@ Item {
     BusyIndicator {
         objectName: "progress"
         anchors.centerIn: parent
-        on: picture.iMsgState === Codes.TransferQueued && !picture.finished
+        on: picture.iMsgState === Codes.TransferQueued && !picture.finished && !picture.failed
         progress: picture.progress
+    }
+
+    Text {
+        objectName: "btnReceive"
+        anchors.centerIn: parent
+        visible: picture.failed && !picture.bSend
+        text: qsTr("接收")
+        color: "#2b7de9"
+        font.pixelSize: 13
     }
 
     MouseArea {
         anchors.fill: parent
-        onClicked: picture.clicked()
+        onClicked: {
+            if (!picture.failed || picture.bSend || !published.pending) {
+                picture.clicked();
+                return;
+            }
+            const fields = String(picture.fileinfo).split(":");
+            picture.failed = false;
+            published.controller.downloadFile(fields[0], fields.length > 1 ? fields[1] : "",
+                                           picture.strZpid, picture.iMsgId, picture.iType);
+        }
     }
 
     Connections {
@@ -70,6 +92,11 @@ Item {
                 return;
             picture.finished = true;
             picture.reload();
+        }
+        function onSig_failed(strZpid, download, iMsgId, iType) {
+            if (TransferFilter.matches(picture.bSend, picture.iMsgId, picture.iType,
+                                       picture.iMsgState, download, iMsgId, iType))
+                picture.failed = true;
         }
     }
 

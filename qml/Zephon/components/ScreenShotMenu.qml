@@ -8,7 +8,7 @@ Rectangle {
 
     property string saveLabel: qsTr("保存")
     property string cancelLabel: qsTr("取消")
-    property string okLabel: qsTr("完成")
+    property string okLabel: qsTr("发送")
 
     signal btnSaveClicked
     signal btnCancelClicked

@@ -84,7 +84,7 @@ Item {
                 // Only a location row carries a place in its caption; a "map" link typed by a
                 // member into any other message opens nothing.
                 if (link === "map" && message.location && published.pending)
-                    published.pending.openMap(message.modelData.strCaption);
+                    published.controller.openMap(message.modelData.strCaption);
             }
         }
     }

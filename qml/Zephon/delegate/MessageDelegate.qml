@@ -99,7 +99,7 @@ Item {
             }
             function onMapClicked(strCaption) {
                 if (published.pending)
-                    published.pending.openMap(strCaption);
+                    published.controller.openMap(strCaption);
             }
         }
     }
@@ -172,7 +172,9 @@ Item {
         iType: pictureView.row.iSubType
         iMsgState: pictureView.row.iMsgState
         bSend: pictureView.sent
-        picname: pictureView.row.iMsgState === Codes.MsgAccepted || pictureView.sent ? pictureView.row.strCaption : ""
+        picname: pictureView.row.iMsgState === Codes.TransferDone || pictureView.sent ? pictureView.row.strCaption : ""
+        fileinfo: pictureView.row.strContent
+        strZpid: pictureView.row.strZpid
     }
 
     component FileBody: File {
