@@ -172,6 +172,9 @@ class StoreHandler(FTPHandler):
     banner = "Zephon file store ready."
 
     def pre_process_command(self, line, cmd, arg):
+        # ABOR and QUIT may come behind the Telnet interrupt bytes.
+        if cmd[-4:] in ("ABOR", "QUIT"):
+            cmd = cmd[-4:]
         if cmd not in ALLOWED:
             self.respond("502 Command not allowed here.")
             self.log_cmd(cmd, arg, 502, "Command not allowed here.")
@@ -183,10 +186,7 @@ class StoreHandler(FTPHandler):
         super().pre_process_command(line, cmd, arg)
 
     def ftp_STOR(self, file, mode="w"):
-        if self._restart_position:
-            self._restart_position = 0
-            self.respond("550 Resuming an upload is not supported.")
-            return None
+        # REST is refused, so every upload starts at its first byte.
         try:
             upload = HashingFile(os.path.dirname(file), os.path.basename(file))
         except OSError as error:

@@ -708,6 +708,7 @@ void tst_Ftp::storeRefuses_data()
     QTest::newRow("APPE") << "APPE " + arName << 502;
     QTest::newRow("STOU") << QByteArray("STOU") << 502;
     QTest::newRow("active mode") << QByteArray("PORT 127,0,0,1,4,1") << 502;
+    QTest::newRow("resuming") << QByteArray("REST 100") << 502;
     QTest::newRow("RETR of the account store") << QByteArray("RETR ../service.db") << 553;
     QTest::newRow("STOR of a path") << QByteArray("STOR ../x") << 553;
     QTest::newRow("SIZE in upper case") << "SIZE " + arName.toUpper() << 553;
