@@ -463,9 +463,10 @@ void tst_Ftp::failureLetsTheNextRun()
                                                                    QFileDevice::WriteOwner |
                                                                    QFileDevice::ExeOwner);
     });
+    // Root writes to any folder of its own; sysfs refuses new files even to root.
     if (path.startsWith(QLatin1String("locked")) &&
-        ::access(qPrintable(local(path).section(QLatin1Char('/'), 0, -2)), W_OK) == 0)
-        QSKIP("this user writes to any folder");
+        ::access(qPrintable(local(QStringLiteral("locked"))), W_OK) == 0)
+        path = QStringLiteral("/sys/zephon-in.bin");
 
     const qsizetype iFrom = m_store.log().size();
     // The failing task as one user, the next as the right one: the account is asked for at
