@@ -39,7 +39,6 @@ public:
 
     // Thread-safe: makes the transfer give up at once; the thread then ends.
     void abort();
-    quint64 runId() const { return m_iRun; }
     // Valid after finished().
     const Result &result() const { return m_result; }
 
@@ -58,6 +57,7 @@ private:
     const Job m_job;
     const quint64 m_iRun;
     std::atomic<bool> m_bAbort{false};
+    // libcurl's multi handle (CURLM), opaque here; it lets abort() wake the transfer's poll.
     void *m_pMulti;
     Result m_result;
 };

@@ -11,6 +11,7 @@ place content under another content's name. The server ends when its parent proc
 import argparse
 import contextlib
 import ctypes
+import errno
 import hashlib
 import hmac
 import logging
@@ -94,7 +95,10 @@ class AccountAuthorizer:
 class HashingFile:
     """An upload on its way: written under a temporary name while its MD5 is taken."""
 
+    max_bytes = 0
+
     def __init__(self, folder, name):
+        self.size = 0
         self.target = os.path.join(folder, name)
         self.expected = name
         self.md5 = hashlib.md5()
@@ -108,6 +112,10 @@ class HashingFile:
         return self.file.closed
 
     def write(self, data):
+        self.size += len(data)
+        if self.max_bytes and self.size > self.max_bytes:
+            # Answered 426 and the upload discarded.
+            raise OSError(errno.EFBIG, os.strerror(errno.EFBIG))
         self.md5.update(data)
         return self.file.write(data)
 
@@ -164,6 +172,9 @@ class StoreHandler(FTPHandler):
     banner = "Zephon file store ready."
 
     def pre_process_command(self, line, cmd, arg):
+        # ABOR and QUIT may come behind the Telnet interrupt bytes.
+        if cmd[-4:] in ("ABOR", "QUIT"):
+            cmd = cmd[-4:]
         if cmd not in ALLOWED:
             self.respond("502 Command not allowed here.")
             self.log_cmd(cmd, arg, 502, "Command not allowed here.")
@@ -175,10 +186,7 @@ class StoreHandler(FTPHandler):
         super().pre_process_command(line, cmd, arg)
 
     def ftp_STOR(self, file, mode="w"):
-        if self._restart_position:
-            self._restart_position = 0
-            self.respond("550 Resuming an upload is not supported.")
-            return None
+        # REST is refused, so every upload starts at its first byte.
         try:
             upload = HashingFile(os.path.dirname(file), os.path.basename(file))
         except OSError as error:
@@ -211,6 +219,8 @@ def main():
     parser.add_argument("--data-dir", required=True, help="folder holding service.db")
     parser.add_argument("--port", type=int, default=4669, help="TCP port (0 picks a free one)")
     parser.add_argument("--listen", default="127.0.0.1", help="address to listen on")
+    parser.add_argument("--max-file-mb", type=int, default=1024,
+                        help="largest file accepted, in MB (default 1024)")
     parser.add_argument("--parent-pid", type=int, default=0,
                         help="end when this process, the parent, is gone (default: the parent)")
     parser.add_argument("--verbose", action="store_true", help="log every command")
@@ -229,6 +239,7 @@ def main():
         if leftover.startswith(".") and leftover.endswith(".part"):
             os.unlink(os.path.join(files, leftover))
 
+    HashingFile.max_bytes = max(1, options.max_file_mb) * 1000 * 1000
     StoreHandler.authorizer = AccountAuthorizer(os.path.join(data_dir, "service.db"), files)
     server = FTPServer((options.listen, options.port), StoreHandler)
     server.max_cons = 256
@@ -239,10 +250,11 @@ def main():
             server.close_all()
             sys.exit(0)
 
+    # The loop wakes at least once a second (serve_forever's timeout) to run this.
     server.ioloop.call_every(1, check_parent)
     print("ftp port %d" % server.socket.getsockname()[1], flush=True)
     try:
-        server.serve_forever(handle_exit=False)
+        server.serve_forever(timeout=1.0, handle_exit=False)
     finally:
         server.close_all()
 

@@ -56,9 +56,10 @@ def main():
             server.close_all()
             sys.exit(0)
 
+    # The loop wakes at least once a second (serve_forever's timeout) to run this.
     server.ioloop.call_every(1, check_parent)
     print("ftp port %d" % server.socket.getsockname()[1], flush=True)
-    server.serve_forever(handle_exit=False)
+    server.serve_forever(timeout=1.0, handle_exit=False)
 
 
 if __name__ == "__main__":
