@@ -88,6 +88,8 @@ private slots:
     void importEmployees();
     void importRefusesSheets_data();
     void importRefusesSheets();
+    void importTemplates_data();
+    void importTemplates();
 
 private:
     QString file(const QString &strName) const { return m_dir.filePath(strName); }
@@ -338,6 +340,43 @@ void TestExcelJobs::importRefusesSheets()
     QVERIFY(result.elements.isEmpty());
     QCOMPARE(result.iSkipped, skipped);
     QVERIFY(!result.strError.isEmpty());
+}
+
+void TestExcelJobs::importTemplates_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("elements");
+    QTest::newRow("cloud address book") << QStringLiteral("Zephon云通讯录导入模板.xlsx") << 0
+                                        << QStringList{"13800000000;张三;同事"} << 0;
+    QTest::newRow("circle members")
+        << QStringLiteral("Zephon圈子成员导入模板.xlsx") << 1
+        << QStringList{"张三:0:经理:示例公司::13800000000:01012345678:zhangsan@example.com"} << 0;
+    QTest::newRow("employees") << QStringLiteral("企业组织信息导入模板.xlsx") << 2 << QStringList()
+                               << 1;
+}
+
+void TestExcelJobs::importTemplates()
+{
+    QFETCH(QString, file);
+    QFETCH(int, kind);
+    QFETCH(QStringList, texts);
+    QFETCH(int, elements);
+    QFETCH(QList<int>, textColumns);
+    const QString strFile = QStringLiteral(ZEPHON_DATA_DIR "/") + file;
+    const ImportResult result = runImport(strFile, kind);
+    OwnedList owned(result.elements);
+    QCOMPARE(result.strError, QString());
+    QCOMPARE(result.texts, texts);
+    QCOMPARE(owned.size(), elements);
+    QCOMPARE(result.iSkipped, 0);
+    // The number columns are text cells.
+    QString strTypes;
+    const Rows rows = sheetAsRows(strFile, &strTypes);
+    QCOMPARE(rows.size(), 2);
+    for (int c = 0; c < rows.at(1).size(); ++c)
+        QCOMPARE(rows.at(1).at(c).endsWith(QLatin1String("|@")), textColumns.contains(c + 1));
 }
 
 QTEST_GUILESS_MAIN(TestExcelJobs)
