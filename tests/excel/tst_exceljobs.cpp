@@ -348,13 +348,16 @@ void TestExcelJobs::importTemplates_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<int>("elements");
-    QTest::newRow("cloud address book") << QStringLiteral("Zephon云通讯录导入模板.xlsx") << 0
-                                        << QStringList{"13800000000;张三;同事"} << 0;
+    QTest::addColumn<QList<int>>("textColumns");
+    QTest::newRow("cloud address book")
+        << QStringLiteral("Zephon云通讯录导入模板.xlsx") << 0
+        << QStringList{"13800000000;张三;同事"} << 0 << QList<int>{2};
     QTest::newRow("circle members")
         << QStringLiteral("Zephon圈子成员导入模板.xlsx") << 1
-        << QStringList{"张三:0:经理:示例公司::13800000000:01012345678:zhangsan@example.com"} << 0;
+        << QStringList{"张三:0:经理:示例公司::13800000000:01012345678:zhangsan@example.com"} << 0
+        << QList<int>{5, 6};
     QTest::newRow("employees") << QStringLiteral("企业组织信息导入模板.xlsx") << 2 << QStringList()
-                               << 1;
+                               << 1 << QList<int>{2, 3, 5, 6, 8, 9};
 }
 
 void TestExcelJobs::importTemplates()
