@@ -43,8 +43,9 @@ bool readPart(zip_t *pZip, const QString &strName, QByteArray *pData, bool *pbMi
               QString *pError)
 {
     *pbMissing = false;
+    // Part names compare without regard to case in a package.
     const QByteArray arName = strName.toUtf8();
-    const zip_int64_t iIndex = zip_name_locate(pZip, arName.constData(), 0);
+    const zip_int64_t iIndex = zip_name_locate(pZip, arName.constData(), ZIP_FL_NOCASE);
     if (iIndex < 0) {
         *pbMissing = true;
         *pError = QStringLiteral("the workbook has no part %1").arg(strName);
@@ -289,11 +290,19 @@ void parseSheet(const QByteArray &arXml, const QString &strPart, const QStringLi
     QXmlStreamReader xml(arXml);
     int iRow = 0;
     int iColumn = 0;
+    // Rows and cells count only inside <sheetData>; extensions elsewhere may reuse the names.
+    bool bInData = false;
     while (!xml.atEnd()) {
         xml.readNext();
+        if (xml.isEndElement() && xml.name() == QLatin1String("sheetData"))
+            bInData = false;
         if (!xml.isStartElement())
             continue;
-        if (xml.name() == QLatin1String("row")) {
+        if (xml.name() == QLatin1String("sheetData")) {
+            bInData = true;
+        } else if (!bInData) {
+            continue;
+        } else if (xml.name() == QLatin1String("row")) {
             const QStringView r = xml.attributes().value(QLatin1String("r"));
             if (r.isEmpty()) {
                 ++iRow;
