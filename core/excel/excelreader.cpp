@@ -145,6 +145,34 @@ QHash<QString, Relationship> parseRelationships(const QByteArray &arXml, const Q
     return rels;
 }
 
+// Characters XML cannot carry are written as _xHHHH_ (and a literal "_x" as _x005F_x).
+QString unescapeText(const QString &strText)
+{
+    if (!strText.contains(QLatin1String("_x")))
+        return strText;
+    QString strOut;
+    strOut.reserve(strText.size());
+    for (qsizetype i = 0; i < strText.size();) {
+        if (strText.at(i) == QLatin1Char('_') && i + 6 < strText.size() &&
+            strText.at(i + 1) == QLatin1Char('x') && strText.at(i + 6) == QLatin1Char('_')) {
+            char16_t iCode = 0;
+            bool bHex = true;
+            for (qsizetype k = i + 2; k < i + 6 && bHex; ++k) {
+                const int iDigit = QStringView(strText).mid(k, 1).toInt(&bHex, 16);
+                iCode = char16_t(iCode * 16 + iDigit);
+                bHex = bHex && strText.at(k).unicode() < 128 && strText.at(k) != QLatin1Char('+');
+            }
+            if (bHex) {
+                strOut += QChar(iCode);
+                i += 7;
+                continue;
+            }
+        }
+        strOut += strText.at(i++);
+    }
+    return strOut;
+}
+
 // The text of an <si> or <is>: its <t> and the <t> of its runs, without phonetic runs.
 QString readRichText(QXmlStreamReader &xml, const QString &strPart)
 {
@@ -161,7 +189,7 @@ QString readRichText(QXmlStreamReader &xml, const QString &strPart)
                 const QString strRun = xml.readElementText();
                 --iDepth;
                 if (iPhoneticDepth == 0)
-                    strText += strRun;
+                    strText += unescapeText(strRun);
                 if (strText.size() > ExcelReader::MAX_TEXT_CHARS)
                     throw ReadError{QStringLiteral("part %1 holds a text longer than %2 "
                                                    "characters")
@@ -280,7 +308,9 @@ QString readCellValue(QXmlStreamReader &xml, const QString &strType, const QStri
                                                         : QStringLiteral("false");
     if (strType.isEmpty() || strType == QLatin1String("n"))
         return numberText(strValue);
-    // inlineStr, str (a formula's text), e (an error), d (a date in ISO form)
+    if (strType == QLatin1String("str"))
+        return unescapeText(strValue);
+    // inlineStr (already read), e (an error), d (a date in ISO form)
     return strValue;
 }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -52,11 +53,26 @@ bool ExcelWriter::setTextCell(int row, int column, const QString &text)
     return write(row, column, text, m_pTextFormat);
 }
 
+namespace {
+
+// The library writes control characters as _xHHHH_ but leaves a text that already reads like
+// one as it is, which a reader would then turn into the character; its "_" is escaped here.
+QString escapeText(const QString &strText)
+{
+    if (!strText.contains(QLatin1String("_x")))
+        return strText;
+    static const QRegularExpression kEscape(QStringLiteral("_(?=x[0-9A-Fa-f]{4}_)"));
+    QString strOut = strText;
+    return strOut.replace(kEscape, QStringLiteral("_x005F_"));
+}
+
+} // namespace
+
 bool ExcelWriter::write(int row, int column, const QString &text, lxw_format *pFormat)
 {
     if (m_bClosed || !m_pSheet)
         return false;
-    const QByteArray arText = text.toUtf8();
+    const QByteArray arText = escapeText(text).toUtf8();
     lxw_error error = LXW_NO_ERROR;
     if (row < 1 || column < 1)
         error = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;

@@ -103,7 +103,8 @@ package("strings.xlsx", sheet_xml(
     '<row r="1"><c r="A1" t="inlineStr"><is><t>内联</t></is></c>'
     '<c r="B1" t="inlineStr"><is><r><t>甲</t></r><r><rPr><b/></rPr><t>乙</t></r></is></c>'
     '<c r="C1" t="s"><v>0</v></c><c r="D1" t="s"><v>1</v></c>'
-    '<c r="E1" t="str"><f>A1</f><v>公式</v></c><c r="F1" t="b"><v>0</v></c></row>'),
+    '<c r="E1" t="str"><f>A1</f><v>公式</v></c><c r="F1" t="b"><v>0</v></c>'
+    '<c r="G1" t="inlineStr"><is><t>_x0041_b_x005F_x0041__x00zz_</t></is></c></row>'),
     ["<t>共享</t>", "<r><rPr><i/></rPr><t>富</t></r><r><t>文本</t></r><rPh><t>ふ</t></rPh>"],
     absolute=True)
 
@@ -143,3 +144,15 @@ def bomb(z):
 
 
 package("bomb.xlsx", bomb, [])
+
+# The same worksheet, its directory entry claiming a hundred bytes: the size must come from
+# inflating, not from the directory.
+data = bytearray(open(path("bomb.xlsx"), "rb").read())
+name = b"xl/worksheets/sheet1.xml"
+at = data.find(b"PK\x01\x02")
+while at != -1:
+    name_length = int.from_bytes(data[at + 28:at + 30], "little")
+    if data[at + 46:at + 46 + name_length] == name:
+        data[at + 24:at + 28] = (100).to_bytes(4, "little")
+    at = data.find(b"PK\x01\x02", at + 4)
+open(path("liar.xlsx"), "wb").write(data)

@@ -109,13 +109,14 @@ void TestExcelIo::writerReadByOpenpyxl()
         QVERIFY(writer.setCell(3, 1, QStringLiteral("O'Brien")));
         QVERIFY(writer.setTextCell(3, 2, QStringLiteral("007")));
         QVERIFY(writer.setTextCell(3, 3, QString()));
+        QVERIFY(writer.setCell(4, 1, QStringLiteral("_x0041_")));
         // The destructor saves.
     }
     const QJsonObject result = readBack(strFile);
     const QJsonArray sheets = result.value("sheets").toArray();
     QCOMPARE(sheets.size(), 1);
     const QHash<QString, QJsonObject> cells = cellsOf(result);
-    QCOMPARE(cells.size(), 8);
+    QCOMPARE(cells.size(), 9);
     struct Expected
     {
         const char *pKey;
@@ -131,6 +132,7 @@ void TestExcelIo::writerReadByOpenpyxl()
         {"2,3", QStringLiteral("同事"), "General"},
         {"3,1", QStringLiteral("O'Brien"), "General"},
         {"3,2", QStringLiteral("007"), "@"},
+        {"4,1", QStringLiteral("_x0041_"), "General"},
     };
     for (const Expected &e : expected) {
         const QJsonObject cell = cells.value(QLatin1String(e.pKey));
@@ -149,6 +151,7 @@ void TestExcelIo::writerRoundTrip()
     writer.setTextCell(2, 3, QStringLiteral("0010"));
     writer.setCell(4, 4, strLong);
     writer.setCell(3, 3, QStringLiteral("a & <b> \"c\""));
+    writer.setCell(5, 2, QStringLiteral("_x0041_ \x01\t"));
     QVERIFY(writer.saveAndClose());
     QVERIFY(writer.saveAndClose());
     QVERIFY(writer.errorString().isEmpty());
@@ -158,7 +161,7 @@ void TestExcelIo::writerRoundTrip()
     QCOMPARE(reader.sheetCount(), 1);
     QCOMPARE(reader.startRow(1), 2);
     QCOMPARE(reader.startColumn(1), 2);
-    QCOMPARE(reader.rowCount(1), 3);
+    QCOMPARE(reader.rowCount(1), 4);
     QCOMPARE(reader.columnCount(1), 3);
     QVERIFY(reader.setCurrentSheet(1));
     QCOMPARE(reader.cellText(2, 2), QStringLiteral("左上"));
@@ -166,6 +169,7 @@ void TestExcelIo::writerRoundTrip()
     QCOMPARE(reader.cellText(3, 3), QStringLiteral("a & <b> \"c\""));
     QCOMPARE(reader.cellText(4, 4), strLong);
     QCOMPARE(reader.cellText(3, 2), QString());
+    QCOMPARE(reader.cellText(5, 2), QStringLiteral("_x0041_ \x01\t"));
 }
 
 void TestExcelIo::writerFailedSave_data()
@@ -269,7 +273,8 @@ void TestExcelIo::readerStrings()
     ExcelReader reader(book("strings.xlsx"));
     QVERIFY2(reader.errorString().isEmpty(), qPrintable(reader.errorString()));
     QVERIFY(reader.setCurrentSheet(1));
-    QCOMPARE(rowOf(reader, 1, 6), (QStringList{"内联", "甲乙", "共享", "富文本", "公式", "false"}));
+    QCOMPARE(rowOf(reader, 1, 7),
+             (QStringList{"内联", "甲乙", "共享", "富文本", "公式", "false", "Ab_x0041__x00zz_"}));
 }
 
 void TestExcelIo::readerCellsWithoutReference()
@@ -310,6 +315,8 @@ void TestExcelIo::readerRefuses_data()
     QTest::newRow("bad reference")
         << QStringLiteral("badref.xlsx") << QStringLiteral("bad cell reference");
     QTest::newRow("zip bomb") << QStringLiteral("bomb.xlsx") << QStringLiteral("larger than");
+    QTest::newRow("zip bomb with a false size")
+        << QStringLiteral("liar.xlsx") << QStringLiteral("larger than");
 }
 
 void TestExcelIo::readerRefuses()
