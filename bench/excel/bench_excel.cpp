@@ -4,6 +4,8 @@
 #include "cbackupthread.h"
 #include "cdatabase.h"
 #include "cimportthread.h"
+#include "excelreader.h"
+#include "excelwriter.h"
 
 #include <QDir>
 #include <QSharedPointer>
@@ -103,5 +105,34 @@ void BM_ImportNetContact(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ImportNetContact)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The largest sheet the reader is meant for: 100,000 rows of 10 columns (a third of them
+// numbers), read whole.
+void BM_ReadLargeSheet(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString strFile = dir.filePath(QStringLiteral("large.xlsx"));
+    {
+        ExcelWriter writer(strFile);
+        for (int r = 1; r <= 100000; ++r)
+            for (int c = 1; c <= 10; ++c)
+                if (c % 3 == 0)
+                    writer.setCell(r, c, QStringLiteral("行%1列%2").arg(r).arg(c));
+                else
+                    writer.setTextCell(r, c, QString::number(13800000000LL + r * 10 + c));
+        if (!writer.saveAndClose()) {
+            state.SkipWithError("the sheet was not written");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        ExcelReader reader(strFile);
+        if (reader.rowCount(1) != 100000 || reader.columnCount(1) != 10) {
+            state.SkipWithError(qPrintable(reader.errorString()));
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReadLargeSheet)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
