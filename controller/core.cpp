@@ -64,6 +64,7 @@ Core::Core(QObject *parent) : QObject(parent)
     makeCircle();
     makeEnterprise();
     makeFile();
+    makeSpreadsheet();
 }
 
 Core::~Core()

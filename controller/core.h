@@ -33,6 +33,7 @@ class QImage;
 class ListPublisher;
 class Protocol;
 class QQmlContext;
+class QThread;
 class QWindow;
 
 class Core : public QObject
@@ -223,6 +224,18 @@ public:
     Q_INVOKABLE void cancelRecvFile(QString strPath, QString strZpid, bool download, int iMsgId);
     Q_INVOKABLE void screenshot(QString strZpid, int iSubType);
     Q_INVOKABLE void openMap(QString strAddress);
+    // Spreadsheets (core_spreadsheet.cpp): backups to and imports from workbooks, each a job on
+    // a thread of its own, and the blank import templates.
+    Q_INVOKABLE void backupNetContact();
+    Q_INVOKABLE void backupContact();
+    Q_INVOKABLE void exportEmp();
+    Q_INVOKABLE void importNetContact();
+    Q_INVOKABLE void importCircleMember(QString strCircleId);
+    Q_INVOKABLE void importEmp(QString strOrgId);
+    Q_INVOKABLE void openOrgInfoTemplate();
+    Q_INVOKABLE void openCircleMemberTemplate();
+    Q_INVOKABLE void openNetContactTemplate();
+
     // Replaces the desktop's dialogs and page opener; tests answer them from a script.
     void setDesktop(std::unique_ptr<CDesktop> pDesktop);
     CFtp *ftp() const;
@@ -302,6 +315,10 @@ public Q_SLOTS:
     // User pictures (core_userpic.cpp).
     void slot_onParseCardPic(quint32 iZpid, QByteArray arBuff);
 
+    // Spreadsheets (core_spreadsheet.cpp); the sender is the job that finished.
+    void slot_onBackupComplete();
+    void slot_onImportComplete();
+
     // Files and screenshots (core_file.cpp).
     void slot_onSuccess(QString filename, QString strZpid, bool download, int iMsgId, int iType);
     void slot_onFailed(QString strZpid, bool download, int iMsgId, int iType);
@@ -354,6 +371,9 @@ Q_SIGNALS:
     void sig_importOrgInfoStart();
     void sig_importCircleMemberFinish();
     void sig_importOrgInfoFinish();
+    // An import of kind iKind (0 cloud address book, 1 circle members, 2 employees) sent
+    // nothing: the workbook could not be read, held no valid row, or another job uses it.
+    void sig_importFailed(int iKind, QString strInfo);
     void sig_uploadNetContact(int iRet);
     void sig_saveCard(int iRet);
     void sig_saveCardPic(int iRet);
@@ -378,15 +398,16 @@ Q_SIGNALS:
 
 private:
     // The areas' members; each struct is defined in the source file named beside it.
-    struct Shared;     // core.cpp
-    struct Window;     // core_window.cpp
-    struct Contact;    // core_contact.cpp
-    struct Message;    // core_message.cpp
-    struct Emoticon;   // core_emoticon.cpp
-    struct Call;       // core_call.cpp
-    struct Circle;     // core_circle.cpp
-    struct Enterprise; // core_enterprise.cpp
-    struct File;       // core_file.cpp
+    struct Shared;      // core.cpp
+    struct Window;      // core_window.cpp
+    struct Contact;     // core_contact.cpp
+    struct Message;     // core_message.cpp
+    struct Emoticon;    // core_emoticon.cpp
+    struct Call;        // core_call.cpp
+    struct Circle;      // core_circle.cpp
+    struct Enterprise;  // core_enterprise.cpp
+    struct File;        // core_file.cpp
+    struct Spreadsheet; // core_spreadsheet.cpp
 
     // Frees an area; each overload is defined with its struct.
     struct AreaDeleter
@@ -400,6 +421,7 @@ private:
         void operator()(Circle *pArea) const;
         void operator()(Enterprise *pArea) const;
         void operator()(File *pArea) const;
+        void operator()(Spreadsheet *pArea) const;
     };
     template <typename Area> using AreaPtr = std::unique_ptr<Area, AreaDeleter>;
 
@@ -413,6 +435,7 @@ private:
     void makeCircle();
     void makeEnterprise();
     void makeFile();
+    void makeSpreadsheet();
 
     void connectObjects();
     // Contacts: the card reply for iZpid is awaited by a request of kind iKind (1 circle search,
@@ -453,6 +476,14 @@ private:
     bool refuseToViewer(const char *pWhat) const;
     bool collectDirectoryPage(bool bEmployees, quint32 iOrgId, const QByteArray &arBuff,
                               int iAllCount, int iTotal, QByteArray *pEntries, int *pCount);
+    // Files: the desktop's dialogs and page opener.
+    CDesktop &desktop() const;
+    // Spreadsheets: a job's file is claimed while it runs; the job goes once it reported.
+    bool claimSheetFile(const QString &strFile);
+    void releaseSheetJob(QThread *pJob, const QString &strFile);
+    void startBackup(int iKind, const QString &strDefaultName);
+    void startImport(int iKind, const QString &strId);
+    void openTemplate(const QString &strName);
     // Emoticons: the picker's list.
     void publishFaces();
     void waitForWorkers();
@@ -479,4 +510,5 @@ private:
     AreaPtr<Circle> m_pCircle;
     AreaPtr<Enterprise> m_pEnterprise;
     AreaPtr<File> m_pFile;
+    AreaPtr<Spreadsheet> m_pSpreadsheet;
 };

@@ -314,7 +314,12 @@ void Core::slot_onModifyCircleMember(int iType, int iRet)
             network()->slot_onGetCircle();
         return;
     }
-    Q_EMIT sig_modifyCircleMember(iType, iRet, QString::number(sessionState().iLastCircleId));
+    // The members changed on the service: the list the screens show is fetched afresh, and
+    // shown again once it is stored.
+    const quint32 iCircleId = sessionState().iLastCircleId;
+    if (iRet == 0 && iCircleId != 0 && network())
+        network()->slot_onGetCircleMember(iCircleId);
+    Q_EMIT sig_modifyCircleMember(iType, iRet, QString::number(iCircleId));
 }
 
 void Core::slot_onModifyCircleInfo(int iRet, quint32 iCircleId)

@@ -155,6 +155,11 @@ void Core::setDesktop(std::unique_ptr<CDesktop> pDesktop)
         m_pFile->pDesktop = std::move(pDesktop);
 }
 
+CDesktop &Core::desktop() const
+{
+    return *m_pFile->pDesktop;
+}
+
 CFtp *Core::ftp() const
 {
     return &m_pFile->ftp;

@@ -70,6 +70,8 @@ FocusScope {
     // 0 list, 1 one-to-one chat, 2 circle chat, 3 request list open.
     property int currentItem: 0
     property string strFile: ""
+    // What the busy box says while a backup or export runs.
+    property string sheetBusyTitle: ""
 
     readonly property alias tabs: tabs
     readonly property alias chatLoader: chatLoader
@@ -438,7 +440,20 @@ FocusScope {
             if (!mainInterface.background.displayTree)
                 published.controller.getEmpList("");
             break;
+        case 3:
+            mainInterface.sheetBusyTitle = mainInterface.resource.textExporting;
+            published.controller.exportEmp();
+            break;
+        case 4:
+            importDialog.visible = true;
+            break;
         }
+    }
+
+    // The contact tab's title button without an organisation: the address book's backup.
+    function backupContacts() {
+        mainInterface.sheetBusyTitle = mainInterface.resource.textBackingUp;
+        published.controller.backupContact();
     }
 
     function addEmployee(strDeptNo) {
@@ -854,6 +869,19 @@ FocusScope {
                     }
                 }
 
+                // The address book's backup, while no organisation is signed in.
+                Button {
+                    objectName: "btnBackupContact"
+                    anchors.right: parent.right
+                    anchors.rightMargin: 4
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 28
+                    height: 28
+                    visible: !mainInterface.background.loginenterprise
+                    label: "\u2913"
+                    onClicked: mainInterface.backupContacts()
+                }
+
                 // The directory's menu, while an organisation is signed in.
                 Button {
                     objectName: "btnDirectoryMenu"
@@ -979,6 +1007,14 @@ FocusScope {
                 ListEntry {
                     title: mainInterface.background.displayTree ? mainInterface.resource.textListView
                                                                 : mainInterface.resource.textTreeView
+                }
+                ListEntry {
+                    title: mainInterface.resource.textExportEmp
+                    visible: mainInterface.bEnAdmin
+                }
+                ListEntry {
+                    title: mainInterface.resource.textImportEmp
+                    visible: mainInterface.bEnAdmin
                 }
             }
         }
@@ -1262,6 +1298,83 @@ FocusScope {
         onBtnCancelClicked: {
             confirmDialog.visible = false;
             mainInterface.confirmRow = null;
+        }
+    }
+
+    // Importing employees: OK starts it, the middle button opens the blank template.
+    DialogMessage {
+        id: importDialog
+        objectName: "importDialog"
+        visible: false
+        z: 900
+        btnCount: 3
+        message: mainInterface.resource.textImportEmp
+        btnOkLabel: mainInterface.resource.textOk
+        btnMiddleLabel: mainInterface.resource.textTemplate
+        btnCancelLabel: mainInterface.resource.textCancel
+        onBtnOKClicked: {
+            importDialog.visible = false;
+            published.controller.importEmp(mainInterface.background.strOrgId);
+        }
+        onBtnMiddleClicked: {
+            importDialog.visible = false;
+            published.controller.openOrgInfoTemplate();
+        }
+        onBtnCancelClicked: importDialog.visible = false
+    }
+
+    DialogBusy {
+        id: sheetBusy
+        objectName: "sheetBusy"
+        z: 950
+    }
+
+    // A finished backup or export: its result, and the workbook to open when one was written.
+    DialogMessage {
+        id: sheetResult
+        objectName: "sheetResult"
+        property url strFile
+        visible: false
+        z: 900
+        title: mainInterface.resource.textOpenFile
+        btnCount: String(sheetResult.strFile) === "" ? 1 : 2
+        btnOkLabel: String(sheetResult.strFile) === "" ? mainInterface.resource.textOk
+                                                          : mainInterface.resource.textOpen
+        btnCancelLabel: mainInterface.resource.textCancel
+        onBtnOKClicked: {
+            sheetResult.visible = false;
+            if (String(sheetResult.strFile) !== "")
+                Qt.openUrlExternally(sheetResult.strFile);
+        }
+        onBtnCancelClicked: sheetResult.visible = false
+    }
+
+    Connections {
+        target: published.controller
+        function onSig_backupContactStart() {
+            sheetBusy.title = mainInterface.sheetBusyTitle;
+            sheetBusy.show = true;
+        }
+        function onSig_backupContactFinish(strInfo, strFile) {
+            sheetBusy.show = false;
+            mainInterface.strFile = strFile.toString();
+            sheetResult.message = strInfo;
+            sheetResult.strFile = strFile;
+            sheetResult.visible = true;
+        }
+        function onSig_importOrgInfoStart() {
+            sheetBusy.title = mainInterface.resource.textImporting;
+            sheetBusy.show = true;
+        }
+        function onSig_importOrgInfoFinish() {
+            sheetBusy.show = false;
+            mainInterface.background.showAlert(mainInterface.resource.textImportOk);
+        }
+        function onSig_importFailed(iKind, strInfo) {
+            if (iKind !== Codes.SheetEmployee)
+                return;
+            sheetBusy.show = false;
+            mainInterface.background.showAlert(strInfo);
         }
     }
 

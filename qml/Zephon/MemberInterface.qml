@@ -112,7 +112,7 @@ FocusScope {
         if (members.confirmAction === "delete")
             published.controller.modifyCircleMember(Codes.MemberRemove, members.strCircleId, members.strDeleteId, "", "", "");
         else if (members.confirmAction === "import")
-            published.pending.importCircleMember(members.strCircleId);
+            published.controller.importCircleMember(members.strCircleId);
     }
 
     focus: true
@@ -209,7 +209,7 @@ FocusScope {
         onBtnOKClicked: members.confirmed()
         onBtnMiddleClicked: {
             confirmDialog.visible = false;
-            published.pending.openCircleMemberTemplate();
+            published.controller.openCircleMemberTemplate();
         }
         onBtnCancelClicked: confirmDialog.visible = false
     }
@@ -243,6 +243,12 @@ FocusScope {
         function onSig_importCircleMemberFinish() {
             busy.show = false;
             members.background.showAlert(members.resource.textImportOk);
+        }
+        function onSig_importFailed(iKind, strInfo) {
+            if (iKind !== Codes.SheetContact)
+                return;
+            busy.show = false;
+            members.background.showAlert(strInfo);
         }
     }
 

@@ -72,9 +72,9 @@ FocusScope {
         if (netScreen.confirmAction === "delete")
             published.controller.modifyNetContact(1, netScreen.strDeleteId, "", "", "");
         else if (netScreen.confirmAction === "backup")
-            published.pending.backupNetContact();
+            published.controller.backupNetContact();
         else if (netScreen.confirmAction === "import")
-            published.pending.importNetContact();
+            published.controller.importNetContact();
     }
 
     focus: true
@@ -175,7 +175,7 @@ FocusScope {
         onBtnOKClicked: netScreen.confirmed()
         onBtnMiddleClicked: {
             confirmDialog.visible = false;
-            published.pending.openNetContactTemplate();
+            published.controller.openNetContactTemplate();
         }
         onBtnCancelClicked: confirmDialog.visible = false
     }
@@ -187,11 +187,15 @@ FocusScope {
         property url strFile
         visible: false
         title: netScreen.resource.textOpenFile
-        btnOkLabel: netScreen.resource.textOpen
+        // A failed backup has no workbook to open.
+        btnCount: String(resultDialog.strFile) === "" ? 1 : 2
+        btnOkLabel: String(resultDialog.strFile) === "" ? netScreen.resource.textOk
+                                                           : netScreen.resource.textOpen
         btnCancelLabel: netScreen.resource.textCancel
         onBtnOKClicked: {
             resultDialog.visible = false;
-            Qt.openUrlExternally(resultDialog.strFile);
+            if (String(resultDialog.strFile) !== "")
+                Qt.openUrlExternally(resultDialog.strFile);
         }
         onBtnCancelClicked: resultDialog.visible = false
     }
@@ -223,6 +227,12 @@ FocusScope {
         function onSig_importNetContactStart() {
             busy.title = netScreen.resource.textImporting;
             busy.show = true;
+        }
+        function onSig_importFailed(iKind, strInfo) {
+            if (iKind !== Codes.SheetNetContact)
+                return;
+            busy.show = false;
+            netScreen.background.showAlert(strInfo);
         }
         function onSig_uploadNetContact(iRet) {
             busy.show = false;

@@ -17,13 +17,7 @@ namespace {
 // signature is checked.
 const QHash<QByteArray, const char *> &notYetOnCore()
 {
-    static const QHash<QByteArray, const char *> missing = {
-        {"importCircleMember(QString)", "spreadsheets: circle member import"},
-        {"openCircleMemberTemplate()", "spreadsheets: circle member import"},
-        {"backupNetContact()", "spreadsheets: cloud address-book backup"},
-        {"importNetContact()", "spreadsheets: cloud address-book import"},
-        {"openNetContactTemplate()", "spreadsheets: cloud address-book import"},
-    };
+    static const QHash<QByteArray, const char *> missing = {};
     return missing;
 }
 

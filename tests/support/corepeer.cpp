@@ -151,6 +151,14 @@ QStringList CorePeer::wait(const QString &strSignal, const QStringList &conditio
     return answer.mid(1);
 }
 
+bool CorePeer::waitFor(const QString &strSignal, const QStringList &conditions, int iTimeoutMs)
+{
+    return request(QStringList{QStringLiteral("wait"), strSignal, QString::number(iTimeoutMs)} +
+                       conditions,
+                   iTimeoutMs + 10000)
+               .value(0) == QLatin1String("ok");
+}
+
 QJsonArray CorePeer::list(const QString &strName)
 {
     return QJsonDocument::fromJson(request({QStringLiteral("list"), strName}).value(1).toUtf8())

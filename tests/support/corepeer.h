@@ -56,6 +56,10 @@ public:
     // reads conditions' value (conditions "i=value"); empty on timeout.
     QStringList wait(const QString &strSignal, const QStringList &conditions = {},
                      int iTimeoutMs = 10000);
+    // Whether such an emission came in time; for signals without arguments, whose wait() has
+    // nothing to return.
+    bool waitFor(const QString &strSignal, const QStringList &conditions = {},
+                 int iTimeoutMs = 10000);
     // The rows Core last published under strName, each a JSON object of its properties.
     QJsonArray list(const QString &strName);
 

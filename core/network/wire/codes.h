@@ -374,6 +374,15 @@ enum TransferState
 };
 Q_ENUM_NS(TransferState)
 
+// The kind of a spreadsheet backup or import job.
+enum SheetKind
+{
+    SheetNetContact = 0, // the cloud address book
+    SheetContact = 1,    // backup: the personal address book; import: a circle's members
+    SheetEmployee = 2,   // an organisation's employees
+};
+Q_ENUM_NS(SheetKind)
+
 // iType of a call record.
 enum CallRecordKind
 {
