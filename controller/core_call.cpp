@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "caudiomanager.h"
+#include "caudiooutput.h"
 #include "ccallsession.h"
 #include "cdatabase.h"
 #include "cnetwork.h"
@@ -77,7 +78,7 @@ void Core::playRing(QString strPath, int iCount)
 {
     stopRing();
     // A child of Core under a name of its own, so that it can be told from the message sound.
-    auto pRing = std::make_unique<QSoundEffect>(this);
+    auto pRing = std::make_unique<QSoundEffect>(CAudioOutput::device(), this);
     pRing->setObjectName(QStringLiteral("ring"));
     // A missing file leaves the call silent; QSoundEffect reports it only through its status.
     pRing->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(strPath)));

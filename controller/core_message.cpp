@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "caes.h"
+#include "caudiooutput.h"
 #include "cdatabase.h"
 #include "cnetwork.h"
 #include "codes.h"
@@ -127,6 +128,8 @@ void Core::playMessageSound()
         area.pSound->setSource(
             QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("message.wav"))));
     }
+    // On the device the ring and the voice use, as it is now.
+    area.pSound->setAudioDevice(CAudioOutput::device());
     area.pSound->play();
 }
 

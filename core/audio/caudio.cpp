@@ -6,6 +6,8 @@
 #include <QAudioSource>
 #include <QMediaDevices>
 
+#include "caudiooutput.h"
+
 namespace {
 
 constexpr int PLAY_TICK_MS = 20;
@@ -65,7 +67,8 @@ int CAudio::open(int frequency, int channels, int sampleSize)
                                           : "input device cannot capture the voice format");
         return OPEN_FAILED;
     }
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    // The voice plays where the ring did.
+    const QAudioDevice output = CAudioOutput::device();
     m_outputInfo.strDeviceName = output.description();
     if (output.isNull() || !output.isFormatSupported(format)) {
         m_trace.traceError(output.isNull() ? "no audio output device"
