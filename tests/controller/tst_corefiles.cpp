@@ -12,7 +12,6 @@
 #include <memory>
 
 #include "cdatabase.h"
-#include "cdesktop.h"
 #include "cftp.h"
 #include "codes.h"
 #include "core.h"
@@ -20,39 +19,13 @@
 #include "fakecipher.h"
 #include "fakepacket.h"
 #include "fakeservice.h"
+#include "scripteddesktop.h"
 
 namespace {
 
 constexpr quint32 kMe = 1234567;
 constexpr quint32 kPeer = 7654321;
 const QString kDigest = QStringLiteral("0123456789abcdef0123456789abcdef");
-
-// Answers the dialogs from a list, and keeps what it was asked and what it was to open.
-class ScriptedDesktop : public CDesktop
-{
-public:
-    QStringList answers;
-    QStringList asked;
-    QList<QUrl> opened;
-
-    QString openFileName(const QString &strTitle, const QString &,
-                         const QString &strFilter) override
-    {
-        asked << strTitle + QLatin1Char('|') + strFilter;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QString saveFileName(const QString &strTitle, const QString &strProposed,
-                         const QString &strFilter) override
-    {
-        asked << strTitle + QLatin1Char('|') + strProposed + QLatin1Char('|') + strFilter;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return true;
-    }
-};
 
 // A picture message as the service relays it: the digest as its text, then name, size, date
 // and suffix.

@@ -8,34 +8,9 @@
 
 #include <memory>
 
-#include "cdesktop.h"
 #include "core.h"
 #include "corefixture.h"
-
-namespace {
-
-class ScriptedDesktop : public CDesktop
-{
-public:
-    QStringList answers;
-    QList<QUrl> opened;
-
-    QString openFileName(const QString &, const QString &, const QString &) override
-    {
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QString saveFileName(const QString &, const QString &, const QString &) override
-    {
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return true;
-    }
-};
-
-} // namespace
+#include "scripteddesktop.h"
 
 class TestCoreSpreadsheets : public QObject
 {

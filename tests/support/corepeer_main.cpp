@@ -28,10 +28,10 @@
 #include <map>
 #include <memory>
 
-#include "cdesktop.h"
 #include "cnetwork.h"
 #include "core.h"
 #include "corefixture.h"
+#include "scripteddesktop.h"
 
 namespace {
 
@@ -106,37 +106,13 @@ bool call(QObject *pObject, const QString &strName, const QStringList &args, QSt
     return false;
 }
 
-// The peer's dialogs answer what the test said last; nothing is ever shown or opened.
-class PeerDesktop : public CDesktop
-{
-public:
-    QStringList answers;
-    QStringList opened;
-
-    QString openFileName(const QString &, const QString &, const QString &) override
-    {
-        return next();
-    }
-    QString saveFileName(const QString &, const QString &, const QString &) override
-    {
-        return next();
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url.toString();
-        return true;
-    }
-
-private:
-    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
-};
-
 class Peer : public QObject
 {
 public:
     explicit Peer(CoreFixture &fixture) : m_fixture(fixture)
     {
-        auto pDesktop = std::make_unique<PeerDesktop>();
+        // Nothing is ever shown or opened: the dialogs answer what the test said last.
+        auto pDesktop = std::make_unique<ScriptedDesktop>();
         m_pDesktop = pDesktop.get();
         m_fixture.core()->setDesktop(std::move(pDesktop));
         // Every signal of Core is recorded from the start, so none is missed between requests.
@@ -201,7 +177,10 @@ private:
             m_pDesktop->answers << fields.value(1);
             answer({QStringLiteral("ok")});
         } else if (strVerb == QLatin1String("opened")) {
-            answer({QStringLiteral("ok"), m_pDesktop->opened.join(QLatin1Char(','))});
+            QStringList opened;
+            for (const QUrl &url : std::as_const(m_pDesktop->opened))
+                opened << url.toString();
+            answer({QStringLiteral("ok"), opened.join(QLatin1Char(','))});
         } else if (strVerb == QLatin1String("quit")) {
             quit();
         } else {
@@ -253,7 +232,7 @@ private:
     }
 
     CoreFixture &m_fixture;
-    PeerDesktop *m_pDesktop = nullptr;
+    ScriptedDesktop *m_pDesktop = nullptr;
     std::map<QString, std::unique_ptr<QSignalSpy>> m_spies;
     QSocketNotifier *m_pNotifier = nullptr;
 };
