@@ -40,6 +40,7 @@ public:
     void stop();
     // Ends the peer at once, as a crash would: no sign-out, its connections cut by the system.
     void kill();
+    qint64 processId() const { return m_process.processId(); }
 
     bool signIn(const QString &strId, const QString &strPassword);
     // A Core method's return value as text; empty with errorText() set when the call failed.
