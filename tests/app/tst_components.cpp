@@ -33,6 +33,7 @@ private slots:
     void transferReportsAreFiltered_data();
     void transferReportsAreFiltered();
     void fileReceiveAndCancel();
+    void failedUploadSaysSo();
     void fileIconFollowsSuffix_data();
     void fileIconFollowsSuffix();
     void bottomBarSendsAndTakesEmoticons();
@@ -440,9 +441,30 @@ void TestComponents::fileReceiveAndCancel()
     QVERIFY(!child<QQuickItem>(file, "btnReceive")->isVisible());
     QVERIFY(child(file, "progress")->property("on").toBool());
 
+    // A failed download offers the file again; a report about another message changes nothing.
+    emit fx.core.sig_failed(QStringLiteral("10001"), true, 8, 3);
+    QVERIFY(!child<QQuickItem>(file, "btnReceive")->isVisible());
+    emit fx.core.sig_failed(QStringLiteral("10001"), true, 9, 3);
+    QVERIFY(child<QQuickItem>(file, "btnReceive")->isVisible());
+    QVERIFY(!child(file, "progress")->property("on").toBool());
+
     fx.core.calls.clear();
     QmlFixture::click(child<QQuickItem>(file, "btnCancel"));
     QCOMPARE(fx.core.calls, QStringList{"cancelRecvFile(file:///recv,10001,true,9)"});
+}
+
+void TestComponents::failedUploadSaysSo()
+{
+    QmlFixture fx;
+    QQuickItem *file =
+        fx.show("components/File.qml", {{"iMsgId", 4},
+                                        {"iType", 3},
+                                        {"iMsgState", 3},
+                                        {"bSend", true},
+                                        {"fileinfo", "abc123:报告.docx:1.2M:2014-05-08:docx"}});
+    QVERIFY(file);
+    QCOMPARE(child(file, "status")->property("text").toString(), QStringLiteral("发送失败"));
+    QVERIFY(!child<QQuickItem>(file, "btnCancel")->isVisible());
 }
 
 void TestComponents::fileIconFollowsSuffix_data()

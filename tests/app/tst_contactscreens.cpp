@@ -2,6 +2,7 @@
 // typed), the dial pad's look-up of unknown numbers, the card (own and others', cards that
 // arrive later), editing and saving the own card, the own picture, the cloud address book,
 // and peer text that must stay text.
+#include "codes.h"
 #include "screenfixture.h"
 
 #include <QQmlContext>
@@ -512,6 +513,22 @@ void TestContactScreens::cloudAddressBook()
     QVERIFY(result->property("visible").toBool());
     QCOMPARE(child(result, "message")->property("text").toString(),
              QStringLiteral("备份成功，共1条记录"));
+    QCOMPARE(result->property("btnCount").toInt(), 2);
+    QMetaObject::invokeMethod(result, "btnCancelClicked");
+
+    // A failed backup has nothing to open; a workbook that could not be read ends the import's
+    // busy box at once and says so, while another kind's failure is not this screen's.
+    emit sf.core.sig_backupNetContactStart();
+    emit sf.core.sig_backupNetContactFinish("备份失败", QUrl());
+    QVERIFY(result->property("visible").toBool());
+    QCOMPARE(result->property("btnCount").toInt(), 1);
+    QMetaObject::invokeMethod(result, "btnOKClicked");
+    emit sf.core.sig_importNetContactStart();
+    emit sf.core.sig_importFailed(Codes::SheetContact, "导入失败");
+    QVERIFY(busy->property("show").toBool());
+    emit sf.core.sig_importFailed(Codes::SheetNetContact, "导入失败");
+    QVERIFY(!busy->property("show").toBool());
+    QCOMPARE(sf.alerts().last(), QStringLiteral("导入失败"));
 }
 
 void TestContactScreens::userSearchOpensTheCardAskedFor()
