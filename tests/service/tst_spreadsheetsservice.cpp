@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "codes.h"
 #include "corepeer.h"
 #include "excelreader.h"
 #include "excelwriter.h"
@@ -147,7 +148,8 @@ void TestSpreadsheetsService::initTestCase()
                                        QStringLiteral("seed"), seed.fileName()},
                                       &arOutput) == 0,
              arOutput.constData());
-    QVERIFY2(m_service.start(strData), qPrintable(m_service.errorText()));
+    QVERIFY2(m_service.start(strData, m_dir.filePath(QStringLiteral("packets.log"))),
+             qPrintable(m_service.errorText()));
     m_pA = CorePeer::signedIn(m_dir.filePath(kAdmin), m_service.serverText(), kAdmin,
                               QString::fromLatin1(kPassword));
     QVERIFY(m_pA);
@@ -311,6 +313,26 @@ void TestSpreadsheetsService::directoryFromAWorkbook()
     QVERIFY(m_pA->answerDialog(strFile));
     m_pA->invoke(QStringLiteral("importEmp"), {kOrg});
     QVERIFY(m_pA->waitFor(QStringLiteral("sig_importOrgInfoFinish"), {}, 30000));
+    // Each department once, the employees in as many requests as their count byte needs. The
+    // count stands after the code, the sender, the sub-command, the length of the rest and the
+    // organisation (and, for departments, one byte before the organisation).
+    const auto sent = [this](quint8 iSub, int iCountAt, int *pRequests) {
+        int iEntries = 0;
+        *pRequests = 0;
+        for (const LoggedPacket &packet : m_service.packetLog()) {
+            const QByteArray &p = packet.arPacket;
+            if (!packet.bOut && p.size() > iCountAt && quint8(p.at(0)) == Codes::CmdEnterprise &&
+                quint8(p.at(5)) == iSub) {
+                iEntries += quint8(p.at(iCountAt));
+                ++*pRequests;
+            }
+        }
+        return iEntries;
+    };
+    int iRequests = 0;
+    QTRY_COMPARE_WITH_TIMEOUT(sent(Codes::EntModifyEmpList, 14, &iRequests), 300, 10000);
+    QCOMPARE(iRequests, 2);
+    QCOMPARE(sent(Codes::EntModifyDeptList, 15, &iRequests), 3);
 
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
