@@ -188,7 +188,8 @@ private:
             const bool bOk = call(pTarget, fields.value(1), args, strResult);
             answer({bOk ? QStringLiteral("ok") : QStringLiteral("error"), strResult});
         } else if (strVerb == QLatin1String("wait")) {
-            wait(fields.value(1), fields.value(2).toInt(), args);
+            // After the signal's name and the time limit come the conditions.
+            wait(fields.value(1), fields.value(2).toInt(), fields.mid(3));
         } else if (strVerb == QLatin1String("list")) {
             QJsonArray rows;
             for (QObject *pRow : m_fixture.list(fields.value(1).toUtf8().constData())) {
