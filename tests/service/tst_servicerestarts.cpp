@@ -2,9 +2,8 @@
 // SIGKILL and started again on the same ports and store, again and again: both clients sign in
 // again by themselves, and no message the service took is lost or shown twice.
 //
-// ZEPHON_SOAK_RESTARTS sets how many times the service is killed (12 by default, to stay well
-// under a minute; the long form
-// in scripts/soak kills it 100 times).
+// ZEPHON_SOAK_RESTARTS sets how many times the service is killed (12 by default, which keeps
+// the test well under a minute; the long form in scripts/soak kills it 100 times).
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QTemporaryDir>
