@@ -122,6 +122,9 @@ void TestLossyMessaging::everyMessageShownOnceInOrderThroughALossyNetwork()
     for (int i = 0; i < iCount; ++i) {
         QVERIFY(zhang->emitRoot(QStringLiteral("sendMsg"), {text(QStringLiteral("张"), i), kLi}));
         QVERIFY(li->emitRoot(QStringLiteral("sendMsg"), {text(QStringLiteral("李"), i), kZhang}));
+        // As fast as people type at most: the service holds a sender's messages until their
+        // addressee confirms them, and refuses more than a hundred held at once.
+        QTest::qWait(10);
     }
 
     // Until no sent row waits for the service any more and the addressees show what it took.

@@ -56,7 +56,8 @@ class RelayWorker : public QObject
 {
 public:
     RelayWorker(FaultRelay::Counters &counters, quint32 iSeed)
-        : m_counters(counters), m_random(iSeed)
+        : m_counters(counters), m_random(iSeed), m_datagramRandom{QRandomGenerator(iSeed + 1),
+                                                                  QRandomGenerator(iSeed + 2)}
     {}
 
     bool listen(quint16 iServiceMain, quint16 iServiceSub)
@@ -287,15 +288,20 @@ private:
         }
     }
 
-    // One datagram through the schedule. Every datagram draws the same numbers whatever
-    // happens to it, so a seed gives the same schedule for the same traffic.
+    // One datagram through the schedule. Each way draws from a generator of its own, and every
+    // datagram draws the same numbers whatever happens to it, so a seed gives the same schedule
+    // to the same traffic however the two ways interleave.
     void pass(int iDirection, const Datagram &datagram)
     {
         ++m_counters.datagrams;
-        const double dLoss = m_random.generateDouble();
-        const double dDuplicate = m_random.generateDouble();
-        const double dReorder = m_random.generateDouble();
-        const int iDelay = draw(m_faults.iUdpDelayMinMs, m_faults.iUdpDelayMaxMs);
+        QRandomGenerator &random = m_datagramRandom[iDirection];
+        const double dLoss = random.generateDouble();
+        const double dDuplicate = random.generateDouble();
+        const double dReorder = random.generateDouble();
+        const int iDelay =
+            m_faults.iUdpDelayMaxMs > m_faults.iUdpDelayMinMs
+                ? int(random.bounded(m_faults.iUdpDelayMinMs, m_faults.iUdpDelayMaxMs + 1))
+                : m_faults.iUdpDelayMinMs;
         if (dLoss < m_faults.dLoss) {
             ++m_counters.dropped;
             return;
@@ -340,7 +346,9 @@ private:
     }
 
     FaultRelay::Counters &m_counters;
+    // TCP delays and resets; datagrams each way.
     QRandomGenerator m_random;
+    QRandomGenerator m_datagramRandom[2];
     FaultRelay::Faults m_faults;
     QElapsedTimer m_clock;
     quint16 m_iServiceMain = 0;
