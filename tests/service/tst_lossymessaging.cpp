@@ -43,6 +43,23 @@ struct Conversation
     int iSentRows = 0;
 };
 
+// "3, 17, 40-45": where the failures fall among the messages written.
+QString numbers(QList<int> list)
+{
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    QStringList parts;
+    for (int i = 0; i < list.size();) {
+        int j = i;
+        while (j + 1 < list.size() && list.at(j + 1) == list.at(j) + 1)
+            ++j;
+        parts << (i == j ? QString::number(list.at(i))
+                         : QStringLiteral("%1-%2").arg(list.at(i)).arg(list.at(j)));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 class TestLossyMessaging : public QObject
@@ -167,6 +184,7 @@ void TestLossyMessaging::everyMessageShownOnceInOrderThroughALossyNetwork()
     int iFailed = 0;
     int iFailedYetShown = 0;
     int iStuckSent = 0;
+    QList<int> failedAt;
     const struct
     {
         const Conversation &sender;
@@ -184,6 +202,7 @@ void TestLossyMessaging::everyMessageShownOnceInOrderThroughALossyNetwork()
                      qPrintable(strText));
             if (iState == MsgFailed) {
                 ++iFailed;
+                failedAt << i;
                 // Given up on, and yet it arrived: only the service's answers were lost.
                 iFailedYetShown += bShown;
                 if (!bShown)
@@ -216,13 +235,14 @@ void TestLossyMessaging::everyMessageShownOnceInOrderThroughALossyNetwork()
     const QString strFigures =
         QStringLiteral("lossy messaging: %1 messages each way, %2 failed (%3 of them shown to "
                        "the addressee all the same), %4 delivered but still \"sent\" at the "
-                       "sender, %5 s; %6")
+                       "sender, %5 s; %6; failed ones by number written: %7")
             .arg(iCount)
             .arg(iFailed)
             .arg(iFailedYetShown)
             .arg(iStuckSent)
             .arg(clock.elapsed() / 1000.0, 0, 'f', 1)
-            .arg(m_relay.summary());
+            .arg(m_relay.summary())
+            .arg(numbers(failedAt));
     qInfo().noquote() << strFigures;
     // A message is given up only after every attempt or its answer was lost: that takes at
     // least as many datagrams dropped as attempts.
