@@ -284,7 +284,12 @@ void Protocol::parseOfflineMessage(const QByteArray &arBuff)
         m_trace.trace("offline message cut short");
         return;
     }
-    emit sig_saveOfflineMsg(iSender, decryptText(arCipher), dTime, int(iMsgId));
+    // A message held while our session was not ready comes this way, and the sender's re-send
+    // of it may come live as well (or before): either way it is stored once.
+    if (msgTracker().firstReceived(iSender, iMsgId))
+        emit sig_saveOfflineMsg(iSender, decryptText(arCipher), dTime, int(iMsgId));
+    else
+        m_trace.traceNumber("offline message repeated", iMsgId);
     // The service holds a message until its addressee confirms it; without this receipt it
     // would hand the same message over again at every sign-in.
     sendReceipt(packUInt32(iSender), packUInt32(iMsgId));

@@ -240,6 +240,7 @@ private slots:
     void receiptRemovesOnlyItsMessage();
     void receivedMessageLeavesOwnResendAlone();
     void repeatedMessageStoredOnce();
+    void messageLiveAndOfflineStoredOnce();
     void repeatMemoryIsBounded();
     void tcpAcceptancePerMessage();
     void cardAnswerNeedsOurRequest_data();
@@ -609,6 +610,33 @@ void TestMessages::repeatedMessageStoredOnce()
                           receipt(PEER, 7), receipt(PEER, 7), receipt(PEER + 1, 7),
                           save(0, PEER + 1, {}, hello, 7, 0, 0, 0, false), receipt(PEER, 8),
                           save(0, PEER, {}, hello, 8, 0, 0, 0, false)}));
+}
+
+void TestMessages::messageLiveAndOfflineStoredOnce()
+{
+    // The same message (sender and id) handed over live and as held, in either order, and held
+    // twice: each copy is answered, one is stored.
+    const QString strOffline = QStringLiteral("offline|%1|while away|45000.250|31").arg(PEER);
+    const QByteArray live = content("while away");
+    const struct
+    {
+        QList<QByteArray> packets;
+        QStringList expected;
+    } cases[] = {
+        {{text14(PEER, 31, "while away"), offline34()},
+         {receipt(PEER, 31), save(0, PEER, {}, live, 31, 0, 0, 0, false), receipt(PEER, 31)}},
+        {{offline34(), text14(PEER, 31, "while away")},
+         {strOffline, receipt(PEER, 31), receipt(PEER, 31)}},
+        {{offline34(), offline34()}, {strOffline, receipt(PEER, 31), receipt(PEER, 31)}},
+    };
+    for (const auto &c : cases) {
+        msgTracker().reset();
+        Protocol proto;
+        Recorder rec(proto);
+        for (const QByteArray &packet : c.packets)
+            proto.slot_onParseProtocol(packet, QString(), 0);
+        QCOMPARE(rec.events, c.expected);
+    }
 }
 
 void TestMessages::repeatMemoryIsBounded()

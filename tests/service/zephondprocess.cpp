@@ -45,17 +45,24 @@ int ZephondProcess::runAdmin(const QString &strDataDir, const QStringList &comma
 
 bool ZephondProcess::start(const QString &strDataDir, const QString &strPacketLog)
 {
-    m_iPort = freePort();
+    // A start after an earlier run reads only what this run prints.
+    m_arOutput.clear();
+    m_iPort = m_iFixedPort ? m_iFixedPort : freePort();
     if (m_iPort == 0) {
         m_arOutput = "no free loopback port";
         return false;
     }
     m_strPacketLog = strPacketLog;
-    QStringList arguments{QStringLiteral("--data-dir"), strDataDir,
-                          QStringLiteral("--demo"),     QStringLiteral("--port"),
-                          QString::number(m_iPort),     QStringLiteral("--sub-port"),
-                          QStringLiteral("0"),          QStringLiteral("--update-port"),
-                          QStringLiteral("0"),          QStringLiteral("--ftp-port"),
+    QStringList arguments{QStringLiteral("--data-dir"),
+                          strDataDir,
+                          QStringLiteral("--demo"),
+                          QStringLiteral("--port"),
+                          QString::number(m_iPort),
+                          QStringLiteral("--sub-port"),
+                          QString::number(m_iFixedSubPort),
+                          QStringLiteral("--update-port"),
+                          QStringLiteral("0"),
+                          QStringLiteral("--ftp-port"),
                           QStringLiteral("0")};
     if (!strPacketLog.isEmpty())
         arguments << QStringLiteral("--packet-log") << strPacketLog;
@@ -90,6 +97,15 @@ quint16 ZephondProcess::updatePort() const
         return 0;
     const QByteArray arRest = m_arOutput.mid(iAt + arMark.size());
     return quint16(arRest.mid(arRest.indexOf(':') + 1).split('/').value(0).toUInt());
+}
+
+quint16 ZephondProcess::subPort() const
+{
+    const QByteArray arMark(", sub-server ");
+    const int iAt = int(m_arOutput.indexOf(arMark));
+    if (iAt < 0)
+        return 0;
+    return quint16(m_arOutput.mid(iAt + arMark.size()).split(' ').value(0).toUInt());
 }
 
 quint16 ZephondProcess::ftpPort() const
@@ -134,6 +150,15 @@ QList<LoggedPacket> ZephondProcess::packetLog() const
                                     QByteArray::fromHex(parts.at(3))};
     }
     return packets;
+}
+
+void ZephondProcess::kill()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished(10000);
+    m_arOutput += m_process.readAll();
 }
 
 void ZephondProcess::sendSignal(int iSignal)

@@ -28,9 +28,18 @@ public:
     // hard) the service runs under.
     void setExtraArguments(const QStringList &arguments) { m_extraArguments = arguments; }
     void setDescriptorLimit(int iLimit) { m_iDescriptorLimit = iLimit; }
+    // Before start(): the main and sub-server ports to take instead of free ones, so that a
+    // service started again is found where its clients knew it.
+    void setPorts(quint16 iMainPort, quint16 iSubPort)
+    {
+        m_iFixedPort = iMainPort;
+        m_iFixedSubPort = iSubPort;
+    }
     qint64 processId() const { return m_process.processId(); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     quint16 port() const { return m_iPort; }
+    // The sub-server's port (TCP and UDP), once started.
+    quint16 subPort() const;
     // The update host's HTTP port, once started.
     quint16 updatePort() const;
     // The file store's FTP port, once started; 0 when the service runs without it.
@@ -49,6 +58,9 @@ public:
     // not end in time.
     int stop();
 
+    // Ends the service at once with SIGKILL, as a crash would, and waits until it is gone.
+    void kill();
+
     // Sends the service a Unix signal.
     void sendSignal(int iSignal);
     // Waits until the service's output holds arText iTimes times; false when it did not in time
@@ -66,6 +78,8 @@ public:
 private:
     QProcess m_process;
     quint16 m_iPort = 0;
+    quint16 m_iFixedPort = 0;
+    quint16 m_iFixedSubPort = 0;
     QString m_strPacketLog;
     QStringList m_extraArguments;
     int m_iDescriptorLimit = 0;

@@ -13,6 +13,8 @@
 //   dialog <path>                   -> ok        (what the next file dialog answers; "" cancels)
 //   opened                          -> ok <the URLs the client asked to open, comma-separated>
 //   quit                            -> signs out and ends
+// A test shortens the session's re-send, re-login and heartbeat intervals with the variables
+// ZEPHON_PEER_RESEND_MS, ZEPHON_PEER_RELOGIN_MS and ZEPHON_PEER_HEART_MS (ms).
 #include <QApplication>
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -27,10 +29,12 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "cnetwork.h"
 #include "core.h"
 #include "corefixture.h"
+#include "csessionstate.h"
 #include "scripteddesktop.h"
 
 namespace {
@@ -160,7 +164,8 @@ private:
             const bool bOk = call(pTarget, fields.value(1), args, strResult);
             answer({bOk ? QStringLiteral("ok") : QStringLiteral("error"), strResult});
         } else if (strVerb == QLatin1String("wait")) {
-            wait(fields.value(1), fields.value(2).toInt(), args);
+            // After the signal's name and the time limit come the conditions.
+            wait(fields.value(1), fields.value(2).toInt(), fields.mid(3));
         } else if (strVerb == QLatin1String("list")) {
             QJsonArray rows;
             for (QObject *pRow : m_fixture.list(fields.value(1).toUtf8().constData())) {
@@ -237,6 +242,24 @@ private:
     QSocketNotifier *m_pNotifier = nullptr;
 };
 
+// A test that waits for re-sends or an automatic sign-in shortens their intervals through the
+// environment (ZEPHON_PEER_RESEND_MS, ZEPHON_PEER_RELOGIN_MS, ZEPHON_PEER_HEART_MS).
+void shortenIntervals()
+{
+    CSessionState &session = sessionState();
+    const std::pair<const char *, int *> intervals[] = {
+        {"ZEPHON_PEER_RESEND_MS", &session.iResendMs},
+        {"ZEPHON_PEER_RELOGIN_MS", &session.iReLoginMs},
+        {"ZEPHON_PEER_HEART_MS", &session.iHeartMs},
+    };
+    for (const auto &[pName, pValue] : intervals) {
+        bool bOk = false;
+        const int iMs = qEnvironmentVariableIntValue(pName, &bOk);
+        if (bOk && iMs > 0)
+            *pValue = iMs;
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -254,6 +277,7 @@ int main(int argc, char *argv[])
     fixture.start();
     if (!fixture.isRunning())
         return 1;
+    shortenIntervals();
     Peer peer(fixture);
     answer({QStringLiteral("ready")});
     const int iCode = app.exec();
