@@ -146,7 +146,47 @@ bool CMessageCommands::relay(const CStoredMessageTable::Row &row, bool bLive)
     // A message that waited for its addressee goes as an offline message with its send time,
     // unless it has an attachment, which only the live form carries.
     const bool bOffline = !bLive && row.iKind == MsgSubText;
-    return push(row.iAddressee, bOffline ? offlinePacket(row) : messagePacket(row));
+    if (!push(row.iAddressee, bOffline ? offlinePacket(row) : messagePacket(row)))
+        return false;
+    watchHandover(row);
+    return true;
+}
+
+void CMessageCommands::watchHandover(const CStoredMessageTable::Row &row)
+{
+    const HandoverKey key{row.iAddressee, row.iSender, row.iMsgId};
+    auto it = m_handovers.find(key);
+    if (it == m_handovers.end()) {
+        if (m_handovers.size() >= MAX_WATCHED)
+            return;
+        it = m_handovers.insert(key, Handover{row, 0, 0});
+    }
+    it->iLastMs = m_service.nowMs();
+    ++it->iCount;
+}
+
+void CMessageCommands::resendUnconfirmed()
+{
+    const qint64 iNow = m_service.nowMs();
+    CStoredMessageTable &table = m_service.store().storedMessages();
+    for (auto it = m_handovers.begin(); it != m_handovers.end();) {
+        Handover &handover = it.value();
+        if (iNow - handover.iLastMs < UNCONFIRMED_MS) {
+            ++it;
+            continue;
+        }
+        // Confirmed meanwhile, handed over often enough (it waits for the next sign-in), or
+        // its addressee is gone: no longer watched.
+        if (handover.iCount >= MAX_HANDOVERS || !table.contains(handover.row) ||
+            !push(handover.row.iAddressee, messagePacket(handover.row))) {
+            it = m_handovers.erase(it);
+            continue;
+        }
+        m_service.counters().event(CServiceCounters::MessageHandedOverAgain);
+        handover.iLastMs = iNow;
+        ++handover.iCount;
+        ++it;
+    }
 }
 
 bool CMessageCommands::push(quint32 iZpid, const QByteArray &arPacket)
@@ -184,6 +224,7 @@ void CMessageCommands::onReceipt(CRequest &request)
     r.u8(); // result: the client always sends 0
     const quint32 iMsgId = r.u32();
     const quint32 iAddressee = request.session()->iZpid;
+    m_handovers.remove(HandoverKey{iAddressee, iSender, iMsgId});
     if (!m_service.store().storedMessages().remove(iAddressee, CmdMessage, iSender, iMsgId))
         return;
     m_quota.forget(iAddressee);

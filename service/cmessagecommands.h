@@ -2,20 +2,25 @@
 // is accepted for a registered addressee (or the assistant), held in the store and relayed to
 // the newest session of the addressee when it is signed in; a session that signs in later is
 // handed what was held for it at its first heartbeat, plain texts as offline messages (34).
-// A one-to-one message stays held until the addressee's receipt (16) names it, so a lost
-// receipt means the message comes again, with the same sender and id, at the next sign-in;
-// the sender then hears that it was delivered (15). Card messages have no receipt and are let
+// A one-to-one message stays held until the addressee's receipt (16) names it. The receipt
+// travels by datagram and may be lost: a message handed to a signed-in addressee and not
+// confirmed within a few seconds is handed over again, a few times, and otherwise comes again,
+// with the same sender and id, at the next sign-in; the sender hears that it was delivered
+// (15) once the receipt comes. Card messages have no receipt and are let
 // go once handed to the addressee's connection. The assistant answers every message.
 #pragma once
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 
 #include "cdispatcher.h"
 #include "cinboxquota.h"
 #include "csessiontable.h"
 #include "cstoredmessagetable.h"
+
+#include <tuple>
 
 class CServiceContext;
 
@@ -32,6 +37,14 @@ public:
 
     // Hands the session everything held for its account, when it is the account's newest.
     void deliverHeld(const CSessionTable::Session &session);
+    // Hands over again the messages whose receipt has not come UNCONFIRMED_MS after they were
+    // handed over; called by the service's periodic sweep.
+    void resendUnconfirmed();
+
+    static constexpr qint64 UNCONFIRMED_MS = 4000;
+    static constexpr int MAX_HANDOVERS = 4;
+    // Messages watched for their receipt; beyond this the oldest wait for the next sign-in.
+    static constexpr int MAX_WATCHED = 10000;
 
     static QString assistantReply();
     // Days since 1899-12-30 00:00 local time, the fraction being the time of day.
@@ -67,7 +80,19 @@ private:
     static QByteArray receiptPacket(quint32 iPeer, quint32 iAddressee, quint8 iResult,
                                     quint32 iMsgId);
 
+    // A message handed to its addressee's session and not yet confirmed, by addressee, sender
+    // and message id.
+    struct Handover
+    {
+        CStoredMessageTable::Row row;
+        qint64 iLastMs = 0;
+        int iCount = 0;
+    };
+    using HandoverKey = std::tuple<quint32, quint32, quint32>;
+    void watchHandover(const CStoredMessageTable::Row &row);
+
     CServiceContext &m_service;
     CInboxQuota m_quota;
+    QMap<HandoverKey, Handover> m_handovers;
     quint32 m_iAssistantMsgId = 0;
 };

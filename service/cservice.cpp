@@ -264,6 +264,8 @@ void CService::onEndpointConfirmed(quint64 iSessionId)
 
 void CService::endSilentSessions()
 {
+    // The same sweep hands over again what its addressee has not confirmed.
+    m_pMessageCommands->resendUnconfirmed();
     const QList<quint64> ids = m_sessions.silentSince(nowMs() - m_config.iSessionTimeoutMs);
     for (quint64 iId : ids) {
         m_counters.event(CServiceCounters::SessionTimedOut);

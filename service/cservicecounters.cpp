@@ -92,6 +92,8 @@ const char *CServiceCounters::eventName(Event event)
         return "directory.refused";
     case PresenceNotice:
         return "presence.notice";
+    case MessageHandedOverAgain:
+        return "message.handed-over-again";
     case EventCount:
         break;
     }

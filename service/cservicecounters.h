@@ -40,18 +40,19 @@ public:
         LoginRefused, // the account is locked after repeated wrong passwords
         SessionTakenOver,
         SessionTimedOut,
-        EndpointRefused,   // a second UDP endpoint claimed a session that has one
-        EndpointRaced,     // two UDP endpoints claimed a new session, which got neither
-        ConnectionRefused, // no room for a new connection even after evicting
-        ConnectionEvicted, // closed, never signed in, to make room for a new one
-        SignInDeadline,    // closed, not signed in by the deadline
-        SlowRequest,       // closed, its unfinished request came slower than the minimum rate
-        ReadingPaused,     // its answers reached the queue's cap: it was not read meanwhile
-        OutputOverflow,    // closed, its queued answers grew far beyond the cap
-        HeldOnTrial,       // a datagram from an endpoint on trial, kept for the trial's end
-        CircleRefused,     // a circle change or dissolution by someone who is not its creator
-        DirectoryRefused,  // a directory change by someone who is not an administrator
-        PresenceNotice,    // a contact was told that an account came or went
+        EndpointRefused,        // a second UDP endpoint claimed a session that has one
+        EndpointRaced,          // two UDP endpoints claimed a new session, which got neither
+        ConnectionRefused,      // no room for a new connection even after evicting
+        ConnectionEvicted,      // closed, never signed in, to make room for a new one
+        SignInDeadline,         // closed, not signed in by the deadline
+        SlowRequest,            // closed, its unfinished request came slower than the minimum rate
+        ReadingPaused,          // its answers reached the queue's cap: it was not read meanwhile
+        OutputOverflow,         // closed, its queued answers grew far beyond the cap
+        HeldOnTrial,            // a datagram from an endpoint on trial, kept for the trial's end
+        CircleRefused,          // a circle change or dissolution by someone who is not its creator
+        DirectoryRefused,       // a directory change by someone who is not an administrator
+        PresenceNotice,         // a contact was told that an account came or went
+        MessageHandedOverAgain, // a message whose receipt did not come went to its addressee again
         EventCount
     };
 

@@ -79,12 +79,12 @@ bool CDatabase::addMsgRecord(quint32 iLoginZpid, quint32 iCircleId, const QStrin
                              const QString &strContent, int iMsgId, int iMsgState, int iType,
                              int iSubType, const QString &strTime)
 {
-    QString strStamp = strTime;
-    if (strStamp.isEmpty()) {
-        strStamp = nowText();
-    } else {
-        // A message that brings its own time may be delivered again (offline pick-up). Message
-        // ids are the sender's own counter, so a copy is the same account, peer, direction and id.
+    QString strStamp = strTime.isEmpty() ? nowText() : strTime;
+    // A message that brings its own time may be delivered again (offline pick-up), and so may a
+    // live one whose receipt was lost (the service hands it over again). Message ids are the
+    // sender's own counter, so a copy is the same account, peer, direction and id.
+    const bool bReceivedFromPerson = !bSend && iCircleId == 0 && iType >= 0 && iType <= 2;
+    if (!strTime.isEmpty() || bReceivedFromPerson) {
         CStoreQuery query = run(QStringLiteral("Select Id from MsgRecord Where LoginZpid = ? and "
                                                "Zpid = ? and Send = ? and MsgId = ?"),
                                 {qlonglong(iLoginZpid), qlonglong(iZpid), int(bSend), iMsgId});

@@ -99,7 +99,8 @@ void TestMessageStore::offlineDuplicatesAreStoredOnce()
         if (!item->property("bSeparator").toBool())
             stored << item->property("strContent").toString();
     }
-    QCOMPARE(stored, (QStringList{"offline", "offline", "offline"}));
+    // The live copies are the same message, from the same sender with the same id: one row.
+    QCOMPARE(stored, QStringList{"offline"});
     QCOMPARE(db.getSentContent(42), QString());
 }
 
