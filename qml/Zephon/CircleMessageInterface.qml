@@ -27,6 +27,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: chat.closed()
+
     function refresh() {
         published.controller.getMessage(Codes.MsgCircle, chat.strCircleId);
         published.controller.updateMessage(Codes.MsgCircle, chat.strCircleId);

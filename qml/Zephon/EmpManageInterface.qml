@@ -27,6 +27,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: empManage.closed()
+
     function addEmployee() {
         if (!empManage.bAdmin)
             return;

@@ -879,6 +879,7 @@ FocusScope {
                     height: 28
                     visible: !mainInterface.background.loginenterprise
                     label: "\u2913"
+                    accessibleName: mainInterface.resource.textBackup
                     onClicked: mainInterface.backupContacts()
                 }
 

@@ -21,6 +21,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: mayKnow.closed()
+
     function showCard(row) {
         mayKnow.mainInterface.strCard = "";
         mayKnow.mainInterface.strCardZpid = row.strZpid;

@@ -32,6 +32,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: members.closed()
+
     function refresh() {
         published.controller.getCircleMember(members.strCircleId);
     }

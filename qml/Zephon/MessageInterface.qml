@@ -26,6 +26,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: chat.closed()
+
     function refresh() {
         published.controller.getMessage(chat.iKind, chat.strZpid);
         published.controller.updateMessage(chat.iKind, chat.strZpid);

@@ -27,6 +27,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: netScreen.closed()
+
     function startAdd() {
         netScreen.strEditId = "";
         editDialog.input1 = "";

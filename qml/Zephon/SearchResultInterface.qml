@@ -19,6 +19,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: results.closed()
+
     function showUser(row) {
         results.mainInterface.strCard = "";
         results.mainInterface.strCardZpid = row.strZpid;

@@ -29,6 +29,9 @@ FocusScope {
     readonly property alias list: list
 
     signal closed
+
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: select.closed()
     signal completed
 
     // Row numbers of the ticked rows, in list order.

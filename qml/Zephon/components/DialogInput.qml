@@ -27,6 +27,26 @@ Rectangle {
     signal btnOKClicked
     signal btnCancelClicked
 
+    // The keyboard works in the box while it is up: it takes the focus when shown, gives it
+    // back when hidden, and Escape cancels.
+    property Item returnFocus: null
+    onVisibleChanged: {
+        if (dialog.visible) {
+            dialog.returnFocus = dialog.Window.activeFocusItem;
+            field1.forceActiveFocus();
+        } else if (dialog.returnFocus) {
+            dialog.returnFocus.forceActiveFocus();
+            dialog.returnFocus = null;
+        }
+    }
+    Component.onCompleted: {
+        if (dialog.visible)
+            field1.forceActiveFocus();
+    }
+    Keys.onEscapePressed: dialog.btnCancelClicked()
+    Accessible.role: Accessible.Dialog
+
+    Accessible.name: dialog.title
     anchors.fill: parent
     color: "#66000000"
     z: 900

@@ -61,6 +61,26 @@ Rectangle {
         dialog.btnOKClicked(dialog.strOrgId, dialog.strOrgName, password.text);
     }
 
+    // The keyboard works in the box while it is up: it takes the focus when shown, gives it
+    // back when hidden, and Escape cancels.
+    property Item returnFocus: null
+    onVisibleChanged: {
+        if (dialog.visible) {
+            dialog.returnFocus = dialog.Window.activeFocusItem;
+            combo.forceActiveFocus();
+        } else if (dialog.returnFocus) {
+            dialog.returnFocus.forceActiveFocus();
+            dialog.returnFocus = null;
+        }
+    }
+    Component.onCompleted: {
+        if (dialog.visible)
+            combo.forceActiveFocus();
+    }
+    Keys.onEscapePressed: dialog.btnCancelClicked()
+    Accessible.role: Accessible.Dialog
+
+    Accessible.name: dialog.titleText
     anchors.fill: parent
     color: "#66000000"
     z: 900
@@ -127,6 +147,14 @@ Rectangle {
                     color: "#2b7de9"
                     font.pixelSize: 13
                     font.underline: true
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.Link
+                    Accessible.name: text
+                    Accessible.onPressAction: dialog.createContact()
+                    Keys.onSpacePressed: dialog.createContact()
+                    Keys.onReturnPressed: dialog.createContact()
+                    Keys.onEnterPressed: dialog.createContact()
+                    FocusFrame {}
                     MouseArea {
                         anchors.fill: parent
                         onClicked: dialog.createContact()

@@ -25,6 +25,26 @@ Rectangle {
     signal btnMiddleClicked
     signal linkActivated(string link)
 
+    // The keyboard works in the box while it is up: it takes the focus when shown, gives it
+    // back when hidden, and Escape cancels.
+    property Item returnFocus: null
+    onVisibleChanged: {
+        if (dialog.visible) {
+            dialog.returnFocus = dialog.Window.activeFocusItem;
+            okButton.forceActiveFocus();
+        } else if (dialog.returnFocus) {
+            dialog.returnFocus.forceActiveFocus();
+            dialog.returnFocus = null;
+        }
+    }
+    Component.onCompleted: {
+        if (dialog.visible)
+            okButton.forceActiveFocus();
+    }
+    Keys.onEscapePressed: dialog.shownButtons >= 2 ? dialog.btnCancelClicked() : dialog.btnOKClicked()
+    Accessible.role: Accessible.Dialog
+
+    Accessible.name: dialog.title !== "" ? dialog.title : dialog.message
     anchors.fill: parent
     color: "#66000000"
     z: 900
@@ -86,6 +106,7 @@ Rectangle {
                 spacing: dialog.buttonSpacing
 
                 Button {
+                    id: okButton
                     objectName: "btnOk"
                     width: dialog.buttonWidth
                     label: dialog.btnOkLabel

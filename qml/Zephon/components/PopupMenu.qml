@@ -10,6 +10,12 @@ Rectangle {
     property int entryHeight: 46
 
     signal menuClicked(int index)
+    // Escape on an entry: the owner hides the menu.
+    signal closed
+
+    // Without an owner's answer to `closed` the menu hides itself.
+    onClosed: popupMenu.visible = false
+    Accessible.role: Accessible.PopupMenu
 
     width: 160
     height: column.height + 8
@@ -34,6 +40,16 @@ Rectangle {
                 width: column.width
                 height: modelData.visible === false ? 0 : popupMenu.entryHeight
                 visible: modelData.visible !== false
+                activeFocusOnTab: true
+                Accessible.role: Accessible.MenuItem
+                Accessible.name: row.modelData.title || ""
+                Accessible.onPressAction: popupMenu.menuClicked(row.index)
+                Keys.onSpacePressed: popupMenu.menuClicked(row.index)
+                Keys.onReturnPressed: popupMenu.menuClicked(row.index)
+                Keys.onEnterPressed: popupMenu.menuClicked(row.index)
+                Keys.onEscapePressed: popupMenu.closed()
+
+                FocusFrame {}
                 color: mouse.containsMouse ? "#e8f1fd" : "white"
 
                 Image {
