@@ -97,6 +97,8 @@ private Q_SLOTS:
     void initTestCase();
     void focusChainIsNamedAndVisible_data();
     void focusChainIsNamedAndVisible();
+    void boxesKeepTheKeyboard_data();
+    void boxesKeepTheKeyboard();
 
 private:
     static QQuickItem *showScreen(ScreenFixture &sf, int iPlace, const QString &strFile);
@@ -238,6 +240,71 @@ void TestAccessibility::focusChainIsNamedAndVisible()
         delete screen;
     QVERIFY2(offenders.isEmpty(),
              qPrintable(strFile + QStringLiteral(": ") + offenders.join(QStringLiteral("; "))));
+}
+
+void TestAccessibility::boxesKeepTheKeyboard_data()
+{
+    QTest::addColumn<QByteArray>("box");
+    QTest::newRow("message box") << QByteArray(
+        "DialogMessage { title: \"t\"; message: \"m\"; btnMiddleLabel: \"mid\"; "
+        "btnCount: 3; onBtnCancelClicked: host.cancel() }");
+    QTest::newRow("input box") << QByteArray(
+        "DialogInput { title: \"t\"; title1: \"a\"; title2: \"b\"; type: 2; "
+        "onBtnCancelClicked: host.cancel() }");
+    QTest::newRow("organisation sign-in")
+        << QByteArray("DialogLoginEnterprise { onBtnCancelClicked: host.cancel() }");
+    QTest::newRow("menu") << QByteArray(
+        "PopupMenu { ListEntry { title: \"一\" } ListEntry { title: \"二\" } "
+        "ListEntry { title: \"三\" } onClosed: host.cancel() }");
+}
+
+// A box shown over the screen takes the focus, keeps Tab and Shift+Tab among its own stops,
+// is cancelled by Escape and gives the focus back to where it was.
+void TestAccessibility::boxesKeepTheKeyboard()
+{
+    QFETCH(QByteArray, box);
+    QmlFixture fx;
+    const QByteArray qml =
+        "import QtQuick\nimport \"qrc:/qml/Zephon/components\"\n"
+        "Item { id: host; width: 280; height: 510\n"
+        "  property int cancels: 0\n"
+        "  function cancel() { cancels = cancels + 1; boxItem.visible = false; }\n"
+        "  Button { objectName: \"before\"; label: \"before\" }\n"
+        "  Button { objectName: \"after\"; label: \"after\"; y: 40 }\n"
+        "  Item { id: boxItem; objectName: \"box\"; anchors.fill: parent; visible: false\n"
+        "    " +
+        box + " }\n}\n";
+    QQuickItem *host = fx.showInline(qml, QStringLiteral("Host.qml"), {280, 510});
+    QVERIFY(host);
+    QQuickWindow *window = fx.view();
+    auto *before = child<QQuickItem>(host, QStringLiteral("before"));
+    auto *boxItem = child<QQuickItem>(host, QStringLiteral("box"));
+    QVERIFY(before && boxItem);
+    before->forceActiveFocus();
+    QVERIFY(before->hasActiveFocus());
+    // The box is shown as the screens show theirs, by its own visibility; Escape hides the
+    // item around it, as an owner may.
+    QQuickItem *shownBox = boxItem->childItems().value(0);
+    QVERIFY(shownBox);
+    shownBox->setVisible(false);
+    boxItem->setVisible(true);
+    shownBox->setVisible(true);
+    QVERIFY2(window->activeFocusItem() && shownBox->isAncestorOf(window->activeFocusItem()),
+             "the box did not take the focus");
+    QSet<QQuickItem *> stops;
+    for (int i = 0; i < 8; ++i) {
+        QTest::keyClick(window, i < 5 ? Qt::Key_Tab : Qt::Key_Backtab);
+        QQuickItem *focused = window->activeFocusItem();
+        QVERIFY2(focused && shownBox->isAncestorOf(focused),
+                 qPrintable(QStringLiteral("Tab left the box for %1")
+                                .arg(focused ? describe(focused) : QStringLiteral("nothing"))));
+        stops << focused;
+    }
+    QVERIFY2(stops.size() > 1, "Tab does not move inside the box");
+    QTest::keyClick(window, Qt::Key_Escape);
+    QCOMPARE(host->property("cancels").toInt(), 1);
+    QVERIFY(!boxItem->isVisible());
+    QVERIFY(before->hasActiveFocus());
 }
 
 QTEST_MAIN(TestAccessibility)

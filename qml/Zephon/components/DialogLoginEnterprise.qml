@@ -1,4 +1,5 @@
 import QtQuick
+import "FocusChain.js" as FocusChain
 
 // Enterprise sign-in: pick an organisation from the list the server sent, enter its password
 // (a saved one is filled in), or go on to create an organisation.
@@ -61,9 +62,16 @@ Rectangle {
         dialog.btnOKClicked(dialog.strOrgId, dialog.strOrgName, password.text);
     }
 
-    // The keyboard works in the box while it is up: it takes the focus when shown, gives it
-    // back when hidden, and Escape cancels.
+    // The keyboard works in the box while it is up: it takes the focus when shown, Tab goes
+    // round its own stops, Escape cancels, and the focus goes back when it is hidden.
     property Item returnFocus: null
+    property Item focusInside: null
+    Connections {
+        target: dialog.visible ? dialog.Window.window : null
+        function onActiveFocusItemChanged() {
+            dialog.focusInside = FocusChain.keep(dialog, dialog.focusInside, dialog.Window.activeFocusItem);
+        }
+    }
     onVisibleChanged: {
         if (dialog.visible) {
             dialog.returnFocus = dialog.Window.activeFocusItem;

@@ -1,4 +1,5 @@
 import QtQuick
+import "FocusChain.js" as FocusChain
 
 // Modal message box. Its one to three buttons (OK, middle, cancel) share one 200-pixel row;
 // type 1 shows the OK button only.
@@ -25,9 +26,16 @@ Rectangle {
     signal btnMiddleClicked
     signal linkActivated(string link)
 
-    // The keyboard works in the box while it is up: it takes the focus when shown, gives it
-    // back when hidden, and Escape cancels.
+    // The keyboard works in the box while it is up: it takes the focus when shown, Tab goes
+    // round its own stops, Escape cancels, and the focus goes back when it is hidden.
     property Item returnFocus: null
+    property Item focusInside: null
+    Connections {
+        target: dialog.visible ? dialog.Window.window : null
+        function onActiveFocusItemChanged() {
+            dialog.focusInside = FocusChain.keep(dialog, dialog.focusInside, dialog.Window.activeFocusItem);
+        }
+    }
     onVisibleChanged: {
         if (dialog.visible) {
             dialog.returnFocus = dialog.Window.activeFocusItem;

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
+import "FocusChain.js" as FocusChain
 
 // Drop-down list of entries (ListEntry children: icon and text), 46 pixels each.
 Rectangle {
@@ -13,8 +14,26 @@ Rectangle {
     // Escape on an entry: the owner hides the menu.
     signal closed
 
-    // Without an owner's answer to `closed` the menu hides itself.
+    // The keyboard works in the menu while it is up: its first entry takes the focus, Tab goes
+    // round the entries, Escape hides it, and the focus goes back when it is hidden.
+    property Item returnFocus: null
+    property Item focusInside: null
+    Connections {
+        target: popupMenu.visible ? popupMenu.Window.window : null
+        function onActiveFocusItemChanged() {
+            popupMenu.focusInside = FocusChain.keep(popupMenu, popupMenu.focusInside, popupMenu.Window.activeFocusItem);
+        }
+    }
     onClosed: popupMenu.visible = false
+    onVisibleChanged: {
+        if (popupMenu.visible) {
+            popupMenu.returnFocus = popupMenu.Window.activeFocusItem;
+            FocusChain.move(popupMenu, popupMenu, true);
+        } else if (popupMenu.returnFocus) {
+            popupMenu.returnFocus.forceActiveFocus();
+            popupMenu.returnFocus = null;
+        }
+    }
     Accessible.role: Accessible.PopupMenu
 
     width: 160
