@@ -42,8 +42,10 @@ Rectangle {
         if (dialog.visible) {
             dialog.returnFocus = dialog.Window.activeFocusItem;
             field1.forceActiveFocus();
-        } else if (dialog.returnFocus) {
-            dialog.returnFocus.forceActiveFocus();
+        } else {
+            dialog.focusInside = null;
+            if (dialog.returnFocus)
+                dialog.returnFocus.forceActiveFocus();
             dialog.returnFocus = null;
         }
     }
@@ -53,7 +55,6 @@ Rectangle {
     }
     Keys.onEscapePressed: dialog.btnCancelClicked()
     Accessible.role: Accessible.Dialog
-
     Accessible.name: dialog.title
     anchors.fill: parent
     color: "#66000000"

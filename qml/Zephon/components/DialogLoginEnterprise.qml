@@ -76,8 +76,10 @@ Rectangle {
         if (dialog.visible) {
             dialog.returnFocus = dialog.Window.activeFocusItem;
             combo.forceActiveFocus();
-        } else if (dialog.returnFocus) {
-            dialog.returnFocus.forceActiveFocus();
+        } else {
+            dialog.focusInside = null;
+            if (dialog.returnFocus)
+                dialog.returnFocus.forceActiveFocus();
             dialog.returnFocus = null;
         }
     }
@@ -87,7 +89,6 @@ Rectangle {
     }
     Keys.onEscapePressed: dialog.btnCancelClicked()
     Accessible.role: Accessible.Dialog
-
     Accessible.name: dialog.titleText
     anchors.fill: parent
     color: "#66000000"

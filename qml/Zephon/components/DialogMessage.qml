@@ -40,8 +40,10 @@ Rectangle {
         if (dialog.visible) {
             dialog.returnFocus = dialog.Window.activeFocusItem;
             okButton.forceActiveFocus();
-        } else if (dialog.returnFocus) {
-            dialog.returnFocus.forceActiveFocus();
+        } else {
+            dialog.focusInside = null;
+            if (dialog.returnFocus)
+                dialog.returnFocus.forceActiveFocus();
             dialog.returnFocus = null;
         }
     }
@@ -51,7 +53,6 @@ Rectangle {
     }
     Keys.onEscapePressed: dialog.shownButtons >= 2 ? dialog.btnCancelClicked() : dialog.btnOKClicked()
     Accessible.role: Accessible.Dialog
-
     Accessible.name: dialog.title !== "" ? dialog.title : dialog.message
     anchors.fill: parent
     color: "#66000000"

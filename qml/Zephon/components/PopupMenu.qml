@@ -29,8 +29,10 @@ Rectangle {
         if (popupMenu.visible) {
             popupMenu.returnFocus = popupMenu.Window.activeFocusItem;
             FocusChain.move(popupMenu, popupMenu, true);
-        } else if (popupMenu.returnFocus) {
-            popupMenu.returnFocus.forceActiveFocus();
+        } else {
+            popupMenu.focusInside = null;
+            if (popupMenu.returnFocus)
+                popupMenu.returnFocus.forceActiveFocus();
             popupMenu.returnFocus = null;
         }
     }
