@@ -136,6 +136,16 @@ FocusScope {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         model: published.messages
+        // The keyboard reads the conversation: Tab comes to the newest message, Up and Down go
+        // through the others.
+        activeFocusOnTab: true
+        Accessible.role: Accessible.List
+        Accessible.name: chat.resource.textTabMessage
+        Accessible.description: title.title
+        onActiveFocusChanged: {
+            if (messageList.activeFocus)
+                messageList.currentIndex = messageList.count - 1;
+        }
         delegate: CircleMessageDelegate {
             selfZpid: chat.background.strSelfZpid
             selfName: chat.background.strSelfName
@@ -144,6 +154,11 @@ FocusScope {
             }
         }
         onCountChanged: messageList.positionViewAtEnd()
+
+        FocusFrame {
+            parent: messageList
+            target: messageList
+        }
 
         ScrollBar {
             scrollArea: messageList

@@ -712,9 +712,11 @@ FocusScope {
 
         signal subScreenClosed
 
+        // Covered by a screen, the page takes no input: Tab passes it by.
         Item {
             id: body
             anchors.fill: parent
+            enabled: subLoader.item === null
         }
 
         // A screen that fails to load counts as closed, so the tab's selection is reset.
@@ -765,6 +767,8 @@ FocusScope {
         objectName: "tabs"
         anchors.fill: parent
         headerHeight: 52
+        // Under a conversation or a call, the tabs take no input: Tab stays on the screen on top.
+        enabled: chatLoader.item === null && callLoader.item === null
         delegate: TabGroupDelegate {}
         onCurrentChanged: mainInterface.refreshTab(tabs.current)
 
@@ -1384,6 +1388,7 @@ FocusScope {
         objectName: "chatLoader"
         anchors.fill: parent
         z: 20
+        enabled: callLoader.item === null
         focus: chatLoader.status === Loader.Ready
         onFailed: mainInterface.currentItem = 0
     }

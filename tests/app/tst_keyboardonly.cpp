@@ -1,9 +1,9 @@
 // The real screens with the real Core, signed in to the real zephond on loopback, used with the
 // keyboard alone: sign in by typing, move to the contact tab and open a conversation with a
-// contact, send a message with Enter, go back with Escape and call from the dial pad. Only key
-// events reach the window; what each key press lands on is found by its accessible name, as a
-// screen reader user hears it. A second client in a process of its own is the contact, who gets
-// the message and the call.
+// contact, send a message with Enter and read it back in the conversation, go back with Escape
+// and call from the dial pad. Only key events reach the window; what each key press lands on is
+// found by its accessible name, as a screen reader user hears it. A second client in a process of
+// its own is the contact, who gets the message and the call.
 #include <QAccessible>
 #include <QQuickItem>
 #include <QTemporaryDir>
@@ -20,6 +20,7 @@
 #include "nativequickwidgets.h"
 #include "qmlapplicationviewer.h"
 #include "qmlcodes.h"
+#include "qmlfixture.h"
 #include "realscreens.h"
 #include "zephondprocess.h"
 
@@ -208,6 +209,18 @@ void TestKeyboardOnly::signInChatAndCallWithTheKeyboard()
         });
     };
     QVERIFY(QTest::qWaitFor(received, 15000));
+
+    // The conversation is read from the keyboard too: Tab reaches the list, where the focus is
+    // on the newest message, and Up goes to older ones.
+    QQuickItem *pList = child<QQuickItem>(pChatLoader, QStringLiteral("messageList"));
+    QVERIFY(pList);
+    QVERIFY(tabTo([pList](QQuickItem *p) { return pList->isAncestorOf(p); }));
+    QTRY_VERIFY2(accessibleName(focused()).contains(kText), qPrintable(accessibleName(focused())));
+    QCOMPARE(accessibleRole(focused()), QAccessible::ListItem);
+    const int iNewest = pList->property("currentIndex").toInt();
+    QVERIFY(iNewest > 0);
+    key(Qt::Key_Up);
+    QCOMPARE(pList->property("currentIndex").toInt(), iNewest - 1);
 
     // Escape leaves the conversation and the card; the call tab's dial pad calls the number
     // typed into it.
