@@ -1,6 +1,7 @@
 // Every screen walked with the keyboard's focus chain, as Tab walks it: each item that can take
 // the focus has a name and a role a screen reader can say, and shows that it has the focus (the
-// screen looks different around the item with the focus than without it). The screens are
+// screen looks different around the item with the focus than without it); what a screen covers
+// is not in the chain. The screens are
 // loaded with the stand-in controller and one row in each list, so the rows' delegates are
 // walked too.
 #include "screenfixture.h"
@@ -102,8 +103,8 @@ private Q_SLOTS:
 
 private:
     static QQuickItem *showScreen(ScreenFixture &sf, int iPlace, const QString &strFile);
-    // The items of `scope` that Tab stops at, in the order it does.
-    static QList<QQuickItem *> focusChain(QQuickWindow *window, QQuickItem *scope);
+    // The items of the window that Tab stops at, in the order it does.
+    static QList<QQuickItem *> focusChain(QQuickWindow *window);
 };
 
 void TestAccessibility::initTestCase()
@@ -172,7 +173,7 @@ QQuickItem *TestAccessibility::showScreen(ScreenFixture &sf, int iPlace, const Q
     return ScreenFixture::loaded(target);
 }
 
-QList<QQuickItem *> TestAccessibility::focusChain(QQuickWindow *window, QQuickItem *scope)
+QList<QQuickItem *> TestAccessibility::focusChain(QQuickWindow *window)
 {
     QList<QQuickItem *> chain;
     QQuickItem *start = window->contentItem();
@@ -182,8 +183,7 @@ QList<QQuickItem *> TestAccessibility::focusChain(QQuickWindow *window, QQuickIt
         item = item->nextItemInFocusChain(true);
         if (!item || item == start || chain.contains(item))
             break;
-        if (item == scope || scope->isAncestorOf(item))
-            chain << item;
+        chain << item;
     }
     return chain;
 }
@@ -207,8 +207,26 @@ void TestAccessibility::focusChainIsNamedAndVisible()
 
     // Takes the focus away from the screen, to see it without the focus; not a stop of Tab.
     QQuickItem sink(window->contentItem());
-    const QList<QQuickItem *> chain = focusChain(window, screen);
+    QList<QQuickItem *> chain;
+    // Tab stops outside a screen drawn over the main screen: only the tab headers beside a
+    // screen over a tab page, nothing beside a conversation or a call.
+    QStringList covered;
+    QQuickItem *headers = nullptr;
+    if (iPlace <= Tab4 && sf.main)
+        headers = sf.main->property("tabs")
+                      .value<QObject *>()
+                      ->property("headerRow")
+                      .value<QQuickItem *>();
+    for (QQuickItem *item : focusChain(window)) {
+        if (item == screen || screen->isAncestorOf(item))
+            chain << item;
+        else if (screen != sf.main && iPlace != Alone && iPlace != Root &&
+                 !(headers && headers->isAncestorOf(item)))
+            covered << describe(item);
+    }
     QVERIFY2(!chain.isEmpty(), "nothing on the screen takes the focus");
+    QVERIFY2(covered.isEmpty(), qPrintable(QStringLiteral("Tab reaches what the screen covers: ") +
+                                           covered.join(QStringLiteral("; "))));
     QStringList offenders;
     for (QQuickItem *item : chain) {
         QStringList faults;
