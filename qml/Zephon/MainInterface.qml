@@ -748,6 +748,17 @@ FocusScope {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         currentIndex: -1
+        // What a screen reader says for the list.
+        property string accessibleName: ""
+        // One stop of Tab for the whole list, however long: the focus goes to the current row
+        // (the first when there is none yet), Up and Down go through the rows.
+        activeFocusOnTab: list.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: list.accessibleName
+        onActiveFocusChanged: {
+            if (list.activeFocus && list.currentIndex < 0 && list.count > 0)
+                list.currentIndex = 0;
+        }
 
         ScrollBar {
             scrollArea: list
@@ -788,6 +799,7 @@ FocusScope {
             ElementList {
                 id: callRecordList
                 objectName: "callRecordList"
+                accessibleName: mainInterface.resource.textTabCall
                 anchors.top: parent.top
                 anchors.bottom: callPage.dialpadShown ? dialpad.top : parent.bottom
                 width: parent.width
@@ -817,6 +829,7 @@ FocusScope {
             ElementList {
                 id: searchList
                 objectName: "searchContactList"
+                accessibleName: mainInterface.resource.textSearch
                 anchors.fill: callRecordList
                 visible: dialpad.phoneNum !== ""
                 model: published.searchContacts
@@ -924,6 +937,7 @@ FocusScope {
 
                 ElementList {
                     objectName: "contactList"
+                    accessibleName: mainInterface.resource.textTabContact
                     anchors.fill: parent
                     visible: mainInterface.background.bContactChecked || !mainInterface.background.loginenterprise
                     model: published.contacts
@@ -946,6 +960,7 @@ FocusScope {
 
                 ElementList {
                     objectName: "orgList"
+                    accessibleName: mainInterface.resource.textTabContact
                     anchors.fill: parent
                     visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && mainInterface.background.displayTree
                     model: published.orgInfo
@@ -967,6 +982,7 @@ FocusScope {
 
                 ElementList {
                     objectName: "empList"
+                    accessibleName: mainInterface.resource.textTabContact
                     anchors.fill: parent
                     visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && !mainInterface.background.displayTree
                     model: published.empInfo
@@ -1067,6 +1083,7 @@ FocusScope {
             ElementList {
                 id: circleList
                 objectName: "circleList"
+                accessibleName: mainInterface.resource.textTabCircle
                 anchors.top: circleButtons.bottom
                 anchors.topMargin: 8
                 anchors.bottom: parent.bottom
@@ -1121,6 +1138,7 @@ FocusScope {
 
             ElementList {
                 objectName: "msgRecordList"
+                accessibleName: mainInterface.resource.textTabMessage
                 anchors.top: messageHeader.bottom
                 anchors.bottom: parent.bottom
                 width: parent.width

@@ -30,7 +30,8 @@ Rectangle {
     }
 
     // The keyboard: Space picks the row as a click does, Enter opens it as a double click does.
-    activeFocusOnTab: true
+    // A row of a list that is a stop of Tab itself gets the focus from the list.
+    activeFocusOnTab: !(row.ListView.view && row.ListView.view.activeFocusOnTab)
     Accessible.role: Accessible.ListItem
     Accessible.name: row.accessibleName
     Accessible.selected: row.isCurrent
