@@ -110,6 +110,15 @@ FocusScope {
 
     ListView {
         id: memberList
+        // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+        // through the rows.
+        activeFocusOnTab: memberList.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: chat.resource.textCircleMembers
+        onActiveFocusChanged: {
+            if (memberList.activeFocus && memberList.currentIndex < 0 && memberList.count > 0)
+                memberList.currentIndex = 0;
+        }
         objectName: "memberList"
         visible: chat.showMembers
         anchors.top: tools.bottom
