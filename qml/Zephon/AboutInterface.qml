@@ -15,6 +15,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: about.closed()
+
     focus: true
 
     Rectangle {
@@ -61,6 +64,15 @@ FocusScope {
             color: "#2b7de9"
             font.pixelSize: 14
             font.underline: true
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Link
+            Accessible.name: text
+            Accessible.onPressAction: stack.open(Qt.resolvedUrl("UserProtocolInterface.qml"))
+            Keys.onSpacePressed: stack.open(Qt.resolvedUrl("UserProtocolInterface.qml"))
+            Keys.onReturnPressed: stack.open(Qt.resolvedUrl("UserProtocolInterface.qml"))
+            Keys.onEnterPressed: stack.open(Qt.resolvedUrl("UserProtocolInterface.qml"))
+
+            FocusFrame {}
 
             MouseArea {
                 anchors.fill: parent

@@ -43,6 +43,9 @@ FocusScope {
     readonly property alias deptCombo: deptCombo
 
     signal closed
+
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: empScreen.closed()
     signal completed
 
     function onSetDeptInfo(varDeptIndex, varDeptInfo) {
@@ -132,6 +135,7 @@ FocusScope {
             id: box
             width: parent.width
             height: 32
+            accessibleName: field.caption
         }
     }
 

@@ -118,6 +118,15 @@ Rectangle {
 
     ListView {
         id: list
+        // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+        // through the rows.
+        activeFocusOnTab: list.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: title.title
+        onActiveFocusChanged: {
+            if (list.activeFocus && list.currentIndex < 0 && list.count > 0)
+                list.currentIndex = 0;
+        }
         objectName: "calls"
         anchors.top: person.bottom
         anchors.bottom: parent.bottom

@@ -25,6 +25,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: editScreen.closed()
+
     function field(index) {
         return published.controller ? published.controller.parseCard(editScreen.strCard, index) : "";
     }
@@ -72,6 +75,7 @@ FocusScope {
         InputBox {
             id: input
             objectName: "input" + box.index
+            accessibleName: box.modelData
             visible: !box.isSex
             width: column.width - 72
             height: 30

@@ -31,6 +31,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: cardScreen.closed()
+
     function field(index) {
         return published.controller ? published.controller.parseCard(cardScreen.strCard, index) : "";
     }

@@ -35,6 +35,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: passwordScreen.closed()
+
     function kindName(iType) {
         const index = iType - Codes.PasswordEnterpriseFirst;
         return index >= 0 && index < passwordScreen.enterpriseKinds.length ? passwordScreen.enterpriseKinds[index] : "";

@@ -39,6 +39,9 @@ FocusScope {
     readonly property real maxApplyLength: 50
 
     signal closed
+
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: circleInfo.closed()
     signal completed
 
     function refreshCount() {
@@ -140,6 +143,16 @@ FocusScope {
         width: parent ? parent.width : 280
         height: Math.max(40, valueText.implicitHeight + 20)
         color: infoMouse.containsMouse && infoRow.active ? "#f4f6f9" : "white"
+        // Only a row the user may change is a stop for Tab.
+        activeFocusOnTab: infoRow.active
+        Accessible.role: infoRow.active ? Accessible.Button : Accessible.StaticText
+        Accessible.name: infoRow.caption
+        Accessible.description: infoRow.value
+        Accessible.onPressAction: infoRow.clicked()
+        Keys.onSpacePressed: infoRow.clicked()
+        Keys.onReturnPressed: infoRow.clicked()
+        Keys.onEnterPressed: infoRow.clicked()
+        FocusFrame {}
         Text {
             id: captionText
             x: 12

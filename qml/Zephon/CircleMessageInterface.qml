@@ -27,6 +27,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: chat.closed()
+
     function refresh() {
         published.controller.getMessage(Codes.MsgCircle, chat.strCircleId);
         published.controller.updateMessage(Codes.MsgCircle, chat.strCircleId);
@@ -107,6 +110,15 @@ FocusScope {
 
     ListView {
         id: memberList
+        // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+        // through the rows.
+        activeFocusOnTab: memberList.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: chat.resource.textCircleMembers
+        onActiveFocusChanged: {
+            if (memberList.activeFocus && memberList.currentIndex < 0 && memberList.count > 0)
+                memberList.currentIndex = 0;
+        }
         objectName: "memberList"
         visible: chat.showMembers
         anchors.top: tools.bottom
@@ -133,6 +145,16 @@ FocusScope {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         model: published.messages
+        // The keyboard reads the conversation: Tab comes to the newest message, Up and Down go
+        // through the others.
+        activeFocusOnTab: true
+        Accessible.role: Accessible.List
+        Accessible.name: chat.resource.textTabMessage
+        Accessible.description: title.title
+        onActiveFocusChanged: {
+            if (messageList.activeFocus)
+                messageList.currentIndex = messageList.count - 1;
+        }
         delegate: CircleMessageDelegate {
             selfZpid: chat.background.strSelfZpid
             selfName: chat.background.strSelfName
@@ -141,6 +163,11 @@ FocusScope {
             }
         }
         onCountChanged: messageList.positionViewAtEnd()
+
+        FocusFrame {
+            parent: messageList
+            target: messageList
+        }
 
         ScrollBar {
             scrollArea: messageList

@@ -22,6 +22,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: requests.closed()
+
     function refresh() {
         published.controller.getMessage(requests.iKind, "");
         published.controller.updateMessage(requests.iKind, "");

@@ -35,6 +35,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: orgScreen.closed()
+
     // The notice for the first required field left empty, or "".
     function missing() {
         const texts = orgScreen.resource;
@@ -127,6 +130,7 @@ FocusScope {
             id: box
             width: parent.width
             height: 32
+            accessibleName: field.caption
         }
     }
 

@@ -18,6 +18,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: feedback.closed()
+
     function send() {
         const strText = input.text.trim();
         if (strText === "") {

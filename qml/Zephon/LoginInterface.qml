@@ -103,19 +103,6 @@ FocusScope {
     focus: true
     Keys.onReturnPressed: loginInterface.press()
     Keys.onEnterPressed: loginInterface.press()
-    Keys.onTabPressed: {
-        if (passwordBox.input.activeFocus)
-            loginInterface.focusAccount();
-        else
-            loginInterface.focusPassword();
-    }
-    Keys.onBacktabPressed: {
-        if (passwordBox.input.activeFocus)
-            loginInterface.focusAccount();
-        else
-            loginInterface.focusPassword();
-    }
-
     Published {
         id: published
     }
@@ -239,7 +226,14 @@ FocusScope {
                 color: helpMouse.containsMouse ? "#1a5fc0" : "#2b7de9"
                 font.family: loginInterface.resource.fontFamily
                 font.pixelSize: 14
-                font.underline: helpMouse.containsMouse
+                font.underline: helpMouse.containsMouse || activeFocus
+                activeFocusOnTab: true
+                Accessible.role: Accessible.Link
+                Accessible.name: text
+                Accessible.onPressAction: Qt.openUrlExternally(loginInterface.helpUrl)
+                Keys.onReturnPressed: Qt.openUrlExternally(loginInterface.helpUrl)
+                Keys.onEnterPressed: Qt.openUrlExternally(loginInterface.helpUrl)
+                Keys.onSpacePressed: Qt.openUrlExternally(loginInterface.helpUrl)
 
                 MouseArea {
                     id: helpMouse

@@ -712,9 +712,11 @@ FocusScope {
 
         signal subScreenClosed
 
+        // Covered by a screen, the page takes no input: Tab passes it by.
         Item {
             id: body
             anchors.fill: parent
+            enabled: subLoader.item === null
         }
 
         // A screen that fails to load counts as closed, so the tab's selection is reset.
@@ -746,6 +748,17 @@ FocusScope {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         currentIndex: -1
+        // What a screen reader says for the list.
+        property string accessibleName: ""
+        // One stop of Tab for the whole list, however long: the focus goes to the current row
+        // (the first when there is none yet), Up and Down go through the rows.
+        activeFocusOnTab: list.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: list.accessibleName
+        onActiveFocusChanged: {
+            if (list.activeFocus && list.currentIndex < 0 && list.count > 0)
+                list.currentIndex = 0;
+        }
 
         ScrollBar {
             scrollArea: list
@@ -765,6 +778,8 @@ FocusScope {
         objectName: "tabs"
         anchors.fill: parent
         headerHeight: 52
+        // Under a conversation or a call, the tabs take no input: Tab stays on the screen on top.
+        enabled: chatLoader.item === null && callLoader.item === null
         delegate: TabGroupDelegate {}
         onCurrentChanged: mainInterface.refreshTab(tabs.current)
 
@@ -784,6 +799,7 @@ FocusScope {
             ElementList {
                 id: callRecordList
                 objectName: "callRecordList"
+                accessibleName: mainInterface.resource.textTabCall
                 anchors.top: parent.top
                 anchors.bottom: callPage.dialpadShown ? dialpad.top : parent.bottom
                 width: parent.width
@@ -813,6 +829,7 @@ FocusScope {
             ElementList {
                 id: searchList
                 objectName: "searchContactList"
+                accessibleName: mainInterface.resource.textSearch
                 anchors.fill: callRecordList
                 visible: dialpad.phoneNum !== ""
                 model: published.searchContacts
@@ -879,6 +896,7 @@ FocusScope {
                     height: 28
                     visible: !mainInterface.background.loginenterprise
                     label: "\u2913"
+                    accessibleName: mainInterface.resource.textBackup
                     onClicked: mainInterface.backupContacts()
                 }
 
@@ -919,6 +937,7 @@ FocusScope {
 
                 ElementList {
                     objectName: "contactList"
+                    accessibleName: mainInterface.resource.textTabContact
                     anchors.fill: parent
                     visible: mainInterface.background.bContactChecked || !mainInterface.background.loginenterprise
                     model: published.contacts
@@ -941,6 +960,7 @@ FocusScope {
 
                 ElementList {
                     objectName: "orgList"
+                    accessibleName: mainInterface.resource.textTabContact
                     anchors.fill: parent
                     visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && mainInterface.background.displayTree
                     model: published.orgInfo
@@ -962,6 +982,7 @@ FocusScope {
 
                 ElementList {
                     objectName: "empList"
+                    accessibleName: mainInterface.resource.textTabContact
                     anchors.fill: parent
                     visible: !mainInterface.background.bContactChecked && mainInterface.background.loginenterprise && !mainInterface.background.displayTree
                     model: published.empInfo
@@ -1062,6 +1083,7 @@ FocusScope {
             ElementList {
                 id: circleList
                 objectName: "circleList"
+                accessibleName: mainInterface.resource.textTabCircle
                 anchors.top: circleButtons.bottom
                 anchors.topMargin: 8
                 anchors.bottom: parent.bottom
@@ -1116,6 +1138,7 @@ FocusScope {
 
             ElementList {
                 objectName: "msgRecordList"
+                accessibleName: mainInterface.resource.textTabMessage
                 anchors.top: messageHeader.bottom
                 anchors.bottom: parent.bottom
                 width: parent.width
@@ -1383,6 +1406,7 @@ FocusScope {
         objectName: "chatLoader"
         anchors.fill: parent
         z: 20
+        enabled: callLoader.item === null
         focus: chatLoader.status === Loader.Ready
         onFailed: mainInterface.currentItem = 0
     }

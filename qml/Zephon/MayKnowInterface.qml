@@ -21,6 +21,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: mayKnow.closed()
+
     function showCard(row) {
         mayKnow.mainInterface.strCard = "";
         mayKnow.mainInterface.strCardZpid = row.strZpid;
@@ -67,6 +70,15 @@ FocusScope {
 
     ListView {
         id: list
+        // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+        // through the rows.
+        activeFocusOnTab: list.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: title.title
+        onActiveFocusChanged: {
+            if (list.activeFocus && list.currentIndex < 0 && list.count > 0)
+                list.currentIndex = 0;
+        }
         objectName: "mayKnowList"
         anchors.top: filters.bottom
         anchors.topMargin: 8

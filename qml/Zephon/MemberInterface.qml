@@ -32,6 +32,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: members.closed()
+
     function refresh() {
         published.controller.getCircleMember(members.strCircleId);
     }
@@ -135,6 +138,15 @@ FocusScope {
 
     ListView {
         id: list
+        // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+        // through the rows.
+        activeFocusOnTab: list.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: title.title
+        onActiveFocusChanged: {
+            if (list.activeFocus && list.currentIndex < 0 && list.count > 0)
+                list.currentIndex = 0;
+        }
         objectName: "memberList"
         anchors.top: title.bottom
         anchors.bottom: buttons.visible ? buttons.top : parent.bottom

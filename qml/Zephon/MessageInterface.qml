@@ -26,6 +26,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: chat.closed()
+
     function refresh() {
         published.controller.getMessage(chat.iKind, chat.strZpid);
         published.controller.updateMessage(chat.iKind, chat.strZpid);
@@ -76,6 +79,16 @@ FocusScope {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         model: published.messages
+        // The keyboard reads the conversation: Tab comes to the newest message, Up and Down go
+        // through the others.
+        activeFocusOnTab: true
+        Accessible.role: Accessible.List
+        Accessible.name: chat.resource.textTabMessage
+        Accessible.description: title.title
+        onActiveFocusChanged: {
+            if (messageList.activeFocus)
+                messageList.currentIndex = messageList.count - 1;
+        }
         delegate: MessageDelegate {
             id: bubble
             selfZpid: chat.background.strSelfZpid
@@ -90,6 +103,11 @@ FocusScope {
             }
         }
         onCountChanged: messageList.positionViewAtEnd()
+
+        FocusFrame {
+            parent: messageList
+            target: messageList
+        }
 
         ScrollBar {
             scrollArea: messageList

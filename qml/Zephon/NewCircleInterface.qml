@@ -22,6 +22,9 @@ FocusScope {
     readonly property alias stack: stack
 
     signal closed
+
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: newCircle.closed()
     signal completed
 
     // Name display width counted as the controller counts it: a Chinese character is 1.

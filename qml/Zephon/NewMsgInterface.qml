@@ -24,6 +24,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: newMsg.closed()
+
     function add(strZpid, strName) {
         if (!published.controller.addMassContact(strZpid, strName))
             newMsg.background.showAlert(newMsg.resource.textAlreadyRecipient);
@@ -105,6 +108,7 @@ FocusScope {
             width: 56
             height: 30
             label: "+"
+            accessibleName: newMsg.resource.textRecipients
             onClicked: {
                 published.controller.getSelect(0, "");
                 stack.open(Qt.resolvedUrl("SelectInterface.qml"), {
@@ -155,6 +159,15 @@ FocusScope {
                         anchors.verticalCenter: parent.verticalCenter
                         text: "\u00d7"
                         color: "#8a94a6"
+                        activeFocusOnTab: true
+                        Accessible.role: Accessible.Button
+                        Accessible.name: chip.modelData.strName
+                        Accessible.onPressAction: published.controller.delMassContact(chip.modelData.strZpid)
+                        Keys.onSpacePressed: published.controller.delMassContact(chip.modelData.strZpid)
+                        Keys.onReturnPressed: published.controller.delMassContact(chip.modelData.strZpid)
+                        Keys.onEnterPressed: published.controller.delMassContact(chip.modelData.strZpid)
+                        Accessible.description: qsTr("删除")
+                        FocusFrame {}
                         MouseArea {
                             anchors.fill: parent
                             anchors.margins: -4

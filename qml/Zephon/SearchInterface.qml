@@ -18,6 +18,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: search.closed()
+
     function findUser() {
         const strText = input.text.trim();
         if (published.controller.getInputType(strText) === Codes.InputInvalid) {

@@ -19,6 +19,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: results.closed()
+
     function showUser(row) {
         results.mainInterface.strCard = "";
         results.mainInterface.strCardZpid = row.strZpid;
@@ -65,6 +68,15 @@ FocusScope {
 
         ListView {
             id: userList
+            // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+            // through the rows.
+            activeFocusOnTab: userList.count > 0
+            Accessible.role: Accessible.List
+            Accessible.name: results.resource.textUsers
+            onActiveFocusChanged: {
+                if (userList.activeFocus && userList.currentIndex < 0 && userList.count > 0)
+                    userList.currentIndex = 0;
+            }
             objectName: "userList"
             width: parent.width
             height: Math.min(userList.contentHeight, parent.height / 2)
@@ -90,6 +102,15 @@ FocusScope {
 
         ListView {
             id: circleList
+            // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+            // through the rows.
+            activeFocusOnTab: circleList.count > 0
+            Accessible.role: Accessible.List
+            Accessible.name: results.resource.textCircles
+            onActiveFocusChanged: {
+                if (circleList.activeFocus && circleList.currentIndex < 0 && circleList.count > 0)
+                    circleList.currentIndex = 0;
+            }
             objectName: "circleList"
             width: parent.width
             height: Math.min(circleList.contentHeight, parent.height / 2)

@@ -29,6 +29,9 @@ FocusScope {
     readonly property alias list: list
 
     signal closed
+
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: select.closed()
     signal completed
 
     // Row numbers of the ticked rows, in list order.
@@ -106,6 +109,15 @@ FocusScope {
 
     ListView {
         id: list
+        // One stop of Tab for the list: the focus goes to the current row, Up and Down go
+        // through the rows.
+        activeFocusOnTab: list.count > 0
+        Accessible.role: Accessible.List
+        Accessible.name: title.title
+        onActiveFocusChanged: {
+            if (list.activeFocus && list.currentIndex < 0 && list.count > 0)
+                list.currentIndex = 0;
+        }
         objectName: "selectList"
         anchors.top: allBox.bottom
         anchors.topMargin: 6

@@ -18,6 +18,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: settingScreen.closed()
+
     // Index in the switch list -> the settings property it stands for.
     readonly property var properties: ["bAutoStartup", "bStaysOnTop", "bCallPrompt", "bMsgPrompt", "bAutoUpdate"]
 

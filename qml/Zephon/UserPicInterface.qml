@@ -21,6 +21,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: picScreen.closed()
+
     function choose() {
         const strChosen = published.controller.chooseImage();
         // A cancelled dialog gives the bare "file:///".

@@ -16,6 +16,9 @@ FocusScope {
 
     signal closed
 
+    // Escape goes back, as the title bar's back button does.
+    Keys.onEscapePressed: agreement.closed()
+
     focus: true
 
     Rectangle {

@@ -144,6 +144,15 @@ Image {
         height: 26
         radius: 13
         color: frameMouse.containsMouse ? frameButton.hoverColor : "transparent"
+        activeFocusOnTab: true
+        Accessible.role: Accessible.Button
+        Accessible.name: frameButton.tip
+        Accessible.onPressAction: frameButton.clicked()
+        Keys.onSpacePressed: frameButton.clicked()
+        Keys.onReturnPressed: frameButton.clicked()
+        Keys.onEnterPressed: frameButton.clicked()
+
+        FocusFrame {}
         Text {
             anchors.centerIn: parent
             text: frameButton.glyph

@@ -12,6 +12,10 @@ Rectangle {
     property alias text: input.text
     property string sendLabel: qsTr("发送")
     property string placeholderText: ""
+    // What a screen reader says for the picture-only buttons.
+    property string faceName: qsTr("表情")
+    property string moreName: qsTr("更多")
+    property string inputName: qsTr("消息")
 
     signal btnSendClicked(string strMsg)
     signal btnCardClicked
@@ -29,6 +33,17 @@ Rectangle {
         bottomBar.btnSendClicked(strMsg);
     }
 
+    function toggleFaces() {
+        bottomBar.showFace = !bottomBar.showFace;
+        if (bottomBar.showFace)
+            bottomBar.expand = false;
+        bottomBar.btnFaceClicked();
+    }
+    function toggleMore() {
+        bottomBar.expand = !bottomBar.expand;
+        if (bottomBar.expand)
+            bottomBar.showFace = false;
+    }
     function appendFace(strId) {
         const sign = published.controller ? published.controller.getSign(strId) : "";
         if (sign)
@@ -57,14 +72,18 @@ Rectangle {
             text: "\u263a"
             color: bottomBar.showFace ? "#2b7de9" : "#8a94a6"
             font.pixelSize: 24
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Button
+            Accessible.name: bottomBar.faceName
+            Accessible.onPressAction: bottomBar.toggleFaces()
+            Keys.onSpacePressed: bottomBar.toggleFaces()
+            Keys.onReturnPressed: bottomBar.toggleFaces()
+            Keys.onEnterPressed: bottomBar.toggleFaces()
+
+            FocusFrame {}
             MouseArea {
                 anchors.fill: parent
-                onClicked: {
-                    bottomBar.showFace = !bottomBar.showFace;
-                    if (bottomBar.showFace)
-                        bottomBar.expand = false;
-                    bottomBar.btnFaceClicked();
-                }
+                onClicked: bottomBar.toggleFaces()
             }
         }
 
@@ -86,6 +105,7 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             height: 30
             hint: bottomBar.placeholderText
+            accessibleName: bottomBar.placeholderText !== "" ? bottomBar.placeholderText : bottomBar.inputName
             focus: true
             onAccepted: bottomBar.send()
         }
@@ -102,13 +122,18 @@ Rectangle {
             text: "\u2295"
             color: bottomBar.expand ? "#2b7de9" : "#8a94a6"
             font.pixelSize: 24
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Button
+            Accessible.name: bottomBar.moreName
+            Accessible.onPressAction: bottomBar.toggleMore()
+            Keys.onSpacePressed: bottomBar.toggleMore()
+            Keys.onReturnPressed: bottomBar.toggleMore()
+            Keys.onEnterPressed: bottomBar.toggleMore()
+
+            FocusFrame {}
             MouseArea {
                 anchors.fill: parent
-                onClicked: {
-                    bottomBar.expand = !bottomBar.expand;
-                    if (bottomBar.expand)
-                        bottomBar.showFace = false;
-                }
+                onClicked: bottomBar.toggleMore()
             }
         }
 

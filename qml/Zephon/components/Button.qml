@@ -17,11 +17,39 @@ Item {
     property int radius: 4
     readonly property bool pressed: mouse.pressed
     readonly property bool hovered: mouse.containsMouse
+    // What a screen reader says for the button; a button without a label needs one.
+    property string accessibleName: ""
 
     signal clicked
     signal doubleClicked
     signal pressAndHold
     signal toggled(bool checked)
+
+    // The mouse and the keyboard (Space, Enter) press the button the same way.
+    function activate() {
+        if (!button.enabled)
+            return;
+        if (button.checkable) {
+            button.checked = !button.checked;
+            button.toggled(button.checked);
+        }
+        button.clicked();
+    }
+
+    activeFocusOnTab: true
+    Accessible.role: button.checkable ? Accessible.CheckBox : Accessible.Button
+    Accessible.name: button.accessibleName !== "" ? button.accessibleName : button.label
+    Accessible.checkable: button.checkable
+    Accessible.checked: button.checked
+    Accessible.onPressAction: button.activate()
+    Accessible.onToggleAction: button.activate()
+    Keys.onPressed: function (event) {
+        if (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+            event.accepted = true;
+            if (!event.isAutoRepeat)
+                button.activate();
+        }
+    }
 
     implicitWidth: Math.max(60, caption.implicitWidth + 24)
     implicitHeight: 32
@@ -63,18 +91,18 @@ Item {
         horizontalAlignment: Text.AlignHCenter
     }
 
+    FocusFrame {
+        objectName: "focusFrame"
+        anchors.margins: -2
+        radius: button.radius + 2
+    }
+
     MouseArea {
         id: mouse
         anchors.fill: parent
         hoverEnabled: true
         enabled: button.enabled
-        onClicked: {
-            if (button.checkable) {
-                button.checked = !button.checked;
-                button.toggled(button.checked);
-            }
-            button.clicked();
-        }
+        onClicked: button.activate()
         onDoubleClicked: button.doubleClicked()
         onPressAndHold: button.pressAndHold()
     }

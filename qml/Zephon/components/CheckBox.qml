@@ -8,10 +8,37 @@ Item {
     property bool checkable: true
     property bool checked: false
     property string label: ""
+    // What a screen reader says for a box without a label.
+    property string accessibleName: ""
     property color textColor: "#333333"
 
     signal clicked
     signal toggled(bool checked)
+
+    function activate() {
+        if (!checkBox.enabled)
+            return;
+        if (checkBox.checkable) {
+            checkBox.checked = !checkBox.checked;
+            checkBox.toggled(checkBox.checked);
+        }
+        checkBox.clicked();
+    }
+
+    activeFocusOnTab: true
+    Accessible.role: Accessible.CheckBox
+    Accessible.name: checkBox.accessibleName !== "" ? checkBox.accessibleName : checkBox.label
+    Accessible.checkable: checkBox.checkable
+    Accessible.checked: checkBox.checked
+    Accessible.onPressAction: checkBox.activate()
+    Accessible.onToggleAction: checkBox.activate()
+    Keys.onPressed: function (event) {
+        if (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+            event.accepted = true;
+            if (!event.isAutoRepeat)
+                checkBox.activate();
+        }
+    }
 
     implicitWidth: indicator.width + 6 + caption.implicitWidth
     implicitHeight: Math.max(indicator.height, caption.implicitHeight)
@@ -37,17 +64,16 @@ Item {
         font.pixelSize: 14
     }
 
+    FocusFrame {
+        objectName: "focusFrame"
+        anchors.margins: -2
+    }
+
     MouseArea {
         id: mouse
         anchors.fill: parent
         hoverEnabled: true
         enabled: checkBox.enabled
-        onClicked: {
-            if (checkBox.checkable) {
-                checkBox.checked = !checkBox.checked;
-                checkBox.toggled(checkBox.checked);
-            }
-            checkBox.clicked();
-        }
+        onClicked: checkBox.activate()
     }
 }

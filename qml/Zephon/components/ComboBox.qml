@@ -13,6 +13,8 @@ Item {
     property var items: []
     property string selectedItem: ""
     property string placeholderText: ""
+    // What a screen reader says for the box; the placeholder text when empty.
+    property string accessibleName: ""
     property int itemHeight: 30
     property int maxVisibleItems: 5
     property alias validator: editor.validator
@@ -48,6 +50,36 @@ Item {
         popup.visible = !popup.visible && combo.itemCount() > 0;
     }
 
+    // The keyboard: Up and Down pick the entry above or below, Space and Enter open or close
+    // the list of a box that is not editable, Escape closes it.
+    function step(delta) {
+        const count = combo.itemCount();
+        if (count === 0)
+            return;
+        const index = Math.max(0, Math.min(count - 1, combo.selectedIndex + delta));
+        const open = popup.visible;
+        combo.select(index);
+        popup.visible = open;
+    }
+
+    activeFocusOnTab: !combo.editable
+    Accessible.role: Accessible.ComboBox
+    Accessible.name: combo.accessibleName !== "" ? combo.accessibleName : combo.placeholderText
+    Accessible.description: combo.selectedItem
+    Accessible.onPressAction: combo.toggle()
+    Keys.onPressed: function (event) {
+        if (event.key === Qt.Key_Down || event.key === Qt.Key_Up) {
+            event.accepted = true;
+            combo.step(event.key === Qt.Key_Down ? 1 : -1);
+        } else if (event.key === Qt.Key_Escape && popup.visible) {
+            event.accepted = true;
+            popup.visible = false;
+        } else if (!combo.editable && (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter)) {
+            event.accepted = true;
+            combo.toggle();
+        }
+    }
+
     implicitWidth: 220
     implicitHeight: 32
     z: popup.visible ? 100 : 0
@@ -64,6 +96,12 @@ Item {
         border.color: "#dfe3ea"
     }
 
+    FocusFrame {
+        objectName: "focusFrame"
+        anchors.margins: 0
+        target: combo.editable ? editor.input : combo
+    }
+
     TextInputWithHint {
         id: editor
         anchors.left: parent.left
@@ -73,6 +111,8 @@ Item {
         anchors.bottom: parent.bottom
         readOnly: !combo.editable
         hint: combo.placeholderText
+        accessibleName: combo.accessibleName
+        showFocusFrame: false
         Component.onCompleted: text = combo.selectedItem
         onTextChanged: {
             if (combo.editable && text !== combo.selectedItem) {

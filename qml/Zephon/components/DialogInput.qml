@@ -1,4 +1,5 @@
 import QtQuick
+import "FocusChain.js" as FocusChain
 
 // Modal form with one to three input rows; with one row the caption is left out.
 Rectangle {
@@ -27,6 +28,34 @@ Rectangle {
     signal btnOKClicked
     signal btnCancelClicked
 
+    // The keyboard works in the box while it is up: it takes the focus when shown, Tab goes
+    // round its own stops, Escape cancels, and the focus goes back when it is hidden.
+    property Item returnFocus: null
+    property Item focusInside: null
+    Connections {
+        target: dialog.visible ? dialog.Window.window : null
+        function onActiveFocusItemChanged() {
+            dialog.focusInside = FocusChain.keep(dialog, dialog.focusInside, dialog.Window.activeFocusItem);
+        }
+    }
+    onVisibleChanged: {
+        if (dialog.visible) {
+            dialog.returnFocus = dialog.Window.activeFocusItem;
+            field1.forceActiveFocus();
+        } else {
+            dialog.focusInside = null;
+            if (dialog.returnFocus)
+                dialog.returnFocus.forceActiveFocus();
+            dialog.returnFocus = null;
+        }
+    }
+    Component.onCompleted: {
+        if (dialog.visible)
+            field1.forceActiveFocus();
+    }
+    Keys.onEscapePressed: dialog.btnCancelClicked()
+    Accessible.role: Accessible.Dialog
+    Accessible.name: dialog.title
     anchors.fill: parent
     color: "#66000000"
     z: 900

@@ -1,4 +1,5 @@
 import QtQuick
+import "FocusChain.js" as FocusChain
 
 // Enterprise sign-in: pick an organisation from the list the server sent, enter its password
 // (a saved one is filled in), or go on to create an organisation.
@@ -61,6 +62,34 @@ Rectangle {
         dialog.btnOKClicked(dialog.strOrgId, dialog.strOrgName, password.text);
     }
 
+    // The keyboard works in the box while it is up: it takes the focus when shown, Tab goes
+    // round its own stops, Escape cancels, and the focus goes back when it is hidden.
+    property Item returnFocus: null
+    property Item focusInside: null
+    Connections {
+        target: dialog.visible ? dialog.Window.window : null
+        function onActiveFocusItemChanged() {
+            dialog.focusInside = FocusChain.keep(dialog, dialog.focusInside, dialog.Window.activeFocusItem);
+        }
+    }
+    onVisibleChanged: {
+        if (dialog.visible) {
+            dialog.returnFocus = dialog.Window.activeFocusItem;
+            combo.forceActiveFocus();
+        } else {
+            dialog.focusInside = null;
+            if (dialog.returnFocus)
+                dialog.returnFocus.forceActiveFocus();
+            dialog.returnFocus = null;
+        }
+    }
+    Component.onCompleted: {
+        if (dialog.visible)
+            combo.forceActiveFocus();
+    }
+    Keys.onEscapePressed: dialog.btnCancelClicked()
+    Accessible.role: Accessible.Dialog
+    Accessible.name: dialog.titleText
     anchors.fill: parent
     color: "#66000000"
     z: 900
@@ -127,6 +156,14 @@ Rectangle {
                     color: "#2b7de9"
                     font.pixelSize: 13
                     font.underline: true
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.Link
+                    Accessible.name: text
+                    Accessible.onPressAction: dialog.createContact()
+                    Keys.onSpacePressed: dialog.createContact()
+                    Keys.onReturnPressed: dialog.createContact()
+                    Keys.onEnterPressed: dialog.createContact()
+                    FocusFrame {}
                     MouseArea {
                         anchors.fill: parent
                         onClicked: dialog.createContact()

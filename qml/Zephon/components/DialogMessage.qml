@@ -1,4 +1,5 @@
 import QtQuick
+import "FocusChain.js" as FocusChain
 
 // Modal message box. Its one to three buttons (OK, middle, cancel) share one 200-pixel row;
 // type 1 shows the OK button only.
@@ -25,6 +26,34 @@ Rectangle {
     signal btnMiddleClicked
     signal linkActivated(string link)
 
+    // The keyboard works in the box while it is up: it takes the focus when shown, Tab goes
+    // round its own stops, Escape cancels, and the focus goes back when it is hidden.
+    property Item returnFocus: null
+    property Item focusInside: null
+    Connections {
+        target: dialog.visible ? dialog.Window.window : null
+        function onActiveFocusItemChanged() {
+            dialog.focusInside = FocusChain.keep(dialog, dialog.focusInside, dialog.Window.activeFocusItem);
+        }
+    }
+    onVisibleChanged: {
+        if (dialog.visible) {
+            dialog.returnFocus = dialog.Window.activeFocusItem;
+            okButton.forceActiveFocus();
+        } else {
+            dialog.focusInside = null;
+            if (dialog.returnFocus)
+                dialog.returnFocus.forceActiveFocus();
+            dialog.returnFocus = null;
+        }
+    }
+    Component.onCompleted: {
+        if (dialog.visible)
+            okButton.forceActiveFocus();
+    }
+    Keys.onEscapePressed: dialog.shownButtons >= 2 ? dialog.btnCancelClicked() : dialog.btnOKClicked()
+    Accessible.role: Accessible.Dialog
+    Accessible.name: dialog.title !== "" ? dialog.title : dialog.message
     anchors.fill: parent
     color: "#66000000"
     z: 900
@@ -86,6 +115,7 @@ Rectangle {
                 spacing: dialog.buttonSpacing
 
                 Button {
+                    id: okButton
                     objectName: "btnOk"
                     width: dialog.buttonWidth
                     label: dialog.btnOkLabel

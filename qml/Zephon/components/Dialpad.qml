@@ -12,6 +12,12 @@ Item {
     property alias field: field
     readonly property var numberPattern: /^\+{0,1}[0-9]{0,30}$/
 
+    // What a screen reader says for the keys that show pictures only.
+    property string fieldName: qsTr("号码")
+    property string deleteName: qsTr("删除")
+    property string msgName: qsTr("发送消息")
+    property string callName: qsTr("拨打电话")
+
     signal btnMsgClicked
     signal btnCallClicked
 
@@ -72,6 +78,9 @@ Item {
             color: "#333333"
             clip: true
             focus: true
+            activeFocusOnTab: true
+            Accessible.role: Accessible.EditableText
+            Accessible.name: dialpad.fieldName
             selectByMouse: true
             inputMethodHints: Qt.ImhDialableCharactersOnly
             validator: RegularExpressionValidator {
@@ -92,6 +101,15 @@ Item {
             width: 44
             height: parent.height
             visible: field.text.length > 0
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Button
+            Accessible.name: dialpad.deleteName
+            Accessible.onPressAction: dialpad.backspace()
+            Keys.onSpacePressed: dialpad.backspace()
+            Keys.onReturnPressed: dialpad.backspace()
+            Keys.onEnterPressed: dialpad.backspace()
+
+            FocusFrame {}
 
             Text {
                 anchors.centerIn: parent
@@ -126,6 +144,26 @@ Item {
                 height: keys.height / 4
                 color: keyMouse.pressed ? "#e8f1fd" : "#f7f8fa"
                 border.color: "#eceff3"
+                // The digits are typed into the number field; the message and call keys are
+                // reached with Tab.
+                activeFocusOnTab: !key.isDigit
+                Accessible.role: Accessible.Button
+                Accessible.name: key.modelData === "msg" ? dialpad.msgName : key.modelData === "call" ? dialpad.callName : key.modelData
+                Accessible.onPressAction: key.press()
+                Keys.onSpacePressed: key.press()
+                Keys.onReturnPressed: key.press()
+                Keys.onEnterPressed: key.press()
+
+                function press() {
+                    if (key.modelData === "msg")
+                        dialpad.btnMsgClicked();
+                    else if (key.modelData === "call")
+                        dialpad.btnCallClicked();
+                    else
+                        dialpad.insertDigit(key.modelData);
+                }
+
+                FocusFrame {}
 
                 Text {
                     anchors.centerIn: parent
@@ -163,12 +201,7 @@ Item {
                     id: keyMouse
                     anchors.fill: parent
                     onClicked: {
-                        if (key.modelData === "msg")
-                            dialpad.btnMsgClicked();
-                        else if (key.modelData === "call")
-                            dialpad.btnCallClicked();
-                        else
-                            dialpad.insertDigit(key.modelData);
+                        key.press();
                         field.forceActiveFocus();
                     }
                     onDoubleClicked: {

@@ -30,6 +30,15 @@ Rectangle {
             required property var modelData
             width: grid.cellWidth
             height: grid.cellHeight
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Button
+            Accessible.name: published.controller ? published.controller.getSign(cell.modelData.strId) : cell.modelData.strId
+            Accessible.onPressAction: face.clicked(cell.modelData.strId)
+            Keys.onSpacePressed: face.clicked(cell.modelData.strId)
+            Keys.onReturnPressed: face.clicked(cell.modelData.strId)
+            Keys.onEnterPressed: face.clicked(cell.modelData.strId)
+
+            FocusFrame {}
 
             Rectangle {
                 anchors.fill: parent

@@ -147,6 +147,14 @@ Rectangle {
             text: file.receiveLabel
             color: "#2b7de9"
             font.pixelSize: 13
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Button
+            Accessible.name: text
+            Accessible.onPressAction: file.receive()
+            Keys.onSpacePressed: file.receive()
+            Keys.onReturnPressed: file.receive()
+            Keys.onEnterPressed: file.receive()
+            FocusFrame {}
             MouseArea {
                 anchors.fill: parent
                 onClicked: file.receive()
@@ -158,6 +166,14 @@ Rectangle {
             text: file.cancelLabel
             color: "#2b7de9"
             font.pixelSize: 13
+            activeFocusOnTab: true
+            Accessible.role: Accessible.Button
+            Accessible.name: text
+            Accessible.onPressAction: file.cancel()
+            Keys.onSpacePressed: file.cancel()
+            Keys.onReturnPressed: file.cancel()
+            Keys.onEnterPressed: file.cancel()
+            FocusFrame {}
             MouseArea {
                 anchors.fill: parent
                 onClicked: file.cancel()

@@ -34,6 +34,15 @@ Rectangle {
                     radius: 8
                     color: mouse.pressed ? "#dfe3ea" : "white"
                     border.color: "#dfe3ea"
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.Button
+                    Accessible.name: funcPanel.labels[func.index] || ""
+                    Accessible.onPressAction: funcPanel.clicked(func.index)
+                    Keys.onSpacePressed: funcPanel.clicked(func.index)
+                    Keys.onReturnPressed: funcPanel.clicked(func.index)
+                    Keys.onEnterPressed: funcPanel.clicked(func.index)
+
+                    FocusFrame {}
 
                     Text {
                         anchors.centerIn: parent

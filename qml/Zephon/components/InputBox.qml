@@ -8,6 +8,7 @@ FocusScope {
     property bool bShowSearch: false
     property bool bShowBorder: true
     property alias placeholderText: field.hint
+    property alias accessibleName: field.accessibleName
     property alias text: field.text
     property alias validator: field.validator
     property alias echoMode: field.echoMode
@@ -25,8 +26,8 @@ FocusScope {
         anchors.fill: parent
         radius: 4
         color: "white"
-        border.width: box.bShowBorder ? 1 : 0
-        border.color: field.activeFocus ? "#2b7de9" : "#dfe3ea"
+        border.width: field.input.activeFocus ? 2 : box.bShowBorder ? 1 : 0
+        border.color: field.input.activeFocus ? "#f5a623" : "#dfe3ea"
     }
 
     Text {
@@ -43,6 +44,7 @@ FocusScope {
     TextInputWithHint {
         id: field
         focus: true
+        showFocusFrame: false
         anchors.left: box.bShowSearch ? searchIcon.right : parent.left
         anchors.leftMargin: 8
         anchors.right: clear.visible ? clear.left : parent.right
@@ -50,6 +52,12 @@ FocusScope {
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         onAccepted: box.accepted()
+    }
+
+    // Scrolls the box into view when Tab lands in it; the border above shows the focus.
+    FocusFrame {
+        target: field.input
+        visible: false
     }
 
     Rectangle {

@@ -9,6 +9,8 @@ FocusScope {
     id: box
 
     property string hint: ""
+    // What a screen reader says for the field; the hint when empty.
+    property string accessibleName: ""
     property string text: ""
     readonly property alias input: edit
     // Set while one side is being made from the other.
@@ -54,6 +56,9 @@ FocusScope {
         anchors.fill: parent
         verticalAlignment: TextEdit.AlignVCenter
         focus: true
+        activeFocusOnTab: true
+        Accessible.role: Accessible.EditableText
+        Accessible.name: box.accessibleName !== "" ? box.accessibleName : box.hint
         clip: true
         selectByMouse: true
         textFormat: TextEdit.RichText
@@ -64,6 +69,12 @@ FocusScope {
             if (event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
                 event.accepted = true;
                 box.accepted();
+            } else if (event.key === Qt.Key_Tab || event.key === Qt.Key_Backtab) {
+                // A one-line message has no use for tab characters: Tab moves on.
+                event.accepted = true;
+                const next = edit.nextItemInFocusChain(event.key === Qt.Key_Tab);
+                if (next)
+                    next.forceActiveFocus(event.key === Qt.Key_Tab ? Qt.TabFocusReason : Qt.BacktabFocusReason);
             } else if (event.matches(StandardKey.Paste)) {
                 event.accepted = true;
                 if (published.controller)

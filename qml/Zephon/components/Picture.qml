@@ -18,6 +18,8 @@ Item {
     property bool finished: false
     property int progress: 0
     property int maxSide: 160
+    // What a screen reader says for the picture.
+    property string accessibleName: qsTr("图片")
 
     signal clicked
 
@@ -57,6 +59,7 @@ Item {
     }
 
     Text {
+        id: receiveText
         objectName: "btnReceive"
         anchors.centerIn: parent
         visible: picture.failed && !picture.bSend
@@ -65,18 +68,31 @@ Item {
         font.pixelSize: 13
     }
 
+    // Opens the picture, or fetches it again when its transfer failed.
+    function press() {
+        if (!picture.failed || picture.bSend || !published.pending) {
+            picture.clicked();
+            return;
+        }
+        const fields = String(picture.fileinfo).split(":");
+        picture.failed = false;
+        published.controller.downloadFile(fields[0], fields.length > 1 ? fields[1] : "",
+                                       picture.strZpid, picture.iMsgId, picture.iType);
+    }
+
+    activeFocusOnTab: true
+    Accessible.role: Accessible.Graphic
+    Accessible.name: picture.failed && !picture.bSend ? receiveText.text : picture.accessibleName
+    Accessible.onPressAction: picture.press()
+    Keys.onSpacePressed: picture.press()
+    Keys.onReturnPressed: picture.press()
+    Keys.onEnterPressed: picture.press()
+
+    FocusFrame {}
+
     MouseArea {
         anchors.fill: parent
-        onClicked: {
-            if (!picture.failed || picture.bSend || !published.pending) {
-                picture.clicked();
-                return;
-            }
-            const fields = String(picture.fileinfo).split(":");
-            picture.failed = false;
-            published.controller.downloadFile(fields[0], fields.length > 1 ? fields[1] : "",
-                                           picture.strZpid, picture.iMsgId, picture.iType);
-        }
+        onClicked: picture.press()
     }
 
     Connections {

@@ -35,6 +35,16 @@ Rectangle {
                 width: column.width
                 height: modelData.visible === false ? 0 : roundedList.entryHeight
                 visible: modelData.visible !== false
+                // An entry with a check box is reached through the box.
+                activeFocusOnTab: row.modelData.showCheckBox !== true
+                Accessible.role: Accessible.Button
+                Accessible.name: row.modelData.title || ""
+                Accessible.onPressAction: roundedList.clicked(row.index)
+                Keys.onSpacePressed: roundedList.clicked(row.index)
+                Keys.onReturnPressed: roundedList.clicked(row.index)
+                Keys.onEnterPressed: roundedList.clicked(row.index)
+
+                FocusFrame {}
 
                 Rectangle {
                     anchors.fill: parent
@@ -81,6 +91,7 @@ Rectangle {
                     anchors.verticalCenter: parent.verticalCenter
                     visible: row.modelData.showCheckBox === true
                     checked: row.modelData.checked === true
+                    accessibleName: row.modelData.title || ""
                     onToggled: function (checked) {
                         row.modelData.checked = checked;
                         roundedList.toggled(checked, row.index);

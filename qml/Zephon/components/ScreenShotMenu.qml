@@ -36,6 +36,24 @@ Rectangle {
                 height: menu.height - 2
                 radius: 2
                 color: mouse.pressed ? "#dfe3ea" : mouse.containsMouse ? "#e8f1fd" : "transparent"
+                activeFocusOnTab: true
+                Accessible.role: Accessible.Button
+                Accessible.name: tool.modelData
+                Accessible.onPressAction: tool.press()
+                Keys.onSpacePressed: tool.press()
+                Keys.onReturnPressed: tool.press()
+                Keys.onEnterPressed: tool.press()
+
+                function press() {
+                    if (tool.index === 0)
+                        menu.btnSaveClicked();
+                    else if (tool.index === 1)
+                        menu.btnCancelClicked();
+                    else
+                        menu.btnOkClicked();
+                }
+
+                FocusFrame {}
 
                 Text {
                     anchors.centerIn: parent
@@ -47,14 +65,7 @@ Rectangle {
                     id: mouse
                     anchors.fill: parent
                     hoverEnabled: true
-                    onClicked: {
-                        if (tool.index === 0)
-                            menu.btnSaveClicked();
-                        else if (tool.index === 1)
-                            menu.btnCancelClicked();
-                        else
-                            menu.btnOkClicked();
-                    }
+                    onClicked: tool.press()
                 }
             }
         }

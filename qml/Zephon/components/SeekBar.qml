@@ -7,6 +7,27 @@ Item {
     property real position: 0.0
     readonly property real xPos: Math.max(0, Math.min(1, seekBar.position)) * (seekBar.width - handle.width)
 
+    // What a screen reader says for the bar.
+    property string accessibleName: ""
+
+    // The keyboard: Left and Right move by a twentieth, Home and End to the ends.
+    activeFocusOnTab: true
+    Accessible.role: Accessible.Slider
+    Accessible.name: seekBar.accessibleName
+    Keys.onPressed: function (event) {
+        if (event.key === Qt.Key_Left || event.key === Qt.Key_Down)
+            seekBar.position = Math.max(0, seekBar.position - 0.05);
+        else if (event.key === Qt.Key_Right || event.key === Qt.Key_Up)
+            seekBar.position = Math.min(1, seekBar.position + 0.05);
+        else if (event.key === Qt.Key_Home)
+            seekBar.position = 0;
+        else if (event.key === Qt.Key_End)
+            seekBar.position = 1;
+        else
+            return;
+        event.accepted = true;
+    }
+
     implicitWidth: 200
     implicitHeight: 20
 
@@ -43,6 +64,8 @@ Item {
         border.color: "#2b7de9"
         border.width: 2
     }
+
+    FocusFrame {}
 
     MouseArea {
         anchors.fill: parent

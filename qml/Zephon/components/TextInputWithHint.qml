@@ -5,6 +5,10 @@ FocusScope {
     id: scope
 
     property string hint: ""
+    // What a screen reader says for the field; the hint when empty.
+    property string accessibleName: ""
+    // Whether the field draws the focus outline itself; off where the box around it does.
+    property bool showFocusFrame: true
     property alias text: input.text
     property alias validator: input.validator
     property alias echoMode: input.echoMode
@@ -31,11 +35,21 @@ FocusScope {
         elide: Text.ElideRight
     }
 
+    FocusFrame {
+        anchors.margins: -3
+        target: input
+        visible: scope.showFocusFrame && input.activeFocus
+    }
+
     TextInput {
         id: input
         anchors.fill: parent
         verticalAlignment: TextInput.AlignVCenter
         focus: true
+        // A read-only field shows a value that something else edits (a closed combo box).
+        activeFocusOnTab: !input.readOnly
+        Accessible.role: Accessible.EditableText
+        Accessible.name: scope.accessibleName !== "" ? scope.accessibleName : scope.hint
         clip: true
         selectByMouse: true
         color: "#333333"

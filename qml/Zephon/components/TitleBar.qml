@@ -11,6 +11,10 @@ Rectangle {
     property string rightNormalImage: ""
     property string rightPressedImage: ""
     property string rightHoveredImage: ""
+    // What a screen reader says for the back button.
+    property string backName: qsTr("返回")
+    // What a screen reader says for a right button that shows only a picture.
+    property string rightName: ""
 
     signal btnLeftClicked
     signal btnRightClicked
@@ -25,6 +29,15 @@ Rectangle {
         visible: titleBar.btnLeft
         width: 40
         height: parent.height
+        activeFocusOnTab: true
+        Accessible.role: Accessible.Button
+        Accessible.name: titleBar.backName
+        Accessible.onPressAction: titleBar.btnLeftClicked()
+        Keys.onSpacePressed: titleBar.btnLeftClicked()
+        Keys.onReturnPressed: titleBar.btnLeftClicked()
+        Keys.onEnterPressed: titleBar.btnLeftClicked()
+
+        FocusFrame {}
 
         Text {
             anchors.centerIn: parent
@@ -61,6 +74,7 @@ Rectangle {
         anchors.verticalCenter: parent.verticalCenter
         height: 28
         label: titleBar.titleRight
+        accessibleName: titleBar.rightName !== "" ? titleBar.rightName : titleBar.titleRight
         color: Qt.darker("#2b7de9", 1.15)
         normalImage: titleBar.rightNormalImage
         pressedImage: titleBar.rightPressedImage

@@ -18,8 +18,29 @@ Item {
 
     signal userPicClicked(string strZpid)
 
+
+    // What a screen reader says for the row: the time of a separator, else who wrote and what.
+    Accessible.role: Accessible.ListItem
+    Accessible.name: message.modelData.bSeparator === true ? String(message.modelData.strTime)
+                                                           : message.writer() + ": " + message.spokenBody()
+    Accessible.selected: message.ListView.isCurrentItem
+
+    function writer() {
+        return message.sent ? message.selfName : String(message.modelData.strName);
+    }
+
+    function spokenBody() {
+        return message.location ? String(message.modelData.strCaption) : RichText.spoken(message.modelData.strContent);
+    }
+
     width: ListView.view ? ListView.view.width : 280
     height: message.modelData.bSeparator ? 30 : Math.max(pic.height, name.height + bubble.height + 4) + 16
+
+    // The row the arrow keys are on while the list has the focus.
+    FocusFrame {
+        anchors.margins: 1
+        visible: message.ListView.isCurrentItem && message.ListView.view !== null && message.ListView.view.activeFocus
+    }
 
     Text {
         objectName: "separator"

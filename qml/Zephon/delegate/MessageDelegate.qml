@@ -34,8 +34,38 @@ Item {
         return "";
     }
 
+
+    // What a screen reader says for the row: the time of a separator, else who wrote and what.
+    Accessible.role: Accessible.ListItem
+    Accessible.name: message.modelData.bSeparator === true ? String(message.modelData.strTime)
+                                                           : message.writer() + ": " + message.spokenBody()
+    Accessible.selected: message.ListView.isCurrentItem
+
+    function writer() {
+        return message.sent ? message.selfName : String(message.modelData.strName);
+    }
+
+    function spokenBody() {
+        const content = message.modelData.strContent;
+        switch (message.subType) {
+        case Codes.ContentCard:
+            return qsTr("名片") + " " + RichText.cardName(content);
+        case Codes.ContentPicture:
+            return qsTr("图片");
+        case Codes.ContentFile:
+            return qsTr("文件") + " " + RichText.cardField(content, 1);
+        }
+        return RichText.spoken(content);
+    }
+
     width: ListView.view ? ListView.view.width : 280
     height: message.modelData.bSeparator ? 30 : Math.max(pic.height, bubble.height) + 16
+
+    // The row the arrow keys are on while the list has the focus.
+    FocusFrame {
+        anchors.margins: 1
+        visible: message.ListView.isCurrentItem && message.ListView.view !== null && message.ListView.view.activeFocus
+    }
 
     Text {
         objectName: "separator"

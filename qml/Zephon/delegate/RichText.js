@@ -74,6 +74,12 @@ function preview(text) {
     return message(text).replace(/<a href="[a-z]+">/g, "").replace(/<\/a>/g, "").replace(/<br>/g, " ");
 }
 
+// A message body as a screen reader says it: its text without markup, emoticons left out.
+function spoken(text) {
+    return preview(text).replace(/<[^>]*>/g, "").replace(/&lt;/g, "<").replace(/&gt;/g, ">")
+        .replace(/&quot;/g, "\"").replace(/&#39;/g, "'").replace(/&nbsp;/g, " ").replace(/&amp;/g, "&").trim();
+}
+
 // Field `index` of a ":"-separated card; empty past the end.
 function cardField(card, index) {
     const parts = String(card === undefined || card === null ? "" : card).split(":");

@@ -10,6 +10,8 @@ PersonRow {
     }
 
     onLeftClicked: person.toggle()
+    Accessible.checkable: true
+    Accessible.checked: person.modelData.bChecked === true
 
     CheckBox {
         objectName: "check"
@@ -17,6 +19,9 @@ PersonRow {
         anchors.rightMargin: 14
         anchors.verticalCenter: parent.verticalCenter
         checkable: false
+        // Space on the row ticks it; the box is not a stop of its own.
+        activeFocusOnTab: false
+        accessibleName: person.accessibleName
         checked: person.modelData.bChecked === true
         onClicked: {
             person.select();

@@ -25,6 +25,16 @@ Rectangle {
     }
 
     color: tab.isCurrent ? "white" : "#f4f6f9"
+    activeFocusOnTab: true
+    Accessible.role: Accessible.PageTab
+    Accessible.name: tab.modelData.title !== undefined ? String(tab.modelData.title) : ""
+    Accessible.selected: tab.isCurrent
+    Accessible.onPressAction: tab.press()
+    Keys.onSpacePressed: tab.press()
+    Keys.onReturnPressed: tab.press()
+    Keys.onEnterPressed: tab.press()
+
+    FocusFrame {}
 
     Column {
         anchors.centerIn: parent
