@@ -41,7 +41,7 @@ CService::CService(const CServiceConfig &config, QObject *parent)
     connect(m_pSub, &CTcpListener::accepted, this,
             [this](qintptr iDescriptor) { adopt(iDescriptor, CClientConnection::Sub); });
     connect(m_pUdp, &QUdpSocket::readyRead, this, &CService::onDatagrams);
-    connect(m_pSweep, &QTimer::timeout, this, &CService::endSilentSessions);
+    connect(m_pSweep, &QTimer::timeout, this, &CService::sweep);
     m_dispatcher.setClaimer([this](quint32 iZpid, const QHostAddress &host, quint16 iPort) {
         return m_endpointClaims.claim(iZpid, host, iPort);
     });
@@ -262,10 +262,14 @@ void CService::onEndpointConfirmed(quint64 iSessionId)
     }
 }
 
+void CService::sweep()
+{
+    endSilentSessions();
+    m_pMessageCommands->resendUnconfirmed();
+}
+
 void CService::endSilentSessions()
 {
-    // The same sweep hands over again what its addressee has not confirmed.
-    m_pMessageCommands->resendUnconfirmed();
     const QList<quint64> ids = m_sessions.silentSince(nowMs() - m_config.iSessionTimeoutMs);
     for (quint64 iId : ids) {
         m_counters.event(CServiceCounters::SessionTimedOut);

@@ -81,7 +81,9 @@ public:
     CClientConnection *adopt(qintptr iDescriptor, CClientConnection::Channel channel);
     // One datagram as the sub-server's UDP socket received it.
     void dispatchDatagram(const QByteArray &arDatagram, const QHostAddress &host, quint16 iPort);
-    // Ends every session silent for longer than the session timeout; the timer calls it.
+    // The timer's periodic sweep: silent sessions end, unconfirmed messages go again.
+    void sweep();
+    // Ends every session silent for longer than the session timeout.
     void endSilentSessions();
 
 private:

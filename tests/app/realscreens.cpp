@@ -7,11 +7,28 @@
 
 #include "cimageprovider.h"
 #include "core.h"
+#include "csessionstate.h"
+#include "csetting.h"
 #include "ctranslator.h"
 #include "qmlapplicationviewer.h"
 #include "zephonversion.h"
 
 RealScreens::RealScreens() = default;
+
+bool RealScreens::enterClientFolder(const QString &strFolder, const QString &strXdg,
+                                    const QString &strServer)
+{
+    qputenv("ZEPHON_SERVER", strServer.toUtf8());
+    if (!QDir().mkpath(strFolder) || !QDir::setCurrent(strFolder))
+        return false;
+    qputenv("XDG_CONFIG_HOME", strXdg.toUtf8());
+    CSetting *pSetting = CSetting::instance();
+    pSetting->setAutoStartup(false);
+    pSetting->setStaysOnTop(false);
+    pSetting->setAutoUpdate(false);
+    sessionState().reset();
+    return true;
+}
 
 RealScreens::~RealScreens()
 {

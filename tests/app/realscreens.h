@@ -16,6 +16,13 @@ public:
     RealScreens();
     ~RealScreens();
 
+    // The process made ready for a real Core talking to strServer: strFolder (made) as the
+    // working directory, its "xdg" sibling as the settings home, none of the settings that
+    // reach outside the test (auto-start, staying on top, the update check), and a fresh
+    // session. False when the folder cannot be used.
+    static bool enterClientFolder(const QString &strFolder, const QString &strXdg,
+                                  const QString &strServer);
+
     // Shows the screens and waits until they are initialised; a failure fails the running
     // test (check QTest::currentTestFailed()).
     void start();

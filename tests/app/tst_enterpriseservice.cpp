@@ -79,15 +79,9 @@ void TestEnterpriseService::initTestCase()
     QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service")),
                              m_dir.filePath(QStringLiteral("packets.log"))),
              qPrintable(m_service.errorText()));
-    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("client"))));
-    QVERIFY(QDir::setCurrent(m_dir.filePath(QStringLiteral("client"))));
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
-    CSetting *pSetting = CSetting::instance();
-    pSetting->setAutoStartup(false);
-    pSetting->setStaysOnTop(false);
-    pSetting->setAutoUpdate(false);
-    sessionState().reset();
+    QVERIFY(RealScreens::enterClientFolder(m_dir.filePath(QStringLiteral("client")),
+                                           m_dir.filePath(QStringLiteral("xdg")),
+                                           m_service.serverText()));
     m_screens.start();
     if (QTest::currentTestFailed())
         return;

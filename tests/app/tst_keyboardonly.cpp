@@ -93,15 +93,9 @@ void TestKeyboardOnly::initTestCase()
     m_pContact = CorePeer::signedIn(m_dir.filePath(QStringLiteral("contact")),
                                     m_service.serverText(), kContact, kPassword);
     QVERIFY(m_pContact);
-    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("client"))));
-    QVERIFY(QDir::setCurrent(m_dir.filePath(QStringLiteral("client"))));
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
-    CSetting *pSetting = CSetting::instance();
-    pSetting->setAutoStartup(false);
-    pSetting->setStaysOnTop(false);
-    pSetting->setAutoUpdate(false);
-    sessionState().reset();
+    QVERIFY(RealScreens::enterClientFolder(m_dir.filePath(QStringLiteral("client")),
+                                           m_dir.filePath(QStringLiteral("xdg")),
+                                           m_service.serverText()));
     // The call push needs the session's datagram address, learnt from its first heartbeat.
     sessionState().iHeartMs = 1000;
     m_screens.start();

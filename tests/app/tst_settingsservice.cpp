@@ -76,18 +76,12 @@ void TestSettingsService::initTestCase()
     QVERIFY2(m_service.start(m_dir.filePath(QStringLiteral("service")),
                              m_dir.filePath(QStringLiteral("packets.log"))),
              qPrintable(m_service.errorText()));
-    qputenv("ZEPHON_SERVER", m_service.serverText().toUtf8());
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("client"))));
-    QVERIFY(QDir::setCurrent(m_dir.filePath(QStringLiteral("client"))));
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
-    // No update check: it would look for the update host.
+    QVERIFY(RealScreens::enterClientFolder(m_dir.filePath(QStringLiteral("client")),
+                                           m_dir.filePath(QStringLiteral("xdg")),
+                                           m_service.serverText()));
     CSetting *pSetting = CSetting::instance();
-    pSetting->setAutoStartup(false);
-    pSetting->setStaysOnTop(false);
     pSetting->setCallPrompt(true);
     pSetting->setMsgPrompt(true);
-    pSetting->setAutoUpdate(false);
-    sessionState().reset();
     // The service learns the session's datagram address from its first heartbeat.
     sessionState().iHeartMs = 1000;
 

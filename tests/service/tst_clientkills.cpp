@@ -17,6 +17,7 @@
 
 #include "codes.h"
 #include "corepeer.h"
+#include "scenariosize.h"
 #include "sqlfile.h"
 #include "zephondprocess.h"
 
@@ -30,13 +31,6 @@ const QString kLi = QStringLiteral("1000002");
 // Large enough that the batch writing it takes a while, so that kills land inside it; the
 // service takes books of up to 60 KiB.
 constexpr int kBookSize = 1800;
-
-int envNumber(const char *pName, int iDefault)
-{
-    bool bOk = false;
-    const int iValue = qEnvironmentVariableIntValue(pName, &bOk);
-    return bOk && iValue > 0 ? iValue : iDefault;
-}
 
 // The SQLite files under strFolder, found by their header.
 QStringList sqliteFiles(const QString &strFolder)
@@ -96,8 +90,8 @@ void TestClientKills::cleanupTestCase()
 
 void TestClientKills::storeSurvivesKillsDuringPushesAndMessages()
 {
-    const int iKills = envNumber("ZEPHON_SOAK_KILLS", 50);
-    QRandomGenerator random(quint32(envNumber("ZEPHON_SOAK_SEED", 28)));
+    const int iKills = scenarioSize("ZEPHON_SOAK_KILLS", 50);
+    QRandomGenerator random(quint32(scenarioSize("ZEPHON_SOAK_SEED", 28)));
     QElapsedTimer clock;
     clock.start();
     auto zhang = CorePeer::signedIn(m_dir.filePath(kZhang), m_service.serverText(), kZhang,

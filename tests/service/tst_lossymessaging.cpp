@@ -15,6 +15,7 @@
 #include "codes.h"
 #include "corepeer.h"
 #include "faultrelay.h"
+#include "scenariosize.h"
 #include "zephondprocess.h"
 
 using namespace Codes;
@@ -26,13 +27,6 @@ const QString kZhang = QStringLiteral("1000001");
 const QString kLi = QStringLiteral("1000002");
 // How many times the client sends a message before it gives up on it.
 constexpr int kAttempts = 3;
-
-int envNumber(const char *pName, int iDefault)
-{
-    bool bOk = false;
-    const int iValue = qEnvironmentVariableIntValue(pName, &bOk);
-    return bOk && iValue > 0 ? iValue : iDefault;
-}
 
 // One side's view of the conversation: the texts it received, in the order shown, and the
 // states of the rows it sent, by text.
@@ -90,7 +84,7 @@ void TestLossyMessaging::initTestCase()
     faults.dReorder = 0.05;
     faults.iUdpDelayMaxMs = 20;
     QVERIFY(m_relay.start(m_service.port(), m_service.subPort(), faults,
-                          quint32(envNumber("ZEPHON_SOAK_SEED", 28))));
+                          quint32(scenarioSize("ZEPHON_SOAK_SEED", 28))));
     // Re-sends come quickly, so that a lost datagram costs little time.
     qputenv("ZEPHON_PEER_RESEND_MS", "300");
 }
@@ -123,7 +117,7 @@ Conversation TestLossyMessaging::conversation(CorePeer &peer, const QString &str
 
 void TestLossyMessaging::everyMessageShownOnceInOrderThroughALossyNetwork()
 {
-    const int iCount = envNumber("ZEPHON_SOAK_MESSAGES", 100);
+    const int iCount = scenarioSize("ZEPHON_SOAK_MESSAGES", 100);
     QElapsedTimer clock;
     clock.start();
     auto zhang = CorePeer::signedIn(m_dir.filePath(kZhang), m_relay.serverText(), kZhang,

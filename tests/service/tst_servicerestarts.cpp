@@ -13,6 +13,7 @@
 
 #include "codes.h"
 #include "corepeer.h"
+#include "scenariosize.h"
 #include "zephondprocess.h"
 
 using namespace Codes;
@@ -22,13 +23,6 @@ namespace {
 constexpr char kPassword[] = "demo1234";
 const QString kZhang = QStringLiteral("1000001");
 const QString kLi = QStringLiteral("1000002");
-
-int envNumber(const char *pName, int iDefault)
-{
-    bool bOk = false;
-    const int iValue = qEnvironmentVariableIntValue(pName, &bOk);
-    return bOk && iValue > 0 ? iValue : iDefault;
-}
 
 } // namespace
 
@@ -91,7 +85,7 @@ void TestServiceRestarts::read(CorePeer &peer, const QString &strPeer, QStringLi
 
 void TestServiceRestarts::conversationSurvivesServiceKills()
 {
-    const int iRestarts = envNumber("ZEPHON_SOAK_RESTARTS", 12);
+    const int iRestarts = scenarioSize("ZEPHON_SOAK_RESTARTS", 12);
     QElapsedTimer clock;
     clock.start();
     auto zhang = CorePeer::signedIn(m_dir.filePath(kZhang), m_service.serverText(), kZhang,

@@ -13,6 +13,7 @@
 
 #include "codes.h"
 #include "corepeer.h"
+#include "scenariosize.h"
 #include "zephondprocess.h"
 
 namespace {
@@ -131,9 +132,7 @@ bool TestSoak::call(CorePeer &caller, const QString &strCaller, CorePeer &callee
 // How long the clients talk: ZEPHON_SOAK_SECONDS, ten minutes by default.
 static int soakSeconds()
 {
-    bool bOk = false;
-    const int iSeconds = qEnvironmentVariableIntValue("ZEPHON_SOAK_SECONDS", &bOk);
-    return bOk && iSeconds >= kWarmUpSeconds * 2 ? iSeconds : 600;
+    return qMax(scenarioSize("ZEPHON_SOAK_SECONDS", 600), kWarmUpSeconds * 2);
 }
 
 void TestSoak::talkForAWhile()
