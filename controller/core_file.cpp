@@ -30,6 +30,7 @@
 #include "ctrace.h"
 #include "protocol.h"
 #include "screenshot.h"
+#include "updater.h"
 #include "utility.h"
 
 namespace {
@@ -72,7 +73,7 @@ QString mapLoader()
 {
     QString strApi = qEnvironmentVariable("ZEPHON_MAP_API");
     if (strApi.isEmpty())
-        strApi = QStringLiteral("http://127.0.0.1:4668/api");
+        strApi = Updater::localServiceHost() + QStringLiteral("/api");
     const QUrl api(strApi, QUrl::StrictMode);
     if (!api.isValid() ||
         (api.scheme() != QLatin1String("http") && api.scheme() != QLatin1String("https")))

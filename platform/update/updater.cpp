@@ -29,6 +29,11 @@ bool showPrompt(const QString &strText)
 
 } // namespace
 
+QString Updater::localServiceHost()
+{
+    return QString::fromLatin1(kDefaultBase);
+}
+
 Updater::Updater(const QString &strClientVersion, QObject *parent, const QString &strBaseUrl,
                  const QString &strDownloadUrl)
     : QObject(parent), m_strClientVersion(strClientVersion),
@@ -37,7 +42,7 @@ Updater::Updater(const QString &strClientVersion, QObject *parent, const QString
 {
     QString strBase = strBaseUrl.isEmpty() ? fromEnvironment("ZEPHON_UPDATE_URL") : strBaseUrl;
     if (strBase.isEmpty())
-        strBase = QString::fromLatin1(kDefaultBase);
+        strBase = localServiceHost();
     while (strBase.endsWith(QLatin1Char('/')))
         strBase.chop(1);
     m_versionUrl = QUrl(strBase + QLatin1String(VERSION_PATH));

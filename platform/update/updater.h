@@ -27,6 +27,9 @@ public:
     // Asks the user with the prompt's text; true to update. The default shows a message box.
     using Prompt = std::function<bool(const QString &strText)>;
 
+    // The local service's web host, the default update host; it also serves the plain map.
+    static QString localServiceHost();
+
     // strBaseUrl: the update host ("http://host:port"), strDownloadUrl: the download page;
     // empty takes ZEPHON_UPDATE_URL and ZEPHON_DOWNLOAD_URL, then the local service's.
     explicit Updater(const QString &strClientVersion, QObject *parent = nullptr,
